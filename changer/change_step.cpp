@@ -1,0 +1,34 @@
+#include "changer/change_step.h"
+
+#include "changer/apply.h"
+#include "changer/render.h"
+#include "changer/selection.h"
+#include "common/texts.h"
+
+namespace tivolen {
+
+StepResult ChangeWallpaper(Platform& platform, RunState& state, int direction,
+                           NavigatorLabels* labels) {
+  const Choice choice = SelectWallpaper(platform, state, direction, labels);
+  if (choice.endProgram) return StepResult::EndProgram;
+
+  // A vanished picture is reported before any decoding is tried.
+  if (!platform.files.fileExists(choice.path)) {
+    platform.messages.show(text::kFileNotFound);
+    return StepResult::NotApplied;
+  }
+  std::string path = choice.path;
+  if (choice.needsRendering) {
+    auto rendered = RenderWallpaper(platform, state, choice.path);
+    if (!rendered) return StepResult::EndProgram;
+    path = std::move(*rendered);
+  }
+  if (!platform.files.fileExists(path)) {
+    platform.messages.show(text::kFileNotFound);
+    return StepResult::NotApplied;
+  }
+  ApplyWallpaper(platform, state, path);
+  return StepResult::Applied;
+}
+
+}  // namespace tivolen

@@ -1,0 +1,2 @@
+// Placeholder entry; the start-up run replaces it.
+int main() { return 0; }

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "common/date.h"
+
+namespace tivolen {
+
+// What a run (or the navigator) carries between the selection, the renderer
+// and applying. Counts and positions were 16-bit in the files; here they are
+// plain ints so that sums over large lists cannot overflow.
+struct RunState {
+  int currentPosition = 0;
+  int currentStyle = 0;
+  bool launcherPresent = false;
+  std::string launcherPath;
+  int lastFolderCount = 1;
+  Date lastChangeDate = kNeverChanged;
+};
+
+// The navigator's labels; the normal run has none.
+class NavigatorLabels {
+ public:
+  virtual ~NavigatorLabels() = default;
+  // The chosen file, without the log's prefix.
+  virtual void showWallpaperName(std::string_view path) = 0;
+  virtual void showPosition(int position) = 0;
+};
+
+}  // namespace tivolen

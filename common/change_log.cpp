@@ -1,0 +1,31 @@
+#include "common/change_log.h"
+
+#include "common/record.h"
+
+namespace tivolen {
+
+std::string writeChangeLog(const Date& today, int position, std::string_view chosenPath) {
+  std::string label(kChangeLabelPrefix);
+  label += chosenPath;
+  RecordWriter out;
+  out.date(today).endRecord().integer(position).endRecord().text(label).endRecord();
+  return out.str();
+}
+
+std::optional<ChangeLog> readChangeLog(std::string_view contents, ChangeLogPart part) {
+  RecordReader reader(contents);
+  ChangeLog log;
+  const auto date = reader.readDate();
+  const auto position = reader.readInteger();
+  if (!date || !position) return std::nullopt;
+  log.changeDate = *date;
+  log.changePosition = *position;
+  if (part == ChangeLogPart::All) {
+    auto label = reader.readText();
+    if (!label) return std::nullopt;
+    log.changeLabel = std::move(*label);
+  }
+  return log;
+}
+
+}  // namespace tivolen

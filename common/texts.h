@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string_view>
+
+// Every text the programs show, in one place: the messages are the system's
+// own words and must stand exactly as users know them.
+namespace tivolen::text {
+
+inline constexpr std::string_view kNoList = "リストなし";
+inline constexpr std::string_view kOtherVersion = "別のバージョンで作成されたリストです。";
+inline constexpr std::string_view kFileNotFound = "ファイルが見つかりません";
+inline constexpr std::string_view kError = "エラー";
+inline constexpr std::string_view kStartupShortcutCreated =
+    "スタートアップにショートカットを作成しました。\r\nアンインストールの際はご注意ください。";
+inline constexpr std::string_view kNoEntries = "リストがありません";
+inline constexpr std::string_view kUnsupportedFormat = "未対応のファイル形式です";
+inline constexpr std::string_view kChangerCaption = "壁紙の変更";
+inline constexpr std::string_view kManagerCaption = "壁紙の設定";
+
+// Our own texts for cases the old programs never ended cleanly.
+inline constexpr std::string_view kListDamaged =
+    "リストが壊れています。管理で開いて保存し直してください。";
+inline constexpr std::string_view kListHasNoEntries = "リストに画像が登録されていません。";
+
+}  // namespace tivolen::text

@@ -1,0 +1,102 @@
+#include "platform/fake/fake_platform.h"
+
+namespace tivolen::fake {
+
+std::string messageEvent(std::string_view text) { return "message: " + std::string(text); }
+
+std::string startEvent(std::string_view program, WindowState state) {
+  return "start: " + std::string(program) +
+         (state == WindowState::Minimized ? " (minimized)" : " (normal)");
+}
+
+std::string shortcutEvent(std::string_view path, std::string_view target,
+                          std::string_view workingDirectory) {
+  return "shortcut: " + std::string(path) + " -> " + std::string(target) + " in " +
+         std::string(workingDirectory);
+}
+
+std::string layoutEvent(WallpaperLayout layout) {
+  switch (layout) {
+    case WallpaperLayout::Centred:
+      return "layout: centred";
+    case WallpaperLayout::Tiled:
+      return "layout: tiled";
+    case WallpaperLayout::Stretched:
+      return "layout: stretched";
+    case WallpaperLayout::Zoom:
+      return "layout: zoom";
+  }
+  return "layout: ?";
+}
+
+std::string wallpaperEvent(std::string_view path) { return "wallpaper: " + std::string(path); }
+
+Status RecordingProcesses::start(const std::string& program, WindowState state) {
+  log_.push_back(startEvent(program, state));
+  return Status::ok();
+}
+
+Answer ScriptedMessages::show(std::string_view text, Buttons buttons) {
+  log_.push_back(messageEvent(text));
+  shown.emplace_back(text);
+  if (!answers.empty()) {
+    const Answer answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  return buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+}
+
+float ScriptedRandom::next() {
+  ++drawn;
+  if (!draws.empty()) {
+    last_ = draws.front();
+    draws.pop_front();
+  }
+  return last_;
+}
+
+std::optional<std::string> FakeSpecialFolders::path(SpecialFolder folder) const {
+  const auto found = folders.find(folder);
+  if (found == folders.end()) return std::nullopt;
+  return found->second;
+}
+
+std::string RecordingShortcuts::fileName(std::string_view name) const {
+  return std::string(name) + ".desktop";
+}
+
+Status RecordingShortcuts::write(const std::string& shortcutPath, const std::string& target,
+                                 const std::string& workingDirectory) {
+  if (fail) return Status::failed("scripted failure");
+  log_.push_back(shortcutEvent(shortcutPath, target, workingDirectory));
+  return files_.writeFileAtomically(shortcutPath, "target=" + target + "\n");
+}
+
+void RecordingDesktop::setLayout(WallpaperLayout layout) { log_.push_back(layoutEvent(layout)); }
+
+Status RecordingDesktop::setWallpaper(const std::string& path) {
+  log_.push_back(wallpaperEvent(path));
+  return failWith ? *failWith : Status::ok();
+}
+
+namespace {
+class NoPictures final : public Pictures {};
+}  // namespace
+
+FakePlatform::FakePlatform(std::string applicationDirectory)
+    : pictures(std::make_unique<NoPictures>()),
+      platform_{std::move(applicationDirectory),
+                files,
+                processes,
+                keyboard,
+                messages,
+                clock,
+                random,
+                specialFolders,
+                shortcuts,
+                screen,
+                desktop,
+                *pictures} {}
+
+}  // namespace tivolen::fake

@@ -1,0 +1,137 @@
+#pragma once
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/linux/posix_file_system.h"
+#include "platform/pictures.h"
+#include "platform/platform.h"
+
+namespace tivolen::fake {
+
+// One ordered record of every effect, so tests can assert the exact sequence
+// of messages, started programs, shortcuts and desktop changes.
+using EventLog = std::vector<std::string>;
+
+class RecordingProcesses final : public Processes {
+ public:
+  explicit RecordingProcesses(EventLog& log) : log_(log) {}
+  Status start(const std::string& program, WindowState state) override;
+
+ private:
+  EventLog& log_;
+};
+
+class ScriptedKeyboard final : public Keyboard {
+ public:
+  [[nodiscard]] bool shiftHeld() const override { return shift; }
+  bool shift = false;
+};
+
+// Answers message boxes from a script; an unscripted question gets the first
+// button (OK or Yes), as pressing Enter would.
+class ScriptedMessages final : public Messages {
+ public:
+  explicit ScriptedMessages(EventLog& log) : log_(log) {}
+  Answer show(std::string_view text, Buttons buttons) override;
+  std::deque<Answer> answers;
+  std::vector<std::string> shown;
+
+ private:
+  EventLog& log_;
+};
+
+class FixedClock final : public Clock {
+ public:
+  [[nodiscard]] Date today() const override { return date; }
+  Date date{2026, 12, 7};
+};
+
+// Plays back the scripted draws, then repeats the last one; records seeding.
+class ScriptedRandom final : public Random {
+ public:
+  void seedFromClock() override { ++seeds; }
+  float next() override;
+  std::deque<float> draws;
+  int seeds = 0;
+  int drawn = 0;
+
+ private:
+  float last_ = 0.5F;
+};
+
+class FakeSpecialFolders final : public SpecialFolders {
+ public:
+  [[nodiscard]] std::optional<std::string> path(SpecialFolder folder) const override;
+  std::map<SpecialFolder, std::string> folders;
+};
+
+// Writes real files (so existence tests see them) and records each write.
+class RecordingShortcuts final : public Shortcuts {
+ public:
+  RecordingShortcuts(EventLog& log, FileSystem& files) : log_(log), files_(files) {}
+  [[nodiscard]] std::string fileName(std::string_view name) const override;
+  Status write(const std::string& shortcutPath, const std::string& target,
+               const std::string& workingDirectory) override;
+  bool fail = false;
+
+ private:
+  EventLog& log_;
+  FileSystem& files_;
+};
+
+class FixedScreen final : public Screen {
+ public:
+  [[nodiscard]] std::optional<ScreenSize> size() const override { return screen; }
+  std::optional<ScreenSize> screen = ScreenSize{1024, 768};
+};
+
+class RecordingDesktop final : public Desktop {
+ public:
+  explicit RecordingDesktop(EventLog& log) : log_(log) {}
+  void setLayout(WallpaperLayout layout) override;
+  Status setWallpaper(const std::string& path) override;
+  std::optional<Status> failWith;
+
+ private:
+  EventLog& log_;
+};
+
+// Everything a test needs, with a real application directory to work in.
+class FakePlatform {
+ public:
+  explicit FakePlatform(std::string applicationDirectory);
+
+  Platform& platform() { return platform_; }
+  Platform* operator->() { return &platform_; }
+
+  EventLog events;
+  PosixFileSystem files;
+  RecordingProcesses processes{events};
+  ScriptedKeyboard keyboard;
+  ScriptedMessages messages{events};
+  FixedClock clock;
+  ScriptedRandom random;
+  FakeSpecialFolders specialFolders;
+  RecordingShortcuts shortcuts{events, files};
+  FixedScreen screen;
+  RecordingDesktop desktop{events};
+  std::unique_ptr<Pictures> pictures;
+
+ private:
+  Platform platform_;
+};
+
+// Event texts, so tests compare against the same spelling.
+std::string messageEvent(std::string_view text);
+std::string startEvent(std::string_view program, WindowState state);
+std::string shortcutEvent(std::string_view path, std::string_view target,
+                          std::string_view workingDirectory);
+std::string layoutEvent(WallpaperLayout layout);
+std::string wallpaperEvent(std::string_view path);
+
+}  // namespace tivolen::fake

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/status.h"
+
+namespace tivolen {
+
+// Windows file attribute bits. Both programs decide by exact attribute sets
+// (a folder is "exactly 16 or 17"), so Linux back-ends derive the same bits:
+// directory 16, read-only 1 when the user cannot write it, hidden 2 for names
+// starting with ".". System (4) and archive (32) never occur on Linux.
+namespace attr {
+inline constexpr int kReadOnly = 1;
+inline constexpr int kHidden = 2;
+inline constexpr int kSystem = 4;
+inline constexpr int kDirectory = 16;
+inline constexpr int kArchive = 32;
+}  // namespace attr
+
+struct FolderEntry {
+  std::string name;
+  // Directory and hidden bits always; the read-only bit only for directories,
+  // because deriving it costs a system call per entry and only the folder
+  // tests look at it.
+  int attributes = 0;
+  [[nodiscard]] bool isDirectory() const { return (attributes & attr::kDirectory) != 0; }
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // True only for an ordinary file that is neither hidden nor a system file:
+  // folders and dot-named files do not count.
+  [[nodiscard]] virtual bool fileExists(const std::string& path) const = 0;
+  [[nodiscard]] virtual bool folderExists(const std::string& path) const = 0;
+  // The full attribute set of a path, or nothing when it does not exist.
+  [[nodiscard]] virtual std::optional<int> attributes(const std::string& path) const = 0;
+  // The entries of a folder without "." and "..", sorted by name
+  // case-insensitively as NTFS returns them, so that positions inside a folder
+  // tree are the same on every platform. Nothing when it cannot be opened.
+  [[nodiscard]] virtual std::optional<std::vector<FolderEntry>> listFolder(
+      const std::string& folder) const = 0;
+
+  [[nodiscard]] virtual std::optional<std::string> readFile(const std::string& path) const = 0;
+  // Temporary file in the same folder, flushed, then renamed over the target:
+  // a crash mid-write leaves the old file whole.
+  virtual Status writeFileAtomically(const std::string& path, std::string_view contents) = 0;
+  virtual Status removeFile(const std::string& path) = 0;
+};
+
+}  // namespace tivolen

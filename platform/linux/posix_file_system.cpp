@@ -1,0 +1,161 @@
+#include "platform/linux/posix_file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+namespace tivolen {
+namespace {
+
+std::string_view baseName(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  const auto slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+bool isHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
+
+unsigned char fold(unsigned char c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; }
+
+struct DirCloser {
+  void operator()(DIR* dir) const { closedir(dir); }
+};
+
+std::string errnoText() { return std::strerror(errno); }
+
+}  // namespace
+
+bool lessByFolderOrder(std::string_view a, std::string_view b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned char ca = fold(static_cast<unsigned char>(a[i]));
+    const unsigned char cb = fold(static_cast<unsigned char>(b[i]));
+    if (ca != cb) return ca < cb;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;  // names differing only in case keep a stable order
+}
+
+bool PosixFileSystem::fileExists(const std::string& path) const {
+  struct stat info {};
+  return !path.empty() && !isHiddenName(baseName(path)) && stat(path.c_str(), &info) == 0 &&
+         S_ISREG(info.st_mode);
+}
+
+bool PosixFileSystem::folderExists(const std::string& path) const {
+  struct stat info {};
+  return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::optional<int> PosixFileSystem::attributes(const std::string& path) const {
+  struct stat info {};
+  if (path.empty() || stat(path.c_str(), &info) != 0) return std::nullopt;
+  int bits = 0;
+  if (S_ISDIR(info.st_mode)) bits |= attr::kDirectory;
+  if (access(path.c_str(), W_OK) != 0) bits |= attr::kReadOnly;
+  if (isHiddenName(baseName(path))) bits |= attr::kHidden;
+  return bits;
+}
+
+std::optional<std::vector<FolderEntry>> PosixFileSystem::listFolder(
+    const std::string& folder) const {
+  std::unique_ptr<DIR, DirCloser> dir(opendir(folder.empty() ? "." : folder.c_str()));
+  if (!dir) return std::nullopt;
+  std::string prefix = folder;
+  if (!prefix.empty() && prefix.back() != '/') prefix += '/';
+
+  std::vector<FolderEntry> entries;
+  while (const dirent* entry = readdir(dir.get())) {
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    bool directory = entry->d_type == DT_DIR;
+    bool regular = entry->d_type == DT_REG;
+    if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+      // Links count as what they point to; some file systems give no type.
+      struct stat info {};
+      if (stat((prefix + entry->d_name).c_str(), &info) != 0) continue;
+      directory = S_ISDIR(info.st_mode);
+      regular = S_ISREG(info.st_mode);
+    }
+    if (!directory && !regular) continue;  // sockets, fifos, devices
+    FolderEntry item{std::string(name), 0};
+    if (directory) {
+      item.attributes |= attr::kDirectory;
+      if (access((prefix + entry->d_name).c_str(), W_OK) != 0) item.attributes |= attr::kReadOnly;
+    }
+    if (isHiddenName(name)) item.attributes |= attr::kHidden;
+    entries.push_back(std::move(item));
+  }
+  std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
+    return lessByFolderOrder(a.name, b.name);
+  });
+  return entries;
+}
+
+std::optional<std::string> PosixFileSystem::readFile(const std::string& path) const {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string contents;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    contents.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  return contents;
+}
+
+Status PosixFileSystem::writeFileAtomically(const std::string& path, std::string_view contents) {
+  std::string temp = path + ".tmp-XXXXXX";
+  const int fd = mkstemp(temp.data());
+  if (fd < 0) return Status::failed(path + ": " + errnoText());
+  // mkstemp creates 0600; give the file the mode an ordinary create would.
+  const mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
+
+  const char* data = contents.data();
+  std::size_t left = contents.size();
+  while (left > 0) {
+    const ssize_t n = write(fd, data, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const std::string why = errnoText();
+      close(fd);
+      unlink(temp.c_str());
+      return Status::failed(path + ": " + why);
+    }
+    data += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  if (fsync(fd) != 0 || close(fd) != 0) {
+    const std::string why = errnoText();
+    unlink(temp.c_str());
+    return Status::failed(path + ": " + why);
+  }
+  if (rename(temp.c_str(), path.c_str()) != 0) {
+    const std::string why = errnoText();
+    unlink(temp.c_str());
+    return Status::failed(path + ": " + why);
+  }
+  return Status::ok();
+}
+
+Status PosixFileSystem::removeFile(const std::string& path) {
+  if (unlink(path.c_str()) != 0) return Status::failed(path + ": " + errnoText());
+  return Status::ok();
+}
+
+}  // namespace tivolen

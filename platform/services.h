@@ -1,0 +1,103 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/date.h"
+#include "platform/status.h"
+
+namespace tivolen {
+
+enum class WindowState { Normal, Minimized };
+
+class Processes {
+ public:
+  virtual ~Processes() = default;
+  // Starts a program by path, never through a shell; not awaited.
+  virtual Status start(const std::string& program, WindowState state) = 0;
+};
+
+class Keyboard {
+ public:
+  virtual ~Keyboard() = default;
+  [[nodiscard]] virtual bool shiftHeld() const = 0;
+};
+
+enum class Buttons { Ok, OkCancel, YesNo };
+enum class Answer { Ok, Cancel, Yes, No };
+
+class Messages {
+ public:
+  virtual ~Messages() = default;
+  // A modal message box with the Japanese text; also one line on stderr.
+  virtual Answer show(std::string_view text, Buttons buttons = Buttons::Ok) = 0;
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  [[nodiscard]] virtual Date today() const = 0;
+};
+
+class Random {
+ public:
+  virtual ~Random() = default;
+  virtual void seedFromClock() = 0;
+  // Uniform in [0, 1), single precision.
+  virtual float next() = 0;
+};
+
+// The Windows special folders the programs use, with their CSIDL numbers
+// where they have one.
+enum class SpecialFolder : int {
+  Desktop = 0,
+  Startup = 7,
+  AppData = 1000,       // "AppData" of the shell's SpecialFolders
+  Applications = 1001,  // where a menu entry lives (the quick-launch of old)
+};
+
+class SpecialFolders {
+ public:
+  virtual ~SpecialFolders() = default;
+  [[nodiscard]] virtual std::optional<std::string> path(SpecialFolder folder) const = 0;
+};
+
+class Shortcuts {
+ public:
+  virtual ~Shortcuts() = default;
+  // "壁紙変更" becomes "壁紙変更.lnk" on Windows and "壁紙変更.desktop" here.
+  [[nodiscard]] virtual std::string fileName(std::string_view name) const = 0;
+  // Writes (or rewrites) the shortcut file at `shortcutPath`; its name is the
+  // file name without extension.
+  virtual Status write(const std::string& shortcutPath, const std::string& target,
+                       const std::string& workingDirectory) = 0;
+};
+
+struct ScreenSize {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+};
+
+class Screen {
+ public:
+  virtual ~Screen() = default;
+  // The primary screen in physical pixels; nothing without a display.
+  [[nodiscard]] virtual std::optional<ScreenSize> size() const = 0;
+};
+
+// The layout the desktop uses for the wallpaper file, as the style numbers
+// of the list name them after rendering.
+enum class WallpaperLayout { Centred, Tiled, Stretched, Zoom };
+
+class Desktop {
+ public:
+  virtual ~Desktop() = default;
+  // Remembered and used by the next setWallpaper, as the registry layout
+  // values are read when the wallpaper is set.
+  virtual void setLayout(WallpaperLayout layout) = 0;
+  virtual Status setWallpaper(const std::string& path) = 0;
+};
+
+}  // namespace tivolen
