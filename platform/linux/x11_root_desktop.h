@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+#include "platform/services.h"
+
+namespace tivolen {
+
+// The wallpaper of a bare X server (no desktop that draws its own): the root
+// window's background, set the way root-window setters agree on so that
+// compositors and terminals with pseudo-transparency find it, and kept alive
+// after the program ends.
+class X11RootDesktop final : public Desktop {
+ public:
+  explicit X11RootDesktop(std::string applicationDirectory);
+
+  void setLayout(WallpaperLayout layout) override;
+  // Unavailable without a display; Failed when the picture cannot be read.
+  Status setWallpaper(const std::string& path) override;
+
+ private:
+  std::string applicationDirectory_;
+  WallpaperLayout layout_ = WallpaperLayout::Centred;
+};
+
+}  // namespace tivolen
