@@ -1,15 +1,50 @@
-// Placeholder until the desktop back-ends land; replaced whole by them.
+#include <cstdlib>
+#include <string>
+
 #include "platform/linux/back_ends.h"
+#include "platform/linux/desktop_detect.h"
+#include "platform/linux/desktop_texts.h"
+#include "platform/linux/gsettings_desktop.h"
+#include "platform/linux/x11_root_desktop.h"
 
 namespace tivolen {
 namespace {
-class NoDesktop final : public Desktop {
+
+// Stands in when there is no graphical session, so the changer reports why
+// instead of failing somewhere deep in a back-end.
+class UnavailableDesktop final : public Desktop {
  public:
   void setLayout(WallpaperLayout) override {}
-  Status setWallpaper(const std::string&) override { return Status::unavailable("not built"); }
+  Status setWallpaper(const std::string&) override {
+    return Status::unavailable(std::string(text::kNoDesktopSession));
+  }
 };
+
+std::optional<std::string> processEnvironment(std::string_view name) {
+  const char* value = std::getenv(std::string(name).c_str());
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
+
 }  // namespace
 
-std::unique_ptr<Desktop> makeDesktop(const std::string&) { return std::make_unique<NoDesktop>(); }
+std::unique_ptr<Desktop> makeDesktop(const std::string& applicationDirectory) {
+  switch (detectDesktop(processEnvironment)) {
+    case DesktopKind::Gnome:
+      return std::make_unique<GSettingsDesktop>(GSettingsFamily::Gnome, applicationDirectory);
+    case DesktopKind::Cinnamon:
+      return std::make_unique<GSettingsDesktop>(GSettingsFamily::Cinnamon, applicationDirectory);
+    case DesktopKind::Mate:
+      return std::make_unique<GSettingsDesktop>(GSettingsFamily::Mate, applicationDirectory);
+    case DesktopKind::X11Root:
+      return std::make_unique<X11RootDesktop>(applicationDirectory);
+    case DesktopKind::None:
+      return std::make_unique<UnavailableDesktop>();
+    default:
+      // The other desktops' back-ends are on their way; until then their
+      // sessions report that honestly.
+      return std::make_unique<UnavailableDesktop>();
+  }
+}
 
 }  // namespace tivolen
