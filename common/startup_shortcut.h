@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -11,14 +12,26 @@ inline constexpr std::string_view kDesktopShortcutName = "壁紙管理";
 inline constexpr std::string_view kChangerProgram = "Tivolen";
 inline constexpr std::string_view kManagerProgram = "管理";
 
+// The statuses of GetSpecialFolder, as both programs have always numbered them.
+inline constexpr int kFolderFound = 0;
+inline constexpr int kFolderPathUnavailable = 1;
+inline constexpr int kFolderNotLocated = 2;
+
 // Status 0 success (path set), 1 the path could not be obtained, 2 the
-// folder could not be located; path unchanged on failure.
+// folder could not be located; path unchanged on failure. Any other failure
+// shows the error message and answers 1.
 int GetSpecialFolder(const Platform& platform, SpecialFolder folder, std::string& path);
 
-// The startup shortcut's full path ("<Startup>/壁紙変更.desktop" here).
+// The full path of the shortcut `name` in a special folder ("<folder>/name
+// .desktop" here); empty when the folder cannot be found.
+std::string ShortcutPath(const Platform& platform, SpecialFolder folder, std::string_view name);
+
+// The startup shortcut's full path ("<Startup>/壁紙変更.desktop" here), or
+// empty when the autostart folder cannot be found.
 std::string StartupShortcutPath(const Platform& platform);
 
 // Writes the startup shortcut to the changer and shows its two-line message.
-void CreateStartupShortcut(Platform& platform);
+// When it cannot be written, shows why not instead and answers false.
+bool CreateStartupShortcut(Platform& platform);
 
 }  // namespace tivolen

@@ -21,5 +21,9 @@ inline constexpr std::string_view kManagerCaption = "壁紙の設定";
 inline constexpr std::string_view kListDamaged =
     "リストが壊れています。管理で開いて保存し直してください。";
 inline constexpr std::string_view kListHasNoEntries = "リストに画像が登録されていません。";
+inline constexpr std::string_view kStartupShortcutFailed =
+    "スタートアップにショートカットを作成できませんでした。";
+inline constexpr std::string_view kManagerNotStarted = "管理プログラムを起動できませんでした。";
+inline constexpr std::string_view kListUnreadable = "リストを読み込めませんでした。";
 
 }  // namespace tivolen::text

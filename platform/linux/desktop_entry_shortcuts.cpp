@@ -1,0 +1,158 @@
+#include "platform/linux/desktop_entry_shortcuts.h"
+
+#include <sys/stat.h>
+
+#include <array>
+#include <filesystem>
+#include <utility>
+#include <vector>
+
+namespace tivolen {
+namespace {
+
+constexpr std::string_view kGroup = "[Desktop Entry]";
+
+std::vector<std::string_view> splitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+  return lines;
+}
+
+// The key of a "Key=Value" line ("Name[ja]" stays whole), or nothing.
+std::string_view keyOf(std::string_view line) {
+  const std::size_t equals = line.find('=');
+  if (equals == std::string_view::npos || line.starts_with('#')) return {};
+  std::string_view key = line.substr(0, equals);
+  while (!key.empty() && key.back() == ' ') key.remove_suffix(1);
+  return key;
+}
+
+std::string baseName(const std::string& path) {
+  return std::filesystem::path(path).stem().string();
+}
+
+}  // namespace
+
+std::string escapeDesktopEntryValue(std::string_view value) {
+  std::string out;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    const char c = value[i];
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case ' ':
+        out += i == 0 ? "\\s" : " ";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string desktopEntryExec(std::string_view program) {
+  std::string quoted = "\"";
+  for (const char c : program) {
+    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+    if (c == '%') quoted += '%';
+    quoted += c;
+  }
+  quoted += '"';
+  return escapeDesktopEntryValue(quoted);
+}
+
+std::string composeDesktopEntry(std::string_view existing, const DesktopEntryFields& fields) {
+  const std::array<std::pair<std::string_view, std::string>, 4> ours{{
+      {"Type", "Application"},
+      {"Name", escapeDesktopEntryValue(fields.name)},
+      {"Exec", desktopEntryExec(fields.target)},
+      {"Path", escapeDesktopEntryValue(fields.workingDirectory)},
+  }};
+  auto ourLine = [](const auto& field) { return std::string(field.first) + "=" + field.second; };
+
+  const std::vector<std::string_view> lines = splitLines(existing);
+  std::size_t groupStart = lines.size();
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i] == kGroup) {
+      groupStart = i;
+      break;
+    }
+  }
+
+  std::string out;
+  if (groupStart == lines.size()) {
+    // Not a desktop entry at all: nothing of it is worth keeping.
+    out = std::string(kGroup) + "\n";
+    for (const auto& field : ours) out += ourLine(field) + "\n";
+    return out;
+  }
+
+  std::array<bool, ours.size()> written{};
+  std::size_t i = 0;
+  for (; i <= groupStart; ++i) out += std::string(lines[i]) + "\n";
+  std::size_t insertAt = out.size();  // after the group's last key line
+  for (; i < lines.size() && !lines[i].starts_with('['); ++i) {
+    const std::string_view key = keyOf(lines[i]);
+    bool ownKey = false;
+    for (std::size_t k = 0; k < ours.size(); ++k) {
+      if (key != ours[k].first) continue;
+      ownKey = true;
+      // A repeated key makes the entry invalid; keep only the first place.
+      if (!written[k]) out += ourLine(ours[k]) + "\n";
+      written[k] = true;
+    }
+    if (!ownKey) out += std::string(lines[i]) + "\n";
+    if (!lines[i].empty()) insertAt = out.size();
+  }
+  std::string missing;
+  for (std::size_t k = 0; k < ours.size(); ++k) {
+    if (!written[k]) missing += ourLine(ours[k]) + "\n";
+  }
+  out.insert(insertAt, missing);
+  for (; i < lines.size(); ++i) out += std::string(lines[i]) + "\n";
+  return out;
+}
+
+std::string DesktopEntryShortcuts::fileName(std::string_view name) const {
+  return std::string(name) + ".desktop";
+}
+
+Status DesktopEntryShortcuts::write(const std::string& shortcutPath, const std::string& target,
+                                    const std::string& workingDirectory) {
+  const std::filesystem::path folder = std::filesystem::path(shortcutPath).parent_path();
+  std::error_code error;
+  if (!folder.empty()) std::filesystem::create_directories(folder, error);
+  if (error) return Status::failed(folder.string() + ": " + error.message());
+
+  const std::string existing = files_.readFile(shortcutPath).value_or(std::string{});
+  const std::string text =
+      composeDesktopEntry(existing, {baseName(shortcutPath), target, workingDirectory});
+  if (Status written = files_.writeFileAtomically(shortcutPath, text); !written.isOk()) {
+    return written;
+  }
+  const mode_t mask = umask(0);
+  umask(mask);
+  if (chmod(shortcutPath.c_str(), 0755 & ~mask) != 0) {
+    return Status::failed(shortcutPath + ": cannot make it executable");
+  }
+  return Status::ok();
+}
+
+}  // namespace tivolen

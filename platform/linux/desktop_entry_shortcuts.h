@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/file_system.h"
+#include "platform/services.h"
+
+namespace tivolen {
+
+// Shortcuts as desktop entries: "X.lnk" of the old system becomes "X.desktop"
+// with Name=X, Exec= the quoted target and Path= its working directory.
+class DesktopEntryShortcuts final : public Shortcuts {
+ public:
+  explicit DesktopEntryShortcuts(FileSystem& files) : files_(files) {}
+  [[nodiscard]] std::string fileName(std::string_view name) const override;
+  // Creates the folder when missing, keeps the other keys of an entry that is
+  // already there, replaces the file atomically and makes it executable, as
+  // file managers demand of launchers on the desktop.
+  Status write(const std::string& shortcutPath, const std::string& target,
+               const std::string& workingDirectory) override;
+
+ private:
+  FileSystem& files_;
+};
+
+struct DesktopEntryFields {
+  std::string name;
+  std::string target;
+  std::string workingDirectory;
+};
+
+// A value of type string or localestring with the entry format's escapes
+// (\\, \n, \t, \r, and \s for a leading blank).
+std::string escapeDesktopEntryValue(std::string_view value);
+
+// The Exec value that runs `program` with no arguments: one argument in double
+// quotes with ", `, $ and \ escaped by a backslash and % doubled, then the
+// value escapes on top, as the Desktop Entry rules layer them.
+std::string desktopEntryExec(std::string_view program);
+
+// The file text: `existing` (empty for a new entry) with Type, Name, Exec and
+// Path of its [Desktop Entry] group set and everything else kept.
+std::string composeDesktopEntry(std::string_view existing, const DesktopEntryFields& fields);
+
+}  // namespace tivolen

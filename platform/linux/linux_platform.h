@@ -1,0 +1,49 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/linux/desktop_entry_shortcuts.h"
+#include "platform/linux/posix_file_system.h"
+#include "platform/linux/posix_processes.h"
+#include "platform/linux/qt_messages.h"
+#include "platform/linux/system_clock.h"
+#include "platform/linux/x11_keyboard.h"
+#include "platform/linux/xdg_special_folders.h"
+#include "platform/pictures.h"
+#include "platform/platform.h"
+
+namespace tivolen {
+
+// The real services of a Linux desktop session, owned in one place. Building
+// it starts no toolkit: message boxes create their QApplication on demand.
+class LinuxPlatform {
+ public:
+  // `caption` titles every message box of the program.
+  explicit LinuxPlatform(std::string_view caption);
+  LinuxPlatform(const LinuxPlatform&) = delete;
+  LinuxPlatform& operator=(const LinuxPlatform&) = delete;
+
+  Platform& platform() { return platform_; }
+
+ private:
+  PosixFileSystem files_;
+  PosixProcesses processes_;
+  X11Keyboard keyboard_;
+  QtMessages messages_;
+  SystemClock clock_;
+  SeedableRandom random_;
+  XdgSpecialFolders specialFolders_{files_};
+  DesktopEntryShortcuts shortcuts_{files_};
+  std::unique_ptr<Screen> screen_;
+  std::unique_ptr<Desktop> desktop_;
+  std::unique_ptr<Pictures> pictures_;
+  Platform platform_;
+};
+
+// The folder of the running program file, without a trailing "/": copying
+// the programs elsewhere makes that folder their application directory.
+std::string RunningProgramDirectory();
+
+}  // namespace tivolen

@@ -1,0 +1,85 @@
+#include "platform/linux/qt_messages.h"
+
+#include <QMessageBox>
+#include <QString>
+#include <iostream>
+
+#include "platform/linux/gui_application.h"
+
+namespace tivolen {
+namespace {
+
+Answer cautiousAnswer(Buttons buttons) {
+  switch (buttons) {
+    case Buttons::Ok:
+      return Answer::Ok;
+    case Buttons::OkCancel:
+      return Answer::Cancel;
+    case Buttons::YesNo:
+      return Answer::No;
+  }
+  return Answer::Ok;
+}
+
+QString fromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+std::string messageLine(std::string_view text) {
+  std::string line;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    if (text[i] == '\n' || text[i] == '\r') {
+      line += " / ";
+    } else {
+      line += text[i];
+    }
+  }
+  return line;
+}
+
+Answer QtMessages::show(std::string_view text, Buttons buttons) {
+  std::cerr << caption_ << ": " << messageLine(text) << std::endl;
+  if (!EnsureGuiApplication()) return cautiousAnswer(buttons);
+
+  QMessageBox box;
+  box.setWindowTitle(fromUtf8(caption_));
+  // Qt breaks lines at LF; the texts keep the CR LF they are stored with.
+  QString shown = fromUtf8(text);
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  box.setText(shown);
+  switch (buttons) {
+    case Buttons::Ok:
+      box.setIcon(QMessageBox::NoIcon);
+      box.setStandardButtons(QMessageBox::Ok);
+      box.setDefaultButton(QMessageBox::Ok);
+      break;
+    case Buttons::OkCancel:
+      box.setIcon(QMessageBox::Question);
+      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+      box.setDefaultButton(QMessageBox::Ok);
+      break;
+    case Buttons::YesNo:
+      box.setIcon(QMessageBox::Question);
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      box.setDefaultButton(QMessageBox::Yes);
+      break;
+  }
+  switch (box.exec()) {
+    case QMessageBox::Cancel:
+      return Answer::Cancel;
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    case QMessageBox::Ok:
+      return Answer::Ok;
+    default:
+      // Closed by the window manager: the box's escape answer.
+      return buttons == Buttons::Ok ? Answer::Ok : cautiousAnswer(buttons);
+  }
+}
+
+}  // namespace tivolen

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "platform/services.h"
+
+namespace tivolen {
+
+// Modal message boxes with the program's caption. Every message also goes to
+// standard error as one line, so runs without a display (and their logs) still
+// say what happened. Without a display a question gets its cautious answer:
+// Cancel or No.
+class QtMessages final : public Messages {
+ public:
+  explicit QtMessages(std::string caption) : caption_(std::move(caption)) {}
+  Answer show(std::string_view text, Buttons buttons) override;
+
+ private:
+  std::string caption_;
+};
+
+// The text on one line: CR LF and LF become " / ".
+std::string messageLine(std::string_view text);
+
+}  // namespace tivolen

@@ -1,0 +1,26 @@
+#include "platform/linux/system_clock.h"
+
+#include <chrono>
+#include <ctime>
+
+namespace tivolen {
+
+Date SystemClock::today() const {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  if (localtime_r(&now, &local) == nullptr) return kNeverChanged;
+  return Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+void SeedableRandom::seedFromClock() {
+  const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count() ^
+                     std::chrono::system_clock::now().time_since_epoch().count();
+  engine_.seed(static_cast<std::uint64_t>(ticks));
+}
+
+float SeedableRandom::next() {
+  const auto bits = static_cast<std::uint32_t>(engine_() >> 40);  // top 24 bits
+  return static_cast<float>(bits) * (1.0F / 16777216.0F);
+}
+
+}  // namespace tivolen
