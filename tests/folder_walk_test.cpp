@@ -1,0 +1,280 @@
+#include "common/folder_walk.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/linux/posix_file_system.h"
+#include "tests/read_only_files.h"
+#include "tests/temp_dir.h"
+
+namespace tivolen {
+namespace {
+
+using testing::ReadOnlyMarkedFiles;
+using testing::TempDir;
+using Outcome = FolderSearchResult::Outcome;
+
+TEST(PictureNames, AreToldByTheirLastThreeLettersLowerCased) {
+  struct Case {
+    const char* name;
+    bool image;
+    const char* type;
+  };
+  const Case cases[] = {
+      {"a.jpg", true, "jpg"},
+      {"A.JPG", true, "jpg"},
+      {"b.Bmp", true, "bmp"},
+      {"anim.gif", true, "gif"},
+      {"photo.jpeg", true, "peg"},
+      {"PHOTO.JPEG", true, "peg"},
+      {"/写真/夏 海.JPEG", true, "peg"},
+      {"clip.mpeg", false, ""},  // a video, not a picture
+      {"x.PEG", false, ""},
+      {"peg", false, ""},
+      {"jpg", true, "jpg"},  // no dot is needed, as in the old test
+      {"notajpg", true, "jpg"},
+      {"x.png", false, "png"},
+      {"icon.ICO", false, "ico"},
+      {"x.jp", false, ".jp"},
+      {"pg", false, ""},
+      {"", false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(IsImageName(c.name), c.image);
+    EXPECT_EQ(PictureTypeOf(c.name), c.type);
+  }
+}
+
+TEST(FolderAttributes, OnlyAPlainOrReadOnlyDirectoryIsAFolder) {
+  EXPECT_TRUE(IsFolderAttributes(16));
+  EXPECT_TRUE(IsFolderAttributes(17));
+  for (int bits : {0, 1, 18, 19, 20, 48, 32}) {
+    SCOPED_TRACE(bits);
+    EXPECT_FALSE(IsFolderAttributes(bits));
+  }
+  EXPECT_FALSE(IsFolderAttributes(std::nullopt));
+}
+
+// root/ holds 3 images, two sub-folders, a dot folder, a hidden image and
+// files that are no pictures. Each sub-folder holds images and one folder.
+class CountTree : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir.write("pics/1.jpg");
+    dir.write("pics/PHOTO.JPEG");
+    dir.write("pics/b.Bmp");
+    dir.write("pics/x.png");
+    dir.write("pics/clip.mpeg");
+    dir.write("pics/.hidden.jpg");
+    dir.write("pics/.cache/c1.jpg");
+    dir.write("pics/.cache/c2.jpg");
+    dir.write("pics/sub1/s1.jpg");
+    dir.write("pics/sub1/s2.gif");
+    dir.write("pics/sub1/deeper/d1.jpg");
+    dir.write("pics/sub2/t1.jpg");
+    dir.mkdir("pics/sub2/empty");
+  }
+  int count(std::string path, int depth) {
+    int q = 0;
+    const int n = CountFolderItems(files, path, q, depth);
+    EXPECT_EQ(q, 0) << "the depth counter is left as found";
+    return n;
+  }
+  TempDir dir;
+  PosixFileSystem files;
+};
+
+TEST_F(CountTree, CountsSubFoldersAndImagesToTheDepth) {
+  struct Case {
+    int depth;
+    int expected;
+  };
+  // Depth 0: sub1, sub2 and the three images. Depth 1 adds s1, s2, deeper,
+  // t1 and empty (folders one level below the depth are counted, not
+  // entered). Depth 2 adds d1.
+  const Case cases[] = {{0, 5}, {1, 10}, {2, 11}, {10, 11}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.depth);
+    EXPECT_EQ(count(dir / "pics", c.depth), c.expected);
+  }
+}
+
+TEST_F(CountTree, TheCallersPathGainsItsSlash) {
+  std::string path = dir / "pics";
+  int q = 0;
+  EXPECT_EQ(CountFolderItems(files, path, q, 0), 5);
+  EXPECT_EQ(path, dir / "pics/");
+  EXPECT_EQ(CountFolderItems(files, path, q, 0), 5);
+  EXPECT_EQ(path, dir / "pics/") << "a path with its slash stays as it is";
+}
+
+TEST_F(CountTree, AVanishedOrEmptyFolderCountsZero) {
+  std::string gone = dir / "gone";
+  int q = 0;
+  EXPECT_EQ(CountFolderItems(files, gone, q, 2), 0);
+  EXPECT_EQ(gone, dir / "gone/");
+  EXPECT_EQ(count(dir / "pics/sub2/empty", 2), 0);
+  dir.write("hidden-only/.a.jpg");
+  EXPECT_EQ(count(dir / "hidden-only", 2), 0);
+}
+
+TEST_F(CountTree, ADepthCounterAlreadyPastTheSettingCountsNothing) {
+  std::string path = dir / "pics";
+  int q = 3;
+  EXPECT_EQ(CountFolderItems(files, path, q, 2), 0);
+  EXPECT_EQ(q, 3);
+  EXPECT_EQ(path, dir / "pics") << "the walk stopped before it touched the path";
+}
+
+TEST_F(CountTree, ReadOnlySubFoldersAreCountedAndEntered) {
+  ReadOnlyMarkedFiles marked;
+  marked.readOnlyFolders.insert(dir / "pics/sub1");
+  std::string path = dir / "pics";
+  int q = 0;
+  EXPECT_EQ(CountFolderItems(marked, path, q, 1), 10);
+}
+
+TEST_F(CountTree, ScanListsFoldersAndPicturesInNameOrder) {
+  dir.write("pics/A.gif");
+  dir.mkdir("pics/Sub0");
+  const FolderScan scan = ScanFolder(files, dir / "pics");
+  EXPECT_TRUE(scan.found);
+  EXPECT_EQ(scan.subFolders, (std::vector<std::string>{"Sub0", "sub1", "sub2"}));
+  EXPECT_EQ(scan.images, (std::vector<std::string>{"1.jpg", "A.gif", "b.Bmp", "PHOTO.JPEG"}));
+  EXPECT_FALSE(ScanFolder(files, dir / "gone").found);
+  EXPECT_FALSE(ScanFolder(files, dir / "pics/sub2/empty").found);
+}
+
+// A listing of any size without building it on disk.
+class WideFolder final : public FileSystem {
+ public:
+  explicit WideFolder(int images) : images_(images) {}
+  [[nodiscard]] bool fileExists(const std::string&) const override { return true; }
+  [[nodiscard]] bool folderExists(const std::string&) const override { return true; }
+  [[nodiscard]] std::optional<int> attributes(const std::string&) const override {
+    return attr::kDirectory;
+  }
+  [[nodiscard]] std::optional<std::vector<FolderEntry>> listFolder(
+      const std::string&) const override {
+    std::vector<FolderEntry> entries;
+    for (int i = 0; i < images_; ++i) entries.push_back({"p" + std::to_string(i) + ".jpg", 0});
+    return entries;
+  }
+  [[nodiscard]] std::optional<std::string> readFile(const std::string&) const override {
+    return std::nullopt;
+  }
+  Status writeFileAtomically(const std::string&, std::string_view) override {
+    return Status::failed("read-only");
+  }
+  Status removeFile(const std::string&) override { return Status::failed("read-only"); }
+
+ private:
+  int images_;
+};
+
+TEST(CountFolderItemsLimit, StopsWhereAKindStillFitsSixteenBits) {
+  for (const auto& [images, expected] :
+       {std::pair{32764, 32764}, std::pair{32765, 32764}, std::pair{100000, 32764}}) {
+    SCOPED_TRACE(images);
+    WideFolder wide(images);
+    std::string path = "/wide";
+    int q = 0;
+    EXPECT_EQ(CountFolderItems(wide, path, q, 0), expected);
+  }
+}
+
+// root/ a/{deep/d.jpg, x.jpg}, B/{y.JPG}, ro/{r.jpg}, .dot/{z.jpg}, own files.
+class SearchTree : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir.write("app/root/a/deep/d.jpg");
+    dir.write("app/root/a/x.jpg");
+    dir.write("app/root/a/notes.txt");
+    dir.write("app/root/B/y.JPG");
+    dir.write("app/root/ro/r.jpg");
+    dir.write("app/root/.dot/z.jpg");
+    dir.write("app/root/.h.jpg");
+    dir.write("app/root/clip.mpeg");
+    dir.write("app/root/r1.jpeg");
+    dir.write("app/root/R2.bmp");
+    files.readOnlyFolders.insert(dir / "app/root/ro");
+  }
+  FolderSearchResult search(std::string_view folder, int target, int depth) {
+    return SearchFolder(files, dir / "app", folder, target, depth);
+  }
+  TempDir dir;
+  ReadOnlyMarkedFiles files;
+};
+
+TEST_F(SearchTree, NumbersImagesDepthFirstWithTheFolderOwnFilesLast) {
+  struct Case {
+    int depth;
+    int target;
+    const char* expected;  // relative to root, or nullptr when too few
+    int counted;
+  };
+  const Case cases[] = {
+      {2, 1, "a/deep/d.jpg", 1}, {2, 2, "a/x.jpg", 2}, {2, 3, "B/y.JPG", 3}, {2, 4, "r1.jpeg", 4},
+      {2, 5, "R2.bmp", 5},       {2, 6, nullptr, 5},   {1, 1, "a/x.jpg", 1}, {1, 3, "r1.jpeg", 3},
+      {1, 5, nullptr, 4},        {0, 1, "r1.jpeg", 1}, {0, 2, "R2.bmp", 2},  {0, 3, nullptr, 2},
+      {2, 0, nullptr, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "depth " << c.depth << " target " << c.target);
+    const FolderSearchResult found = search(dir / "app/root", c.target, c.depth);
+    if (c.expected) {
+      EXPECT_EQ(found.outcome, Outcome::Found);
+      EXPECT_EQ(found.path, dir / "app/root/" + std::string(c.expected));
+    } else {
+      EXPECT_EQ(found.outcome, Outcome::TooFewImages);
+      EXPECT_EQ(found.path, "");
+    }
+    EXPECT_EQ(found.counted, c.counted);
+  }
+}
+
+TEST_F(SearchTree, ReadOnlyFoldersAreSearchedByNobodyButTheCount) {
+  // The same tree without the mark: ro/r.jpg comes before the root's own files.
+  ReadOnlyMarkedFiles plain;
+  EXPECT_EQ(SearchFolder(plain, dir / "app", dir / "app/root", 4, 2).path,
+            dir / "app/root/ro/r.jpg");
+  EXPECT_EQ(search(dir / "app/root", 4, 2).path, dir / "app/root/r1.jpeg");
+  std::string path = dir / "app/root";
+  int q = 0;
+  EXPECT_EQ(CountFolderItems(files, path, q, 1), 9) << "a, B, ro, deep and five images";
+}
+
+TEST_F(SearchTree, RealReadOnlyFolderIsPassedOver) {
+  if (geteuid() == 0) GTEST_SKIP() << "root may write everywhere";
+  PosixFileSystem real;
+  chmod((dir / "app/root/a").c_str(), 0555);
+  EXPECT_EQ(SearchFolder(real, dir / "app", dir / "app/root", 1, 2).path, dir / "app/root/B/y.JPG");
+}
+
+TEST_F(SearchTree, ARelativeFolderLivesUnderTheApplicationDirectory) {
+  const FolderSearchResult found = search("root/", 2, 2);
+  EXPECT_EQ(found.outcome, Outcome::Found);
+  EXPECT_EQ(found.path, dir / "app/root/a/x.jpg");
+  EXPECT_EQ(search("root", 1, 0).path, dir / "app/root/r1.jpeg");
+}
+
+TEST_F(SearchTree, AFolderFoundNowhereIsReportedAsMissing) {
+  for (const std::string& folder : {dir / "app/gone/", std::string("gone"), std::string()}) {
+    SCOPED_TRACE(folder);
+    const FolderSearchResult found = search(folder, 1, 2);
+    EXPECT_EQ(found.outcome, Outcome::FolderMissing);
+    EXPECT_EQ(found.path, folder);
+  }
+}
+
+TEST_F(SearchTree, AnEmptyFolderHoldsNoImages) {
+  dir.mkdir("app/empty");
+  const FolderSearchResult found = search(dir / "app/empty", 1, 2);
+  EXPECT_EQ(found.outcome, Outcome::TooFewImages);
+  EXPECT_EQ(found.counted, 0);
+}
+
+}  // namespace
+}  // namespace tivolen

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <set>
+#include <string>
+
+#include "platform/linux/posix_file_system.h"
+
+namespace tivolen::testing {
+
+// The real file system, except that the named folders carry the read-only
+// bit. Tests often run as root, for whom access() grants writing to every
+// folder, so a chmod alone cannot make a folder read-only for them.
+class ReadOnlyMarkedFiles final : public FileSystem {
+ public:
+  // Full paths without a trailing "/".
+  std::set<std::string> readOnlyFolders;
+
+  [[nodiscard]] bool fileExists(const std::string& path) const override {
+    return real_.fileExists(path);
+  }
+  [[nodiscard]] bool folderExists(const std::string& path) const override {
+    return real_.folderExists(path);
+  }
+  [[nodiscard]] std::optional<int> attributes(const std::string& path) const override {
+    auto bits = real_.attributes(path);
+    if (bits && isMarked(path)) *bits |= attr::kReadOnly;
+    return bits;
+  }
+  [[nodiscard]] std::optional<std::vector<FolderEntry>> listFolder(
+      const std::string& folder) const override {
+    auto entries = real_.listFolder(folder);
+    if (!entries) return entries;
+    const std::string prefix = folder.ends_with('/') ? folder : folder + '/';
+    for (FolderEntry& entry : *entries) {
+      if (entry.isDirectory() && isMarked(prefix + entry.name)) entry.attributes |= attr::kReadOnly;
+    }
+    return entries;
+  }
+  [[nodiscard]] std::optional<std::string> readFile(const std::string& path) const override {
+    return real_.readFile(path);
+  }
+  Status writeFileAtomically(const std::string& path, std::string_view contents) override {
+    return real_.writeFileAtomically(path, contents);
+  }
+  Status removeFile(const std::string& path) override { return real_.removeFile(path); }
+
+ private:
+  [[nodiscard]] bool isMarked(std::string path) const {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return readOnlyFolders.contains(path);
+  }
+  PosixFileSystem real_;
+};
+
+}  // namespace tivolen::testing
