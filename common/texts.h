@@ -25,5 +25,20 @@ inline constexpr std::string_view kStartupShortcutFailed =
     "スタートアップにショートカットを作成できませんでした。";
 inline constexpr std::string_view kManagerNotStarted = "管理プログラムを起動できませんでした。";
 inline constexpr std::string_view kListUnreadable = "リストを読み込めませんでした。";
+inline constexpr std::string_view kRandomNeedsTwoPictures =
+    "ランダムに選ぶには、画像を2つ以上登録してください。";
+inline constexpr std::string_view kNoPictureToShow = "リストの中に表示できる画像が見つかりません。";
+inline constexpr std::string_view kFolderHasNoPicture = "登録されたフォルダーに画像がありません。";
+// Lines for standard error only; the path or the reason follows.
+inline constexpr std::string_view kRegisteredFolderMissing = "登録されたフォルダーが見つかりません：";
+inline constexpr std::string_view kChangeLogNotWritten = "WallPaper.log を書き込めませんでした：";
+
+// Pictures and the desktop.
+inline constexpr std::string_view kCannotShowFormat = "この画像形式は表示できません";
+inline constexpr std::string_view kCannotLoadPicture = "画像を読み込めません";
+inline constexpr std::string_view kCannotWriteWallpaper = "壁紙ファイルを書き込めません";
+inline constexpr std::string_view kDesktopUnreachable =
+    "デスクトップに接続できないため、壁紙を変更できませんでした。";
+inline constexpr std::string_view kDesktopRefused = "デスクトップが壁紙を受け付けませんでした。";
 
 }  // namespace tivolen::text

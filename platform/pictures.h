@@ -1,12 +1,98 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "platform/status.h"
+
 namespace tivolen {
 
-// Decoding, scaling and writing pictures (owned by the rendering work; this
-// declaration only lets the Platform aggregate name it).
+struct PictureSize {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  friend bool operator==(const PictureSize&, const PictureSize&) = default;
+};
+
+// Decoded pixels, upright, rows top-down without padding, one 32-bit word per
+// pixel as 0xffRRGGBB. That is Qt's RGB32, TurboJPEG's BGRX and the X
+// server's 24-bit TrueColor layout, so no back-end converts on the way.
+class Picture {
+ public:
+  Picture() = default;
+  // The pixels are left uninitialised: every producer writes all of them.
+  Picture(std::int32_t width, std::int32_t height)
+      : width_(width),
+        height_(height),
+        pixels_(std::make_unique_for_overwrite<std::uint32_t[]>(
+            static_cast<std::size_t>(width) * static_cast<std::size_t>(height))) {}
+
+  [[nodiscard]] std::int32_t width() const { return width_; }
+  [[nodiscard]] std::int32_t height() const { return height_; }
+  [[nodiscard]] PictureSize size() const { return {width_, height_}; }
+  [[nodiscard]] bool empty() const { return width_ <= 0 || height_ <= 0; }
+  [[nodiscard]] std::uint32_t* row(std::int32_t y) {
+    return pixels_.get() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
+  }
+  [[nodiscard]] const std::uint32_t* row(std::int32_t y) const {
+    return pixels_.get() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
+  }
+  [[nodiscard]] std::uint32_t at(std::int32_t x, std::int32_t y) const { return row(y)[x]; }
+
+ private:
+  std::int32_t width_ = 0;
+  std::int32_t height_ = 0;
+  std::unique_ptr<std::uint32_t[]> pixels_;
+};
+
+// A rectangle of a picture in its pixels; fractions allowed, so that scaling
+// a part keeps the exact centre.
+struct SourceRect {
+  double x = 0;
+  double y = 0;
+  double width = 0;
+  double height = 0;
+};
+
+// Given the natural (upright) size, the smallest size the caller will use.
+// A decoder that can reduce cheaply (JPEG's 1/2, 1/4, 1/8) may hand back a
+// smaller picture that still covers it in both directions; others decode at
+// the natural size.
+using NeededSize = std::function<PictureSize(PictureSize natural)>;
+
+struct LoadedPicture {
+  // Unavailable: a picture type that cannot be shown (emf, wmf); Failed: the
+  // file is damaged, empty, not what its name says, or too large to hold.
+  // The message says which file and why, for standard error.
+  Status status;
+  PictureSize natural;  // the upright size of the picture in the file
+  Picture pixels;       // natural size, or reduced as NeededSize allowed
+};
+
+// Decoding, scaling and writing of pictures; no application object needed,
+// so a normal run of the changer never starts a GUI.
 class Pictures {
  public:
   virtual ~Pictures() = default;
+
+  // bmp, jpg/jpeg, gif (first frame), ico, emf and wmf by name; the content
+  // decides the decoder. EXIF orientation is applied, so sizes are upright.
+  // Decoding is refused above a pixel limit that keeps memory bounded.
+  virtual LoadedPicture load(const std::string& path, const NeededSize& needed = {}) = 0;
+
+  // The part `source` of `picture` resampled smoothly to `target`.
+  virtual Picture drawScaled(const Picture& picture, const SourceRect& source,
+                             PictureSize target) = 0;
+
+  // A 24-bit Windows bitmap replacing `path` atomically: prepared whole in
+  // memory, written once, then renamed over the old file.
+  virtual Status saveBitmap(const Picture& picture, const std::string& path) = 0;
 };
+
+// The most pixels a picture may have: 1 GiB at four bytes a pixel. Far above
+// any camera (48 MP is 0.2 GiB), far below what a decompression bomb asks.
+inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 28;
 
 }  // namespace tivolen

@@ -1,5 +1,7 @@
 #include "platform/fake/fake_platform.h"
 
+#include "platform/linux/linux_pictures.h"
+
 namespace tivolen::fake {
 
 std::string messageEvent(std::string_view text) { return "message: " + std::string(text); }
@@ -80,12 +82,8 @@ Status RecordingDesktop::setWallpaper(const std::string& path) {
   return failWith ? *failWith : Status::ok();
 }
 
-namespace {
-class NoPictures final : public Pictures {};
-}  // namespace
-
 FakePlatform::FakePlatform(std::string applicationDirectory)
-    : pictures(std::make_unique<NoPictures>()),
+    : pictures(std::make_unique<LinuxPictures>()),
       platform_{std::move(applicationDirectory),
                 files,
                 processes,

@@ -120,6 +120,7 @@ class FakePlatform {
   RecordingShortcuts shortcuts{events, files};
   FixedScreen screen;
   RecordingDesktop desktop{events};
+  // The real picture services: tests render real files.
   std::unique_ptr<Pictures> pictures;
 
  private:

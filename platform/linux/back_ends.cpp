@@ -1,16 +1,15 @@
-// Placeholder until the picture services land; replaced whole by them.
 #include "platform/linux/back_ends.h"
 
-namespace tivolen {
-namespace {
-class NoPictures final : public Pictures {};
-class NoScreen final : public Screen {
- public:
-  [[nodiscard]] std::optional<ScreenSize> size() const override { return std::nullopt; }
-};
-}  // namespace
+#include "platform/linux/linux_pictures.h"
+#include "platform/linux/x11_screen.h"
 
-std::unique_ptr<Pictures> makePictures() { return std::make_unique<NoPictures>(); }
-std::unique_ptr<Screen> makeScreen() { return std::make_unique<NoScreen>(); }
+namespace tivolen {
+
+std::unique_ptr<Pictures> makePictures() {
+  return std::make_unique<LinuxPictures>();
+}
+std::unique_ptr<Screen> makeScreen() {
+  return std::make_unique<X11Screen>();
+}
 
 }  // namespace tivolen

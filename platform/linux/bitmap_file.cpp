@@ -1,0 +1,108 @@
+#include "platform/linux/bitmap_file.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace tivolen {
+namespace {
+
+constexpr std::size_t kFileHeaderSize = 14;
+constexpr std::size_t kInfoHeaderSize = 40;
+
+void put16(char* at, std::uint16_t value) {
+  at[0] = static_cast<char>(value & 0xff);
+  at[1] = static_cast<char>(value >> 8);
+}
+void put32(char* at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<char>((value >> (8 * i)) & 0xff);
+}
+std::uint32_t get16(std::string_view bytes, std::size_t at) {
+  return static_cast<std::uint8_t>(bytes[at]) |
+         static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[at + 1])) << 8;
+}
+std::uint32_t get32(std::string_view bytes, std::size_t at) {
+  return get16(bytes, at) | get16(bytes, at + 2) << 16;
+}
+
+}  // namespace
+
+std::string encodeBitmap(const Picture& picture) {
+  const auto width = static_cast<std::size_t>(picture.width());
+  const auto height = static_cast<std::size_t>(picture.height());
+  const std::size_t rowBytes = (width * 3 + 3) & ~std::size_t{3};
+  const std::size_t dataOffset = kFileHeaderSize + kInfoHeaderSize;
+  const std::size_t fileSize = dataOffset + rowBytes * height;
+
+  std::string file(fileSize, '\0');
+  char* out = file.data();
+  out[0] = 'B';
+  out[1] = 'M';
+  put32(out + 2, static_cast<std::uint32_t>(fileSize));
+  put32(out + 10, static_cast<std::uint32_t>(dataOffset));
+  char* info = out + kFileHeaderSize;
+  put32(info, kInfoHeaderSize);
+  put32(info + 4, static_cast<std::uint32_t>(width));
+  put32(info + 8, static_cast<std::uint32_t>(height));
+  put16(info + 12, 1);   // planes
+  put16(info + 14, 24);  // bits per pixel
+  put32(info + 20, static_cast<std::uint32_t>(rowBytes * height));
+  put32(info + 24, 3780);  // 96 dots per inch, as pixels per metre
+  put32(info + 28, 3780);
+
+  for (std::size_t y = 0; y < height; ++y) {
+    // Bottom-up: the first row in the file is the picture's last.
+    const std::uint32_t* source = picture.row(static_cast<std::int32_t>(height - 1 - y));
+    auto* target = reinterpret_cast<unsigned char*>(out + dataOffset + y * rowBytes);
+    for (std::size_t x = 0; x < width; ++x) {
+      const std::uint32_t pixel = source[x];
+      target[0] = static_cast<unsigned char>(pixel);
+      target[1] = static_cast<unsigned char>(pixel >> 8);
+      target[2] = static_cast<unsigned char>(pixel >> 16);
+      target += 3;
+    }
+  }
+  return file;
+}
+
+std::optional<Picture> decodePlainBitmap(std::string_view bytes) {
+  if (bytes.size() < kFileHeaderSize + kInfoHeaderSize || bytes[0] != 'B' || bytes[1] != 'M') {
+    return std::nullopt;
+  }
+  const std::size_t dataOffset = get32(bytes, 10);
+  const std::size_t info = kFileHeaderSize;
+  if (get32(bytes, info) < kInfoHeaderSize) return std::nullopt;  // OS/2 headers
+  const auto width = static_cast<std::int32_t>(get32(bytes, info + 4));
+  const auto rawHeight = static_cast<std::int32_t>(get32(bytes, info + 8));
+  const std::uint32_t bits = get16(bytes, info + 14);
+  const std::uint32_t compression = get32(bytes, info + 16);
+  if (get16(bytes, info + 12) != 1 || (bits != 24 && bits != 32) || compression != 0) {
+    return std::nullopt;
+  }
+  if (width <= 0 || rawHeight == 0 || rawHeight == INT32_MIN) return std::nullopt;
+  const bool bottomUp = rawHeight > 0;
+  const std::int32_t height = bottomUp ? rawHeight : -rawHeight;
+  if (static_cast<std::int64_t>(width) * height > kMaxPicturePixels) return std::nullopt;
+
+  const std::size_t bytesPerPixel = bits / 8;
+  const std::size_t rowBytes =
+      (static_cast<std::size_t>(width) * bytesPerPixel + 3) & ~std::size_t{3};
+  if (dataOffset > bytes.size() || (bytes.size() - dataOffset) / rowBytes < std::size_t(height)) {
+    return std::nullopt;  // truncated: let the general decoder judge it
+  }
+
+  Picture picture(width, height);
+  for (std::int32_t y = 0; y < height; ++y) {
+    const std::size_t fileRow = bottomUp ? static_cast<std::size_t>(height - 1 - y) : y;
+    const auto* source =
+        reinterpret_cast<const unsigned char*>(bytes.data() + dataOffset + fileRow * rowBytes);
+    std::uint32_t* target = picture.row(y);
+    for (std::int32_t x = 0; x < width; ++x) {
+      target[x] =
+          0xff000000U | std::uint32_t{source[2]} << 16 | std::uint32_t{source[1]} << 8 | source[0];
+      source += bytesPerPixel;
+    }
+  }
+  return picture;
+}
+
+}  // namespace tivolen

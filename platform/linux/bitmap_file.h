@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/pictures.h"
+
+namespace tivolen {
+
+// A 24-bit bottom-up Windows bitmap, rows padded to four bytes: the form
+// every desktop accepts as wallpaper.
+std::string encodeBitmap(const Picture& picture);
+
+// The plain uncompressed 24- and 32-bit bitmaps (ours and most others) read
+// directly; nothing for every other kind, which the general decoder takes.
+std::optional<Picture> decodePlainBitmap(std::string_view bytes);
+
+}  // namespace tivolen

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/pictures.h"
+
+namespace tivolen {
+
+// TurboJPEG, at the largest power-of-two reduction whose output still covers
+// what the caller needs: libjpeg-turbo's 1/2, 1/4 and 1/8 skip most of the
+// inverse DCT, while its 3/8, 5/8 and 3/4 are slower than a full decode.
+// `handled` is false for JPEGs it leaves to the general decoder (CMYK).
+struct JpegResult {
+  bool handled = true;
+  LoadedPicture loaded;
+};
+JpegResult decodeJpeg(std::string_view bytes, const NeededSize& needed);
+
+}  // namespace tivolen

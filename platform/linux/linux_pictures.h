@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/pictures.h"
+
+namespace tivolen {
+
+// TurboJPEG for JPEG, a direct reader for plain bitmaps, QImageReader for the
+// rest (gif, ico, unusual bitmaps, CMYK JPEG) and QImage's smooth scaling.
+// None of them needs a Qt application object.
+class LinuxPictures final : public Pictures {
+ public:
+  LoadedPicture load(const std::string& path, const NeededSize& needed = {}) override;
+  Picture drawScaled(const Picture& picture, const SourceRect& source, PictureSize target) override;
+  Status saveBitmap(const Picture& picture, const std::string& path) override;
+};
+
+}  // namespace tivolen

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/services.h"
+
+namespace tivolen {
+
+// The primary monitor as the X server reports it (RandR), else the whole
+// default screen; in physical pixels, as X always counts.
+class X11Screen final : public Screen {
+ public:
+  [[nodiscard]] std::optional<ScreenSize> size() const override;
+};
+
+}  // namespace tivolen
