@@ -1,0 +1,93 @@
+#include "changer/run.h"
+
+#include <iostream>
+
+#include "changer/change_step.h"
+#include "common/change_log.h"
+#include "common/list_file.h"
+#include "common/startup_shortcut.h"
+#include "common/texts.h"
+
+namespace tivolen {
+namespace {
+
+// A damaged or truncated log counts as a missing one: the run starts over as
+// on the first day rather than stopping on a file only the changer writes.
+void ReadLastChange(Platform& platform, RunState& state) {
+  const std::string logPath = platform.inAppDir(kChangeLogFileName);
+  if (platform.files.fileExists(logPath)) {
+    if (const auto contents = platform.files.readFile(logPath)) {
+      if (const auto log = readChangeLog(*contents, ChangeLogPart::DateAndPosition)) {
+        state.lastChangeDate = log->changeDate;
+        state.currentPosition = log->changePosition;
+        return;
+      }
+    }
+  }
+  state.lastChangeDate = kNeverChanged;
+  state.currentPosition = 0;
+  const std::string shortcut = StartupShortcutPath(platform);
+  if (shortcut.empty() || !platform.files.fileExists(shortcut)) CreateStartupShortcut(platform);
+}
+
+bool DueByTimingMode(int timingMode, const Date& today, const Date& lastChange) {
+  switch (timingMode) {
+    case 0:
+      return true;
+    case 1:
+      return today != lastChange;
+    case 2:
+      return today.weekday() != lastChange.weekday();
+    case 3:
+      return today.month != lastChange.month;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+bool ChangeIsDue(Platform& platform, RunState& state) {
+  ReadLastChange(platform, state);
+
+  const std::string listPath = platform.inAppDir(kListFileName);
+  if (!platform.files.fileExists(listPath)) {
+    const std::string manager = platform.inAppDir(kManagerProgram);
+    if (const Status started = platform.processes.start(manager, WindowState::Normal);
+        !started.isOk()) {
+      // Ending silently would leave the user with nothing on screen at all.
+      std::cerr << "manager: " << started.message << '\n';
+      platform.messages.show(text::kManagerNotStarted);
+    }
+    return false;
+  }
+
+  const auto contents = platform.files.readFile(listPath);
+  if (!contents) {
+    platform.messages.show(text::kListUnreadable);
+    return false;
+  }
+  const ListHeader header = readListHeader(*contents);
+  if (!header.currentVersion) {
+    platform.messages.show(text::kOtherVersion);
+    return false;
+  }
+  if (!header.timingMode) {
+    platform.messages.show(text::kListDamaged);
+    return false;
+  }
+  return DueByTimingMode(*header.timingMode, platform.clock.today(), state.lastChangeDate);
+}
+
+int RunChanger(Platform& platform, const NavigatorEntry& showNavigator) {
+  if (platform.keyboard.shiftHeld()) return showNavigator(platform);
+
+  RunState state;
+  state.launcherPresent = false;
+  state.lastFolderCount = 1;
+  // The run has no visible window, so there is no pointer to turn busy.
+  if (ChangeIsDue(platform, state)) ChangeWallpaper(platform, state, 0, nullptr);
+  return 0;
+}
+
+}  // namespace tivolen

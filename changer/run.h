@@ -1,0 +1,21 @@
+#pragma once
+
+#include <functional>
+
+#include "changer/run_state.h"
+#include "platform/platform.h"
+
+namespace tivolen {
+
+// Whether the wallpaper must change now: reads the change log into `state`
+// (creating the startup shortcut on a first run), checks the list's version
+// and answers by its timing mode. Starts the manager when there is no list.
+bool ChangeIsDue(Platform& platform, RunState& state);
+
+// The navigator is a window; the run itself stays free of the toolkit.
+using NavigatorEntry = std::function<int(Platform&)>;
+
+// The whole start-up run of the changer; returns the program's exit code.
+int RunChanger(Platform& platform, const NavigatorEntry& showNavigator);
+
+}  // namespace tivolen

@@ -1,0 +1,315 @@
+#include "changer/run.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/change_log.h"
+#include "common/list_file.h"
+#include "common/startup_shortcut.h"
+#include "common/texts.h"
+#include "platform/fake/fake_platform.h"
+#include "tests/temp_dir.h"
+
+namespace tivolen {
+namespace {
+
+using fake::EventLog;
+using fake::messageEvent;
+using fake::shortcutEvent;
+using fake::startEvent;
+using testing::TempDir;
+
+std::string listWithTimingMode(int timingMode) {
+  ImageList list;
+  list.settings = {timingMode, 0, 2};
+  list.entries = {{"/pictures/sea.jpg", 0, 3, 3}};
+  return writeImageList(list);
+}
+
+// An application directory and a home with its autostart folder, driven
+// through the recording fake.
+class ChangerRun : public ::testing::Test {
+ protected:
+  // The real writer creates a missing autostart folder; the fake does not.
+  ChangerRun() { fake.specialFolders.folders[SpecialFolder::Startup] = home.mkdir("autostart"); }
+
+  [[nodiscard]] std::string autostart() const { return home / "autostart"; }
+  [[nodiscard]] std::string startupEntry() const { return autostart() + "/壁紙変更.desktop"; }
+  [[nodiscard]] std::string manager() const { return app / "管理"; }
+
+  void writeList(std::string_view contents) const { app.write("List.txt", contents); }
+  void writeLog(const Date& date, int position) const {
+    app.write("WallPaper.log", writeChangeLog(date, position, "/pictures/sea.jpg"));
+  }
+  void writeStartupEntry() const { home.write("autostart/壁紙変更.desktop", "[Desktop Entry]\n"); }
+
+  // The run as main() does it, with the navigator recorded instead of shown.
+  int run() {
+    return RunChanger(fake.platform(), [this](Platform&) {
+      fake.events.push_back("navigator");
+      return 7;
+    });
+  }
+
+  TempDir app;
+  TempDir home;
+  fake::FakePlatform fake{app.path()};
+};
+
+struct DueCase {
+  const char* name;
+  int timingMode;
+  std::optional<Date> loggedDate;  // nothing: first run, no log
+  Date today;
+  bool due;
+};
+
+// 4 December 2026 is a Friday, as was 29 December 1899; 7 December 2026 a Monday.
+const DueCase kDueCases[] = {
+    {"EveryStartWithTodaysLog", 0, Date{2026, 12, 7}, Date{2026, 12, 7}, true},
+    {"EveryStartFirstRun", 0, std::nullopt, Date{2026, 12, 4}, true},
+    {"DateModeFirstRun", 1, std::nullopt, Date{2026, 12, 4}, true},
+    {"DateModeSameDay", 1, Date{2026, 12, 7}, Date{2026, 12, 7}, false},
+    {"DateModeNextDay", 1, Date{2026, 12, 6}, Date{2026, 12, 7}, true},
+    {"DateModeSameDayOtherYear", 1, Date{2025, 12, 7}, Date{2026, 12, 7}, true},
+    {"WeekdayModeFirstRunOnFriday", 2, std::nullopt, Date{2026, 12, 4}, false},
+    {"WeekdayModeFirstRunOnMonday", 2, std::nullopt, Date{2026, 12, 7}, true},
+    {"WeekdayModeSevenDaysApart", 2, Date{2026, 11, 30}, Date{2026, 12, 7}, false},
+    {"WeekdayModeSixDaysApart", 2, Date{2026, 12, 1}, Date{2026, 12, 7}, true},
+    {"WeekdayModeAcrossYears", 2, Date{2025, 12, 8}, Date{2026, 12, 7}, false},
+    {"MonthModeFirstRunInDecember", 3, std::nullopt, Date{2026, 12, 31}, false},
+    {"MonthModeFirstRunInNovember", 3, std::nullopt, Date{2026, 11, 30}, true},
+    {"MonthModeMayToMayNextYear", 3, Date{2025, 5, 10}, Date{2026, 5, 20}, false},
+    {"MonthModeMayToJune", 3, Date{2026, 5, 31}, Date{2026, 6, 1}, true},
+    {"TimingModeFourFirstRun", 4, std::nullopt, Date{2026, 12, 7}, false},
+    {"TimingModeFourOldLog", 4, Date{2020, 1, 1}, Date{2026, 12, 7}, false},
+    {"TimingModeLarge", 32767, Date{2020, 1, 1}, Date{2026, 12, 7}, false},
+    {"TimingModeNegative", -1, Date{2020, 1, 1}, Date{2026, 12, 7}, false},
+};
+
+class ChangeIsDueByMode : public ChangerRun, public ::testing::WithParamInterface<DueCase> {};
+
+TEST_P(ChangeIsDueByMode, AnswersByTheTimingMode) {
+  const DueCase& c = GetParam();
+  writeStartupEntry();
+  writeList(listWithTimingMode(c.timingMode));
+  if (c.loggedDate) writeLog(*c.loggedDate, 12);
+  fake.clock.date = c.today;
+
+  RunState state;
+  EXPECT_EQ(ChangeIsDue(fake.platform(), state), c.due);
+  EXPECT_EQ(state.lastChangeDate, c.loggedDate.value_or(Date{1899, 12, 29}));
+  EXPECT_EQ(state.currentPosition, c.loggedDate ? 12 : 0);
+  EXPECT_EQ(fake.events, EventLog{}) << "a decision alone shows and starts nothing";
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ChangeIsDueByMode, ::testing::ValuesIn(kDueCases),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_F(ChangerRun, MissingListStartsTheManagerAndChangesNothing) {
+  writeStartupEntry();
+  writeLog(Date{2026, 1, 1}, 3);
+  const std::string logBefore = app.read("WallPaper.log");
+
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(fake.events, (EventLog{startEvent(manager(), WindowState::Normal)}));
+  EXPECT_EQ(app.read("WallPaper.log"), logBefore);
+  EXPECT_FALSE(app.exists("List.txt"));
+  EXPECT_FALSE(app.exists("wallpaper.bmp"));
+}
+
+class FailingProcesses final : public Processes {
+ public:
+  Status start(const std::string&, WindowState) override {
+    return Status::failed("No such file or directory");
+  }
+};
+
+TEST_F(ChangerRun, ManagerThatCannotStartIsReported) {
+  writeStartupEntry();
+  writeLog(Date{2026, 1, 1}, 3);
+  FailingProcesses failing;
+  Platform& real = fake.platform();
+  Platform platform{real.applicationDirectory,
+                    real.files,
+                    failing,
+                    real.keyboard,
+                    real.messages,
+                    real.clock,
+                    real.random,
+                    real.specialFolders,
+                    real.shortcuts,
+                    real.screen,
+                    real.desktop,
+                    real.pictures};
+  RunState state;
+  EXPECT_FALSE(ChangeIsDue(platform, state));
+  EXPECT_EQ(fake.events, (EventLog{messageEvent(text::kManagerNotStarted)}));
+}
+
+struct ListCase {
+  const char* name;
+  const char* contents;
+  std::string_view message;
+};
+
+const ListCase kRefusedLists[] = {
+    {"OlderVersion", "\"Ver\",\"1.22\"\r\n1\r\n0\r\n\"/a.jpg\",3,5\r\n", text::kOtherVersion},
+    {"NewerVersion", "\"Ver\",\"1.31\"\r\n1\r\n0\r\n", text::kOtherVersion},
+    {"NoHeader", "1,0\r\n\"/a.jpg\"\r\n", text::kOtherVersion},
+    {"VersionWithoutQuotes", "Ver,1.30\r\n0\r\n", text::kOtherVersion},
+    {"EmptyFile", "", text::kOtherVersion},
+    {"HeaderOnly", "\"Ver\",\"1.30\"\r\n", text::kListDamaged},
+    {"TimingModeAsText", "\"Ver\",\"1.30\"\r\n\"0\"\r\n0\r\n", text::kListDamaged},
+    {"TimingModeNotANumber", "\"Ver\",\"1.30\"\r\nx1\r\n0\r\n", text::kListDamaged},
+};
+
+class RefusedList : public ChangerRun, public ::testing::WithParamInterface<ListCase> {};
+
+TEST_P(RefusedList, ShowsItsMessageAndChangesNothing) {
+  writeStartupEntry();
+  writeLog(Date{2020, 1, 1}, 5);
+  const std::string logBefore = app.read("WallPaper.log");
+  writeList(GetParam().contents);
+
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(fake.events, (EventLog{messageEvent(GetParam().message)}));
+  EXPECT_EQ(app.read("WallPaper.log"), logBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, RefusedList, ::testing::ValuesIn(kRefusedLists),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_F(ChangerRun, ShiftOpensTheNavigatorInsteadOfTheRun) {
+  fake.keyboard.shift = true;
+  EXPECT_EQ(run(), 7);
+  EXPECT_EQ(fake.events, (EventLog{"navigator"}));
+  EXPECT_FALSE(home.exists("autostart/壁紙変更.desktop"))
+      << "the first-run work belongs to the run";
+}
+
+TEST_F(ChangerRun, NoChangeDueLeavesTheLogUntouched) {
+  writeStartupEntry();
+  writeList(listWithTimingMode(1));
+  writeLog(fake.clock.date, 9);
+  const std::string logBefore = app.read("WallPaper.log");
+
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(fake.events, EventLog{});
+  EXPECT_EQ(app.read("WallPaper.log"), logBefore);
+}
+
+TEST_F(ChangerRun, FirstRunCreatesTheStartupEntryBeforeAnythingElse) {
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(fake.events, (EventLog{shortcutEvent(startupEntry(), app / "Tivolen", app.path()),
+                                   messageEvent("スタートアップにショートカットを作成しました。\r\n"
+                                                "アンインストールの際はご注意ください。"),
+                                   startEvent(manager(), WindowState::Normal)}));
+  EXPECT_TRUE(home.exists("autostart/壁紙変更.desktop"));
+}
+
+TEST_F(ChangerRun, FirstRunWithAnotherVersionStillCreatesTheEntryFirst) {
+  writeList("\"Ver\",\"1.20\"\r\n0\r\n0\r\n");
+  run();
+  ASSERT_EQ(fake.events.size(), 3U);
+  EXPECT_EQ(fake.events[0], shortcutEvent(startupEntry(), app / "Tivolen", app.path()));
+  EXPECT_EQ(fake.events[1], messageEvent(text::kStartupShortcutCreated));
+  EXPECT_EQ(fake.events[2], messageEvent(text::kOtherVersion));
+}
+
+TEST_F(ChangerRun, ExistingStartupEntryShowsNothingAndIsKept) {
+  writeStartupEntry();
+  writeList(listWithTimingMode(2));
+  fake.clock.date = Date{2026, 12, 4};  // a Friday: nothing due on a first run
+
+  run();
+  EXPECT_EQ(fake.events, EventLog{});
+  EXPECT_EQ(home.read("autostart/壁紙変更.desktop"), "[Desktop Entry]\n");
+}
+
+TEST_F(ChangerRun, DeletingTheLogWhileTheEntryIsMissingRecreatesIt) {
+  writeList(listWithTimingMode(2));
+  writeLog(Date{2026, 11, 27}, 1);  // a Friday too: nothing due
+  fake.clock.date = Date{2026, 12, 4};
+
+  run();
+  EXPECT_EQ(fake.events, EventLog{}) << "with a log the entry is never looked for";
+
+  std::filesystem::remove(app / "WallPaper.log");
+  run();
+  EXPECT_EQ(fake.events, (EventLog{shortcutEvent(startupEntry(), app / "Tivolen", app.path()),
+                                   messageEvent(text::kStartupShortcutCreated)}));
+}
+
+TEST_F(ChangerRun, DamagedLogCountsAsAFirstRun) {
+  writeList(listWithTimingMode(1));
+  app.write("WallPaper.log", "#2026-13-45#\r\nabc\r\n");
+
+  RunState state;
+  state.currentPosition = 99;
+  EXPECT_TRUE(ChangeIsDue(fake.platform(), state));
+  EXPECT_EQ(state.lastChangeDate, (Date{1899, 12, 29}));
+  EXPECT_EQ(state.currentPosition, 0);
+  EXPECT_EQ(fake.events.front(), shortcutEvent(startupEntry(), app / "Tivolen", app.path()));
+}
+
+TEST_F(ChangerRun, UnwritableStartupEntryIsReportedNotAnnounced) {
+  fake.shortcuts.fail = true;
+  writeList(listWithTimingMode(2));
+  fake.clock.date = Date{2026, 12, 4};
+
+  run();
+  EXPECT_EQ(fake.events, (EventLog{messageEvent(text::kStartupShortcutFailed)}));
+}
+
+TEST_F(ChangerRun, MissingAutostartFolderNeverWritesAtTheRoot) {
+  fake.specialFolders.folders.clear();
+  writeList(listWithTimingMode(2));
+  fake.clock.date = Date{2026, 12, 4};
+
+  run();
+  EXPECT_EQ(fake.events, (EventLog{messageEvent(text::kStartupShortcutFailed)}));
+}
+
+struct FolderCase {
+  const char* name;
+  std::optional<std::string> answer;  // what the platform reports
+  int status;
+  std::string path;  // after the call; "unchanged" was its value before
+};
+
+const FolderCase kFolderCases[] = {
+    {"Found", "/home/u/.config/autostart", 0, "/home/u/.config/autostart"},
+    {"NotLocated", std::nullopt, 2, "unchanged"},
+    {"EmptyPath", "", 1, "unchanged"},
+    {"RelativePath", "config/autostart", 1, "unchanged"},
+};
+
+class SpecialFolderLookup : public ::testing::TestWithParam<FolderCase> {};
+
+TEST_P(SpecialFolderLookup, ReportsItsStatusAndKeepsThePathOnFailure) {
+  TempDir app;
+  fake::FakePlatform fake(app.path());
+  if (GetParam().answer) fake.specialFolders.folders[SpecialFolder::Startup] = *GetParam().answer;
+  std::string path = "unchanged";
+  EXPECT_EQ(GetSpecialFolder(fake.platform(), SpecialFolder::Startup, path), GetParam().status);
+  EXPECT_EQ(path, GetParam().path);
+  EXPECT_EQ(fake.events, EventLog{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Statuses, SpecialFolderLookup, ::testing::ValuesIn(kFolderCases),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST(StartupShortcut, PathIsTheDesktopEntryInTheAutostartFolder) {
+  TempDir app;
+  fake::FakePlatform fake(app.path());
+  EXPECT_EQ(StartupShortcutPath(fake.platform()), "");
+  fake.specialFolders.folders[SpecialFolder::Startup] = "/home/花子/.config/autostart";
+  EXPECT_EQ(StartupShortcutPath(fake.platform()), "/home/花子/.config/autostart/壁紙変更.desktop");
+}
+
+}  // namespace
+}  // namespace tivolen
