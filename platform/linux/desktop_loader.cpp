@@ -5,7 +5,11 @@
 #include "platform/linux/desktop_detect.h"
 #include "platform/linux/desktop_texts.h"
 #include "platform/linux/gsettings_desktop.h"
+#include "platform/linux/pcmanfm_desktop.h"
+#include "platform/linux/plasma_desktop.h"
+#include "platform/linux/sway_desktop.h"
 #include "platform/linux/x11_root_desktop.h"
+#include "platform/linux/xfce_desktop.h"
 
 namespace tivolen {
 namespace {
@@ -36,15 +40,24 @@ std::unique_ptr<Desktop> makeDesktop(const std::string& applicationDirectory) {
       return std::make_unique<GSettingsDesktop>(GSettingsFamily::Cinnamon, applicationDirectory);
     case DesktopKind::Mate:
       return std::make_unique<GSettingsDesktop>(GSettingsFamily::Mate, applicationDirectory);
+    case DesktopKind::Xfce:
+      return std::make_unique<XfceDesktop>(applicationDirectory);
+    case DesktopKind::Plasma:
+      return std::make_unique<PlasmaDesktop>(applicationDirectory);
+    case DesktopKind::Lxqt:
+      return std::make_unique<PcmanfmDesktop>(PcmanfmFlavour::Qt, applicationDirectory);
+    case DesktopKind::Lxde:
+      return std::make_unique<PcmanfmDesktop>(PcmanfmFlavour::Gtk, applicationDirectory);
+    case DesktopKind::Sway:
+      return std::make_unique<SwayDesktop>(applicationDirectory);
+    case DesktopKind::Swaybg:
+      return std::make_unique<SwaybgDesktop>(applicationDirectory);
     case DesktopKind::X11Root:
       return std::make_unique<X11RootDesktop>(applicationDirectory);
     case DesktopKind::None:
-      return std::make_unique<UnavailableDesktop>();
-    default:
-      // The other desktops' back-ends are on their way; until then their
-      // sessions report that honestly.
-      return std::make_unique<UnavailableDesktop>();
+      break;
   }
+  return std::make_unique<UnavailableDesktop>();
 }
 
 }  // namespace tivolen

@@ -1,0 +1,57 @@
+#include "platform/linux/pcmanfm_desktop.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <utility>
+
+#include "platform/linux/desktop_texts.h"
+#include "platform/linux/fresh_copy.h"
+#include "platform/linux/tool_runner.h"
+
+namespace tivolen {
+
+using namespace std::chrono_literals;
+
+PcmanfmDesktop::PcmanfmDesktop(PcmanfmFlavour flavour, std::string applicationDirectory)
+    : flavour_(flavour), applicationDirectory_(std::move(applicationDirectory)) {}
+
+void PcmanfmDesktop::setLayout(WallpaperLayout layout) {
+  layout_ = layout;
+}
+
+std::string pcmanfmMode(PcmanfmFlavour flavour, WallpaperLayout layout) {
+  switch (layout) {
+    case WallpaperLayout::Centred:
+      return "center";
+    case WallpaperLayout::Tiled:
+      return "tile";
+    case WallpaperLayout::Stretched:
+      return "stretch";
+    // pcmanfm calls covering the screen "crop", pcmanfm-qt "zoom".
+    case WallpaperLayout::Zoom:
+      return flavour == PcmanfmFlavour::Gtk ? "crop" : "zoom";
+  }
+  return "center";
+}
+
+Status PcmanfmDesktop::setWallpaper(const std::string& path) {
+  // Both keep the wallpaper they have when the file name and mode are
+  // unchanged, whatever the file now holds.
+  const FreshCopy copy = makeFreshWallpaperCopy(path, applicationDirectory_);
+  if (!copy.status.isOk()) {
+    return Status::failed(std::string(text::kWallpaperCopyFailed) + "\n" + copy.status.message);
+  }
+  const std::string program = flavour_ == PcmanfmFlavour::Qt ? "pcmanfm-qt" : "pcmanfm";
+  const ToolRun run = runTool(
+      program, {"--set-wallpaper", copy.path, "--wallpaper-mode", pcmanfmMode(flavour_, layout_)},
+      15s);
+  if (!run.status.isOk()) {
+    unlink(copy.path.c_str());
+    return run.status;
+  }
+  removeOtherWallpaperCopies(applicationDirectory_, copy.path);
+  return Status::ok();
+}
+
+}  // namespace tivolen

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "platform/services.h"
+
+namespace tivolen {
+
+// LXQt's desktop is drawn by pcmanfm-qt, LXDE's by pcmanfm; both take a new
+// wallpaper from a second instance started with --set-wallpaper.
+enum class PcmanfmFlavour { Qt, Gtk };
+
+class PcmanfmDesktop final : public Desktop {
+ public:
+  PcmanfmDesktop(PcmanfmFlavour flavour, std::string applicationDirectory);
+
+  void setLayout(WallpaperLayout layout) override;
+  // Unavailable when the program is not installed; Failed when it refuses
+  // or does not answer in time.
+  Status setWallpaper(const std::string& path) override;
+
+ private:
+  PcmanfmFlavour flavour_;
+  std::string applicationDirectory_;
+  WallpaperLayout layout_ = WallpaperLayout::Centred;
+};
+
+// The --wallpaper-mode word for a layout.
+std::string pcmanfmMode(PcmanfmFlavour flavour, WallpaperLayout layout);
+
+}  // namespace tivolen

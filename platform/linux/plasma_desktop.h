@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+#include "platform/services.h"
+
+namespace tivolen {
+
+// KDE Plasma 5 and 6: plasmashell runs a desktop script that we send over
+// D-Bus, which sets the picture on every desktop (one per screen and
+// activity).
+class PlasmaDesktop final : public Desktop {
+ public:
+  explicit PlasmaDesktop(std::string applicationDirectory);
+
+  void setLayout(WallpaperLayout layout) override;
+  // Unavailable when plasmashell is not running; Failed when it refuses the
+  // script (widgets locked, scripting forbidden by policy).
+  Status setWallpaper(const std::string& path) override;
+
+ private:
+  std::string applicationDirectory_;
+  WallpaperLayout layout_ = WallpaperLayout::Centred;
+};
+
+// The image plugin's FillMode for a layout.
+int plasmaFillMode(WallpaperLayout layout);
+
+// A JavaScript string literal holding `text` (UTF-8), in plain ASCII.
+std::string javaScriptString(const std::string& text);
+
+// The desktop script that shows the picture at `path` in `layout`.
+std::string plasmaWallpaperScript(const std::string& path, WallpaperLayout layout);
+
+}  // namespace tivolen

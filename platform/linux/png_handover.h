@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+#include "platform/linux/fresh_copy.h"
+
+namespace tivolen {
+
+// swaybg reads PNG and JPEG but not BMP, and a background it was given once
+// is not reread under the same name. The wallpaper is handed to it as a PNG
+// under a new name each time: "wallpaper-<milliseconds>.png" in `folder`,
+// written whole before it appears under that name.
+FreshCopy makeFreshPngCopy(const std::string& source, const std::string& folder);
+
+// Removes the earlier PNG copies in `folder`, all but `keep`.
+void removeOtherPngCopies(const std::string& folder, const std::string& keep);
+
+}  // namespace tivolen

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+
+#include "platform/services.h"
+
+namespace tivolen {
+
+// sway draws no wallpaper itself: its "output * bg" command starts swaybg
+// for every output and keeps it in step with outputs that come and go.
+class SwayDesktop final : public Desktop {
+ public:
+  explicit SwayDesktop(std::string applicationDirectory);
+
+  void setLayout(WallpaperLayout layout) override;
+  Status setWallpaper(const std::string& path) override;
+
+ private:
+  std::string applicationDirectory_;
+  WallpaperLayout layout_ = WallpaperLayout::Centred;
+};
+
+// Other wlroots compositors (and any Wayland session we do not know) show
+// the background of a swaybg client that we start and keep running. Its
+// process id is kept in "swaybg.pid" in the application directory, so that
+// the next change can end it once the new one runs.
+class SwaybgDesktop final : public Desktop {
+ public:
+  explicit SwaybgDesktop(std::string applicationDirectory);
+
+  void setLayout(WallpaperLayout layout) override;
+  Status setWallpaper(const std::string& path) override;
+
+ private:
+  std::string applicationDirectory_;
+  WallpaperLayout layout_ = WallpaperLayout::Centred;
+};
+
+// The mode word sway's bg command and swaybg's -m share.
+std::string swaybgMode(WallpaperLayout layout);
+
+// A file name as one argument of a sway command, which sway splits at
+// spaces and unquotes itself.
+std::string swayQuoted(const std::string& path);
+
+}  // namespace tivolen
