@@ -1,11 +1,325 @@
-// Placeholder until the selection lands; replaced whole by it.
 #include "changer/selection.h"
 
-namespace tivolen {
+#include <algorithm>
+#include <cmath>
+#include <optional>
 
-Choice SelectWallpaper(Platform& platform, RunState&, int, NavigatorLabels*) {
-  platform.messages.show("選択はまだ作られていません");
+#include "common/change_log.h"
+#include "common/folder_walk.h"
+#include "common/record.h"
+#include "common/texts.h"
+
+namespace tivolen {
+namespace {
+
+// The depth the manager offers; a damaged list cannot send a walk deeper.
+constexpr int kMaxDepth = 10;
+// Draws that give position 0 or fail every ratio are drawn again; with a
+// total of 2 or more the chance of this many failures is below 2^-1000.
+constexpr int kMaxRandomDraws = 1000;
+// A folder that changes between two searches of one choice is searched
+// again a few times, never endlessly.
+constexpr int kMaxFolderFolds = 4;
+
+static_assert(static_cast<long long>(SlotTable::kMaxSlots) * (32767 * 6 / 5 - 3) < 2147483647LL,
+              "the total of shares must fit an int");
+
+Choice endRun() {
   return Choice{true, {}, false};
+}
+
+// How one attempt at a position ended.
+struct Candidate {
+  enum class Kind { Picture, Nothing, FolderMissing, FolderWithoutImages };
+  Kind kind = Kind::Nothing;
+  std::string path;  // the picture, or the folder for the failures
+  int counted = 0;   // images of a folder that held fewer than the target
+};
+
+class Selector {
+ public:
+  Selector(Platform& platform, RunState& state, const SlotTable& slots, int depth,
+           std::ostream& diagnostics)
+      : platform_(platform),
+        state_(state),
+        slots_(slots),
+        depth_(depth),
+        diagnostics_(diagnostics) {}
+
+  std::optional<std::string> step(int direction);
+  std::optional<std::string> random();
+  std::optional<std::string> byCalendar(int timingMode);
+
+ private:
+  Candidate tryPosition(int slot, int position);
+  std::optional<std::string> resolve(int slot, int position);
+  void reportMissingFolder(const std::string& folder);
+  void reportEmptyFolder(const std::string& folder);
+
+  Platform& platform_;
+  RunState& state_;
+  const SlotTable& slots_;
+  int depth_;
+  std::ostream& diagnostics_;
+};
+
+Candidate Selector::tryPosition(int slot, int position) {
+  const ListEntry& entry = slots_.slot(slot);
+  if (entry.kind == kKindImage) {
+    return entry.path.empty() ? Candidate{} : Candidate{Candidate::Kind::Picture, entry.path, 0};
+  }
+  if (entry.kind <= kKindFolderBase) return {};  // owns nothing the manager stores
+  const int target = position - slots_.start(slot);
+  FolderSearchResult found =
+      SearchFolder(platform_.files, platform_.applicationDirectory, entry.path, target, depth_);
+  switch (found.outcome) {
+    case FolderSearchResult::Outcome::Found:
+      return {Candidate::Kind::Picture, std::move(found.path), 0};
+    case FolderSearchResult::Outcome::FolderMissing:
+      return {Candidate::Kind::FolderMissing, entry.path, 0};
+    case FolderSearchResult::Outcome::TooFewImages:
+      state_.lastFolderCount = found.counted;
+      if (found.counted == 0) return {Candidate::Kind::FolderWithoutImages, entry.path, 0};
+      return {Candidate::Kind::Nothing, {}, found.counted};
+  }
+  return {};
+}
+
+void Selector::reportMissingFolder(const std::string& folder) {
+  // Ends the run silently as every log-on would otherwise stop on a box;
+  // the line tells whoever looks which folder to fix.
+  diagnostics_ << text::kRegisteredFolderMissing << folder << '\n';
+}
+
+void Selector::reportEmptyFolder(const std::string& folder) {
+  platform_.messages.show(std::string(text::kFolderHasNoPicture) + "\r\n" + folder);
+}
+
+// Stepping: the next (or previous) position that yields a picture. Passing a
+// folder position that yields nothing lets every later position of that
+// folder yield nothing too, so the walk leaves the folder at once; it lands
+// where stepping one position at a time would have landed.
+std::optional<std::string> Selector::step(int direction) {
+  const int total = slots_.total();
+  const int delta = direction < 0 ? -1 : 1;
+  int p = state_.currentPosition + delta;
+  // One round of the list visits each slot once and the four positions past
+  // the total; more tries can only repeat what failed.
+  const int maxTries = slots_.size() + 6;
+  for (int tries = 0; tries < maxTries; ++tries) {
+    if (p >= total + 5) p = 1;
+    if (p <= 0) p = total;
+    const int slot = slots_.owner(p);
+    Candidate candidate = tryPosition(slot, p);
+    state_.currentStyle = slots_.slot(slot).style;
+    state_.currentPosition = p;
+    switch (candidate.kind) {
+      case Candidate::Kind::Picture:
+        return std::move(candidate.path);
+      case Candidate::Kind::FolderMissing:
+        reportMissingFolder(candidate.path);
+        return std::nullopt;
+      case Candidate::Kind::FolderWithoutImages:
+      case Candidate::Kind::Nothing:
+        break;
+    }
+    const bool folder = slots_.slot(slot).kind > kKindFolderBase;
+    if (!folder) {
+      p += delta;
+    } else if (delta > 0) {
+      p = std::max(p, slots_.end(slot)) + 1;
+    } else {
+      p = slots_.start(slot) + candidate.counted;
+    }
+  }
+  platform_.messages.show(text::kNoPictureToShow);
+  return std::nullopt;
+}
+
+std::optional<std::string> Selector::random() {
+  const int total = slots_.total();
+  if (total < 2) {
+    // Every draw would be position 0, which is drawn again without end.
+    platform_.messages.show(text::kRandomNeedsTwoPictures);
+    return std::nullopt;
+  }
+  platform_.random.seedFromClock();
+  for (int draw = 0; draw < kMaxRandomDraws; ++draw) {
+    const float u = platform_.random.next();
+    int r = static_cast<int>(std::floor(u * static_cast<float>(total)));
+    // Above 2^24 a float total can round up; position T is never drawn.
+    r = std::clamp(r, 0, total - 1);
+    state_.currentPosition = r;
+    for (int slot = slots_.owner(r); slot >= 0; --slot) {
+      if (slots_.share(slot) == 0) continue;
+      const float v = platform_.random.next();
+      const auto weight =
+          static_cast<float>(std::pow(static_cast<double>(slots_.slot(slot).ratio), 2.04));
+      if (weight > v) return resolve(slot, r);
+    }
+  }
+  platform_.messages.show(text::kNoPictureToShow);
+  return std::nullopt;
+}
+
+std::optional<std::string> Selector::byCalendar(int timingMode) {
+  const Date today = platform_.clock.today();
+  const int v = timingMode == 1 ? today.day : timingMode == 2 ? today.weekday() : today.month;
+  int p = ((v - 1) % slots_.size()) + 1;
+  // When every slot owns one position, p can reach the launcher slot, which
+  // holds no picture: such days wrap round to the start of the list, as
+  // stepping does past its end.
+  const int lastPicturePosition =
+      slots_.hasLauncherSlot() ? slots_.start(slots_.size() - 1) : slots_.total();
+  if (lastPicturePosition < 1) {
+    platform_.messages.show(text::kNoPictureToShow);
+    return std::nullopt;
+  }
+  if (p > lastPicturePosition) p = ((p - 1) % lastPicturePosition) + 1;
+  state_.currentPosition = p;
+  return resolve(slots_.owner(p), p);
+}
+
+// A random or calendar position inside a folder that now holds fewer images
+// than its share folds back into them: image ((target - 1) mod count) + 1.
+std::optional<std::string> Selector::resolve(int slot, int position) {
+  int p = position;
+  for (int fold = 0; fold < kMaxFolderFolds; ++fold) {
+    Candidate candidate = tryPosition(slot, p);
+    switch (candidate.kind) {
+      case Candidate::Kind::Picture:
+        state_.currentStyle = slots_.slot(slot).style;
+        state_.currentPosition = p;
+        return std::move(candidate.path);
+      case Candidate::Kind::FolderMissing:
+        reportMissingFolder(candidate.path);
+        return std::nullopt;
+      case Candidate::Kind::FolderWithoutImages:
+        reportEmptyFolder(candidate.path);
+        return std::nullopt;
+      case Candidate::Kind::Nothing:
+        break;
+    }
+    if (candidate.counted == 0) break;  // no picture at all in this slot
+    const int target = p - slots_.start(slot);
+    p = slots_.start(slot) + (target - 1) % candidate.counted + 1;
+    state_.currentPosition = p;
+  }
+  platform_.messages.show(text::kNoPictureToShow);
+  return std::nullopt;
+}
+
+// The log's label is a text field without escaping; a name holding a quote
+// or a line end would cut it, so those characters are shown as "?".
+std::string loggableText(std::string path) {
+  if (!canHoldText(path)) {
+    std::replace_if(
+        path.begin(), path.end(), [](char c) { return c == '"' || c == '\r' || c == '\n'; }, '?');
+  }
+  return path;
+}
+
+void recordChoice(Platform& platform, const RunState& state, const std::string& chosen,
+                  NavigatorLabels* labels, std::ostream& diagnostics) {
+  const std::string log =
+      writeChangeLog(platform.clock.today(), state.currentPosition, loggableText(chosen));
+  const std::string logPath = platform.inAppDir(kChangeLogFileName);
+  if (const Status written = platform.files.writeFileAtomically(logPath, log); !written.isOk()) {
+    // The change itself can still go ahead; stepping then repeats this choice.
+    diagnostics << text::kChangeLogNotWritten << written.message << '\n';
+  }
+  if (labels != nullptr) {
+    labels->showWallpaperName(chosen);
+    labels->showPosition(state.currentPosition);
+  }
+}
+
+}  // namespace
+
+int ShareOfKind(int kind) {
+  if (kind == kKindImage) return 1;
+  if (kind <= kKindFolderBase) return 0;
+  return static_cast<int>(std::floor(static_cast<double>(kind) * 1.2)) - 3;
+}
+
+SlotTable::SlotTable(std::vector<ListEntry> entries, bool launcherPresent)
+    : slots_(std::move(entries)), launcher_(launcherPresent) {
+  const std::size_t maxEntries = kMaxSlots - (launcherPresent ? 1 : 0);
+  if (slots_.size() > maxEntries) slots_.resize(maxEntries);
+  if (launcherPresent) slots_.push_back(ListEntry{"", kKindImage, 0, 0});
+  ends_.reserve(slots_.size());
+  int sum = 0;
+  for (std::size_t i = 0; i < slots_.size(); ++i) {
+    const ListEntry& entry = slots_[i];
+    const bool launcherSlot = launcherPresent && i + 1 == slots_.size();
+    // An entry without a path is nothing the manager writes; it owns nothing.
+    if (launcherSlot || !entry.path.empty()) sum += ShareOfKind(entry.kind);
+    ends_.push_back(sum);
+  }
+}
+
+int SlotTable::owner(int p) const {
+  if (p < 1 || slots_.empty()) return -1;
+  // Slot i starts where slot i - 1 ends: the owner is the first slot before
+  // the last whose end reaches p, else the last slot.
+  const auto found = std::lower_bound(ends_.begin(), ends_.end() - 1, p);
+  return static_cast<int>(found - ends_.begin());
+}
+
+Choice SelectWallpaper(Platform& platform, RunState& state, int direction, NavigatorLabels* labels,
+                       std::ostream& diagnostics) {
+  const std::string listPath = platform.inAppDir(kListFileName);
+  if (!platform.files.fileExists(listPath)) {
+    platform.messages.show(text::kNoList);
+    return endRun();
+  }
+  const auto contents = platform.files.readFile(listPath);
+  if (!contents) {
+    platform.messages.show(text::kListUnreadable);
+    return endRun();
+  }
+  ListReadResult read = readImageList(*contents);
+  if (!read.list) {
+    platform.messages.show(read.otherVersion ? text::kOtherVersion : text::kListDamaged);
+    return endRun();
+  }
+  ImageList& list = *read.list;
+  state.launcherPresent = list.launcherPath.has_value();
+  state.launcherPath = list.launcherPath.value_or("");
+  if (list.entries.empty()) {
+    platform.messages.show(text::kListHasNoEntries);
+    return endRun();
+  }
+  const int timingMode = direction == 0 ? list.settings.timingMode : 0;
+  const int orderMode = direction == 0 ? list.settings.orderMode : 0;
+  const int depth = std::clamp(list.settings.subfolderDepth, 0, kMaxDepth);
+
+  const SlotTable slots(std::move(list.entries), state.launcherPresent);
+  if (slots.total() < 1) {
+    platform.messages.show(text::kListHasNoEntries);
+    return endRun();
+  }
+  Selector selector(platform, state, slots, depth, diagnostics);
+  std::optional<std::string> chosen;
+  if (orderMode != 0) {
+    chosen = selector.random();
+  } else if (timingMode >= 1 && timingMode <= 3) {
+    chosen = selector.byCalendar(timingMode);
+  } else {
+    chosen = selector.step(direction);
+  }
+  if (!chosen) return endRun();
+
+  recordChoice(platform, state, *chosen, labels, diagnostics);
+
+  const std::string type = PictureTypeOf(*chosen);
+  if (type == "bmp") return Choice{false, *chosen, state.currentStyle == kStyleFit};
+  if (type == "jpg" || type == "peg" || type == "gif" || type == "ico" || type == "emf" ||
+      type == "wmf") {
+    return Choice{false, *chosen, true};
+  }
+  platform.messages.show(text::kError);
+  return endRun();
 }
 
 }  // namespace tivolen
