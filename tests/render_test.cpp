@@ -1,0 +1,295 @@
+#include "changer/render.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QImage>
+
+#include "common/texts.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/linux/linux_pictures.h"
+#include "tests/picture_files.h"
+#include "tests/temp_dir.h"
+
+namespace tivolen {
+namespace {
+
+using testing::TempDir;
+
+class RenderTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  fake::FakePlatform fake{dir.path()};
+  RunState state;
+
+  std::optional<std::string> render(const std::string& picture, int style) {
+    state.currentStyle = style;
+    return RenderWallpaper(fake.platform(), state, picture);
+  }
+};
+
+struct SizeCase {
+  const char* name;
+  const char* file;
+  const char* format;
+  int width, height, style;
+  int screenWidth, screenHeight;
+  int bitmapWidth, bitmapHeight, styleAfter;
+};
+
+class RenderSizeTest : public RenderTest, public ::testing::WithParamInterface<SizeCase> {};
+
+TEST_P(RenderSizeTest, WritesBitmapOfFittedSize) {
+  const SizeCase& c = GetParam();
+  fake.screen.screen = ScreenSize{c.screenWidth, c.screenHeight};
+  const std::string picture = testing::writeBytes(
+      dir / c.file, testing::encode(testing::twoColourImage(c.width, c.height), c.format));
+
+  const auto rendered = render(picture, c.style);
+  ASSERT_TRUE(rendered.has_value());
+  EXPECT_EQ(*rendered, dir / "wallpaper.bmp");
+  const testing::BitmapHeader header = testing::readBitmapHeader(*rendered);
+  EXPECT_EQ(std::string(header.magic, 2), "BM");
+  EXPECT_EQ(header.bitsPerPixel, 24);
+  EXPECT_EQ(header.width, c.bitmapWidth);
+  EXPECT_EQ(header.height, c.bitmapHeight);
+  const std::size_t rowBytes = (static_cast<std::size_t>(c.bitmapWidth) * 3 + 3) / 4 * 4;
+  EXPECT_EQ(header.fileSize, 54 + rowBytes * c.bitmapHeight);
+  EXPECT_EQ(state.currentStyle, c.styleAfter);
+  EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RenderSizeTest,
+    ::testing::Values(
+        SizeCase{"wide_jpeg_cover", "wide.jpg", "jpg", 2000, 1000, 4, 1024, 768, 1536, 768, 0},
+        SizeCase{"wide_jpeg_fit", "wide.jpeg", "jpg", 2000, 1000, 3, 1024, 768, 1024, 512, 0},
+        SizeCase{"same_ratio_jpeg", "same.JPG", "jpg", 1600, 1200, 3, 1024, 768, 1024, 768, 0},
+        // Reduced to a half while decoding, then scaled to the exact size.
+        SizeCase{"large_jpeg_cover", "large.jpg", "jpg", 4000, 3000, 4, 1024, 768, 1024, 768, 0},
+        SizeCase{"large_jpeg_odd_screen", "odd.jpg", "jpg", 4001, 2999, 4, 1366, 768, 1366, 1024,
+                 0},
+        SizeCase{"small_gif_tiled", "small.gif", "gif", 200, 150, 3, 1024, 768, 200, 150, 1},
+        SizeCase{"screen_sized_bmp", "screen.bmp", "bmp", 1020, 765, 3, 1024, 768, 1020, 765, 0},
+        SizeCase{"centred_style_unscaled", "centre.jpg", "jpg", 3000, 2000, 0, 1024, 768, 3000,
+                 2000, 0},
+        SizeCase{"stretched_style_unscaled", "stretch.gif", "gif", 640, 480, 2, 1024, 768, 640, 480,
+                 2},
+        SizeCase{"icon_tiled", "icon.ico", "ico", 64, 64, 4, 1024, 768, 64, 64, 1},
+        SizeCase{"uhd_screen", "uhd.jpg", "jpg", 6000, 4000, 4, 3840, 2160, 3840, 2560, 0},
+        SizeCase{"odd_width_rows_padded", "odd.bmp", "bmp", 1021, 3, 1, 1024, 768, 1021, 3, 1}),
+    [](const ::testing::TestParamInfo<SizeCase>& info) { return std::string(info.param.name); });
+
+TEST_F(RenderTest, CoverKeepsPictureContentInPlace) {
+  // Left half red, right half blue, green top quarter: after scaling the
+  // halves and the band must still be where they were.
+  const std::string picture = testing::writeBytes(
+      dir / "colours.jpg", testing::encode(testing::twoColourImage(4000, 2000, true), "jpg"));
+  ASSERT_TRUE(render(picture, 4));
+  const QImage bitmap(QString::fromStdString(dir / "wallpaper.bmp"));
+  ASSERT_EQ(bitmap.size(), QSize(1536, 768));
+  EXPECT_TRUE(testing::isGreen(bitmap.pixel(100, 20)));
+  EXPECT_TRUE(testing::isRed(bitmap.pixel(100, 600)));
+  EXPECT_TRUE(testing::isBlue(bitmap.pixel(1400, 600)));
+  EXPECT_TRUE(testing::isGreen(bitmap.pixel(1400, 20)));
+}
+
+struct OrientationCase {
+  int orientation;
+  int uprightWidth, uprightHeight;
+  // Where the source's red left half ends up in the upright picture.
+  enum Side { Left, Right, Top, Bottom } red;
+};
+
+class OrientationTest : public RenderTest, public ::testing::WithParamInterface<OrientationCase> {};
+
+TEST_P(OrientationTest, AppliesExifOrientationBeforeFitting) {
+  const OrientationCase& c = GetParam();
+  // 1200 x 600 source, red left, blue right; screen 1024 x 768, style 3.
+  const std::string jpeg = testing::encode(testing::twoColourImage(1200, 600), "jpg");
+  const std::string picture =
+      testing::writeBytes(dir / "photo.jpg", testing::withExifOrientation(jpeg, c.orientation));
+
+  LinuxPictures pictures;
+  const LoadedPicture loaded = pictures.load(picture);
+  ASSERT_TRUE(loaded.status.isOk()) << loaded.status.message;
+  EXPECT_EQ(loaded.natural, (PictureSize{c.uprightWidth, c.uprightHeight}));
+  ASSERT_EQ(loaded.pixels.size(), loaded.natural);
+
+  const auto colourAt = [&](int x, int y) { return QRgb(loaded.pixels.at(x, y)); };
+  const int w = c.uprightWidth;
+  const int h = c.uprightHeight;
+  switch (c.red) {
+    case OrientationCase::Left:
+      EXPECT_TRUE(testing::isRed(colourAt(w / 8, h / 2)));
+      EXPECT_TRUE(testing::isBlue(colourAt(w - w / 8, h / 2)));
+      break;
+    case OrientationCase::Right:
+      EXPECT_TRUE(testing::isBlue(colourAt(w / 8, h / 2)));
+      EXPECT_TRUE(testing::isRed(colourAt(w - w / 8, h / 2)));
+      break;
+    case OrientationCase::Top:
+      EXPECT_TRUE(testing::isRed(colourAt(w / 2, h / 8)));
+      EXPECT_TRUE(testing::isBlue(colourAt(w / 2, h - h / 8)));
+      break;
+    case OrientationCase::Bottom:
+      EXPECT_TRUE(testing::isBlue(colourAt(w / 2, h / 8)));
+      EXPECT_TRUE(testing::isRed(colourAt(w / 2, h - h / 8)));
+      break;
+  }
+
+  // The fit uses the upright size: a portrait 600 x 1200 fits as 384 x 768.
+  ASSERT_TRUE(render(picture, 3));
+  const testing::BitmapHeader header = testing::readBitmapHeader(dir / "wallpaper.bmp");
+  EXPECT_EQ(header.height, c.uprightWidth > c.uprightHeight ? 512 : 768);
+}
+
+// EXIF: 1 none, 2 mirrored, 3 turned 180, 4 flipped, 5 transposed,
+// 6 turned clockwise, 7 transversed, 8 turned anticlockwise.
+INSTANTIATE_TEST_SUITE_P(Orientations, OrientationTest,
+                         ::testing::Values(OrientationCase{1, 1200, 600, OrientationCase::Left},
+                                           OrientationCase{2, 1200, 600, OrientationCase::Right},
+                                           OrientationCase{3, 1200, 600, OrientationCase::Right},
+                                           OrientationCase{4, 1200, 600, OrientationCase::Left},
+                                           OrientationCase{5, 600, 1200, OrientationCase::Top},
+                                           OrientationCase{6, 600, 1200, OrientationCase::Top},
+                                           OrientationCase{7, 600, 1200, OrientationCase::Bottom},
+                                           OrientationCase{8, 600, 1200, OrientationCase::Bottom}));
+
+struct ReductionCase {
+  const char* name;
+  int neededWidth, neededHeight;
+  int decodedWidth, decodedHeight;
+};
+
+class JpegReductionTest : public RenderTest, public ::testing::WithParamInterface<ReductionCase> {};
+
+TEST_P(JpegReductionTest, DecodesAtLargestPowerOfTwoThatCovers) {
+  const ReductionCase& c = GetParam();
+  const std::string picture = testing::writeBytes(
+      dir / "big.jpg", testing::encode(testing::twoColourImage(4000, 3000), "jpg"));
+  LinuxPictures pictures;
+  const LoadedPicture loaded = pictures.load(picture, [&](PictureSize) {
+    return PictureSize{c.neededWidth, c.neededHeight};
+  });
+  ASSERT_TRUE(loaded.status.isOk());
+  EXPECT_EQ(loaded.natural, (PictureSize{4000, 3000}));
+  EXPECT_EQ(loaded.pixels.size(), (PictureSize{c.decodedWidth, c.decodedHeight}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, JpegReductionTest,
+                         ::testing::Values(ReductionCase{"eighth", 500, 375, 500, 375},
+                                           ReductionCase{"quarter", 501, 300, 1000, 750},
+                                           ReductionCase{"half_for_one_side", 1000, 751, 2000,
+                                                         1500},
+                                           ReductionCase{"half", 1920, 1080, 2000, 1500},
+                                           ReductionCase{"whole", 2001, 1500, 4000, 3000},
+                                           ReductionCase{"enlarged", 8000, 6000, 4000, 3000}),
+                         [](const ::testing::TestParamInfo<ReductionCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+struct DamagedCase {
+  const char* name;
+  const char* file;
+  std::string (*contents)();
+  std::string_view message;
+};
+
+std::string goodJpeg() {
+  return testing::encode(testing::twoColourImage(800, 600), "jpg");
+}
+
+class DamagedPictureTest : public RenderTest, public ::testing::WithParamInterface<DamagedCase> {};
+
+TEST_P(DamagedPictureTest, EndsWithMessageAndNoWallpaper) {
+  const DamagedCase& c = GetParam();
+  const std::string picture = testing::writeBytes(dir / c.file, c.contents());
+  ::testing::internal::CaptureStderr();
+  const auto rendered = render(picture, 4);
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+
+  EXPECT_FALSE(rendered.has_value());
+  EXPECT_EQ(fake.messages.shown, std::vector<std::string>{std::string(c.message)});
+  EXPECT_NE(errors.find(picture), std::string::npos) << errors;
+  EXPECT_FALSE(dir.exists("wallpaper.bmp"));
+
+  // A bomb must be refused before its pixels are allocated.
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  EXPECT_LT(usage.ru_maxrss, 512L * 1024) << "peak memory in KiB";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DamagedPictureTest,
+    ::testing::Values(
+        DamagedCase{"zero_bytes", "empty.jpg", [] { return std::string(); },
+                    text::kCannotLoadPicture},
+        DamagedCase{"truncated_jpeg", "cut.jpg",
+                    [] {
+                      const std::string whole = goodJpeg();
+                      return whole.substr(0, whole.size() / 2);
+                    },
+                    text::kCannotLoadPicture},
+        DamagedCase{"text_named_jpeg", "notes.jpg", [] { return std::string("just some text\n"); },
+                    text::kCannotLoadPicture},
+        DamagedCase{"png_named_jpeg", "png.jpg",
+                    [] { return testing::encode(testing::twoColourImage(64, 64), "png"); },
+                    text::kCannotLoadPicture},
+        DamagedCase{
+            "truncated_gif", "cut.gif",
+            [] { return testing::encode(testing::twoColourImage(64, 64), "gif").substr(0, 20); },
+            text::kCannotLoadPicture},
+        DamagedCase{"jpeg_bomb", "bomb.jpg",
+                    [] { return testing::withFrameSize(goodJpeg(), 30000, 30000); },
+                    text::kCannotLoadPicture},
+        DamagedCase{"bitmap_bomb", "bomb.bmp",
+                    [] {
+                      std::string bmp = testing::encode(testing::twoColourImage(8, 8), "bmp");
+                      bmp[18] = static_cast<char>(30000 & 0xff);
+                      bmp[19] = static_cast<char>(30000 >> 8);
+                      bmp[22] = static_cast<char>(30000 & 0xff);
+                      bmp[23] = static_cast<char>(30000 >> 8);
+                      return bmp;
+                    },
+                    text::kCannotLoadPicture},
+        DamagedCase{"metafile", "drawing.emf", [] { return std::string("\x01\0\0\0", 4); },
+                    text::kCannotShowFormat},
+        DamagedCase{"windows_metafile", "drawing.WMF",
+                    [] { return std::string("\xd7\xcd\xc6\x9a", 4); }, text::kCannotShowFormat}),
+    [](const ::testing::TestParamInfo<DamagedCase>& info) { return std::string(info.param.name); });
+
+TEST_F(RenderTest, GifContentNamedJpegIsShown) {
+  // The content decides the decoder, as the old picture loader did.
+  const std::string picture = testing::writeBytes(
+      dir / "really-a-gif.jpg", testing::encode(testing::twoColourImage(300, 200), "gif"));
+  ASSERT_TRUE(render(picture, 0));
+  EXPECT_EQ(testing::readBitmapHeader(dir / "wallpaper.bmp").width, 300);
+}
+
+TEST_F(RenderTest, RewritesWallpaperWhole) {
+  testing::writeBytes(dir / "wallpaper.bmp", std::string(5'000'000, 'x'));
+  const std::string picture =
+      testing::writeBytes(dir / "a.gif", testing::encode(testing::twoColourImage(100, 80), "gif"));
+  ASSERT_TRUE(render(picture, 1));
+  const testing::BitmapHeader header = testing::readBitmapHeader(dir / "wallpaper.bmp");
+  EXPECT_EQ(header.width, 100);
+  EXPECT_EQ(header.fileSize, 54u + 300u * 80u);
+  // No temporary file is left beside it.
+  int files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    ++files;
+  EXPECT_EQ(files, 2);
+}
+
+TEST_F(RenderTest, UnknownScreenCentresUnscaled) {
+  fake.screen.screen.reset();
+  const std::string picture = testing::writeBytes(
+      dir / "a.jpg", testing::encode(testing::twoColourImage(3000, 2000), "jpg"));
+  ASSERT_TRUE(render(picture, 4));
+  EXPECT_EQ(testing::readBitmapHeader(dir / "wallpaper.bmp").width, 3000);
+  EXPECT_EQ(state.currentStyle, 0);
+}
+
+}  // namespace
+}  // namespace tivolen
