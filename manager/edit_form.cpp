@@ -1,0 +1,277 @@
+#include "manager/edit_form.h"
+
+#include "common/texts.h"
+#include "manager/manager_texts.h"
+#include "manager/shortcuts.h"
+
+namespace tivolen::manager {
+namespace {
+
+constexpr int kInitialRowCapacity = 5;
+constexpr int kLuckDesignValue = 3;
+
+bool inRange(int value, int low, int high) {
+  return value >= low && value <= high;
+}
+
+}  // namespace
+
+EditForm::EditForm(Platform& platform) : platform_(platform) {
+  barSubFolder_.min = 0;
+  barSubFolder_.max = kDepthBarMax;
+  barSubFolder_.value = 0;
+  // The label shows the depth from the moment the window opens, even when no
+  // later change of the bar rewrites it.
+  lblSubFolder_.caption = std::string(text::kSubFolderLabel) + std::to_string(subfolderDepth());
+  barLuck_.min = kLuckMin;
+  barLuck_.max = kLuckMax;
+  barLuck_.value = kLuckDesignValue;
+  lblLuck_.caption = std::string(text::kLuckDesignCaption);
+  txtLounch_.enabled = false;
+  txtLounch_.visible = false;
+  frames_.fill(true);
+}
+
+void EditForm::Load() {
+  platform_.random.seedFromClock();
+  CheckShortcutsAtStart(platform_);
+  rows_.rowCapacity = kInitialRowCapacity;
+  GrowRows();
+  LoadList();
+  lstStyle_.entries.assign(text::kStyleNames.begin(), text::kStyleNames.end());
+  MnuListClick();
+}
+
+bool EditForm::BtnOKClick() {
+  if (rowCount() == 0) {
+    platform_.messages.show(tivolen::text::kNoEntries);
+    return false;
+  }
+  return true;
+}
+
+void EditForm::QueryUnload() {
+  SaveList();
+}
+
+void EditForm::SetTiming(int index) {
+  if (inRange(index, 0, static_cast<int>(text::kTimingCaptions.size()) - 1)) timing_ = index;
+}
+
+void EditForm::SetOrder(int index) {
+  if (inRange(index, 0, static_cast<int>(text::kOrderCaptions.size()) - 1)) order_ = index;
+}
+
+void EditForm::SetBarSubFolder(int value) {
+  if (!inRange(value, barSubFolder_.min, barSubFolder_.max) || value == barSubFolder_.value) return;
+  barSubFolder_.value = value;
+  BarSubFolderChange();
+}
+
+void EditForm::BarSubFolderChange() {
+  lblSubFolder_.caption = std::string(text::kSubFolderLabel) + std::to_string(subfolderDepth());
+}
+
+void EditForm::SetBarLuck(int value) {
+  if (!inRange(value, barLuck_.min, barLuck_.max) || value == barLuck_.value) return;
+  barLuck_.value = value;
+  BarLuckChange();
+}
+
+void EditForm::BarLuckChange() {
+  lblLuck_.caption = std::string(text::kLuckLabel) + std::to_string(barLuck_.value) +
+                     std::string(text::kLuckWords.at(static_cast<std::size_t>(barLuck_.value)));
+  for (int i = rowCount() - 1; i >= 0; --i) {
+    if (list1_.selected[static_cast<std::size_t>(i)]) {
+      rows_.ratio[static_cast<std::size_t>(i)] = barLuck_.value;
+    }
+  }
+}
+
+void EditForm::SelectStyle(int index) {
+  if (!inRange(index, 0, static_cast<int>(lstStyle_.entries.size()) - 1) ||
+      index == lstStyle_.listIndex) {
+    return;
+  }
+  lstStyle_.listIndex = index;
+  LstStyleClick();
+}
+
+void EditForm::LstStyleUserClick(int index) {
+  if (!inRange(index, 0, static_cast<int>(lstStyle_.entries.size()) - 1)) return;
+  lstStyle_.listIndex = index;
+  LstStyleClick();
+}
+
+void EditForm::LstStyleClick() {
+  for (int i = rowCount() - 1; i >= 0; --i) {
+    if (list1_.selected[static_cast<std::size_t>(i)]) {
+      rows_.style[static_cast<std::size_t>(i)] = lstStyle_.listIndex;
+    }
+  }
+  ShowDetails();
+}
+
+void EditForm::SetChkLounch(bool checked) {
+  if (checked == chkLounch_.checked) return;
+  chkLounch_.checked = checked;
+  ChkLounchClick();
+}
+
+void EditForm::ChkLounchClick() {
+  txtLounch_.visible = chkLounch_.checked;
+  txtLounch_.enabled = chkLounch_.checked;
+}
+
+void EditForm::SetTxtLounch(std::string value) {
+  txtLounch_.text = std::move(value);
+}
+
+void EditForm::SetSelection(const std::vector<int>& selectedRows, int focus) {
+  list1_.selected.assign(list1_.items.size(), 0);
+  for (int row : selectedRows) {
+    if (inRange(row, 0, rowCount() - 1)) list1_.selected[static_cast<std::size_t>(row)] = 1;
+  }
+  list1_.listIndex = inRange(focus, 0, rowCount() - 1) ? focus : -1;
+  List1Click();
+}
+
+void EditForm::setEditingEnabled(bool enabled) {
+  barLuck_.enabled = enabled;
+  lstStyle_.enabled = enabled;
+  btnDlt_.enabled = enabled;
+  bttnUp_.enabled = enabled;
+  btnDwn_.enabled = enabled;
+}
+
+void EditForm::List1Click() {
+  const int focus = list1_.listIndex;
+  if (focus < 0) {
+    ShowDetails();
+    return;
+  }
+  const auto i = static_cast<std::size_t>(focus);
+  setEditingEnabled(isRegisteredKind(rows_.kind[i]));
+  SelectStyle(rows_.style[i]);
+  if (inRange(rows_.ratio[i], kLuckMin, kLuckMax)) SetBarLuck(rows_.ratio[i]);
+  ShowDetails();
+}
+
+void EditForm::ShowDetails() {
+  std::string& out = lbl_.caption;
+  out = std::string(text::kTimingCaptions.at(static_cast<std::size_t>(timing_))) + " ";
+  out += text::kOrderCaptions.at(order_ == 0 ? 0 : 1);
+  out += "  ";
+  const int i = list1_.listIndex;
+  if (i < 0) {
+    barLuck_.enabled = false;
+    lblLuck_.enabled = false;
+    return;
+  }
+  barLuck_.enabled = true;
+  lblLuck_.enabled = true;
+
+  const auto slot = static_cast<std::size_t>(i);
+  const int kind = rows_.kind[slot];
+  const std::string n = std::to_string(i + 1);
+  if (kind == kKindImage && order_ == 0) {
+    switch (timing_) {
+      case 0:
+        out += n + std::string(text::kStartCount);
+        break;
+      case 1:
+        out += i > 30 ? std::string(text::kUnused) : n + std::string(text::kDay);
+        break;
+      case 2:
+        out += i > 6 ? std::string(text::kUnused) : std::string(text::kWeekdays.at(slot));
+        break;
+      default:
+        out += i > 11 ? std::string(text::kUnused) : n + std::string(text::kMonth);
+        break;
+    }
+  } else if (isRegisteredKind(kind)) {
+    out += std::string(text::kFrequency) + std::to_string(rows_.ratio[slot]);
+  }
+  if (isRegisteredKind(kind) && inRange(lstStyle_.listIndex, 0, 4)) {
+    out += text::kStyleDetails.at(static_cast<std::size_t>(lstStyle_.listIndex));
+  }
+  std::string_view kindText;
+  if (kind == kKindImage) {
+    kindText = text::kKindImageText;
+  } else if (kind == kKindFolderImage) {
+    kindText = text::kKindFolderImageText;
+  } else if (kind == kKindFolderSubfolder) {
+    kindText = text::kKindFolderSubfolderText;
+  } else if (kind > kKindFolderBase) {
+    kindText = text::kKindFolderText;
+  } else {
+    return;
+  }
+  out += "\r\n";
+  out += kindText;
+  out += "\r\n";
+  out += rows_.path[slot];
+}
+
+void EditForm::HideAllFrames() {
+  frames_.fill(false);
+}
+
+void EditForm::MnuListClick() {
+  HideAllFrames();
+  frames_[kFrameList] = true;
+  ShowDetails();
+  const bool random = order_ != 0;
+  lblLuck_.visible = random;
+  barLuck_.visible = random;
+}
+
+void EditForm::MnuSetClick() {
+  HideAllFrames();
+  frames_[kFrameOrder] = true;
+  frames_[kFrameTiming] = true;
+  frames_[kFrameFolders] = true;
+}
+
+void EditForm::MnuOpeClick() {
+  HideAllFrames();
+  frames_[kFrameOperations] = true;
+  txtLounch_.enabled = chkLounch_.checked;
+}
+
+void EditForm::MnuHelpClick() {
+  HideAllFrames();
+  frames_[kFrameAbout] = true;
+  ShowRandomHelpText();
+}
+
+void EditForm::ShowRandomHelpText() {
+  lbl_.caption.clear();
+  const float r = platform_.random.next();
+  if (r < 0.3F) {
+    lbl_.caption = text::kHelpAnnouncement;
+  } else if (r < 0.4F) {
+    lbl_.caption = text::kHelpTaskScheduler;
+  } else if (r < 0.5F) {
+    lbl_.caption = text::kHelpQuestions;
+  } else if (r < 0.7F) {
+    lbl_.caption = text::kHelpDoubleClick;
+  } else {
+    lbl_.caption = text::kHelpShift;
+  }
+}
+
+void EditForm::BtnSupWClick() {
+  WriteStartupShortcut(platform_, /*reportFailure=*/true);
+}
+void EditForm::BtnSupDClick() {
+  RemoveStartupShortcut(platform_);
+}
+void EditForm::BtnDskSCClick() {
+  WriteDesktopShortcut(platform_);
+}
+void EditForm::BtnQlScClick() {
+  CreateQuickLaunchShortcut(platform_);
+}
+
+}  // namespace tivolen::manager

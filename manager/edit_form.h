@@ -1,0 +1,170 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "manager/list_rows.h"
+#include "platform/platform.h"
+
+namespace tivolen::manager {
+
+// State of the controls the manager's operations read and write. The window
+// mirrors these; the logic never asks a widget.
+struct Control {
+  bool enabled = true;
+  bool visible = true;
+};
+struct ScrollBar : Control {
+  int min = 0;
+  int max = 0;
+  int value = 0;
+};
+struct Label : Control {
+  std::string caption;
+};
+struct ComboList : Control {
+  std::vector<std::string> entries;
+  int listIndex = -1;
+};
+struct CheckBox : Control {
+  bool checked = false;
+};
+struct TextBox : Control {
+  std::string text;
+};
+struct ListBox : Control {
+  std::vector<std::string> items;
+  std::vector<char> selected;  // one flag per item
+  int listIndex = -1;          // the focused row, -1 for none
+};
+
+// Frames of the window; the menu bar shows one group of them at a time.
+enum FrameIndex : int {
+  kFrameList = 0,
+  kFrameOrder = 1,
+  kFrameTiming = 2,
+  kFrameOperations = 3,
+  kFrameAbout = 4,
+  kFrameFolders = 5,
+};
+inline constexpr int kFrameCount = 6;
+
+inline constexpr int kDepthBarMax = 10;
+inline constexpr int kLuckMin = 1;
+inline constexpr int kLuckMax = 5;
+
+// Told when rows appear or the list is rebuilt, so a view can update its
+// model; controls it re-reads after every event it forwards.
+class FormObserver {
+ public:
+  virtual ~FormObserver() = default;
+  virtual void rowsAppended(int newCount) = 0;
+  virtual void rowsReset() = 0;
+};
+
+// The behaviour of the settings window frmEdit, without any toolkit. Every
+// handler is one method; a value set from code runs the same handling as a
+// user's change, here and not in the view.
+class EditForm {
+ public:
+  explicit EditForm(Platform& platform);
+  void setObserver(FormObserver* observer) { observer_ = observer; }
+
+  // Window events.
+  void Load();
+  // False when the window must stay open.
+  bool BtnOKClick();
+  void QueryUnload();
+
+  // Settings controls, as the user or code changes them.
+  void SetTiming(int index);
+  void SetOrder(int index);
+  void SetBarSubFolder(int value);
+  void SetBarLuck(int value);
+  // From code: runs the Click handling only when the entry changes.
+  void SelectStyle(int index);
+  // A user's choice in the list runs the Click handling even for the same entry.
+  void LstStyleUserClick(int index);
+  void SetChkLounch(bool checked);
+  void SetTxtLounch(std::string text);
+
+  // List1: the view reports the selection and the focused row.
+  void SetSelection(const std::vector<int>& rows, int focus);
+  void List1Click();
+
+  // Menus.
+  void HideAllFrames();
+  void MnuListClick();
+  void MnuSetClick();
+  void MnuOpeClick();
+  void MnuHelpClick();
+  void ShowRandomHelpText();
+
+  // Shortcut buttons.
+  void BtnSupWClick();
+  void BtnSupDClick();
+  void BtnDskSCClick();
+  void BtnQlScClick();
+
+  // Operations.
+  void GrowRows() { rows_.GrowRows(); }
+  void LoadList();
+  // False when nothing was written (empty list, or the file could not be
+  // replaced; the message says which).
+  bool SaveList();
+  // Paths of the local files dropped on the window, in the drag data's order.
+  void RegisterDroppedItems(const std::vector<std::string>& paths);
+  void ShowDetails();
+
+  // State, for the view and the tests.
+  [[nodiscard]] const ListRows& rows() const { return rows_; }
+  [[nodiscard]] int rowCount() const { return static_cast<int>(list1_.items.size()); }
+  [[nodiscard]] int subfolderDepth() const { return kDepthBarMax - barSubFolder_.value; }
+  [[nodiscard]] const ListBox& List1() const { return list1_; }
+  [[nodiscard]] int timingIndex() const { return timing_; }
+  [[nodiscard]] int orderIndex() const { return order_; }
+  [[nodiscard]] const ScrollBar& BarSubFolder() const { return barSubFolder_; }
+  [[nodiscard]] const Label& LblSubFolder() const { return lblSubFolder_; }
+  [[nodiscard]] const ScrollBar& BarLuck() const { return barLuck_; }
+  [[nodiscard]] const Label& lblLuck() const { return lblLuck_; }
+  [[nodiscard]] const ComboList& LstStyle() const { return lstStyle_; }
+  [[nodiscard]] const CheckBox& ChkLounch() const { return chkLounch_; }
+  [[nodiscard]] const TextBox& TxtLounch() const { return txtLounch_; }
+  [[nodiscard]] const Label& Lbl() const { return lbl_; }
+  [[nodiscard]] const Control& BtnDlt() const { return btnDlt_; }
+  [[nodiscard]] const Control& BttnUp() const { return bttnUp_; }
+  [[nodiscard]] const Control& BtnDwn() const { return btnDwn_; }
+  [[nodiscard]] bool frameVisible(int index) const { return frames_.at(index); }
+
+ private:
+  void BarLuckChange();
+  void BarSubFolderChange();
+  void LstStyleClick();
+  void ChkLounchClick();
+  void appendRow(std::string text, const std::string& path);
+  bool saveList(bool reportFailure);
+  bool registerItem(const std::string& path, bool& stopDrop);
+  void setEditingEnabled(bool enabled);
+
+  Platform& platform_;
+  FormObserver* observer_ = nullptr;
+  ListRows rows_;
+  ListBox list1_;
+  int timing_ = 0;
+  int order_ = 0;
+  ScrollBar barSubFolder_;
+  Label lblSubFolder_;
+  ScrollBar barLuck_;
+  Label lblLuck_;
+  ComboList lstStyle_;
+  CheckBox chkLounch_;
+  TextBox txtLounch_;
+  Label lbl_;
+  Control btnDlt_;
+  Control bttnUp_;
+  Control btnDwn_;
+  std::array<bool, kFrameCount> frames_{};
+};
+
+}  // namespace tivolen::manager

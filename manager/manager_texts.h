@@ -1,0 +1,81 @@
+#pragma once
+
+#include <array>
+#include <string_view>
+
+// The manager's own words: captions of its controls, the pieces of the
+// details text and its messages. Users know these texts; keep them exact.
+namespace tivolen::manager::text {
+
+inline constexpr std::string_view kFolderMarker = "[フォルダ]";
+
+inline constexpr std::array<std::string_view, 4> kTimingCaptions = {"起動ごと", "日にちごと",
+                                                                    "曜日", "毎月"};
+inline constexpr std::array<std::string_view, 2> kOrderCaptions = {"順番に", "ランダム"};
+inline constexpr std::array<std::string_view, 5> kStyleNames = {"中央", "タイル", "拡大", "オート1",
+                                                                "オート2"};
+
+// Depth and ratio labels.
+inline constexpr std::string_view kSubFolderLabel = "サブフォルダの階層:";
+inline constexpr std::string_view kLuckDesignCaption = "割合";
+inline constexpr std::string_view kLuckLabel = "割合:";
+// Index = ratio value; each word starts with an ideographic space.
+inline constexpr std::array<std::string_view, 6> kLuckWords = {"",         "　まれ", "",
+                                                               "　ふつう", "",       "　頻出"};
+
+// Pieces of the details text.
+inline constexpr std::string_view kStartCount = "回目";
+inline constexpr std::string_view kDay = "日";
+inline constexpr std::string_view kMonth = "月";
+inline constexpr std::string_view kUnused = "未使用";
+inline constexpr std::string_view kFrequency = "頻度:";
+inline constexpr std::array<std::string_view, 5> kStyleDetails = {
+    "　中央に表示", "　並べて表示", "　画面に合わせて拡大", "　拡大して全体を表示",
+    "　余白を無くして拡大"};
+inline constexpr std::string_view kKindImageText = " 画像";
+inline constexpr std::string_view kKindFolderImageText = " 登録フォルダ内の画像";
+inline constexpr std::string_view kKindFolderSubfolderText = " 登録フォルダ内のフォルダ";
+inline constexpr std::string_view kKindFolderText = " フォルダ";
+// Sunday first, as a Japanese system counts the week.
+inline constexpr std::array<std::string_view, 7> kWeekdays = {
+    "日曜日", "月曜日", "火曜日", "水曜日", "木曜日", "金曜日", "土曜日"};
+
+// Shortcuts.
+inline constexpr std::string_view kAlreadyThere = "もうあります。";
+inline constexpr std::string_view kNoShortcut = "ショートカットはありません";
+inline constexpr std::string_view kAskRemoveStartup =
+    "スタートアップからショートカットを削除します。";
+inline constexpr std::string_view kQuickLaunchNotFound = "クイックランチを見つけられませんでした";
+inline constexpr std::string_view kAskCreateQuickLaunch =
+    "クイックランチにショートカットを作成します";
+
+// Help texts drawn at random on the about page.
+inline constexpr std::string_view kHelpAnnouncement =
+    "[お知らせ]2026年12月7日 Ver 1.40を公開しました.詳しくはHPをご覧下さい.";
+inline constexpr std::string_view kHelpTaskScheduler =
+    "一定時間ごとに変更したい場合はタスクスケジューラをご利用下さい.";
+inline constexpr std::string_view kHelpQuestions = "質問はHP上の掲示板まで";
+inline constexpr std::string_view kHelpDoubleClick =
+    "画像リスト上のファイル名をダブルクリックすると壁紙を変更できます";
+inline constexpr std::string_view kHelpShift =
+    "[新機能]Shift押しながらTivolen起動で、前後のファイルを壁紙に";
+
+// Our own messages for cases the old program let corrupt or lose data.
+inline constexpr std::string_view kListFull =
+    "リストがいっぱいです。登録できるのは32767件までです。残りは登録しませんでした。";
+inline constexpr std::string_view kFolderTooLarge =
+    "このフォルダは画像とサブフォルダが32764以上あるため登録できません。\r\n";
+inline constexpr std::string_view kNameNotStorable =
+    "名前に「\"」や改行を含むため、リストに保存できません。登録しませんでした。\r\n";
+inline constexpr std::string_view kLauncherNotStorable =
+    "ランチャーの名前に「\"」や改行を含むため、ランチャーは保存しませんでした。";
+inline constexpr std::string_view kSaveFailed =
+    "リストを保存できませんでした。前のリストはそのまま残っています。\r\n"
+    "フォルダに書き込めるか、ディスクに空きがあるかを確かめてください。\r\n";
+inline constexpr std::string_view kListTruncated =
+    "リストの項目が32767件を超えています。超えた分は読み込みませんでした。";
+inline constexpr std::string_view kShortcutFailed = "ショートカットを作成できませんでした。\r\n";
+inline constexpr std::string_view kShortcutRemoveFailed =
+    "ショートカットを削除できませんでした。\r\n";
+
+}  // namespace tivolen::manager::text

@@ -1,0 +1,96 @@
+#include "manager/shortcuts.h"
+
+#include "common/startup_shortcut.h"
+#include "manager/manager_texts.h"
+
+namespace tivolen::manager {
+namespace {
+
+std::string shortcutFile(const Platform& platform, const std::string& folder,
+                         std::string_view name) {
+  return folder + "/" + platform.shortcuts.fileName(name);
+}
+
+void reportWriteFailure(Platform& platform, const Status& status) {
+  platform.messages.show(std::string(text::kShortcutFailed) + status.message);
+}
+
+}  // namespace
+
+std::string QuickLaunchFolder(const Platform& platform) {
+  return platform.specialFolders.path(SpecialFolder::Applications).value_or("");
+}
+
+int CreateShortcutIn(Platform& platform, const std::string& folder, bool createFolder) {
+  if (folder.empty()) return kNoSuchFolder;
+  const std::string file = shortcutFile(platform, folder, kStartupShortcutName);
+  if (platform.files.fileExists(file)) {
+    platform.messages.show(text::kAlreadyThere);
+    return kShortcutWasThere;
+  }
+  if (!createFolder && !platform.files.folderExists(folder)) return kNoSuchFolder;
+  const Status status = platform.shortcuts.write(file, platform.inAppDir(kChangerProgram),
+                                                 platform.applicationDirectory);
+  if (!status.isOk()) reportWriteFailure(platform, status);
+  return kShortcutCreated;
+}
+
+void WriteStartupShortcut(Platform& platform, bool reportFailure) {
+  const Status status =
+      platform.shortcuts.write(StartupShortcutPath(platform), platform.inAppDir(kChangerProgram),
+                               platform.applicationDirectory);
+  if (!status.isOk() && reportFailure) reportWriteFailure(platform, status);
+}
+
+void RemoveStartupShortcut(Platform& platform) {
+  const std::string file = StartupShortcutPath(platform);
+  if (!platform.files.fileExists(file)) {
+    platform.messages.show(text::kNoShortcut);
+    return;
+  }
+  if (platform.messages.show(text::kAskRemoveStartup, Buttons::YesNo) != Answer::Yes) return;
+  const Status status = platform.files.removeFile(file);
+  if (!status.isOk()) {
+    platform.messages.show(std::string(text::kShortcutRemoveFailed) + status.message);
+  }
+}
+
+void WriteDesktopShortcut(Platform& platform) {
+  std::string desktop;
+  GetSpecialFolder(platform, SpecialFolder::Desktop, desktop);
+  if (desktop.empty()) {
+    reportWriteFailure(platform, Status::unavailable("no desktop folder"));
+    return;
+  }
+  const Status status =
+      platform.shortcuts.write(shortcutFile(platform, desktop, kDesktopShortcutName),
+                               platform.inAppDir(kManagerProgram), platform.applicationDirectory);
+  if (!status.isOk()) reportWriteFailure(platform, status);
+}
+
+// The fixed quick-launch folder of old Windows never exists here, so only
+// the applications folder is tried. A fresh account may not have that folder
+// yet; it is the desktop's standard place, so it is made rather than the
+// question coming back at every start with no way to satisfy it.
+void CreateQuickLaunchShortcut(Platform& platform) {
+  if (CreateShortcutIn(platform, QuickLaunchFolder(platform), /*createFolder=*/true) ==
+      kNoSuchFolder) {
+    platform.messages.show(text::kQuickLaunchNotFound);
+  }
+}
+
+void CheckShortcutsAtStart(Platform& platform) {
+  if (platform.files.fileExists(StartupShortcutPath(platform))) {
+    // Nobody is at the window yet; a failure here must not stop the start.
+    WriteStartupShortcut(platform, /*reportFailure=*/false);
+  }
+  const std::string folder = QuickLaunchFolder(platform);
+  const bool present = !folder.empty() && platform.files.fileExists(
+                                              shortcutFile(platform, folder, kStartupShortcutName));
+  if (present) return;
+  if (platform.messages.show(text::kAskCreateQuickLaunch, Buttons::OkCancel) == Answer::Ok) {
+    CreateQuickLaunchShortcut(platform);
+  }
+}
+
+}  // namespace tivolen::manager

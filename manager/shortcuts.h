@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace tivolen::manager {
+
+// Results of CreateShortcutIn.
+inline constexpr int kShortcutWasThere = 0;
+inline constexpr int kShortcutCreated = -1;
+inline constexpr int kNoSuchFolder = 1;
+
+// The folder that takes the menu entry of old quick-launch shortcuts (the
+// desktop's applications folder here); empty when it cannot be found.
+std::string QuickLaunchFolder(const Platform& platform);
+
+// Creates "壁紙変更" to the changer in `folder` unless one is there ("もうあります。");
+// kNoSuchFolder when the folder is missing and may not be created.
+int CreateShortcutIn(Platform& platform, const std::string& folder, bool createFolder);
+
+// Rewrites the startup entry to the changer of this application directory.
+void WriteStartupShortcut(Platform& platform, bool reportFailure);
+void RemoveStartupShortcut(Platform& platform);
+void WriteDesktopShortcut(Platform& platform);
+void CreateQuickLaunchShortcut(Platform& platform);
+
+// Before the list loads: an existing startup entry is pointed at this
+// directory, and a missing menu entry is offered.
+void CheckShortcutsAtStart(Platform& platform);
+
+}  // namespace tivolen::manager

@@ -1,0 +1,464 @@
+#include "manager/ui/frm_edit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "common/texts.h"
+#include "manager/manager_texts.h"
+#include "manager/ui/list_model.h"
+
+namespace tivolen::manager {
+namespace {
+
+QString qs(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Labels break lines at LF; the texts keep the CR LF of the old program.
+QString shownText(const std::string& text) {
+  QString shown = QString::fromStdString(text);
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return shown;
+}
+
+template <typename Widget>
+Widget* named(Widget* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+QPushButton* button(const char* name, const char* caption) {
+  return named(new QPushButton(QString::fromUtf8(caption)), name);
+}
+
+QGroupBox* frame(const char* name, std::string_view caption) {
+  return named(new QGroupBox(qs(caption)), name);
+}
+
+void mirror(QWidget* widget, const Control& control) {
+  widget->setEnabled(control.enabled);
+  widget->setVisible(control.visible);
+}
+
+}  // namespace
+
+std::vector<std::string> localFilesOf(const QMimeData* data) {
+  std::vector<std::string> paths;
+  if (data == nullptr || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  }
+  return paths;
+}
+
+FrmEdit::FrmEdit(EditForm& form, QWidget* parent) : QMainWindow(parent), form_(form) {
+  setObjectName(QStringLiteral("frmEdit"));
+  setWindowTitle(qs(tivolen::text::kManagerCaption));
+  setAcceptDrops(true);
+  model_ = new ListModel(form_, this);
+  form_.setObserver(this);
+
+  buildMenus();
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+
+  // The pages: hidden frames take no room, so each menu's group fills the area.
+  auto* pages = new QGridLayout;
+  frames_[kFrameList] = buildListFrame();
+  frames_[kFrameOrder] = buildOrderFrame();
+  frames_[kFrameTiming] = buildTimingFrame();
+  frames_[kFrameFolders] = buildFoldersFrame();
+  frames_[kFrameOperations] = buildOperationsFrame();
+  frames_[kFrameAbout] = buildAboutFrame();
+  pages->addWidget(frames_[kFrameList], 0, 0, 1, 3);
+  pages->addWidget(frames_[kFrameOrder], 1, 0);
+  pages->addWidget(frames_[kFrameTiming], 1, 1);
+  pages->addWidget(frames_[kFrameFolders], 1, 2);
+  pages->addWidget(frames_[kFrameOperations], 2, 0, 1, 3);
+  pages->addWidget(frames_[kFrameAbout], 3, 0, 1, 3);
+  layout->addLayout(pages, 1);
+
+  frameMsg_ = frame("FrameMSG", "Tivolen");
+  auto* msgLayout = new QVBoxLayout(frameMsg_);
+  lbl_ = named(new QLabel, "Lbl");
+  lbl_->setWordWrap(true);
+  lbl_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  lbl_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  // Four lines: the details text has three, the tips two.
+  lbl_->setMinimumHeight(lbl_->fontMetrics().lineSpacing() * 4);
+  msgLayout->addWidget(lbl_);
+
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(frameMsg_, 1);
+  btnOK_ = button("BtnOK", "OK");
+  btnOK_->setDefault(false);
+  btnOK_->setAutoDefault(false);
+  bottom->addWidget(btnOK_, 0, Qt::AlignBottom);
+  layout->addLayout(bottom);
+  setCentralWidget(central);
+
+  connectControls();
+}
+
+FrmEdit::~FrmEdit() {
+  form_.setObserver(nullptr);
+}
+
+void FrmEdit::buildMenus() {
+  auto addMenu = [this](const char* name, const char* caption, void (EditForm::*handler)()) {
+    QAction* action = menuBar()->addAction(QString::fromUtf8(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    connect(action, &QAction::triggered, this,
+            [this, handler] { forward([this, handler] { (form_.*handler)(); }); });
+  };
+  addMenu("MnuList", "画像リスト編集", &EditForm::MnuListClick);
+  addMenu("MnuSet", "設定", &EditForm::MnuSetClick);
+  addMenu("MnuOpe", "操作", &EditForm::MnuOpeClick);
+  addMenu("MnuHelp", "ヘルプ", &EditForm::MnuHelpClick);
+}
+
+QGroupBox* FrmEdit::buildListFrame() {
+  QGroupBox* box = frame("Frame0", "画像リスト");
+  box->setAcceptDrops(true);
+  box->installEventFilter(this);
+  auto* layout = new QHBoxLayout(box);
+
+  list1_ = named(new QListView, "List1");
+  list1_->setModel(model_);
+  list1_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  list1_->setUniformItemSizes(true);  // keeps 32,767 rows cheap to lay out
+  list1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list1_->setDragDropMode(QAbstractItemView::NoDragDrop);
+  list1_->setAcceptDrops(true);
+  list1_->viewport()->setAcceptDrops(true);
+  list1_->installEventFilter(this);
+  list1_->viewport()->installEventFilter(this);
+  list1_->setMinimumSize(list1_->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 24,
+                         list1_->fontMetrics().lineSpacing() * 12);
+  layout->addWidget(list1_, 1);
+
+  auto* side = new QVBoxLayout;
+  imgPV_ = named(new QLabel, "ImgPV");
+  imgPV_->setFrameShape(QFrame::StyledPanel);
+  imgPV_->setAlignment(Qt::AlignCenter);
+  const int em = imgPV_->fontMetrics().horizontalAdvance(QChar(0x3042));
+  imgPV_->setFixedSize(em * 12, em * 9);
+  side->addWidget(imgPV_);
+
+  auto* moves = new QGridLayout;
+  bttnUp_ = button("BttnUp", "上へ");
+  btnDwn_ = button("BtnDwn", "下へ");
+  btnDlt_ = button("BtnDlt", "削除");
+  moves->addWidget(bttnUp_, 0, 0);
+  moves->addWidget(btnDwn_, 0, 1);
+  moves->addWidget(btnDlt_, 1, 0);
+  moves->addWidget(button("BtnUnstrech", "展開"), 1, 1);
+  moves->addWidget(button("BtnWall", "壁紙に"), 2, 0, 1, 2);
+  side->addLayout(moves);
+
+  lstStyle_ = named(new QComboBox, "LstStyle");
+  side->addWidget(lstStyle_);
+  lblLuck_ = named(new QLabel(qs(text::kLuckDesignCaption)), "lblLuck");
+  side->addWidget(lblLuck_);
+  barLuck_ = named(new QScrollBar(Qt::Horizontal), "BarLuck");
+  barLuck_->setRange(kLuckMin, kLuckMax);
+  barLuck_->setPageStep(1);
+  side->addWidget(barLuck_);
+  side->addStretch(1);
+  layout->addLayout(side);
+  return box;
+}
+
+QGroupBox* FrmEdit::buildOrderFrame() {
+  QGroupBox* box = frame("Frame1", "画像");
+  auto* layout = new QVBoxLayout(box);
+  auto* group = new QButtonGroup(box);
+  for (int i = 0; i < 2; ++i) {
+    optR_[static_cast<std::size_t>(i)] =
+        named(new QRadioButton(qs(text::kOrderCaptions[static_cast<std::size_t>(i)])),
+              i == 0 ? "OptR0" : "OptR1");
+    group->addButton(optR_[static_cast<std::size_t>(i)], i);
+    layout->addWidget(optR_[static_cast<std::size_t>(i)]);
+  }
+  layout->addStretch(1);
+  connect(group, &QButtonGroup::idClicked, this,
+          [this](int id) { forward([this, id] { form_.SetOrder(id); }); });
+  return box;
+}
+
+QGroupBox* FrmEdit::buildTimingFrame() {
+  QGroupBox* box = frame("Frame2", "変更のタイミング");
+  auto* layout = new QVBoxLayout(box);
+  auto* group = new QButtonGroup(box);
+  static const char* const kNames[] = {"optt0", "optt1", "optt2", "optt3"};
+  for (int i = 0; i < 4; ++i) {
+    const auto slot = static_cast<std::size_t>(i);
+    optt_[slot] = named(new QRadioButton(qs(text::kTimingCaptions[slot])), kNames[i]);
+    group->addButton(optt_[slot], i);
+    layout->addWidget(optt_[slot]);
+  }
+  layout->addStretch(1);
+  connect(group, &QButtonGroup::idClicked, this,
+          [this](int id) { forward([this, id] { form_.SetTiming(id); }); });
+  return box;
+}
+
+QGroupBox* FrmEdit::buildFoldersFrame() {
+  QGroupBox* box = frame("Frame5", "フォルダ登録");
+  auto* layout = new QHBoxLayout(box);
+  barSubFolder_ = named(new QScrollBar(Qt::Vertical), "BarSubFolder");
+  barSubFolder_->setRange(0, kDepthBarMax);
+  barSubFolder_->setPageStep(1);
+  barSubFolder_->setMinimumHeight(barSubFolder_->fontMetrics().lineSpacing() * 6);
+  layout->addWidget(barSubFolder_);
+  lblSubFolder_ = named(new QLabel, "LblSubFolder");
+  layout->addWidget(lblSubFolder_, 1, Qt::AlignVCenter);
+  return box;
+}
+
+QGroupBox* FrmEdit::buildOperationsFrame() {
+  QGroupBox* box = frame("Frame3", "操作");
+  auto* layout = new QGridLayout(box);
+
+  QGroupBox* listFile = frame("Frame2List", "画像リスト");
+  auto* listLayout = new QHBoxLayout(listFile);
+  listLayout->addWidget(button("BtnListRefresh", "更新"));
+  listLayout->addWidget(button("BtnShowList", "開く"));
+  layout->addWidget(listFile, 0, 0);
+  layout->addWidget(button("BtnChkW", "ダブりチェック"), 1, 0);
+
+  QGroupBox* shortcuts = frame("Frame4Shortcuts", "ショートカット");
+  auto* shortcutLayout = new QVBoxLayout(shortcuts);
+  QGroupBox* startup = frame("Frame1Startup", "スタートアップ");
+  auto* startupLayout = new QHBoxLayout(startup);
+  QPushButton* supW = button("BtnSupW", "登録");
+  QPushButton* supD = button("BtnSupD", "削除");
+  startupLayout->addWidget(supW);
+  startupLayout->addWidget(supD);
+  shortcutLayout->addWidget(startup);
+  QPushButton* desktop = button("BtnDskSC", "デスクトップ");
+  QPushButton* quickLaunch = button("BtnQlSc", "クイックランチ");
+  shortcutLayout->addWidget(desktop);
+  shortcutLayout->addWidget(quickLaunch);
+  layout->addWidget(shortcuts, 0, 1, 3, 1);
+
+  QGroupBox* show = frame("FrameShow", "壁紙スライドショー");
+  auto* showLayout = new QHBoxLayout(show);
+  auto* interval = named(new QScrollBar(Qt::Horizontal), "Bardt");
+  interval->setMinimumWidth(interval->fontMetrics().horizontalAdvance(QChar(0x3042)) * 5);
+  showLayout->addWidget(interval, 1);
+  auto* seconds = named(new QLineEdit, "TxtShowdt");
+  seconds->setMaximumWidth(seconds->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 6);
+  showLayout->addWidget(seconds);
+  showLayout->addWidget(named(new QLabel(QStringLiteral("秒")), "Label2"));
+  showLayout->addWidget(button("BtnShowStart", "Start"));
+  layout->addWidget(show, 2, 0);
+
+  chkLounch_ = named(new QCheckBox(QStringLiteral("ランチャー")), "ChkLounch");
+  txtLounch_ = named(new QLineEdit, "TxtLounch");
+  auto* launcher = new QHBoxLayout;
+  launcher->addWidget(chkLounch_);
+  launcher->addWidget(txtLounch_, 1);
+  layout->addLayout(launcher, 3, 0, 1, 2);
+  layout->setRowStretch(4, 1);
+
+  connect(supW, &QPushButton::clicked, this, [this] { forward([this] { form_.BtnSupWClick(); }); });
+  connect(supD, &QPushButton::clicked, this, [this] { forward([this] { form_.BtnSupDClick(); }); });
+  connect(desktop, &QPushButton::clicked, this,
+          [this] { forward([this] { form_.BtnDskSCClick(); }); });
+  connect(quickLaunch, &QPushButton::clicked, this,
+          [this] { forward([this] { form_.BtnQlScClick(); }); });
+  return box;
+}
+
+QGroupBox* FrmEdit::buildAboutFrame() {
+  QGroupBox* box = frame("Frame4", "Tivolen");
+  auto* layout = new QGridLayout(box);
+  auto* product = named(new QLabel(QStringLiteral("Tivolen")), "Label1");
+  QFont big = product->font();
+  big.setPointSizeF(big.pointSizeF() * 1.6);
+  big.setBold(true);
+  product->setFont(big);
+  layout->addWidget(product, 0, 0);
+  layout->addWidget(named(new QLabel(QStringLiteral("Ver 1.40")), "LblVer"), 1, 0);
+  layout->addWidget(named(new QLabel, "Label4"), 2, 0);
+  layout->addWidget(named(new QLabel, "LblMail"), 3, 0);
+  layout->addWidget(named(new QLabel, "Label3"), 4, 0);
+  layout->addWidget(button("BtnHelp", "ヘルプ"), 0, 1, Qt::AlignRight | Qt::AlignTop);
+  layout->setColumnStretch(0, 1);
+  layout->setRowStretch(5, 1);
+  return box;
+}
+
+void FrmEdit::connectControls() {
+  connect(btnOK_, &QPushButton::clicked, this, [this] {
+    bool close = false;
+    forward([this, &close] { close = form_.BtnOKClick(); });
+    if (close) this->close();
+  });
+  connect(barLuck_, &QScrollBar::valueChanged, this, [this](int value) {
+    if (!syncing_) forward([this, value] { form_.SetBarLuck(value); });
+  });
+  connect(barSubFolder_, &QScrollBar::valueChanged, this, [this](int value) {
+    if (!syncing_) forward([this, value] { form_.SetBarSubFolder(value); });
+  });
+  connect(lstStyle_, &QComboBox::activated, this,
+          [this](int index) { forward([this, index] { form_.LstStyleUserClick(index); }); });
+  connect(chkLounch_, &QCheckBox::clicked, this,
+          [this](bool checked) { forward([this, checked] { form_.SetChkLounch(checked); }); });
+  connect(txtLounch_, &QLineEdit::textEdited, this,
+          [this](const QString& value) { form_.SetTxtLounch(value.toStdString()); });
+  QItemSelectionModel* selection = list1_->selectionModel();
+  connect(selection, &QItemSelectionModel::selectionChanged, this, [this] {
+    if (!syncing_) forwardSelection();
+  });
+  connect(selection, &QItemSelectionModel::currentChanged, this, [this] {
+    if (!syncing_) forwardSelection();
+  });
+}
+
+template <typename Handler>
+void FrmEdit::forward(Handler handler) {
+  handler();
+  syncFromForm();
+}
+
+void FrmEdit::forwardSelection() {
+  std::vector<int> rows;
+  const QModelIndexList selected = list1_->selectionModel()->selectedRows();
+  rows.reserve(static_cast<std::size_t>(selected.size()));
+  for (const QModelIndex& index : selected) rows.push_back(index.row());
+  const QModelIndex current = list1_->selectionModel()->currentIndex();
+  forward([&] { form_.SetSelection(rows, current.isValid() ? current.row() : -1); });
+}
+
+void FrmEdit::load() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  form_.Load();
+  QApplication::restoreOverrideCursor();
+  syncFromForm();
+}
+
+void FrmEdit::syncFromForm() {
+  syncing_ = true;
+  for (int i = 0; i < kFrameCount; ++i) {
+    frames_[static_cast<std::size_t>(i)]->setVisible(form_.frameVisible(i));
+  }
+  for (std::size_t i = 0; i < optt_.size(); ++i) {
+    optt_[i]->setChecked(static_cast<int>(i) == form_.timingIndex());
+  }
+  for (std::size_t i = 0; i < optR_.size(); ++i) {
+    optR_[i]->setChecked(static_cast<int>(i) == form_.orderIndex());
+  }
+  barSubFolder_->setValue(form_.BarSubFolder().value);
+  lblSubFolder_->setText(QString::fromStdString(form_.LblSubFolder().caption));
+  barLuck_->setValue(form_.BarLuck().value);
+  mirror(barLuck_, form_.BarLuck());
+  lblLuck_->setText(QString::fromStdString(form_.lblLuck().caption));
+  mirror(lblLuck_, form_.lblLuck());
+
+  const ComboList& styles = form_.LstStyle();
+  if (lstStyle_->count() != static_cast<int>(styles.entries.size())) {
+    lstStyle_->clear();
+    for (const std::string& entry : styles.entries) {
+      lstStyle_->addItem(QString::fromStdString(entry));
+    }
+  }
+  lstStyle_->setCurrentIndex(styles.listIndex);
+  lstStyle_->setEnabled(styles.enabled);
+  btnDlt_->setEnabled(form_.BtnDlt().enabled);
+  bttnUp_->setEnabled(form_.BttnUp().enabled);
+  btnDwn_->setEnabled(form_.BtnDwn().enabled);
+
+  chkLounch_->setChecked(form_.ChkLounch().checked);
+  const TextBox& launcher = form_.TxtLounch();
+  if (txtLounch_->text().toStdString() != launcher.text) {
+    txtLounch_->setText(QString::fromStdString(launcher.text));
+  }
+  mirror(txtLounch_, launcher);
+  lbl_->setText(shownText(form_.Lbl().caption));
+  syncing_ = false;
+}
+
+void FrmEdit::rowsAppended(int newCount) {
+  model_->appendedUpTo(newCount);
+}
+
+void FrmEdit::rowsReset() {
+  model_->reset();
+}
+
+void FrmEdit::closeEvent(QCloseEvent* event) {
+  // Every way of closing saves; a refused save never keeps the window open.
+  form_.QueryUnload();
+  event->accept();
+}
+
+bool FrmEdit::handleDrag(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      auto* drag = static_cast<QDragMoveEvent*>(event);
+      if (localFilesOf(drag->mimeData()).empty()) {
+        drag->ignore();
+      } else {
+        drag->setDropAction(Qt::CopyAction);
+        drag->accept();
+      }
+      return true;
+    }
+    case QEvent::Drop: {
+      auto* drop = static_cast<QDropEvent*>(event);
+      const std::vector<std::string> paths = localFilesOf(drop->mimeData());
+      if (paths.empty()) {
+        drop->ignore();
+        return true;
+      }
+      drop->setDropAction(Qt::CopyAction);
+      drop->accept();
+      forward([this, &paths] { form_.RegisterDroppedItems(paths); });
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void FrmEdit::dragEnterEvent(QDragEnterEvent* event) {
+  handleDrag(event);
+}
+void FrmEdit::dragMoveEvent(QDragMoveEvent* event) {
+  handleDrag(event);
+}
+void FrmEdit::dropEvent(QDropEvent* event) {
+  handleDrag(event);
+}
+
+bool FrmEdit::eventFilter(QObject* watched, QEvent* event) {
+  const bool target =
+      watched == list1_ || watched == list1_->viewport() || watched == frames_[kFrameList];
+  if (target && handleDrag(event)) return true;
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace tivolen::manager

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <vector>
+
+#include "manager/edit_form.h"
+
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QMimeData;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+
+namespace tivolen::manager {
+
+class ListModel;
+
+// The local files a drag carries; empty for anything else (text, remote
+// addresses), which the window ignores without a word.
+std::vector<std::string> localFilesOf(const QMimeData* data);
+
+// The settings window. It binds widgets to the EditForm and forwards every
+// event to it; after each event it shows the form's state again. Widgets
+// carry the control names the form uses, so tests and scripts find them.
+class FrmEdit final : public QMainWindow, private FormObserver {
+  Q_OBJECT
+
+ public:
+  explicit FrmEdit(EditForm& form, QWidget* parent = nullptr);
+  ~FrmEdit() override;
+
+  // The window load: start-up sequence of the form, then its state shown.
+  void load();
+  // Mirrors every control from the form.
+  void syncFromForm();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void rowsAppended(int newCount) override;
+  void rowsReset() override;
+
+  void buildMenus();
+  QGroupBox* buildListFrame();
+  QGroupBox* buildOrderFrame();
+  QGroupBox* buildTimingFrame();
+  QGroupBox* buildOperationsFrame();
+  QGroupBox* buildAboutFrame();
+  QGroupBox* buildFoldersFrame();
+  void connectControls();
+  void forwardSelection();
+  // Drops on the window, the list frame and List1 all end here.
+  bool handleDrag(QEvent* event);
+  // Runs one forwarded event and shows the state it left.
+  template <typename Handler>
+  void forward(Handler handler);
+
+  EditForm& form_;
+  ListModel* model_ = nullptr;
+  bool syncing_ = false;
+
+  std::array<QGroupBox*, kFrameCount> frames_{};
+  QGroupBox* frameMsg_ = nullptr;
+  QLabel* lbl_ = nullptr;
+  QListView* list1_ = nullptr;
+  QLabel* imgPV_ = nullptr;
+  QComboBox* lstStyle_ = nullptr;
+  QScrollBar* barLuck_ = nullptr;
+  QLabel* lblLuck_ = nullptr;
+  QPushButton* bttnUp_ = nullptr;
+  QPushButton* btnDwn_ = nullptr;
+  QPushButton* btnDlt_ = nullptr;
+  std::array<QRadioButton*, 2> optR_{};
+  std::array<QRadioButton*, 4> optt_{};
+  QScrollBar* barSubFolder_ = nullptr;
+  QLabel* lblSubFolder_ = nullptr;
+  QCheckBox* chkLounch_ = nullptr;
+  QLineEdit* txtLounch_ = nullptr;
+  QPushButton* btnOK_ = nullptr;
+};
+
+}  // namespace tivolen::manager

@@ -1,0 +1,40 @@
+#include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+
+#include "common/texts.h"
+#include "manager/edit_form.h"
+#include "manager/ui/frm_edit.h"
+#include "platform/linux/gui_application.h"
+#include "platform/linux/linux_platform.h"
+
+namespace {
+
+constexpr std::string_view kNoDisplay = "画面に接続できないため、壁紙の設定を開けません。";
+
+// Qt falls back glyph by glyph to any CJK face; naming the Japanese one keeps
+// kanji in their Japanese forms and the metrics even.
+void preferJapaneseFont() {
+  const QString family = QStringLiteral("Noto Sans CJK JP");
+  if (!QFontDatabase::hasFamily(family)) return;
+  QFont font = QApplication::font();
+  font.setFamilies({family});
+  QApplication::setFont(font);
+}
+
+}  // namespace
+
+int main() {
+  tivolen::LinuxPlatform linuxPlatform(tivolen::text::kManagerCaption);
+  tivolen::Platform& platform = linuxPlatform.platform();
+  if (!tivolen::EnsureGuiApplication()) {
+    platform.messages.show(kNoDisplay);
+    return 1;
+  }
+  preferJapaneseFont();
+  tivolen::manager::EditForm form(platform);
+  tivolen::manager::FrmEdit window(form);
+  window.load();
+  window.show();
+  return QApplication::exec();
+}

@@ -1,0 +1,485 @@
+// The settings window's behaviour, driven through its form class without a
+// display: start-up, the list file of every layout, the settings controls
+// and the details text.
+#include <gtest/gtest.h>
+
+#include "common/texts.h"
+#include "manager/edit_form.h"
+#include "manager/manager_texts.h"
+#include "tests/manager_test_support.h"
+
+namespace tivolen {
+namespace {
+
+using manager::EditForm;
+using testing::listBytes;
+using testing::ManagerBench;
+
+std::vector<std::string> listTexts(const EditForm& form) {
+  return form.List1().items;
+}
+
+std::vector<int> column(const std::vector<int>& values, int rows) {
+  return {values.begin(), values.begin() + rows};
+}
+
+// --- Start-up ---------------------------------------------------------------
+
+TEST(ManagerStartUp, FirstStartWithoutAListKeepsTheDesignStateAndWritesNothing) {
+  ManagerBench bench;
+  EditForm& form = bench.open();
+  EXPECT_EQ(form.rowCount(), 0);
+  EXPECT_EQ(form.timingIndex(), 0);
+  EXPECT_EQ(form.orderIndex(), 0);
+  EXPECT_EQ(form.subfolderDepth(), 2);
+  EXPECT_EQ(form.LblSubFolder().caption, "サブフォルダの階層:2");
+  EXPECT_EQ(form.BarLuck().value, 3);
+  EXPECT_EQ(form.lblLuck().caption, "割合");
+  EXPECT_FALSE(form.ChkLounch().checked);
+  EXPECT_FALSE(form.TxtLounch().enabled);
+  EXPECT_EQ(form.LstStyle().entries,
+            (std::vector<std::string>{"中央", "タイル", "拡大", "オート1", "オート2"}));
+  EXPECT_EQ(form.LstStyle().listIndex, -1);
+  EXPECT_EQ(form.rows().rowCapacity, 5);
+  // The list page, with the frequency bar hidden while the order is sequential.
+  for (int frame = 0; frame < manager::kFrameCount; ++frame) {
+    EXPECT_EQ(form.frameVisible(frame), frame == manager::kFrameList) << frame;
+  }
+  EXPECT_FALSE(form.BarLuck().visible);
+  EXPECT_EQ(form.Lbl().caption, "起動ごと 順番に  ");
+  EXPECT_TRUE(bench.messages().empty());
+
+  EXPECT_FALSE(form.BtnOKClick());
+  form.QueryUnload();
+  EXPECT_EQ(bench.messages(),
+            (std::vector<std::string>{"リストがありません", "リストがありません"}));
+  EXPECT_FALSE(bench.listExists());
+  EXPECT_EQ(bench.files.writes, 0);
+}
+
+TEST(ManagerStartUp, BtnOKClosesAListWithRowsAndClosingSavesIt) {
+  ManagerBench bench;
+  const std::string a = bench.picture("pics/a.jpg");
+  bench.writeList(listBytes(0, 0, 2, {"\"" + a + "\",0,3,5"}));
+  EditForm& form = bench.open();
+  EXPECT_TRUE(form.BtnOKClick());
+  EXPECT_EQ(bench.files.writes, 0);  // the closing itself saves
+  form.QueryUnload();
+  EXPECT_EQ(bench.files.writes, 1);
+  EXPECT_TRUE(bench.messages().empty());
+}
+
+// --- LoadList and SaveList --------------------------------------------------
+
+TEST(ManagerListFile, Version122LoadsWithDepth8AndSavesAs130) {
+  ManagerBench bench;
+  const std::string a = bench.picture("pics/a.jpg");
+  const std::string b = bench.picture("pics/b.jpg");
+  const std::string launcher = bench.root.write("bin/calendar", "#!/bin/sh\n");
+  bench.writeList("\"Ver\",\"1.22\"\r\n1\r\n1\r\n\"" + a + "\",2,4\r\n\"" + b +
+                  "\",0,1\r\n\"[Lounch]\",\"" + launcher + "\"\r\n");
+  EditForm& form = bench.open();
+  EXPECT_EQ(listTexts(form), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+  EXPECT_EQ(form.subfolderDepth(), 8);
+  EXPECT_EQ(form.LblSubFolder().caption, "サブフォルダの階層:8");
+  EXPECT_EQ(form.timingIndex(), 1);
+  EXPECT_EQ(form.orderIndex(), 1);
+  EXPECT_EQ(column(form.rows().kind, 2), (std::vector<int>{0, 0}));
+  EXPECT_TRUE(form.ChkLounch().checked);
+  EXPECT_TRUE(form.TxtLounch().enabled);
+  EXPECT_EQ(form.TxtLounch().text, launcher);
+
+  ASSERT_TRUE(form.SaveList());
+  EXPECT_EQ(bench.list(), "\"Ver\",\"1.30\"\r\n1\r\n1\r\n\"[SubFolder]\",8\r\n\"" + a +
+                              "\",0,2,4\r\n\"" + b + "\",0,0,1\r\n\"[Lounch]\",\"" + launcher +
+                              "\"\r\n");
+}
+
+TEST(ManagerListFile, HeaderlessFileDropsAVanishedPathAndFillsRatio5) {
+  ManagerBench bench;
+  const std::string a = bench.picture("pics/a.jpg");
+  const std::string c = bench.picture("pics/c.jpg");
+  bench.writeList("2,1\r\n\"" + a + "\"\r\n\"" + bench.root / "pics/gone.jpg" + "\"\r\n\"" + c +
+                  "\"\r\n");
+  EditForm& form = bench.open();
+  EXPECT_EQ(listTexts(form), (std::vector<std::string>{"a.jpg", "c.jpg"}));
+  EXPECT_EQ(form.rows().path[1], c);
+  EXPECT_EQ(column(form.rows().ratio, 2), (std::vector<int>{5, 5}));
+  EXPECT_EQ(column(form.rows().style, 2), (std::vector<int>{0, 0}));
+  EXPECT_EQ(form.timingIndex(), 2);
+  EXPECT_EQ(form.orderIndex(), 1);
+  EXPECT_FALSE(form.ChkLounch().checked);
+}
+
+TEST(ManagerListFile, Version110ReadsStyleAndRatioButNoKind) {
+  ManagerBench bench;
+  const std::string a = bench.picture("a.bmp");
+  bench.writeList("\"Ver\",\"1.10\"\r\n3\r\n0\r\n\"" + a + "\",4,2\r\n");
+  EditForm& form = bench.open();
+  ASSERT_EQ(form.rowCount(), 1);
+  EXPECT_EQ(form.rows().kind[0], 0);
+  EXPECT_EQ(form.rows().style[0], 4);
+  EXPECT_EQ(form.rows().ratio[0], 2);
+  EXPECT_EQ(form.timingIndex(), 3);
+  EXPECT_EQ(form.subfolderDepth(), 10);  // the depth bar keeps its design value
+}
+
+TEST(ManagerListFile, FolderWithoutTrailingSlashGainsItAtTheNextSave) {
+  ManagerBench bench;
+  for (const char* name : {"trips/1.jpg", "trips/2.gif", "trips/3.bmp", "trips/notes.txt"}) {
+    bench.picture(name);
+  }
+  const std::string folder = bench.root / "trips";
+  bench.writeList(listBytes(0, 1, 2, {"\"" + folder + "\",9,3,5"}));
+  EditForm& form = bench.open();
+  EXPECT_EQ(listTexts(form), (std::vector<std::string>{"[フォルダ]trips"}));
+  EXPECT_EQ(form.rows().kind[0], 9);
+
+  ASSERT_TRUE(form.SaveList());
+  EXPECT_EQ(form.rows().path[0], folder + "/");
+  EXPECT_EQ(form.rows().kind[0], 6);  // recounted: three pictures
+  EXPECT_EQ(bench.list(), listBytes(0, 1, 2, {"\"" + folder + "/\",6,3,5"}));
+
+  ManagerBench again;
+  again.writeList(bench.list());
+  EXPECT_EQ(listTexts(again.open()), (std::vector<std::string>{"[フォルダ]trips/"}));
+}
+
+TEST(ManagerListFile, SkippedKindsLeaveTheirIndexToTheNextEntry) {
+  ManagerBench bench;
+  const std::string a = bench.picture("a.jpg");
+  const std::string b = bench.picture("b.jpg");
+  bench.writeList(listBytes(0, 0, 2,
+                            {"\"" + a + "\",0,1,2", "\"" + bench.root.path() + "/x/\",2,0,1",
+                             "\"" + bench.root.path() + "/y/\",3,0,1", "\"" + b + "\",0,4,3",
+                             "\"" + bench.root.path() + "/z/\",-1,0,1"}));
+  EditForm& form = bench.open();
+  EXPECT_EQ(listTexts(form), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+  EXPECT_EQ(form.rows().path[1], b);
+  EXPECT_EQ(form.rows().style[1], 4);
+  EXPECT_EQ(form.rows().ratio[1], 3);
+}
+
+TEST(ManagerListFile, LauncherIsSavedOnlyWhileItsBoxIsOnAndItsFileExists) {
+  struct Case {
+    const char* name;
+    bool launcherFileExists;
+    bool untick;
+    std::string text;  // empty: the loaded path
+    bool saved;
+  };
+  const Case cases[] = {
+      {"present", true, false, "", true},
+      {"vanished program", false, false, "", false},
+      {"box cleared", true, true, "", false},
+      {"one blank", true, false, " ", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ManagerBench bench;
+    const std::string a = bench.picture("a.jpg");
+    const std::string launcher = bench.root / "bin/cal";
+    if (c.launcherFileExists) bench.root.write("bin/cal");
+    bench.writeList(
+        listBytes(0, 0, 2, {"\"" + a + "\",0,3,5", "\"[Lounch]\",\"" + launcher + "\""}));
+    EditForm& form = bench.open();
+    EXPECT_TRUE(form.ChkLounch().checked);
+    if (c.untick) form.SetChkLounch(false);
+    if (!c.text.empty()) form.SetTxtLounch(c.text);
+    ASSERT_TRUE(form.SaveList());
+    EXPECT_EQ(bench.list().find("[Lounch]") != std::string::npos, c.saved);
+    if (c.untick) {
+      EXPECT_FALSE(form.TxtLounch().visible);
+      EXPECT_EQ(form.TxtLounch().text, launcher);
+    }
+  }
+}
+
+TEST(ManagerListFile, FortyEntriesGrowTheCapacityStepByStep) {
+  ManagerBench bench;
+  std::vector<std::string> records;
+  for (int i = 0; i < 40; ++i) {
+    records.push_back("\"" + bench.picture("p/" + std::to_string(i) + ".jpg") + "\",0,3,5");
+  }
+  bench.writeList(listBytes(0, 0, 2, records));
+  EditForm& form = bench.open();
+  EXPECT_EQ(form.rowCount(), 40);
+  // Each row that brings the next index to the capacity adds one slot.
+  EXPECT_EQ(form.rows().rowCapacity, 42);
+  EXPECT_EQ(form.rows().path.size(), 43U);
+  EXPECT_EQ(form.rows().kind.size(), 43U);
+  EXPECT_EQ(form.rows().path[39], bench.root / "p/39.jpg");
+}
+
+TEST(ManagerListFile, DamagedOrForeignFilesLoadWhatTheyCanAndNeverCrash) {
+  struct Case {
+    const char* name;
+    std::string text;
+    int rows;
+    int timing;
+  };
+  const std::string a = "A_PATH";
+  const Case cases[] = {
+      {"unknown version", "\"Ver\",\"2.00\"\r\n3\r\n1\r\n\"A_PATH\",0,3,5\r\n", 0, 0},
+      {"empty file", "", 0, 0},
+      {"ends after the header", "\"Ver\",\"1.30\"\r\n", 0, 0},
+      {"ends after the subfolder line", "\"Ver\",\"1.30\"\r\n2\r\n0\r\n\"[SubFolder]\",2\r\n", 0,
+       2},
+      {"text where the timing stands",
+       "\"Ver\",\"1.30\"\r\n\"x\"\r\n0\r\n\"[SubFolder]\",2\r\n"
+       "\"A_PATH\",0,3,5\r\n",
+       1, 0},
+      {"timing beyond its buttons",
+       "\"Ver\",\"1.30\"\r\n9\r\n0\r\n\"[SubFolder]\",2\r\n"
+       "\"A_PATH\",0,3,5\r\n",
+       1, 0},
+      {"unterminated quote", "\"Ver\",\"1.30\"\r\n1\r\n0\r\n\"[SubFolder]\",2\r\n\"A_PATH", 0, 1},
+      {"binary noise", std::string("\0\xff\"\r\n,,,\"", 9), 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ManagerBench bench;
+    const std::string path = bench.picture("a.jpg");
+    std::string text = c.text;
+    if (const auto at = text.find(a); at != std::string::npos) text.replace(at, a.size(), path);
+    bench.writeList(text);
+    EditForm& form = bench.open();
+    EXPECT_EQ(form.rowCount(), c.rows);
+    EXPECT_EQ(form.timingIndex(), c.timing);
+    EXPECT_TRUE(bench.messages().empty());
+  }
+}
+
+TEST(ManagerListFile, MoreThan32767EntriesStopAtTheLimitWithAMessage) {
+  ManagerBench bench;
+  std::string text = listBytes(0, 0, 2, {});
+  for (int i = 0; i < manager::kMaxRows + 2; ++i) {
+    text += "\"/nowhere/f" + std::to_string(i) + "/\",4,3,5\r\n";
+  }
+  bench.writeList(text);
+  EditForm& form = bench.open();
+  EXPECT_EQ(form.rowCount(), manager::kMaxRows);
+  EXPECT_EQ(form.rows().rowCapacity, manager::kMaxRowCapacity);
+  EXPECT_EQ(bench.messages(),
+            (std::vector<std::string>{std::string(manager::text::kListTruncated)}));
+}
+
+TEST(ManagerListFile, AFailedSaveKeepsTheOldFileAndSaysSo) {
+  ManagerBench bench;
+  const std::string a = bench.picture("a.jpg");
+  const std::string old = listBytes(1, 0, 2, {"\"" + a + "\",0,3,5"});
+  bench.writeList(old);
+  EditForm& form = bench.open();
+  form.SetTiming(3);
+  bench.files.failWrites = Status::failed("List.txt: No space left on device");
+  EXPECT_FALSE(form.SaveList());
+  EXPECT_EQ(bench.list(), old);
+  ASSERT_EQ(bench.messages().size(), 1U);
+  EXPECT_TRUE(bench.messages()[0].starts_with(manager::text::kSaveFailed));
+  EXPECT_NE(bench.messages()[0].find("No space left"), std::string::npos);
+  // Once the disk takes writes again, the same rows are saved.
+  bench.files.failWrites.reset();
+  EXPECT_TRUE(form.SaveList());
+  EXPECT_EQ(bench.list(), listBytes(3, 0, 2, {"\"" + a + "\",0,3,5"}));
+}
+
+TEST(ManagerListFile, AReadOnlyApplicationFolderKeepsTheOldFile) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  ManagerBench bench;
+  const std::string a = bench.picture("a.jpg");
+  const std::string old = listBytes(1, 0, 2, {"\"" + a + "\",0,3,5"});
+  bench.writeList(old);
+  EditForm& form = bench.open();
+  chmod((bench.root / "app").c_str(), 0555);
+  EXPECT_FALSE(form.SaveList());
+  EXPECT_EQ(bench.list(), old);
+  EXPECT_EQ(bench.messages().size(), 1U);
+}
+
+// --- Settings controls ------------------------------------------------------
+
+class ManagerSettings : public ::testing::Test {
+ protected:
+  // Four images with ratios 1, 2, 3, 5 and style 0.
+  EditForm& openFour(int order = 0) {
+    std::vector<std::string> records;
+    const int ratios[] = {1, 2, 3, 5};
+    for (int i = 0; i < 4; ++i) {
+      records.push_back("\"" + bench.picture("p" + std::to_string(i) + ".jpg") + "\",0,0," +
+                        std::to_string(ratios[i]));
+    }
+    bench.writeList(listBytes(0, order, 2, records));
+    return bench.open();
+  }
+  ManagerBench bench;
+};
+
+TEST_F(ManagerSettings, BarLuckAt4ReachesEverySelectedRowAndShowsNoWord) {
+  EditForm& form = openFour(1);
+  form.SetSelection({0, 1, 2}, 2);
+  // Focusing row 2 (ratio 3) left the bar where it stood: no row changed yet.
+  EXPECT_EQ(column(form.rows().ratio, 4), (std::vector<int>{1, 2, 3, 5}));
+  form.SetBarLuck(4);
+  EXPECT_EQ(column(form.rows().ratio, 4), (std::vector<int>{4, 4, 4, 5}));
+  EXPECT_EQ(form.lblLuck().caption, "割合:4");
+}
+
+TEST_F(ManagerSettings, RatioLabelNamesRareNormalAndFrequent) {
+  EditForm& form = openFour();
+  const std::pair<int, const char*> cases[] = {
+      {1, "割合:1　まれ"}, {2, "割合:2"}, {5, "割合:5　頻出"}, {3, "割合:3　ふつう"}};
+  for (const auto& [value, caption] : cases) {
+    form.SetBarLuck(value);
+    EXPECT_EQ(form.lblLuck().caption, caption);
+  }
+}
+
+TEST_F(ManagerSettings, FocusingARowCopiesItsStyleAndRatioIntoTheSelection) {
+  EditForm& form = openFour(1);
+  form.SetSelection({0, 1, 3}, 3);
+  EXPECT_EQ(form.BarLuck().value, 5);
+  EXPECT_EQ(form.LstStyle().listIndex, 0);
+  EXPECT_EQ(column(form.rows().ratio, 4), (std::vector<int>{5, 5, 3, 5}));
+  EXPECT_EQ(column(form.rows().style, 4), (std::vector<int>{0, 0, 0, 0}));
+}
+
+TEST_F(ManagerSettings, StretchOverTwoRowsRebuildsTheDetails) {
+  EditForm& form = openFour(1);
+  form.SetSelection({1, 2}, 1);
+  form.LstStyleUserClick(2);
+  EXPECT_EQ(column(form.rows().style, 4), (std::vector<int>{0, 2, 2, 0}));
+  EXPECT_EQ(form.Lbl().caption,
+            "起動ごと ランダム  頻度:2　画面に合わせて拡大\r\n 画像\r\n" + form.rows().path[1]);
+  // Choosing the entry already shown still spreads it, as a user's choice does.
+  form.SetSelection({0, 1}, 1);
+  EXPECT_EQ(form.rows().style[0], 0);
+  form.LstStyleUserClick(2);
+  EXPECT_EQ(form.rows().style[0], 2);
+}
+
+TEST_F(ManagerSettings, DepthBarAtItsTopEndMeansDepth10AndIsSaved) {
+  EditForm& form = openFour();
+  EXPECT_EQ(form.BarSubFolder().value, 8);
+  form.SetBarSubFolder(0);
+  EXPECT_EQ(form.LblSubFolder().caption, "サブフォルダの階層:10");
+  form.SetBarSubFolder(11);  // beyond the bar: ignored
+  EXPECT_EQ(form.subfolderDepth(), 10);
+  ASSERT_TRUE(form.SaveList());
+  EXPECT_NE(bench.list().find("\"[SubFolder]\",10\r\n"), std::string::npos);
+}
+
+TEST_F(ManagerSettings, OrderAndTimingOptionsAreSaved) {
+  EditForm& form = openFour();
+  form.SetTiming(2);
+  form.SetOrder(1);
+  ASSERT_TRUE(form.SaveList());
+  EXPECT_TRUE(bench.list().starts_with("\"Ver\",\"1.30\"\r\n2\r\n1\r\n"));
+}
+
+TEST_F(ManagerSettings, MenusShowTheirFrameGroups) {
+  EditForm& form = openFour();
+  auto visible = [&form] {
+    std::vector<int> shown;
+    for (int i = 0; i < manager::kFrameCount; ++i) {
+      if (form.frameVisible(i)) shown.push_back(i);
+    }
+    return shown;
+  };
+  form.MnuSetClick();
+  EXPECT_EQ(visible(), (std::vector<int>{1, 2, 5}));
+  form.MnuOpeClick();
+  EXPECT_EQ(visible(), (std::vector<int>{3}));
+  EXPECT_FALSE(form.TxtLounch().enabled);
+  form.MnuHelpClick();
+  EXPECT_EQ(visible(), (std::vector<int>{4}));
+  form.SetOrder(1);
+  form.MnuListClick();
+  EXPECT_EQ(visible(), (std::vector<int>{0}));
+  EXPECT_TRUE(form.BarLuck().visible);
+  EXPECT_TRUE(form.lblLuck().visible);
+}
+
+TEST_F(ManagerSettings, HelpPageDrawsOneOfFiveTexts) {
+  EditForm& form = openFour();
+  const std::pair<float, std::string_view> cases[] = {
+      {0.0F, manager::text::kHelpAnnouncement}, {0.3F, manager::text::kHelpTaskScheduler},
+      {0.45F, manager::text::kHelpQuestions},   {0.69F, manager::text::kHelpDoubleClick},
+      {0.99F, manager::text::kHelpShift},
+  };
+  for (const auto& [draw, expected] : cases) {
+    bench.fake().random.draws.push_back(draw);
+    form.MnuHelpClick();
+    EXPECT_EQ(form.Lbl().caption, expected) << draw;
+  }
+}
+
+// --- Details text -----------------------------------------------------------
+
+class ManagerDetails : public ::testing::Test {
+ protected:
+  EditForm& openImages(int count, int timing, int order) {
+    std::vector<std::string> records;
+    for (int i = 0; i < count; ++i) {
+      records.push_back("\"" + bench.picture("d/" + std::to_string(i) + ".jpg") + "\",0,0,3");
+    }
+    bench.writeList(listBytes(timing, order, 2, records));
+    return bench.open();
+  }
+  std::string detailsOf(EditForm& form, int row) {
+    form.SetSelection({row}, row);
+    const std::string& text = form.Lbl().caption;
+    return text.substr(0, text.find("\r\n"));
+  }
+  ManagerBench bench;
+};
+
+TEST_F(ManagerDetails, PlaceInTheCycleEndsWhereTheTimingsCycleEnds) {
+  struct Case {
+    int timing;
+    int row;
+    const char* firstLine;
+  };
+  const Case cases[] = {
+      {0, 0, "起動ごと 順番に  1回目　中央に表示"},
+      {0, 32, "起動ごと 順番に  33回目　中央に表示"},
+      {1, 2, "日にちごと 順番に  3日　中央に表示"},
+      {1, 30, "日にちごと 順番に  31日　中央に表示"},
+      {1, 31, "日にちごと 順番に  未使用　中央に表示"},
+      {2, 0, "曜日 順番に  日曜日　中央に表示"},
+      {2, 6, "曜日 順番に  土曜日　中央に表示"},
+      {2, 7, "曜日 順番に  未使用　中央に表示"},
+      {3, 11, "毎月 順番に  12月　中央に表示"},
+      {3, 12, "毎月 順番に  未使用　中央に表示"},
+  };
+  EditForm& form = openImages(33, 0, 0);
+  for (const Case& c : cases) {
+    form.SetTiming(c.timing);
+    EXPECT_EQ(detailsOf(form, c.row), c.firstLine) << c.timing << "/" << c.row;
+  }
+}
+
+TEST_F(ManagerDetails, WholeTextsOfAnImageAFolderAndAnEmptyFolder) {
+  const std::string image = bench.picture("sea.jpg");
+  bench.picture("trips/1.jpg");
+  bench.root.mkdir("empty");
+  bench.writeList(
+      listBytes(1, 0, 2, {"\"" + image + "\",0,0,3", "\"" + bench.root / "trips/" + "\",5,3,5"}));
+  EditForm& form = bench.open();
+  form.SetSelection({0}, 0);
+  EXPECT_EQ(form.Lbl().caption, "日にちごと 順番に  1日　中央に表示\r\n 画像\r\n" + image);
+  form.SetTiming(0);
+  form.SetOrder(1);
+  form.SetSelection({1}, 1);
+  EXPECT_EQ(form.Lbl().caption, "起動ごと ランダム  頻度:5　拡大して全体を表示\r\n フォルダ\r\n" +
+                                    bench.root / "trips/");
+  EXPECT_TRUE(form.BtnDlt().enabled);
+
+  form.RegisterDroppedItems({bench.root / "empty"});
+  form.SetSelection({2}, 2);
+  EXPECT_EQ(form.Lbl().caption, "起動ごと ランダム  ");
+  EXPECT_FALSE(form.LstStyle().enabled);
+  EXPECT_FALSE(form.BtnDlt().enabled);
+}
+
+}  // namespace
+}  // namespace tivolen

@@ -1,0 +1,121 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "manager/edit_form.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/linux/posix_file_system.h"
+#include "tests/temp_dir.h"
+
+namespace tivolen::testing {
+
+// The real file system with what a temporary tree cannot show: attribute sets
+// Linux never gives (hidden and system), folders of tens of thousands of
+// entries, and a disk that refuses writes. Counts the list saves.
+class StagedFiles final : public FileSystem {
+ public:
+  std::map<std::string, int> attributeOverrides;
+  std::map<std::string, std::vector<FolderEntry>> listingOverrides;
+  std::optional<Status> failWrites;
+  int writes = 0;
+
+  [[nodiscard]] bool fileExists(const std::string& path) const override {
+    return real_.fileExists(path);
+  }
+  [[nodiscard]] bool folderExists(const std::string& path) const override {
+    return real_.folderExists(path);
+  }
+  [[nodiscard]] std::optional<int> attributes(const std::string& path) const override {
+    if (const auto found = attributeOverrides.find(path); found != attributeOverrides.end()) {
+      return found->second;
+    }
+    return real_.attributes(path);
+  }
+  [[nodiscard]] std::optional<std::vector<FolderEntry>> listFolder(
+      const std::string& folder) const override {
+    std::string key = folder;
+    while (key.size() > 1 && key.back() == '/') key.pop_back();
+    if (const auto found = listingOverrides.find(key); found != listingOverrides.end()) {
+      return found->second;
+    }
+    return real_.listFolder(folder);
+  }
+  [[nodiscard]] std::optional<std::string> readFile(const std::string& path) const override {
+    return real_.readFile(path);
+  }
+  Status writeFileAtomically(const std::string& path, std::string_view contents) override {
+    ++writes;
+    if (failWrites) return *failWrites;
+    return real_.writeFileAtomically(path, contents);
+  }
+  Status removeFile(const std::string& path) override { return real_.removeFile(path); }
+
+ private:
+  PosixFileSystem real_;
+};
+
+// An application directory, special folders and a recording platform around
+// one EditForm. The menu entry exists unless a test removes it, so the
+// start-up question stays out of tests about other things.
+class ManagerBench {
+ public:
+  explicit ManagerBench(Shortcuts* shortcuts = nullptr)
+      : fake_(root.mkdir("app")),
+        platform_{fake_->applicationDirectory,
+                  files,
+                  fake_.processes,
+                  fake_.keyboard,
+                  fake_.messages,
+                  fake_.clock,
+                  fake_.random,
+                  fake_.specialFolders,
+                  shortcuts != nullptr ? *shortcuts : fake_.shortcuts,
+                  fake_.screen,
+                  fake_.desktop,
+                  *fake_.pictures} {
+    fake_.specialFolders.folders[SpecialFolder::Startup] = root.mkdir("config/autostart");
+    fake_.specialFolders.folders[SpecialFolder::Desktop] = root.mkdir("Desktop");
+    fake_.specialFolders.folders[SpecialFolder::Applications] = root.mkdir("share/applications");
+    root.write("share/applications/壁紙変更.desktop", "[Desktop Entry]\n");
+  }
+
+  manager::EditForm& open() {
+    form_ = std::make_unique<manager::EditForm>(platform_);
+    form_->Load();
+    return *form_;
+  }
+  manager::EditForm& form() { return *form_; }
+
+  void writeList(std::string_view contents) { root.write("app/List.txt", contents); }
+  [[nodiscard]] std::string list() const { return root.read("app/List.txt"); }
+  [[nodiscard]] bool listExists() const { return root.exists("app/List.txt"); }
+  // Writes an image (any contents) and returns its full path.
+  std::string picture(std::string_view relative) { return root.write(relative, "x"); }
+
+  [[nodiscard]] const std::vector<std::string>& messages() const { return fake_.messages.shown; }
+  std::deque<Answer>& answers() { return fake_.messages.answers; }
+  fake::FakePlatform& fake() { return fake_; }
+  Platform& platform() { return platform_; }
+
+  TempDir root;
+  StagedFiles files;
+
+ private:
+  fake::FakePlatform fake_;
+  Platform platform_;
+  std::unique_ptr<manager::EditForm> form_;
+};
+
+// "Ver","1.30" with the given settings lines and entry records, CR LF ended.
+inline std::string listBytes(int timing, int order, int depth,
+                             const std::vector<std::string>& records) {
+  std::string out = "\"Ver\",\"1.30\"\r\n" + std::to_string(timing) + "\r\n" +
+                    std::to_string(order) + "\r\n\"[SubFolder]\"," + std::to_string(depth) + "\r\n";
+  for (const std::string& record : records) out += record + "\r\n";
+  return out;
+}
+
+}  // namespace tivolen::testing
