@@ -455,8 +455,9 @@ void FrmEdit::dropEvent(QDropEvent* event) {
 }
 
 bool FrmEdit::eventFilter(QObject* watched, QEvent* event) {
-  const bool target =
-      watched == list1_ || watched == list1_->viewport() || watched == frames_[kFrameList];
+  // Events arrive while the window is still being built.
+  const bool target = list1_ != nullptr && (watched == list1_ || watched == list1_->viewport() ||
+                                            watched == frames_[kFrameList]);
   if (target && handleDrag(event)) return true;
   return QMainWindow::eventFilter(watched, event);
 }

@@ -1,0 +1,178 @@
+// The window frmEdit on the offscreen platform: real drag-and-drop events,
+// the menu bar's pages, and the save at closing.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QGroupBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QListView>
+#include <QMimeData>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QUrl>
+
+#include "common/texts.h"
+#include "manager/ui/frm_edit.h"
+#include "tests/manager_test_support.h"
+
+namespace tivolen {
+namespace {
+
+using manager::FrmEdit;
+using testing::listBytes;
+using testing::ManagerBench;
+
+void ensureApplication() {
+  if (QApplication::instance() != nullptr) return;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[] = "manager_window_test";
+  static char* argv[] = {name, nullptr};
+  new QApplication(argc, argv);  // lives for the whole test run
+}
+
+class ManagerWindow : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ensureApplication(); }
+
+  FrmEdit& open() {
+    bench.open();  // the form's start-up; the window then shows its state
+    window = std::make_unique<FrmEdit>(bench.form());
+    window->syncFromForm();
+    window->show();
+    return *window;
+  }
+  template <typename T>
+  T* child(const char* name) {
+    T* found = window->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+  }
+  QListView* list1() { return child<QListView>("List1"); }
+
+  // What a file manager's drag carries: a text/uri-list.
+  static std::unique_ptr<QMimeData> uriList(const std::vector<QUrl>& urls) {
+    auto data = std::make_unique<QMimeData>();
+    data->setUrls(QList<QUrl>(urls.begin(), urls.end()));
+    return data;
+  }
+  // Enter, move and drop on `target`, as Qt delivers a drag; true when the
+  // target accepted the drag on entering.
+  static bool dragAndDrop(QWidget* target, const QMimeData* data) {
+    const QPointF at(target->width() / 2.0, target->height() / 2.0);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    const bool accepted = enter.isAccepted();
+    QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return accepted;
+  }
+
+  ManagerBench bench;
+  std::unique_ptr<FrmEdit> window;
+};
+
+TEST_F(ManagerWindow, FilesDroppedOnList1AreRegisteredShownAndSaved) {
+  FrmEdit& frm = open();
+  const std::string a = bench.picture("drop/a.jpg");
+  const std::string b = bench.picture("drop/b.txt");
+  const auto data = uriList({QUrl::fromLocalFile(QString::fromStdString(a)),
+                             QUrl::fromLocalFile(QString::fromStdString(b)),
+                             QUrl(QStringLiteral("https://example.org/c.jpg"))});
+  EXPECT_TRUE(dragAndDrop(list1()->viewport(), data.get()));
+  ASSERT_EQ(list1()->model()->rowCount(), 1);
+  EXPECT_EQ(list1()->model()->index(0, 0).data().toString(), QStringLiteral("a.jpg"));
+  EXPECT_EQ(bench.messages(), (std::vector<std::string>{std::string(text::kUnsupportedFormat)}));
+  EXPECT_EQ(bench.list(), listBytes(0, 0, 2, {"\"" + a + "\",0,3,5"}));
+  (void)frm;
+}
+
+TEST_F(ManagerWindow, FoldersDroppedOnTheWindowItselfAreRegistered) {
+  FrmEdit& frm = open();
+  bench.picture("trip/1.jpg");
+  const std::string folder = bench.root / "trip";
+  const auto data = uriList({QUrl::fromLocalFile(QString::fromStdString(folder))});
+  EXPECT_TRUE(dragAndDrop(&frm, data.get()));
+  ASSERT_EQ(list1()->model()->rowCount(), 1);
+  EXPECT_EQ(list1()->model()->index(0, 0).data().toString(), QStringLiteral("[フォルダ]trip"));
+  EXPECT_EQ(bench.form().rows().kind[0], 4);
+}
+
+TEST_F(ManagerWindow, DragsWithoutLocalFilesAreIgnoredSilently) {
+  FrmEdit& frm = open();
+  auto textOnly = std::make_unique<QMimeData>();
+  textOnly->setText(QStringLiteral("/etc/passwd"));
+  const auto remote = uriList({QUrl(QStringLiteral("https://example.org/c.jpg"))});
+  for (const QMimeData* data : {static_cast<const QMimeData*>(textOnly.get()),
+                                static_cast<const QMimeData*>(remote.get())}) {
+    EXPECT_FALSE(dragAndDrop(list1()->viewport(), data));
+    EXPECT_FALSE(dragAndDrop(&frm, data));
+  }
+  EXPECT_EQ(list1()->model()->rowCount(), 0);
+  EXPECT_TRUE(bench.messages().empty());
+  EXPECT_FALSE(bench.listExists());
+}
+
+TEST_F(ManagerWindow, MenuBarShowsOneGroupOfFramesAndTheMessageFrameStays) {
+  FrmEdit& frm = open();
+  auto shown = [&] {
+    std::vector<std::string> names;
+    for (const char* name : {"Frame0", "Frame1", "Frame2", "Frame3", "Frame4", "Frame5"}) {
+      if (child<QGroupBox>(name)->isVisibleTo(&frm)) names.emplace_back(name);
+    }
+    return names;
+  };
+  EXPECT_EQ(shown(), (std::vector<std::string>{"Frame0"}));
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
+      {"MnuSet", {"Frame1", "Frame2", "Frame5"}},
+      {"MnuOpe", {"Frame3"}},
+      {"MnuHelp", {"Frame4"}},
+      {"MnuList", {"Frame0"}},
+  };
+  for (const auto& [menu, frames] : cases) {
+    child<QAction>(menu)->trigger();
+    EXPECT_EQ(shown(), frames) << menu;
+    EXPECT_TRUE(child<QGroupBox>("FrameMSG")->isVisibleTo(&frm)) << menu;
+    EXPECT_TRUE(child<QLabel>("Lbl")->isVisibleTo(&frm)) << menu;
+  }
+}
+
+TEST_F(ManagerWindow, WidgetsDriveTheFormAndClosingSaves) {
+  std::vector<std::string> records;
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+    records.push_back("\"" + bench.picture(name) + "\",0,0,3");
+  }
+  bench.writeList(listBytes(0, 1, 2, records));
+  FrmEdit& frm = open();
+  QItemSelectionModel* selection = list1()->selectionModel();
+  QAbstractItemModel* model = list1()->model();
+  selection->select(QItemSelection(model->index(0, 0), model->index(1, 0)),
+                    QItemSelectionModel::ClearAndSelect);
+  selection->setCurrentIndex(model->index(1, 0), QItemSelectionModel::NoUpdate);
+  child<QScrollBar>("BarLuck")->setValue(4);
+  EXPECT_EQ(child<QLabel>("lblLuck")->text(), QStringLiteral("割合:4"));
+  child<QRadioButton>("optt2")->click();
+  child<QScrollBar>("BarSubFolder")->setValue(0);
+  EXPECT_EQ(child<QLabel>("LblSubFolder")->text(), QStringLiteral("サブフォルダの階層:10"));
+
+  frm.close();
+  EXPECT_EQ(bench.list(), listBytes(2, 1, 10,
+                                    {"\"" + bench.root / "a.jpg" + "\",0,0,4",
+                                     "\"" + bench.root / "b.jpg" + "\",0,0,4",
+                                     "\"" + bench.root / "c.jpg" + "\",0,0,3"}));
+}
+
+TEST_F(ManagerWindow, ClosingAnEmptyListSaysSoAndWritesNothing) {
+  FrmEdit& frm = open();
+  frm.close();
+  EXPECT_EQ(bench.messages(), (std::vector<std::string>{std::string(text::kNoEntries)}));
+  EXPECT_FALSE(bench.listExists());
+}
+
+}  // namespace
+}  // namespace tivolen
