@@ -16,6 +16,7 @@ packages=(
   libx11-dev
   libglib2.0-dev
   libturbojpeg0-dev
+  libxrandr-dev
   # tests and benchmarks
   libgtest-dev
   libbenchmark-dev
@@ -28,6 +29,9 @@ packages=(
   desktop-file-utils
   hyperfine
   time
+  gsettings-desktop-schemas
+  libglib2.0-bin
+  xwallpaper
 )
 
 missing=()
