@@ -1,0 +1,204 @@
+// The shortcut buttons and start-up checks, writing real desktop entries that
+// desktop-file-validate must accept.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <fstream>
+
+#include "manager/edit_form.h"
+#include "manager/manager_texts.h"
+#include "platform/linux/desktop_entry_shortcuts.h"
+#include "tests/manager_test_support.h"
+
+extern char** environ;
+
+namespace tivolen {
+namespace {
+
+using testing::ManagerBench;
+
+const std::string kAsk(manager::text::kAskCreateQuickLaunch);
+
+// desktop-file-validate's verdict: empty when the entry passes, else its
+// complaints (it prints nothing for a valid file).
+std::string validate(const std::string& path) {
+  const std::string report = path + ".report";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, report.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  std::string program = "desktop-file-validate";
+  std::string argument = path;
+  char* argv[] = {program.data(), argument.data(), nullptr};
+  pid_t pid = 0;
+  const int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return "desktop-file-validate could not be started";
+  int status = 0;
+  waitpid(pid, &status, 0);
+  std::ifstream in(report);
+  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::remove(report.c_str());
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "exit status; " + text;
+  return text;
+}
+
+bool executable(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && (info.st_mode & S_IXUSR) != 0;
+}
+
+class ManagerShortcuts : public ::testing::Test {
+ protected:
+  ManagerShortcuts() : bench(&entries) {}
+
+  [[nodiscard]] std::string autostart() const {
+    return bench.root / "config/autostart/壁紙変更.desktop";
+  }
+  [[nodiscard]] std::string desktop() const { return bench.root / "Desktop/壁紙管理.desktop"; }
+  [[nodiscard]] std::string menu() const {
+    return bench.root / "share/applications/壁紙変更.desktop";
+  }
+  [[nodiscard]] std::string app(std::string_view program) const {
+    return bench.root / "app/" + std::string(program);
+  }
+  void removeMenuEntry() { std::remove(menu().c_str()); }
+
+  PosixFileSystem realFiles;
+  DesktopEntryShortcuts entries{realFiles};
+  ManagerBench bench;
+};
+
+TEST_F(ManagerShortcuts, ButtonsWriteValidEntriesToTheRightPrograms) {
+  removeMenuEntry();
+  bench.answers().push_back(Answer::Cancel);
+  manager::EditForm& form = bench.open();
+  form.BtnSupWClick();
+  form.BtnDskSCClick();
+  form.BtnQlScClick();
+  EXPECT_EQ(bench.messages(), (std::vector<std::string>{kAsk}));
+
+  struct Case {
+    std::string file;
+    std::string program;
+  };
+  const Case cases[] = {
+      {autostart(), app("Tivolen")}, {desktop(), app("管理")}, {menu(), app("Tivolen")}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    ASSERT_TRUE(bench.root.exists(c.file.substr(bench.root.path().size() + 1)));
+    EXPECT_EQ(validate(c.file), "");
+    const std::string text = realFiles.readFile(c.file).value_or("");
+    EXPECT_NE(text.find("Exec=\"" + c.program + "\"\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Path=" + bench.root / "app" + "\n"), std::string::npos) << text;
+  }
+  EXPECT_TRUE(executable(desktop()));
+}
+
+TEST_F(ManagerShortcuts, StartUpPointsAnExistingAutostartEntryAtThisFolder) {
+  bench.root.write("config/autostart/壁紙変更.desktop",
+                   "[Desktop Entry]\nType=Application\nName=壁紙変更\nExec=\"/old/place/Tivolen\"\n"
+                   "Path=/old/place\nX-GNOME-Autostart-enabled=true\n");
+  bench.open();
+  const std::string text = realFiles.readFile(autostart()).value_or("");
+  EXPECT_NE(text.find("Exec=\"" + app("Tivolen") + "\"\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("/old/place"), std::string::npos) << text;
+  EXPECT_NE(text.find("X-GNOME-Autostart-enabled=true"), std::string::npos) << text;
+  EXPECT_EQ(validate(autostart()), "");
+  EXPECT_TRUE(bench.messages().empty());
+}
+
+TEST_F(ManagerShortcuts, StartUpCreatesNoAutostartEntryOfItsOwn) {
+  bench.open();
+  EXPECT_FALSE(bench.root.exists("config/autostart/壁紙変更.desktop"));
+  EXPECT_TRUE(bench.messages().empty());
+}
+
+TEST_F(ManagerShortcuts, CancelAtTheQuestionLeavesEverythingAsItWasAndItAsksAgain) {
+  removeMenuEntry();
+  bench.answers().push_back(Answer::Cancel);
+  bench.open();
+  EXPECT_EQ(bench.messages(), (std::vector<std::string>{kAsk}));
+  for (const char* folder : {"share/applications", "config/autostart", "Desktop", "app"}) {
+    EXPECT_EQ(realFiles.listFolder(bench.root / folder)->size(), 0U) << folder;
+  }
+  bench.answers().push_back(Answer::Cancel);
+  bench.open();
+  EXPECT_EQ(bench.messages(), (std::vector<std::string>{kAsk, kAsk}));
+}
+
+TEST_F(ManagerShortcuts, OkAtTheQuestionCreatesTheMenuEntryEvenInAFreshAccount) {
+  std::filesystem::remove_all(bench.root / "share/applications");
+  bench.answers().push_back(Answer::Ok);
+  bench.open();
+  EXPECT_EQ(bench.messages(), (std::vector<std::string>{kAsk}));
+  EXPECT_EQ(validate(menu()), "");
+  bench.open();  // now present: no question
+  EXPECT_EQ(bench.messages().size(), 1U);
+}
+
+TEST_F(ManagerShortcuts, QuickLaunchButtonTellsWhenThereIsNothingToDo) {
+  manager::EditForm& form = bench.open();
+  form.BtnQlScClick();
+  EXPECT_EQ(bench.messages(),
+            (std::vector<std::string>{std::string(manager::text::kAlreadyThere)}));
+
+  bench.fake().specialFolders.folders.erase(SpecialFolder::Applications);
+  bench.answers().push_back(Answer::Ok);
+  bench.open();
+  EXPECT_EQ(bench.messages(),
+            (std::vector<std::string>{std::string(manager::text::kAlreadyThere), kAsk,
+                                      std::string(manager::text::kQuickLaunchNotFound)}));
+}
+
+TEST_F(ManagerShortcuts, RemovingTheStartupEntryAsksFirst) {
+  struct Case {
+    const char* name;
+    bool present;
+    std::optional<Answer> answer;
+    std::string message;
+    bool remains;
+  };
+  const Case cases[] = {
+      {"absent", false, std::nullopt, std::string(manager::text::kNoShortcut), false},
+      {"declined", true, Answer::No, std::string(manager::text::kAskRemoveStartup), true},
+      {"confirmed", true, Answer::Yes, std::string(manager::text::kAskRemoveStartup), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ManagerBench local(&entries);
+    manager::EditForm& form = local.open();
+    if (c.present) form.BtnSupWClick();
+    if (c.answer) local.answers().push_back(*c.answer);
+    form.BtnSupDClick();
+    EXPECT_EQ(local.messages(), (std::vector<std::string>{c.message}));
+    EXPECT_EQ(local.root.exists("config/autostart/壁紙変更.desktop"), c.remains);
+  }
+}
+
+TEST_F(ManagerShortcuts, WritingTwiceIsSilentAndGivesTheSameEntry) {
+  manager::EditForm& form = bench.open();
+  form.BtnSupWClick();
+  const std::string first = realFiles.readFile(autostart()).value_or("");
+  form.BtnSupWClick();
+  EXPECT_EQ(realFiles.readFile(autostart()).value_or(""), first);
+  EXPECT_TRUE(bench.messages().empty());
+}
+
+TEST(ManagerShortcutFailures, AnEntryThatCannotBeWrittenIsReported) {
+  ManagerBench bench;
+  manager::EditForm& form = bench.open();
+  bench.fake().shortcuts.fail = true;
+  form.BtnSupWClick();
+  form.BtnDskSCClick();
+  ASSERT_EQ(bench.messages().size(), 2U);
+  for (const std::string& message : bench.messages()) {
+    EXPECT_TRUE(message.starts_with(manager::text::kShortcutFailed));
+  }
+}
+
+}  // namespace
+}  // namespace tivolen
