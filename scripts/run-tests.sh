@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test. Whole-program tests
+# start their own virtual X servers; nothing touches the user's real folders.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${TIVOLEN_BUILD_DIR:-$root/build}
+
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh"
+ctest --test-dir "$build" --no-tests=error --output-on-failure -j"$(nproc)" --timeout 300
