@@ -20,7 +20,8 @@ StepResult ChangeWallpaper(Platform& platform, RunState& state, int direction,
   std::string path = choice.path;
   if (choice.needsRendering) {
     auto rendered = RenderWallpaper(platform, state, choice.path);
-    if (!rendered) return StepResult::EndProgram;
+    // The message has been shown; a navigator stays open for the next press.
+    if (!rendered) return StepResult::NotApplied;
     path = std::move(*rendered);
   }
   if (!platform.files.fileExists(path)) {

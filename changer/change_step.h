@@ -7,8 +7,8 @@ namespace tivolen {
 
 enum class StepResult {
   Applied,     // the wallpaper was set (and the launcher started)
-  NotApplied,  // a message was shown; a navigator stays open
-  EndProgram,  // the selection or the renderer ended the run
+  NotApplied,  // a message was shown (missing or unreadable picture); a navigator stays open
+  EndProgram,  // the selection ended the run (no list, unknown type, vanished folder)
 };
 
 // One change as the normal run and every navigator button do it: select,

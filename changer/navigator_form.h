@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QLabel>
+#include <QPushButton>
+#include <QWidget>
+
+#include "changer/navigator.h"
+
+namespace tivolen {
+
+// Form1: binds the controls to the Navigator and shows what it reports.
+class NavigatorForm final : public QWidget, private NavigatorView {
+ public:
+  explicit NavigatorForm(Platform& platform);
+
+  // A press ended the program ("リストなし", "エラー"): the window has
+  // closed itself.
+  [[nodiscard]] bool programEnded() const { return programEnded_; }
+
+ private:
+  void press(int direction);
+  void showWallpaperName(std::string_view path) override;
+  void showPosition(int position) override;
+  void setBusy(bool busy) override;
+
+  Navigator navigator_;
+  QPushButton* back_;
+  QPushButton* random_;
+  QPushButton* next_;
+  QPushButton* manager_;
+  QLabel* wallName_;
+  QLabel* position_;
+  bool programEnded_ = false;
+};
+
+}  // namespace tivolen

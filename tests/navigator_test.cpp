@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include "changer/navigator_form.h"
+#include "common/change_log.h"
+#include "common/list_file.h"
+#include "common/texts.h"
+#include "platform/fake/fake_platform.h"
+#include "tests/picture_files.h"
+#include "tests/temp_dir.h"
+
+namespace tivolen {
+namespace {
+
+QApplication& application() {
+  static int argc = 1;
+  static char name[] = "navigator_test";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+// The application directory is dir/app; three small pictures A, B, C in
+// dir/pics, listed in that order, stepping mode.
+class NavigatorTest : public ::testing::Test {
+ protected:
+  NavigatorTest() {
+    application();
+    dir.mkdir("app");
+    for (const char* name : {"A", "B", "C"}) {
+      paths.push_back(testing::writeBytes(
+          dir.mkdir("pics") + "/" + name + ".gif",
+          testing::encode(testing::twoColourImage(300 + static_cast<int>(paths.size()), 200),
+                          "gif")));
+    }
+  }
+
+  void writeList(std::optional<std::string> launcher = std::nullopt) {
+    ImageList list;
+    list.settings = {0, 0, 2};
+    for (const std::string& path : paths)
+      list.entries.push_back({path, kKindImage, kStyleCentred, 5});
+    list.launcherPath = std::move(launcher);
+    dir.write("app/List.txt", writeImageList(list));
+  }
+  void writeLog(int position, const std::string& path) {
+    dir.write("app/WallPaper.log", writeChangeLog(Date{2026, 12, 1}, position, path));
+  }
+
+  template <typename T>
+  T* child(NavigatorForm& form, const char* name) {
+    T* found = form.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+  }
+  std::string wallName(NavigatorForm& form) {
+    return child<QLabel>(form, "LblWallName")->text().toStdString();
+  }
+  std::string position(NavigatorForm& form) {
+    return child<QLabel>(form, "Label1")->text().toStdString();
+  }
+  void click(NavigatorForm& form, const char* button) {
+    QTest::mouseClick(child<QPushButton>(form, button), Qt::LeftButton);
+  }
+
+  testing::TempDir dir;
+  fake::FakePlatform fake{dir / "app"};
+  std::vector<std::string> paths;
+};
+
+TEST_F(NavigatorTest, OpensAtTopLeftWithTheLoggedLabelAndChangesNothing) {
+  writeList();
+  writeLog(2, paths[1]);
+  NavigatorForm form(fake.platform());
+  form.show();
+
+  EXPECT_EQ(form.objectName(), "Form1");
+  EXPECT_EQ(form.windowTitle().toStdString(), text::kChangerCaption);
+  EXPECT_EQ(form.pos(), QPoint(0, 0));
+  EXPECT_EQ(wallName(form), std::string(kChangeLabelPrefix) + paths[1]);
+  EXPECT_TRUE(fake.events.empty());
+
+  // One row, left to right: "<", "↑↓", ">", then the manager button.
+  auto* back = child<QPushButton>(form, "BtnBzck");
+  auto* random = child<QPushButton>(form, "BtnRnd");
+  auto* next = child<QPushButton>(form, "BtnNext");
+  auto* manager = child<QPushButton>(form, "Command1");
+  EXPECT_EQ(back->text(), "<");
+  EXPECT_EQ(random->text(), "↑↓");
+  EXPECT_EQ(next->text(), ">");
+  EXPECT_LT(back->x(), random->x());
+  EXPECT_LT(random->x(), next->x());
+  EXPECT_LT(next->x(), manager->x());
+  EXPECT_EQ(back->y(), next->y());
+  EXPECT_FALSE(manager->icon().isNull());
+}
+
+TEST_F(NavigatorTest, ForwardThenBackReturnsToThePicture) {
+  writeList();
+  writeLog(1, paths[0]);
+  NavigatorForm form(fake.platform());
+  form.show();
+  const std::string wallpaper = dir / "app/wallpaper.bmp";
+
+  click(form, "BtnNext");
+  EXPECT_EQ(wallName(form), paths[1]);
+  EXPECT_EQ(position(form), "2");
+  EXPECT_EQ(testing::readBitmapHeader(wallpaper).width, 301);
+
+  click(form, "BtnBzck");
+  EXPECT_EQ(wallName(form), paths[0]);
+  EXPECT_EQ(position(form), "1");
+  EXPECT_EQ(testing::readBitmapHeader(wallpaper).width, 300);
+
+  const fake::EventLog oneChange{fake::layoutEvent(WallpaperLayout::Centred),
+                                 fake::wallpaperEvent(wallpaper)};
+  fake::EventLog twoChanges = oneChange;
+  twoChanges.insert(twoChanges.end(), oneChange.begin(), oneChange.end());
+  EXPECT_EQ(fake.events, twoChanges);
+  // The log follows every press.
+  const auto log = readChangeLog(dir.read("app/WallPaper.log"), ChangeLogPart::All);
+  ASSERT_TRUE(log);
+  EXPECT_EQ(log->changePosition, 1);
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_TRUE(form.isVisible());
+}
+
+TEST_F(NavigatorTest, BackFromTheFirstGoesToTheLast) {
+  writeList();
+  writeLog(1, paths[0]);
+  NavigatorForm form(fake.platform());
+  click(form, "BtnBzck");
+  EXPECT_EQ(wallName(form), paths[2]);
+  EXPECT_EQ(position(form), "3");
+}
+
+TEST_F(NavigatorTest, EveryPressStartsTheLauncherAfterTheChange) {
+  const std::string launcher = dir.write("tools/launcher", "#!/bin/sh\n");
+  writeList(launcher);
+  writeLog(1, paths[0]);
+  NavigatorForm form(fake.platform());
+  click(form, "BtnRnd");
+  click(form, "BtnNext");
+  const std::string start = fake::startEvent(launcher, WindowState::Minimized);
+  ASSERT_EQ(fake.events.size(), 6u);
+  EXPECT_EQ(fake.events[2], start);
+  EXPECT_EQ(fake.events[5], start);
+}
+
+TEST_F(NavigatorTest, ManagerButtonStartsTheManagerAndStaysOpen) {
+  writeList();
+  NavigatorForm form(fake.platform());
+  form.show();
+  click(form, "Command1");
+  EXPECT_EQ(fake.events, fake::EventLog{fake::startEvent(dir / "app/管理", WindowState::Normal)});
+  EXPECT_TRUE(form.isVisible());
+}
+
+TEST_F(NavigatorTest, MissingListEndsTheProgram) {
+  NavigatorForm form(fake.platform());
+  form.show();
+  click(form, "BtnNext");
+  EXPECT_EQ(fake.messages.shown, std::vector<std::string>{std::string(text::kNoList)});
+  EXPECT_TRUE(form.programEnded());
+  EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(NavigatorTest, UnreadablePictureIsReportedAndTheWindowStays) {
+  testing::writeBytes(paths[1], "not a picture at all");
+  writeList();
+  writeLog(1, paths[0]);
+  NavigatorForm form(fake.platform());
+  form.show();
+  ::testing::internal::CaptureStderr();
+  click(form, "BtnNext");
+  ::testing::internal::GetCapturedStderr();
+
+  EXPECT_EQ(fake.messages.shown, std::vector<std::string>{std::string(text::kCannotLoadPicture)});
+  EXPECT_FALSE(form.programEnded());
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_EQ(position(form), "2");  // logged before rendering
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+  click(form, "BtnNext");  // the next picture still works
+  EXPECT_EQ(wallName(form), paths[2]);
+  EXPECT_EQ(fake.events.back(), fake::wallpaperEvent(dir / "app/wallpaper.bmp"));
+}
+
+}  // namespace
+}  // namespace tivolen
