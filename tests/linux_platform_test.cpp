@@ -1,0 +1,163 @@
+#include "platform/linux/linux_platform.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "common/texts.h"
+#include "platform/linux/gui_application.h"
+#include "platform/linux/qt_messages.h"
+#include "platform/linux/x11_keyboard.h"
+
+namespace tivolen {
+namespace {
+
+// Sets or clears environment variables for one test and restores them.
+class ScopedEnvironment {
+ public:
+  void set(const char* name, const char* value) {
+    remember(name);
+    if (value == nullptr) {
+      unsetenv(name);
+    } else {
+      setenv(name, value, 1);
+    }
+  }
+  ~ScopedEnvironment() {
+    for (const auto& [name, value] : saved_) {
+      if (value) {
+        setenv(name.c_str(), value->c_str(), 1);
+      } else {
+        unsetenv(name.c_str());
+      }
+    }
+  }
+
+ private:
+  void remember(const char* name) {
+    for (const auto& entry : saved_) {
+      if (entry.first == name) return;
+    }
+    const char* value = std::getenv(name);
+    saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+  }
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+void withoutAnyDisplay(ScopedEnvironment& environment) {
+  environment.set("DISPLAY", nullptr);
+  environment.set("WAYLAND_DISPLAY", nullptr);
+  environment.set("QT_QPA_PLATFORM", nullptr);
+}
+
+TEST(MessagesWithoutDisplay, GoToStandardErrorAsOneLineAndAnswerCautiously) {
+  ScopedEnvironment environment;
+  withoutAnyDisplay(environment);
+  QtMessages messages(std::string(text::kChangerCaption));
+
+  struct Case {
+    Buttons buttons;
+    Answer answer;
+  };
+  for (const Case c : {Case{Buttons::Ok, Answer::Ok}, Case{Buttons::OkCancel, Answer::Cancel},
+                       Case{Buttons::YesNo, Answer::No}}) {
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(messages.show(text::kStartupShortcutCreated, c.buttons), c.answer);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "壁紙の変更: スタートアップにショートカットを作成しました。 / "
+              "アンインストールの際はご注意ください。\n");
+  }
+}
+
+TEST(GuiApplication, RefusesInsteadOfAbortingWhenNoDisplayCanBeReached) {
+  ScopedEnvironment environment;
+  withoutAnyDisplay(environment);
+  EXPECT_FALSE(EnsureGuiApplication());
+  // Asked for X11 by name while no X server answers: Qt itself would abort.
+  environment.set("QT_QPA_PLATFORM", "xcb");
+  environment.set("DISPLAY", ":9999");
+  EXPECT_FALSE(EnsureGuiApplication());
+}
+
+TEST(LinuxPlatformTest, ApplicationDirectoryIsTheRunningProgramsFolder) {
+  const std::string folder = RunningProgramDirectory();
+  EXPECT_TRUE(std::filesystem::exists(folder + "/linux_platform_test"));
+  EXPECT_NE(folder.back(), '/');
+
+  ScopedEnvironment environment;
+  withoutAnyDisplay(environment);
+  LinuxPlatform linuxPlatform(text::kChangerCaption);
+  EXPECT_EQ(linuxPlatform.platform().applicationDirectory, folder);
+  EXPECT_EQ(linuxPlatform.platform().inAppDir("List.txt"), folder + "/List.txt");
+  EXPECT_FALSE(linuxPlatform.platform().keyboard.shiftHeld());
+}
+
+// A private Xvfb for the key map tests, display chosen by the server.
+class XServer {
+ public:
+  XServer() {
+    int ends[2];
+    if (pipe(ends) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(ends[0]);  // before dup2: the read end may itself be fd 3
+      dup2(ends[1], 3);
+      execlp("Xvfb", "Xvfb", "-noreset", "-displayfd", "3", "-nolisten", "tcp", nullptr);
+      _exit(127);
+    }
+    close(ends[1]);
+    std::string number;
+    char c = 0;
+    while (read(ends[0], &c, 1) == 1 && c != '\n') number += c;
+    close(ends[0]);
+    if (!number.empty()) display_ = ":" + number;
+  }
+  ~XServer() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  XServer(const XServer&) = delete;
+  XServer& operator=(const XServer&) = delete;
+  [[nodiscard]] const std::string& display() const { return display_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+bool toolInstalled(const char* name) {
+  return std::system(("command -v " + std::string(name) + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+TEST(X11KeyboardTest, ReadsShiftFromTheServersKeyMap) {
+  if (!toolInstalled("Xvfb") || !toolInstalled("xdotool")) GTEST_SKIP() << "no Xvfb or xdotool";
+  XServer server;
+  ASSERT_FALSE(server.display().empty());
+  ScopedEnvironment environment;
+  environment.set("DISPLAY", server.display().c_str());
+  environment.set("WAYLAND_DISPLAY", nullptr);
+
+  const X11Keyboard keyboard;
+  EXPECT_TRUE(X11DisplayReachable());
+  EXPECT_FALSE(keyboard.shiftHeld());
+  for (const char* key : {"Shift_L", "Shift_R"}) {
+    ASSERT_EQ(std::system(("xdotool keydown " + std::string(key)).c_str()), 0);
+    EXPECT_TRUE(keyboard.shiftHeld()) << key;
+    ASSERT_EQ(std::system(("xdotool keyup " + std::string(key)).c_str()), 0);
+    EXPECT_FALSE(keyboard.shiftHeld()) << key;
+  }
+  ASSERT_EQ(std::system("xdotool keydown Control_L"), 0);
+  EXPECT_FALSE(keyboard.shiftHeld()) << "another modifier is not Shift";
+  ASSERT_EQ(std::system("xdotool keyup Control_L"), 0);
+}
+
+}  // namespace
+}  // namespace tivolen
