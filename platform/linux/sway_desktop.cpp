@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "platform/linux/desktop_texts.h"
-#include "platform/linux/png_handover.h"
+#include "platform/linux/wallpaper_handover.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/tool_runner.h"
 

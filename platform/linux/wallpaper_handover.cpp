@@ -1,4 +1,4 @@
-#include "platform/linux/png_handover.h"
+#include "platform/linux/wallpaper_handover.h"
 
 #include <QDir>
 #include <QFile>
