@@ -5,9 +5,11 @@
 #include <chrono>
 #include <utility>
 
+#include "platform/linux/back_ends.h"
 #include "platform/linux/desktop_texts.h"
 #include "platform/linux/fresh_copy.h"
 #include "platform/linux/tool_runner.h"
+#include "platform/linux/wallpaper_handover.h"
 
 namespace tivolen {
 
@@ -36,16 +38,28 @@ std::string pcmanfmMode(PcmanfmFlavour flavour, WallpaperLayout layout) {
 }
 
 Status PcmanfmDesktop::setWallpaper(const std::string& path) {
+  std::string mode = pcmanfmMode(flavour_, layout_);
   // Both keep the wallpaper they have when the file name and mode are
   // unchanged, whatever the file now holds.
-  const FreshCopy copy = makeFreshWallpaperCopy(path, applicationDirectory_);
+  FreshCopy copy;
+  const auto screen = flavour_ == PcmanfmFlavour::Qt && layout_ == WallpaperLayout::Zoom
+                          ? makeScreen()->size()
+                          : std::nullopt;
+  if (screen) {
+    // pcmanfm-qt 1.2 lists "zoom" in its help but ignores it on the command
+    // line; the picture is covered here and stretched there, which is the
+    // same on a screen of that size.
+    copy = makeFreshCoverCopy(path, applicationDirectory_, screen->width, screen->height);
+    mode = "stretch";
+  } else {
+    copy = makeFreshWallpaperCopy(path, applicationDirectory_);
+  }
   if (!copy.status.isOk()) {
     return Status::failed(std::string(text::kWallpaperCopyFailed) + "\n" + copy.status.message);
   }
   const std::string program = flavour_ == PcmanfmFlavour::Qt ? "pcmanfm-qt" : "pcmanfm";
-  const ToolRun run = runTool(
-      program, {"--set-wallpaper", copy.path, "--wallpaper-mode", pcmanfmMode(flavour_, layout_)},
-      15s);
+  const ToolRun run =
+      runTool(program, {"--set-wallpaper", copy.path, "--wallpaper-mode", mode}, 15s);
   if (!run.status.isOk()) {
     unlink(copy.path.c_str());
     return run.status;

@@ -15,4 +15,10 @@ FreshCopy makeFreshPngCopy(const std::string& source, const std::string& folder)
 // Removes the earlier PNG copies in `folder`, all but `keep`.
 void removeOtherPngCopies(const std::string& folder, const std::string& keep);
 
+// For a desktop that cannot cover the screen itself: the picture scaled to
+// cover `width` x `height` with its middle kept, as a fresh
+// "wallpaper-<milliseconds>.bmp" that removeOtherWallpaperCopies knows.
+FreshCopy makeFreshCoverCopy(const std::string& source, const std::string& folder, int width,
+                             int height);
+
 }  // namespace tivolen

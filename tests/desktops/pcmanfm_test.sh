@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# LXQt and LXDE: the real pcmanfm-qt / pcmanfm drawing the desktop on a
+# private X server and session bus. Each layout is applied through the
+# back-end the loader picks for the desktop; the screen must then show the
+# picture in that layout.
+# Usage: pcmanfm_test.sh lxqt|lxde DESKTOP_DRIVER DESKTOP_PROBE
+flavour=$1
+driver=$2
+probe=$3
+source "$(dirname "$0")/common.sh"
+case $flavour in
+  lxqt) program=pcmanfm-qt desktop=LXQt ;;
+  lxde) program=pcmanfm desktop=LXDE ;;
+  *) fail "unknown flavour $flavour" ;;
+esac
+need Xvfb dbus-run-session dbus-send "$program"
+
+if [[ -z ${TIVOLEN_IN_PRIVATE_BUS:-} ]]; then
+  TIVOLEN_IN_PRIVATE_BUS=1 exec dbus-run-session -- bash "$0" "$@"
+fi
+
+clear_desktop_environment
+export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" XDG_CACHE_HOME="$scratch/cache"
+export XDG_CURRENT_DESKTOP=$desktop
+mkdir -p "$HOME" "$scratch/app"
+start_xvfb 800x600
+"$probe" picture "$scratch/picture.bmp"
+
+shows() {
+  "$probe" grab-x11 "$scratch/shot.png" && "$probe" check "$scratch/shot.png" "$1" "$2" >/dev/null
+}
+desktop_window_up() {
+  xwininfo -root -tree 2>/dev/null | grep -q "800x600+0+0"
+}
+
+"$program" --desktop >"$scratch/$program.log" 2>&1 &
+cleanup_pids+=($!)
+retry_for 20 desktop_window_up || fail "$program --desktop did not open its desktop window"
+
+for layout in centred tiled stretched zoom; do
+  "$driver" "$scratch/app" "$layout" "$scratch/picture.bmp" || fail "$layout: driver failed"
+  copies=("$scratch/app"/wallpaper-*.bmp)
+  ((${#copies[@]} == 1)) || fail "$layout: not exactly one copy: ${copies[*]}"
+  if ! retry_for 15 shows "$scratch/picture.bmp" "$layout"; then
+    cp "$scratch/shot.png" "/tmp/$flavour-$layout-failed.png"
+    fail "$layout: the screen does not show it (see /tmp/$flavour-$layout-failed.png)"
+  fi
+  echo "$flavour $layout: ok"
+done
+
+# The same picture again in the same layout still reaches the desktop under
+# a new name, so a rewritten wallpaper.bmp is never shown stale.
+before=$(basename "${copies[0]}")
+"$driver" "$scratch/app" zoom "$scratch/picture.bmp" || fail "repeat: driver failed"
+after=("$scratch/app"/wallpaper-*.bmp)
+[[ $(basename "${after[0]}") != "$before" && ${#after[@]} == 1 ]] || fail "repeat kept $before"
