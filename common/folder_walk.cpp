@@ -15,6 +15,15 @@ std::string lowerTail(std::string_view text, std::size_t length) {
   return tail;
 }
 
+bool endsWithLowered(std::string_view text, std::string_view lowered) {
+  if (text.size() < lowered.size()) return false;
+  text.remove_prefix(text.size() - lowered.size());
+  for (std::size_t i = 0; i < lowered.size(); ++i) {
+    if (lowerAscii(text[i]) != lowered[i]) return false;
+  }
+  return true;
+}
+
 bool isDotName(std::string_view name) {
   return !name.empty() && name.front() == '.';
 }
@@ -116,8 +125,9 @@ std::string PictureTypeOf(std::string_view nameOrPath) {
 }
 
 bool IsImageName(std::string_view nameOrPath) {
-  const std::string type = PictureTypeOf(nameOrPath);
-  return type == "bmp" || type == "jpg" || type == "gif" || type == "peg";
+  // Asked once per file of every walk, so it compares in place.
+  return endsWithLowered(nameOrPath, "jpg") || endsWithLowered(nameOrPath, "bmp") ||
+         endsWithLowered(nameOrPath, "gif") || endsWithLowered(nameOrPath, "jpeg");
 }
 
 bool IsFolderAttributes(std::optional<int> attributes) {

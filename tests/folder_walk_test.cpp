@@ -147,6 +147,32 @@ TEST_F(CountTree, ScanListsFoldersAndPicturesInNameOrder) {
   EXPECT_FALSE(ScanFolder(files, dir / "pics/sub2/empty").found);
 }
 
+// Walk positions depend on this order, and the listing sorts by a fast path
+// that must agree with the character-by-character rule.
+TEST(FolderListing, SortsByFoldedNameThenLengthThenExactBytes) {
+  TempDir dir;
+  const std::vector<std::string> expected = {
+      "AAAAAAAAa-",  // differs from the next in the second word
+      "aaaaaaaaB",
+      "abc",
+      "ABCD",                    // a longer name after its own prefix
+      "PHOTO_1234567890_a.jpg",  // three names alike in their first 16 bytes
+      "Photo_1234567890_A.jpg",
+      "photo_1234567890_b.jpg",
+      "X",
+      "x",
+      "Zeta",
+      "_under",  // '_' folds after the letters
+      "写真.jpg",
+  };
+  for (auto it = expected.rbegin(); it != expected.rend(); ++it) dir.write("list/" + *it);
+  const auto entries = PosixFileSystem().listFolder(dir / "list");
+  ASSERT_TRUE(entries.has_value());
+  std::vector<std::string> names;
+  for (const FolderEntry& entry : *entries) names.push_back(entry.name);
+  EXPECT_EQ(names, expected);
+}
+
 // A listing of any size without building it on disk.
 class WideFolder final : public FileSystem {
  public:

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -19,15 +20,59 @@ std::string_view baseName(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-bool isHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
+bool isHiddenName(std::string_view name) {
+  return !name.empty() && name.front() == '.';
+}
 
-unsigned char fold(unsigned char c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; }
+unsigned char fold(unsigned char c) {
+  return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c;
+}
 
 struct DirCloser {
   void operator()(DIR* dir) const { closedir(dir); }
 };
 
-std::string errnoText() { return std::strerror(errno); }
+std::string errnoText() {
+  return std::strerror(errno);
+}
+
+// Eight folded bytes of a name from `offset`, big-endian and padded with 0,
+// so that comparing two such numbers compares those bytes in folder order.
+std::uint64_t foldedWord(std::string_view name, std::size_t offset) {
+  std::uint64_t word = 0;
+  for (std::size_t i = offset; i < offset + 8; ++i) {
+    word <<= 8;
+    if (i < name.size()) word |= fold(static_cast<unsigned char>(name[i]));
+  }
+  return word;
+}
+
+// Sorting a folder is the costly part of a folder walk: comparing the first
+// sixteen folded bytes as two integers settles almost every pair without a
+// character loop, and moving small keys instead of entries avoids copying
+// names while sorting.
+std::vector<FolderEntry> sortedByFolderOrder(std::vector<FolderEntry> entries) {
+  struct Key {
+    std::uint64_t high;
+    std::uint64_t low;
+    std::uint32_t index;
+  };
+  std::vector<Key> keys;
+  keys.reserve(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const std::string_view name = entries[i].name;
+    keys.push_back({foldedWord(name, 0), foldedWord(name, 8), static_cast<std::uint32_t>(i)});
+  }
+  std::sort(keys.begin(), keys.end(), [&entries](const Key& a, const Key& b) {
+    if (a.high != b.high) return a.high < b.high;
+    if (a.low != b.low) return a.low < b.low;
+    return lessByFolderOrder(entries[a.index].name, entries[b.index].name);
+  });
+  std::vector<FolderEntry> sorted;
+  sorted.reserve(entries.size());
+  for (const Key& key : keys) sorted.push_back(std::move(entries[key.index]));
+  return sorted;
+}
 
 }  // namespace
 
@@ -92,10 +137,7 @@ std::optional<std::vector<FolderEntry>> PosixFileSystem::listFolder(
     if (isHiddenName(name)) item.attributes |= attr::kHidden;
     entries.push_back(std::move(item));
   }
-  std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
-    return lessByFolderOrder(a.name, b.name);
-  });
-  return entries;
+  return sortedByFolderOrder(std::move(entries));
 }
 
 std::optional<std::string> PosixFileSystem::readFile(const std::string& path) const {
