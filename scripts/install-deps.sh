@@ -28,6 +28,7 @@ packages=(
   dbus-x11
   desktop-file-utils
   hyperfine
+  jq
   time
   gsettings-desktop-schemas
   libglib2.0-bin
