@@ -419,11 +419,13 @@ TEST_F(Selection, CalendarDaysPastTheLastPictureWrapToTheStart) {
 }
 
 TEST_F(Selection, CalendarFolderPositionsFoldIntoTheFolder) {
-  const std::string f = folderOf("three", 3);
-  writeList({picture(pic("A.jpg")), folder(f, 3)}, {1, 0, 2});  // folder owns 2..5
-  fake.clock.date = {2026, 12, 2};                              // p = 2: the folder's first image
-  EXPECT_EQ(select().path, folderImage("three", 1));
-  EXPECT_EQ(state.currentPosition, 2);
+  // Saved with 10 items, the folder owns 1..12 but now holds a single image.
+  const std::string f = folderOf("one", 1);
+  writeList({folder(f, 10), picture(pic("B.jpg"))}, {1, 0, 2});
+  fake.clock.date = {2026, 12, 2};  // p = 2: target 2 of 1 folds to the first image
+  EXPECT_EQ(select().path, folderImage("one", 1));
+  EXPECT_EQ(state.currentPosition, 1);
+  EXPECT_EQ(state.lastFolderCount, 1);
 }
 
 // --- after the choice --------------------------------------------------------
