@@ -61,11 +61,16 @@ const char* pictureOption(WallpaperLayout layout) {
 }
 
 // dconf, the usual store, is reached over the session bus; without one its
-// writes vanish silently, so find out before changing anything.
+// writes vanish silently. Without dconf installed GLib falls back to a store
+// in memory that dies with the program. Both would report success for a
+// change that never happens, so find out before changing anything.
 Status checkStoreReachable() {
-  GSettingsBackend* backend = g_settings_backend_get_default();  // not owned
-  const char* type = G_OBJECT_TYPE_NAME(backend);
-  if (type == nullptr || std::string_view(type) != "DConfSettingsBackend") return Status::ok();
+  const std::unique_ptr<GSettingsBackend, GObjectUnref> backend(g_settings_backend_get_default());
+  const std::string_view type = G_OBJECT_TYPE_NAME(backend.get());
+  if (type == "GMemorySettingsBackend" || type == "GNullSettingsBackend") {
+    return Status::unavailable("no settings store for the desktop (dconf not installed)");
+  }
+  if (type != "DConfSettingsBackend") return Status::ok();
   GError* raw = nullptr;
   std::unique_ptr<GDBusConnection, GObjectUnref> bus(
       g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &raw));
