@@ -3,16 +3,18 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <fstream>
+#include <optional>
 #include <string_view>
 #include <thread>
 #include <utility>
 
 #include "platform/linux/desktop_texts.h"
-#include "platform/linux/wallpaper_handover.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/tool_runner.h"
+#include "platform/linux/wallpaper_handover.h"
 
 namespace tivolen {
 namespace {
@@ -68,10 +70,19 @@ std::string swaybgMode(WallpaperLayout layout) {
   return "center";
 }
 
-std::string swayQuoted(const std::string& path) {
+std::optional<std::string> swayQuoted(const std::string& path) {
+  // sway keeps backslashes as they are, takes the double quotes off, then
+  // expands the name as a shell word (wordexp): every character the shell
+  // could read is escaped for that last step. Two spaces in a row would be
+  // touched by sway itself, but escaped ones are never in a row.
   std::string quoted = "\"";
   for (const char c : path) {
-    if (c == '"' || c == '\\') quoted += '\\';
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f) return std::nullopt;  // no escape survives wordexp
+    if (!std::isalnum(byte) && byte < 0x80 &&
+        std::string_view("/._-+,@%:=").find(c) == std::string_view::npos) {
+      quoted += '\\';
+    }
     quoted += c;
   }
   quoted += '"';
@@ -88,8 +99,13 @@ void SwayDesktop::setLayout(WallpaperLayout layout) {
 Status SwayDesktop::setWallpaper(const std::string& path) {
   const FreshCopy png = makeFreshPngCopy(path, applicationDirectory_);
   if (!png.status.isOk()) return png.status;
-  const ToolRun run =
-      runTool("swaymsg", {"output", "*", "bg", swayQuoted(png.path), swaybgMode(layout_)}, 10s);
+  const auto quoted = swayQuoted(png.path);
+  if (!quoted) {
+    unlink(png.path.c_str());
+    return Status::failed(std::string(text::kDesktopToolFailed) +
+                          "\nswaymsg: a control character in " + png.path);
+  }
+  const ToolRun run = runTool("swaymsg", {"output", "*", "bg", *quoted, swaybgMode(layout_)}, 10s);
   if (!run.status.isOk()) {
     unlink(png.path.c_str());
     return run.status;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/services.h"
@@ -39,8 +40,9 @@ class SwaybgDesktop final : public Desktop {
 // The mode word sway's bg command and swaybg's -m share.
 std::string swaybgMode(WallpaperLayout layout);
 
-// A file name as one argument of a sway command, which sway splits at
-// spaces and unquotes itself.
-std::string swayQuoted(const std::string& path);
+// A file name as one argument of sway's bg command, which sway splits at
+// spaces, unquotes and then expands as a shell word; nothing for a name
+// with control characters, which cannot pass that way.
+std::optional<std::string> swayQuoted(const std::string& path);
 
 }  // namespace tivolen
