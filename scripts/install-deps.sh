@@ -32,6 +32,9 @@ packages=(
   time
   gsettings-desktop-schemas
   libglib2.0-bin
+  dconf-gsettings-backend
+  dconf-service
+  dbus-daemon
   xwallpaper
 )
 
