@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,8 +21,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStackedWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "common/texts.h"
 #include "manager/manager_texts.h"
@@ -82,21 +85,34 @@ FrmEdit::FrmEdit(EditForm& form, QWidget* parent) : QMainWindow(parent), form_(f
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
 
-  // The pages: hidden frames take no room, so each menu's group fills the area.
-  auto* pages = new QGridLayout;
+  // The pages: the menu bar shows one group of frames at a time. A stack is
+  // as large as its largest page, so the window keeps its size.
+  stack_ = new QStackedWidget;
   frames_[kFrameList] = buildListFrame();
   frames_[kFrameOrder] = buildOrderFrame();
   frames_[kFrameTiming] = buildTimingFrame();
   frames_[kFrameFolders] = buildFoldersFrame();
   frames_[kFrameOperations] = buildOperationsFrame();
   frames_[kFrameAbout] = buildAboutFrame();
-  pages->addWidget(frames_[kFrameList], 0, 0, 1, 3);
-  pages->addWidget(frames_[kFrameOrder], 1, 0);
-  pages->addWidget(frames_[kFrameTiming], 1, 1);
-  pages->addWidget(frames_[kFrameFolders], 1, 2);
-  pages->addWidget(frames_[kFrameOperations], 2, 0, 1, 3);
-  pages->addWidget(frames_[kFrameAbout], 3, 0, 1, 3);
-  layout->addLayout(pages, 1);
+  auto* settingsPage = new QWidget;
+  auto* settings = new QHBoxLayout(settingsPage);
+  settings->setContentsMargins(0, 0, 0, 0);
+  settings->addWidget(frames_[kFrameOrder], 1);
+  settings->addWidget(frames_[kFrameTiming], 1);
+  settings->addWidget(frames_[kFrameFolders], 1);
+  auto topAligned = [](QWidget* frameWidget) {
+    auto* page = new QWidget;
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    pageLayout->addWidget(frameWidget);
+    pageLayout->addStretch(1);
+    return page;
+  };
+  stack_->addWidget(frames_[kFrameList]);
+  stack_->addWidget(topAligned(settingsPage));
+  stack_->addWidget(topAligned(frames_[kFrameOperations]));
+  stack_->addWidget(topAligned(frames_[kFrameAbout]));
+  layout->addWidget(stack_, 1);
 
   frameMsg_ = frame("FrameMSG", "Tivolen");
   auto* msgLayout = new QVBoxLayout(frameMsg_);
@@ -232,7 +248,7 @@ QGroupBox* FrmEdit::buildFoldersFrame() {
   barSubFolder_->setMinimumHeight(barSubFolder_->fontMetrics().lineSpacing() * 6);
   layout->addWidget(barSubFolder_);
   lblSubFolder_ = named(new QLabel, "LblSubFolder");
-  layout->addWidget(lblSubFolder_, 1, Qt::AlignVCenter);
+  layout->addWidget(lblSubFolder_, 1, Qt::AlignTop);
   return box;
 }
 
@@ -280,7 +296,6 @@ QGroupBox* FrmEdit::buildOperationsFrame() {
   launcher->addWidget(chkLounch_);
   launcher->addWidget(txtLounch_, 1);
   layout->addLayout(launcher, 3, 0, 1, 2);
-  layout->setRowStretch(4, 1);
 
   connect(supW, &QPushButton::clicked, this, [this] { forward([this] { form_.BtnSupWClick(); }); });
   connect(supD, &QPushButton::clicked, this, [this] { forward([this] { form_.BtnSupDClick(); }); });
@@ -306,7 +321,6 @@ QGroupBox* FrmEdit::buildAboutFrame() {
   layout->addWidget(named(new QLabel, "Label3"), 4, 0);
   layout->addWidget(button("BtnHelp", "ヘルプ"), 0, 1, Qt::AlignRight | Qt::AlignTop);
   layout->setColumnStretch(0, 1);
-  layout->setRowStretch(5, 1);
   return box;
 }
 
@@ -357,11 +371,22 @@ void FrmEdit::load() {
   form_.Load();
   QApplication::restoreOverrideCursor();
   syncFromForm();
+  resize(sizeHint());
 }
 
 void FrmEdit::syncFromForm() {
   syncing_ = true;
+  // Frames share a page with the others of their menu; the page of the
+  // first frame the form shows is the one on top.
+  static constexpr std::array<int, kFrameCount> kPageOf = {0, 1, 1, 2, 3, 1};
   for (int i = 0; i < kFrameCount; ++i) {
+    const auto slot = static_cast<std::size_t>(i);
+    if (form_.frameVisible(i)) {
+      stack_->setCurrentIndex(kPageOf[slot]);
+      break;
+    }
+  }
+  for (int i : {kFrameOrder, kFrameTiming, kFrameFolders}) {
     frames_[static_cast<std::size_t>(i)]->setVisible(form_.frameVisible(i));
   }
   for (std::size_t i = 0; i < optt_.size(); ++i) {

@@ -7,6 +7,7 @@
 #include "manager/edit_form.h"
 
 class QAction;
+class QStackedWidget;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -73,6 +74,7 @@ class FrmEdit final : public QMainWindow, private FormObserver {
   bool syncing_ = false;
 
   std::array<QGroupBox*, kFrameCount> frames_{};
+  QStackedWidget* stack_ = nullptr;
   QGroupBox* frameMsg_ = nullptr;
   QLabel* lbl_ = nullptr;
   QListView* list1_ = nullptr;

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Screenshots of every page of the manager's window at 100 % and 200 %, drawn
+# under Xvfb with the real fonts, into BUILD_DIR/screenshots for review.
+# Usage: scripts/manager_screenshots.sh [BUILD_DIR]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=${1:-$here/../build}
+tool=$build/tests/manager_screenshots
+[[ -x "$tool" ]] || { echo "build the manager_screenshots target first" >&2; exit 1; }
+out=$build/screenshots
+mkdir -p "$out"
+
+source "$here/x_server.sh"
+trap stop_x_server EXIT
+start_x_server 2560x1600x24
+
+QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1 "$tool" "$out" ""
+QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=2 "$tool" "$out" "@2x"
+ls "$out"/*.png

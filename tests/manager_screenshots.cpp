@@ -1,0 +1,63 @@
+// Draws each page of the settings window with a sample list into PNG files,
+// for people to judge the layout (scripts/manager_screenshots.sh runs it under
+// Xvfb at 100 % and 200 %). Not a test: it asserts nothing.
+#include <QAction>
+#include <QApplication>
+#include <QFontDatabase>
+#include <QItemSelectionModel>
+#include <QListView>
+#include <QPixmap>
+#include <cstdio>
+
+#include "manager/ui/frm_edit.h"
+#include "tests/manager_test_support.h"
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: manager_screenshots OUTPUT_FOLDER NAME_SUFFIX\n");
+    return 2;
+  }
+  QApplication app(argc, argv);
+  const QString family = QStringLiteral("Noto Sans CJK JP");
+  if (QFontDatabase::hasFamily(family)) {
+    QFont font = QApplication::font();
+    font.setFamilies({family});
+    QApplication::setFont(font);
+  }
+
+  tivolen::testing::ManagerBench bench;
+  std::vector<std::string> records;
+  for (const char* name : {"写真/海辺の夕焼け.jpg", "写真/富士山と桜.jpg", "写真/雪の朝.bmp",
+                           "photos/summer holiday 2026.jpeg", "壁紙/タイル模様.gif"}) {
+    records.push_back("\"" + bench.picture(name) + "\",0,3,3");
+  }
+  bench.picture("旅行/京都/金閣寺.jpg");
+  records.push_back("\"" + bench.root / "旅行/" + "\",4,3,5");
+  const std::string launcher = bench.root.write("bin/calendar");
+  records.push_back("\"[Lounch]\",\"" + launcher + "\"");
+  bench.writeList(tivolen::testing::listBytes(1, 1, 2, records));
+
+  bench.answers().push_back(tivolen::Answer::Cancel);
+  tivolen::manager::EditForm form(bench.platform());
+  tivolen::manager::FrmEdit window(form);
+  window.load();
+  window.show();
+  auto* list = window.findChild<QListView*>(QStringLiteral("List1"));
+  list->selectionModel()->setCurrentIndex(list->model()->index(1, 0),
+                                          QItemSelectionModel::ClearAndSelect);
+  QApplication::processEvents();
+
+  const QString folder = QString::fromLocal8Bit(argv[1]);
+  const QString suffix = QString::fromLocal8Bit(argv[2]);
+  bench.fake().random.draws.push_back(0.6F);
+  for (const char* menu : {"MnuList", "MnuSet", "MnuOpe", "MnuHelp"}) {
+    window.findChild<QAction*>(QString::fromLatin1(menu))->trigger();
+    QApplication::processEvents();
+    const QString file = folder + "/" + QString::fromLatin1(menu) + suffix + ".png";
+    if (!window.grab().save(file)) {
+      std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
+      return 1;
+    }
+  }
+  return 0;
+}
