@@ -444,6 +444,18 @@ TEST_F(Selection, TheChoiceIsLoggedAndLabelledBeforeItsTypeIsJudged) {
   EXPECT_EQ(state.currentStyle, kStyleTiled);
 }
 
+TEST_F(Selection, ALogThatCannotBeWrittenIsReportedAndTheChangeGoesAhead) {
+  const std::string a = pic("A.jpg");
+  writeList({picture(a)});
+  dir.mkdir("app/WallPaper.log");  // a folder where the file should be
+  state.currentPosition = 0;
+  const Choice choice = select();
+  EXPECT_FALSE(choice.endProgram);
+  EXPECT_EQ(choice.path, a);
+  EXPECT_EQ(diagnostics.str().rfind(text::kChangeLogNotWritten, 0), 0U) << diagnostics.str();
+  EXPECT_TRUE(fake.messages.shown.empty());
+}
+
 TEST_F(Selection, TheTypeDecidesWhetherThePictureIsRendered) {
   struct Case {
     const char* name;
