@@ -29,6 +29,10 @@ echo "run-main: no desktop session; running on the virtual X server $DISPLAY"
 # the real user's configuration.
 export XDG_CONFIG_HOME=$build/demo-session/config
 mkdir -p "$XDG_CONFIG_HOME"
+if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
+  export XDG_RUNTIME_DIR=$build/demo-session/runtime
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+fi
 
 status=0
 "$app/Tivolen" &
