@@ -6,5 +6,6 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${TIVOLEN_BUILD_DIR:-$root/build}
 
 "$root/scripts/install-deps.sh"
+"$root/scripts/install-desktops.sh"
 "$root/scripts/build.sh"
 ctest --test-dir "$build" --no-tests=error --output-on-failure -j"$(nproc)" --timeout 300
