@@ -71,6 +71,19 @@ TEST(ManagerStartUp, BtnOKClosesAListWithRowsAndClosingSavesIt) {
 
 // --- LoadList and SaveList --------------------------------------------------
 
+TEST(ManagerListFile, DisplayNameIsWhatFollowsTheLastInnerSlash) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"/home/花子/写真/海.jpg", "海.jpg"},
+      {"/home/花子/写真/", "写真/"},
+      {"relative.jpg", "relative.jpg"},
+      {"/a", "a"},
+      {"/", "/"},
+      {"", ""},
+      {"dir//", "/"},
+  };
+  for (const auto& [path, shown] : cases) EXPECT_EQ(manager::DisplayName(path), shown) << path;
+}
+
 TEST(ManagerListFile, Version122LoadsWithDepth8AndSavesAs130) {
   ManagerBench bench;
   const std::string a = bench.picture("pics/a.jpg");

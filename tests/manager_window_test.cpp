@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -14,8 +15,10 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QUrl>
+#include <csignal>
 
 #include "common/texts.h"
+#include "manager/ui/close_on_signal.h"
 #include "manager/ui/frm_edit.h"
 #include "tests/manager_test_support.h"
 
@@ -165,6 +168,20 @@ TEST_F(ManagerWindow, WidgetsDriveTheFormAndClosingSaves) {
                                     {"\"" + bench.root / "a.jpg" + "\",0,0,4",
                                      "\"" + bench.root / "b.jpg" + "\",0,0,4",
                                      "\"" + bench.root / "c.jpg" + "\",0,0,3"}));
+}
+
+TEST_F(ManagerWindow, ASessionEndingSignalClosesAndSaves) {
+  bench.writeList(listBytes(0, 0, 2, {"\"" + bench.picture("a.jpg") + "\",0,3,5"}));
+  FrmEdit& frm = open();
+  child<QRadioButton>("optt3")->click();
+  manager::CloseOnTerminationSignals(frm);
+  std::raise(SIGTERM);
+  QElapsedTimer waited;
+  waited.start();
+  while (frm.isVisible() && waited.elapsed() < 5000)
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+  EXPECT_FALSE(frm.isVisible());
+  EXPECT_TRUE(bench.list().starts_with("\"Ver\",\"1.30\"\r\n3\r\n"));
 }
 
 TEST_F(ManagerWindow, ClosingAnEmptyListSaysSoAndWritesNothing) {

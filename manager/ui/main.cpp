@@ -4,6 +4,7 @@
 
 #include "common/texts.h"
 #include "manager/edit_form.h"
+#include "manager/ui/close_on_signal.h"
 #include "manager/ui/frm_edit.h"
 #include "platform/linux/gui_application.h"
 #include "platform/linux/linux_platform.h"
@@ -35,6 +36,7 @@ int main() {
   tivolen::manager::EditForm form(platform);
   tivolen::manager::FrmEdit window(form);
   window.load();
+  tivolen::manager::CloseOnTerminationSignals(window);
   window.show();
   return QApplication::exec();
 }

@@ -1,0 +1,47 @@
+#include "manager/ui/close_on_signal.h"
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QWidget>
+#include <csignal>
+
+namespace tivolen::manager {
+namespace {
+
+// Written by the handler, read by the event loop: the only things a signal
+// handler may safely do are async-signal-safe calls such as write().
+int signalPipe[2] = {-1, -1};
+
+extern "C" void onTerminationSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t ignored = write(signalPipe[1], &byte, 1);
+}
+
+}  // namespace
+
+void CloseOnTerminationSignals(QWidget& window) {
+  if (signalPipe[0] >= 0) return;
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0) {
+    signalPipe[0] = signalPipe[1] = -1;
+    return;  // the default action stays: ended without saving, as before
+  }
+  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
+  QPointer<QWidget> target(&window);
+  QObject::connect(notifier, &QSocketNotifier::activated, notifier, [target] {
+    char bytes[16];
+    while (read(signalPipe[0], bytes, sizeof bytes) > 0) {
+    }
+    if (target) target->close();
+  });
+  struct sigaction action {};
+  action.sa_handler = onTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGTERM, SIGHUP, SIGINT}) sigaction(signal, &action, nullptr);
+}
+
+}  // namespace tivolen::manager
