@@ -3,9 +3,12 @@
 # is applied through the back-end the loader picks for XDG_CURRENT_DESKTOP=XFCE;
 # xfconf must then hold the picture and style for every monitor and
 # workspace, and the screen must show the picture in that layout.
-# Usage: xfce_test.sh DESKTOP_DRIVER DESKTOP_PROBE
+# Then the real Tivolen steps through a list of one picture in each style,
+# and every run must leave the same marks.
+# Usage: xfce_test.sh DESKTOP_DRIVER DESKTOP_PROBE [TIVOLEN]
 driver=$1
 probe=$2
+tivolen=${3:-}
 source "$(dirname "$0")/common.sh"
 need Xvfb dbus-run-session dbus-send xfdesktop xfconf-query
 
@@ -73,6 +76,42 @@ for layout in centred tiled stretched zoom; do
   fi
   echo "xfce $layout: ok"
 done
+
+if [[ -n $tivolen ]]; then
+  changer="$scratch/changer app"
+  mkdir -p "$changer" "$scratch/pictures"
+  cp "$tivolen" "$changer/Tivolen"
+  crlf() { printf '%s\r\n' "$@"; }
+  entries=()
+  for style in 0 1 2 4; do
+    cp "$scratch/picture.bmp" "$scratch/pictures/style $style.bmp"
+    entries+=("\"$scratch/pictures/style $style.bmp\",0,$style,1")
+  done
+  {
+    crlf '"Ver","1.30"' 0 0 '"[SubFolder]",2'
+    crlf "${entries[@]}"
+  } >"$changer/List.txt"
+  # A log makes these later runs: no first-run autostart message.
+  crlf '#2026-12-01#' 0 '"現在の壁紙ファイル："' >"$changer/WallPaper.log"
+  declare -A layout_of=([1]=centred [2]=tiled [3]=stretched [5]=zoom)
+  seen=()
+  for run in 1 2 3 4; do
+    timeout 60 "$changer/Tivolen" </dev/null || fail "Tivolen run $run failed"
+    image=$(property "$monitor/last-image")
+    [[ $image == "$changer/wallpaper-"*.bmp ]] || fail "Tivolen run $run: last-image $image"
+    cmp -s "$image" "$scratch/picture.bmp" || fail "Tivolen run $run: $image is not the picture"
+    layout=${layout_of[$(property "$monitor/image-style")]:-}
+    [[ -n $layout ]] || fail "Tivolen run $run: image-style $(property "$monitor/image-style")"
+    [[ $(property "$other/image-style") == "$(property "$monitor/image-style")" ]] ||
+      fail "Tivolen run $run: the other monitor was left out"
+    retry_for 15 shows "$scratch/picture.bmp" "$layout" ||
+      fail "Tivolen run $run: the screen does not show the picture $layout"
+    seen+=("$layout")
+    echo "xfce Tivolen run $run ($layout): ok"
+  done
+  [[ $(printf '%s\n' "${seen[@]}" | sort -u | wc -l) == 4 ]] ||
+    fail "four runs did not step through the four styles: ${seen[*]}"
+fi
 
 # Without xfconfd on the bus the change is refused with the reason, and
 # nothing is left behind.
