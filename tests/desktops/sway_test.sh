@@ -16,9 +16,11 @@ need sway swaymsg swaybg grim setpriv
 user=$(id -un)
 if ((EUID == 0)); then
   user=tivolen-test
+  # The sway and swaybg tests may run side by side: whoever comes second
+  # finds the user made.
   if ! id "$user" >/dev/null 2>&1; then
-    useradd --system --no-create-home --shell /usr/sbin/nologin "$user" ||
-      fail "cannot create the unprivileged user $user"
+    useradd --system --no-create-home --shell /usr/sbin/nologin "$user" 2>/dev/null ||
+      id "$user" >/dev/null 2>&1 || fail "cannot create the unprivileged user $user"
   fi
 fi
 runtime="$scratch/wayland-runtime"
