@@ -23,6 +23,9 @@ if ((EUID == 0)); then
       id "$user" >/dev/null 2>&1 || fail "cannot create the unprivileged user $user"
   fi
 fi
+# The build may sit in a folder the test user cannot enter.
+install -m 755 "$driver" "$scratch/desktop_driver"
+driver="$scratch/desktop_driver"
 runtime="$scratch/wayland-runtime"
 mkdir -m 700 "$runtime"
 app="$scratch/app \"q\" \$HOME \\x 壁紙 's; two  spaces"
