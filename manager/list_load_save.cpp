@@ -52,7 +52,13 @@ void EditForm::LoadList() {
     SetBarSubFolder(8);
     return;
   }
-  const std::string contents = platform_.files.readFile(file).value_or("");
+  const std::optional<std::string> read = platform_.files.readFile(file);
+  if (!read) {
+    // Loading goes on as with an empty file; saying so keeps the user from
+    // taking the empty list for the real one.
+    platform_.messages.show(tivolen::text::kListUnreadable);
+  }
+  const std::string contents = read.value_or("");
   RecordReader reader(contents);
   const auto first = reader.next();
   const auto second = reader.next();

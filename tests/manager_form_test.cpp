@@ -263,6 +263,15 @@ TEST(ManagerListFile, DamagedOrForeignFilesLoadWhatTheyCanAndNeverCrash) {
   }
 }
 
+TEST(ManagerListFile, AnUnreadableListIsReportedAndLoadsNothing) {
+  ManagerBench bench;
+  bench.writeList(listBytes(2, 1, 2, {"\"" + bench.picture("a.jpg") + "\",0,3,5"}));
+  bench.files.unreadable.insert(bench.root / "app/List.txt");
+  EditForm& form = bench.open();
+  EXPECT_EQ(form.rowCount(), 0);
+  EXPECT_EQ(bench.messages(), (std::vector<std::string>{std::string(text::kListUnreadable)}));
+}
+
 TEST(ManagerListFile, MoreThan32767EntriesStopAtTheLimitWithAMessage) {
   ManagerBench bench;
   std::string text = listBytes(0, 0, 2, {});

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ class StagedFiles final : public FileSystem {
   std::map<std::string, int> attributeOverrides;
   std::map<std::string, std::vector<FolderEntry>> listingOverrides;
   std::optional<Status> failWrites;
+  std::set<std::string> unreadable;
   int writes = 0;
 
   [[nodiscard]] bool fileExists(const std::string& path) const override {
@@ -44,6 +46,7 @@ class StagedFiles final : public FileSystem {
     return real_.listFolder(folder);
   }
   [[nodiscard]] std::optional<std::string> readFile(const std::string& path) const override {
+    if (unreadable.contains(path)) return std::nullopt;
     return real_.readFile(path);
   }
   Status writeFileAtomically(const std::string& path, std::string_view contents) override {
