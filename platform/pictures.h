@@ -19,6 +19,8 @@ struct PictureSize {
 // Decoded pixels, upright, rows top-down without padding, one 32-bit word per
 // pixel as 0xffRRGGBB. That is Qt's RGB32, TurboJPEG's BGRX and the X
 // server's 24-bit TrueColor layout, so no back-end converts on the way.
+// Moving is cheap; copies are explicit (alias()), as pictures run to tens of
+// megabytes.
 class Picture {
  public:
   Picture() = default;
@@ -28,6 +30,16 @@ class Picture {
         height_(height),
         pixels_(std::make_unique_for_overwrite<std::uint32_t[]>(
             static_cast<std::size_t>(width) * static_cast<std::size_t>(height))) {}
+  // Pixels owned elsewhere (a toolkit's image buffer), kept alive by `pixels`.
+  Picture(std::int32_t width, std::int32_t height, std::shared_ptr<std::uint32_t[]> pixels)
+      : width_(width), height_(height), pixels_(std::move(pixels)) {}
+  Picture(Picture&&) noexcept = default;
+  Picture& operator=(Picture&&) noexcept = default;
+  Picture(const Picture&) = delete;
+  Picture& operator=(const Picture&) = delete;
+
+  // A second handle on the same pixels; writing through one shows in both.
+  [[nodiscard]] Picture alias() const { return {width_, height_, pixels_}; }
 
   [[nodiscard]] std::int32_t width() const { return width_; }
   [[nodiscard]] std::int32_t height() const { return height_; }
@@ -44,7 +56,7 @@ class Picture {
  private:
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
-  std::unique_ptr<std::uint32_t[]> pixels_;
+  std::shared_ptr<std::uint32_t[]> pixels_;
 };
 
 // A rectangle of a picture in its pixels; fractions allowed, so that scaling

@@ -55,7 +55,9 @@ INSTANTIATE_TEST_SUITE_P(
         ApplyCase{"bitmap_cover_is_zoom", 4, true, true, WallpaperLayout::Zoom, true},
         ApplyCase{"launcher_file_missing", 0, true, false, WallpaperLayout::Centred, false},
         ApplyCase{"launcher_file_but_not_listed", 0, false, true, WallpaperLayout::Centred, false}),
-    [](const ::testing::TestParamInfo<ApplyCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<ApplyCase>& tested) {
+      return std::string(tested.param.name);
+    });
 
 struct FailureCase {
   const char* name;
@@ -91,7 +93,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FailureCase{"no_display", Status::unavailable("no X display"), text::kDesktopUnreachable},
         FailureCase{"refused", Status::failed("picture unreadable"), text::kDesktopRefused}),
-    [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<FailureCase>& tested) {
+      return std::string(tested.param.name);
+    });
 
 }  // namespace
 }  // namespace tivolen

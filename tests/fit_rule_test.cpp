@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
         FitCase{"uhd_screen_sized", 3810, 2145, 3840, 2160, 4, kCentre, 3810, 2145, 0},
         FitCase{"uhd_small", 900, 2000, 3840, 2160, 3, kTile, 900, 2000, 1},
         FitCase{"uhd_enlarged", 1920, 1080, 3840, 2160, 4, kScale, 3840, 2160, 0}),
-    [](const ::testing::TestParamInfo<FitCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<FitCase>& tested) { return std::string(tested.param.name); });
 
 }  // namespace
 }  // namespace tivolen

@@ -119,7 +119,9 @@ INSTANTIATE_TEST_SUITE_P(
                       LayoutCase{"tiled", WallpaperLayout::Tiled, "wallpaper"},
                       LayoutCase{"stretched", WallpaperLayout::Stretched, "stretched"},
                       LayoutCase{"zoom", WallpaperLayout::Zoom, "zoom"}),
-    [](const ::testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<LayoutCase>& tested) {
+      return std::string(tested.param.name);
+    });
 
 TEST(GSettingsDesktopTest, EachChangeGetsAFreshNameAndDropsTheOldOne) {
   testing::TempDir dir;

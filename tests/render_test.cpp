@@ -78,7 +78,9 @@ INSTANTIATE_TEST_SUITE_P(
         SizeCase{"icon_tiled", "icon.ico", "ico", 64, 64, 4, 1024, 768, 64, 64, 1},
         SizeCase{"uhd_screen", "uhd.jpg", "jpg", 6000, 4000, 4, 3840, 2160, 3840, 2560, 0},
         SizeCase{"odd_width_rows_padded", "odd.bmp", "bmp", 1021, 3, 1, 1024, 768, 1021, 3, 1}),
-    [](const ::testing::TestParamInfo<SizeCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<SizeCase>& tested) {
+      return std::string(tested.param.name);
+    });
 
 TEST_F(RenderTest, CoverKeepsPictureContentInPlace) {
   // Left half red, right half blue, green top quarter: after scaling the
@@ -185,8 +187,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, JpegReductionTest,
                                            ReductionCase{"half", 1920, 1080, 2000, 1500},
                                            ReductionCase{"whole", 2001, 1500, 4000, 3000},
                                            ReductionCase{"enlarged", 8000, 6000, 4000, 3000}),
-                         [](const ::testing::TestParamInfo<ReductionCase>& info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<ReductionCase>& tested) {
+                           return std::string(tested.param.name);
                          });
 
 struct DamagedCase {
@@ -257,7 +259,9 @@ INSTANTIATE_TEST_SUITE_P(
                     text::kCannotShowFormat},
         DamagedCase{"windows_metafile", "drawing.WMF",
                     [] { return std::string("\xd7\xcd\xc6\x9a", 4); }, text::kCannotShowFormat}),
-    [](const ::testing::TestParamInfo<DamagedCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<DamagedCase>& tested) {
+      return std::string(tested.param.name);
+    });
 
 TEST_F(RenderTest, GifContentNamedJpegIsShown) {
   // The content decides the decoder, as the old picture loader did.

@@ -26,15 +26,16 @@ std::uint32_t get32(std::string_view bytes, std::size_t at) {
 
 }  // namespace
 
-std::string encodeBitmap(const Picture& picture) {
+BitmapBytes encodeBitmap(const Picture& picture) {
   const auto width = static_cast<std::size_t>(picture.width());
   const auto height = static_cast<std::size_t>(picture.height());
   const std::size_t rowBytes = (width * 3 + 3) & ~std::size_t{3};
   const std::size_t dataOffset = kFileHeaderSize + kInfoHeaderSize;
   const std::size_t fileSize = dataOffset + rowBytes * height;
 
-  std::string file(fileSize, '\0');
-  char* out = file.data();
+  BitmapBytes file{std::make_unique_for_overwrite<char[]>(fileSize), fileSize};
+  char* out = file.data.get();
+  std::memset(out, 0, dataOffset);
   out[0] = 'B';
   out[1] = 'M';
   put32(out + 2, static_cast<std::uint32_t>(fileSize));
@@ -60,6 +61,7 @@ std::string encodeBitmap(const Picture& picture) {
       target[2] = static_cast<unsigned char>(pixel >> 16);
       target += 3;
     }
+    for (std::size_t pad = width * 3; pad < rowBytes; ++pad) *target++ = 0;
   }
   return file;
 }

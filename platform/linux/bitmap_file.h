@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,8 +10,14 @@
 namespace tivolen {
 
 // A 24-bit bottom-up Windows bitmap, rows padded to four bytes: the form
-// every desktop accepts as wallpaper.
-std::string encodeBitmap(const Picture& picture);
+// every desktop accepts as wallpaper. The buffer is never zeroed first:
+// every byte is written once.
+struct BitmapBytes {
+  std::unique_ptr<char[]> data;
+  std::size_t size = 0;
+  [[nodiscard]] std::string_view view() const { return {data.get(), size}; }
+};
+BitmapBytes encodeBitmap(const Picture& picture);
 
 // The plain uncompressed 24- and 32-bit bitmaps (ours and most others) read
 // directly; nothing for every other kind, which the general decoder takes.

@@ -1,6 +1,7 @@
 #include "platform/linux/linux_pictures.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,35 +30,82 @@ std::string lowerExtension(const std::string& path) {
   return extension;
 }
 
-struct FileCloser {
-  int fd;
-  ~FileCloser() {
-    if (fd >= 0) close(fd);
+// The file mapped rather than read: a camera JPEG is decoded straight from
+// the page cache, with no copy and no fresh pages to zero.
+class MappedFile {
+ public:
+  MappedFile(const std::string& path, std::string& why) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (fd < 0 || fstat(fd, &info) != 0) {
+      why = std::strerror(errno);
+      if (fd >= 0) close(fd);
+      return;
+    }
+    if (!S_ISREG(info.st_mode)) {
+      why = "not a file";
+      close(fd);
+      return;
+    }
+    size_ = static_cast<std::size_t>(info.st_size);
+    ok_ = true;
+    if (size_ > 0) {
+      void* data = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+      if (data == MAP_FAILED) {
+        why = std::strerror(errno);
+        ok_ = false;
+        size_ = 0;
+      } else {
+        data_ = static_cast<const char*>(data);
+      }
+    }
+    close(fd);
   }
+  ~MappedFile() {
+    if (data_ != nullptr) munmap(const_cast<char*>(data_), size_);
+  }
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+
+  [[nodiscard]] bool ok() const { return ok_; }
+  [[nodiscard]] std::string_view bytes() const {
+    return data_ == nullptr ? std::string_view() : std::string_view(data_, size_);
+  }
+
+ private:
+  const char* data_ = nullptr;
+  std::size_t size_ = 0;
+  bool ok_ = false;
 };
 
-// The whole file in one read where the kernel allows it.
-std::optional<std::string> readWhole(const std::string& path, std::string& why) {
-  FileCloser file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-  struct stat info {};
-  if (file.fd < 0 || fstat(file.fd, &info) != 0) {
-    why = std::strerror(errno);
-    return std::nullopt;
-  }
-  std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = read(file.fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      why = std::strerror(errno);
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  bytes.resize(done);
-  return bytes;
+// The bitmap this process wrote last, with the identity of the file it went
+// to. The desktop back-end reads wallpaper.bmp right after the renderer wrote
+// it; while the file is unchanged the pixels are taken from here instead.
+struct WrittenBitmap {
+  std::string path;
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
+  Picture pixels;
+};
+WrittenBitmap& lastWritten() {
+  static WrittenBitmap written;
+  return written;
+}
+bool sameFile(const struct stat& info, const WrittenBitmap& written) {
+  return info.st_dev == written.device && info.st_ino == written.inode &&
+         info.st_size == written.size && info.st_mtim.tv_sec == written.modified.tv_sec &&
+         info.st_mtim.tv_nsec == written.modified.tv_nsec;
+}
+
+// A Picture on a QImage's own buffer: no copy. 32-bit rows are never padded.
+Picture adopt(QImage image) {
+  const int width = image.width();
+  const int height = image.height();
+  auto holder = std::make_shared<QImage>(std::move(image));
+  auto* pixels = reinterpret_cast<std::uint32_t*>(holder->bits());
+  return {width, height, std::shared_ptr<std::uint32_t[]>(holder, pixels)};
 }
 
 LoadedPicture failure(std::string why) {
@@ -67,18 +115,16 @@ LoadedPicture failure(std::string why) {
 Picture fromQImage(const QImage& image) {
   // Transparent parts show black, as on a desktop without a colour set:
   // premultiplying does exactly that, and its layout is RGB32's.
-  const QImage converted = image.convertToFormat(
+  QImage converted = image.convertToFormat(
       image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-  Picture picture(converted.width(), converted.height());
   for (int y = 0; y < converted.height(); ++y) {
-    const auto* source = reinterpret_cast<const std::uint32_t*>(converted.constScanLine(y));
-    std::uint32_t* target = picture.row(y);
-    for (int x = 0; x < converted.width(); ++x) target[x] = source[x] | 0xff000000U;
+    auto* row = reinterpret_cast<std::uint32_t*>(converted.scanLine(y));
+    for (int x = 0; x < converted.width(); ++x) row[x] |= 0xff000000U;
   }
-  return picture;
+  return adopt(std::move(converted));
 }
 
-LoadedPicture decodeWithQt(std::string& bytes) {
+LoadedPicture decodeWithQt(std::string_view bytes) {
   QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
   QBuffer buffer(&data);
   buffer.open(QIODevice::ReadOnly);
@@ -121,7 +167,7 @@ LoadedPicture decodeWithQt(std::string& bytes) {
   return {Status::ok(), natural, std::move(picture)};
 }
 
-bool looksLikeJpeg(const std::string& bytes) {
+bool looksLikeJpeg(std::string_view bytes) {
   return bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xff &&
          static_cast<unsigned char>(bytes[1]) == 0xd8 &&
          static_cast<unsigned char>(bytes[2]) == 0xff;
@@ -134,24 +180,33 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
   if (extension == "emf" || extension == "wmf") {
     return {Status::unavailable(path + ": vector pictures (emf, wmf) cannot be shown"), {}, {}};
   }
+  {
+    const WrittenBitmap& written = lastWritten();
+    struct stat info {};
+    if (!written.pixels.empty() && path == written.path && stat(path.c_str(), &info) == 0 &&
+        sameFile(info, written)) {
+      return {Status::ok(), written.pixels.size(), written.pixels.alias()};
+    }
+  }
   std::string why;
-  std::optional<std::string> bytes = readWhole(path, why);
-  if (!bytes) return failure(path + ": " + why);
-  if (bytes->empty()) return failure(path + ": empty file");
+  const MappedFile file(path, why);
+  if (!file.ok()) return failure(path + ": " + why);
+  const std::string_view bytes = file.bytes();
+  if (bytes.empty()) return failure(path + ": empty file");
 
   LoadedPicture loaded;
-  if (looksLikeJpeg(*bytes)) {
-    JpegResult jpeg = decodeJpeg(*bytes, needed);
+  if (looksLikeJpeg(bytes)) {
+    JpegResult jpeg = decodeJpeg(bytes, needed);
     if (jpeg.handled) {
       loaded = std::move(jpeg.loaded);
     } else {
-      loaded = decodeWithQt(*bytes);
+      loaded = decodeWithQt(bytes);
     }
-  } else if (std::optional<Picture> bitmap = decodePlainBitmap(*bytes)) {
+  } else if (std::optional<Picture> bitmap = decodePlainBitmap(bytes)) {
     const PictureSize natural = bitmap->size();
     loaded = {Status::ok(), natural, std::move(*bitmap)};
   } else {
-    loaded = decodeWithQt(*bytes);
+    loaded = decodeWithQt(bytes);
   }
   if (!loaded.status.isOk()) loaded.status.message = path + ": " + loaded.status.message;
   return loaded;
@@ -171,17 +226,22 @@ Picture LinuxPictures::drawScaled(const Picture& picture, const SourceRect& sour
   const QImage part(reinterpret_cast<const uchar*>(picture.row(top) + left), right - left,
                     bottom - top, static_cast<qsizetype>(picture.width()) * 4,
                     QImage::Format_RGB32);
-  const QImage scaled =
-      part.scaled(target.width, target.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  Picture result(target.width, target.height);
-  for (int y = 0; y < target.height; ++y) {
-    std::memcpy(result.row(y), scaled.constScanLine(y), static_cast<std::size_t>(target.width) * 4);
+  if (right - left == target.width && bottom - top == target.height) {
+    // Nothing to scale; QImage would hand back a view of our own memory.
+    Picture copy(target.width, target.height);
+    for (int y = 0; y < target.height; ++y) {
+      std::memcpy(copy.row(y), picture.row(top + y) + left,
+                  static_cast<std::size_t>(target.width) * 4);
+    }
+    return copy;
   }
-  return result;
+  return adopt(
+      part.scaled(target.width, target.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
 Status LinuxPictures::saveBitmap(const Picture& picture, const std::string& path) {
-  const std::string file = encodeBitmap(picture);
+  const BitmapBytes bitmap = encodeBitmap(picture);
+  const std::string_view file = bitmap.view();
   std::string temp = path + ".tmp-XXXXXX";
   const int fd = mkstemp(temp.data());
   if (fd < 0) return Status::failed(path + ": " + std::strerror(errno));
@@ -203,11 +263,13 @@ Status LinuxPictures::saveBitmap(const Picture& picture, const std::string& path
   // No fsync: the wallpaper is rendered again at the next change, and
   // syncing tens of megabytes would cost more than the whole rendering. The
   // rename still means the desktop never sees a half-written file.
-  if (close(fd) != 0 || rename(temp.c_str(), path.c_str()) != 0) {
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || close(fd) != 0 || rename(temp.c_str(), path.c_str()) != 0) {
     const std::string why = std::strerror(errno);
     unlink(temp.c_str());
     return Status::failed(path + ": " + why);
   }
+  lastWritten() = {path, info.st_dev, info.st_ino, info.st_size, info.st_mtim, picture.alias()};
   return Status::ok();
 }
 

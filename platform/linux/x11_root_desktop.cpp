@@ -44,114 +44,142 @@ void freePreviousPixmap(Display* display, Window root, Atom rootAtom, Atom setro
   }
 }
 
-void blit(const Picture& from, Picture& to, int fromX, int fromY, int toX, int toY, int width,
-          int height) {
-  for (int y = 0; y < height; ++y) {
-    std::memcpy(to.row(toY + y) + toX, from.row(fromY + y) + fromX,
-                static_cast<std::size_t>(width) * 4);
+// Xlib's own error handler ends the program; a server that refuses a
+// pixmap of the screen's size (BadAlloc) must end in a message instead.
+class ErrorTrap {
+ public:
+  ErrorTrap() : previous_(XSetErrorHandler(&ErrorTrap::record)) { failed() = false; }
+  ~ErrorTrap() { XSetErrorHandler(previous_); }
+  ErrorTrap(const ErrorTrap&) = delete;
+  ErrorTrap& operator=(const ErrorTrap&) = delete;
+  [[nodiscard]] static bool& failed() {
+    static bool seen = false;
+    return seen;
   }
-}
 
-void fillBlack(Picture& picture) {
-  for (int y = 0; y < picture.height(); ++y) {
-    std::fill_n(picture.row(y), picture.width(), 0xff000000U);
+ private:
+  static int record(Display*, XErrorEvent*) {
+    failed() = true;
+    return 0;
   }
-}
+  XErrorHandler previous_;
+};
 
-// The screen as the desktop shows the wallpaper file in `layout`. Only the
-// visible part of the picture is ever scaled.
-Picture compose(Pictures& pictures, const Picture& picture, WallpaperLayout layout, int width,
-                int height) {
-  const int w = picture.width();
-  const int h = picture.height();
-  switch (layout) {
-    case WallpaperLayout::Stretched:
-      return pictures.drawScaled(picture, {0, 0, double(w), double(h)}, {width, height});
-    case WallpaperLayout::Zoom: {
-      const double scale = std::max(double(width) / w, double(height) / h);
-      const double visibleWidth = width / scale;
-      const double visibleHeight = height / scale;
-      return pictures.drawScaled(
-          picture, {(w - visibleWidth) / 2, (h - visibleHeight) / 2, visibleWidth, visibleHeight},
-          {width, height});
-    }
-    case WallpaperLayout::Tiled: {
-      Picture screen(width, height);
-      for (int y = 0; y < height; y += h) {
-        for (int x = 0; x < width; x += w) {
-          blit(picture, screen, 0, 0, x, y, std::min(w, width - x), std::min(h, height - y));
-        }
-      }
-      return screen;
-    }
-    case WallpaperLayout::Centred:
-      break;
-  }
-  Picture screen(width, height);
-  fillBlack(screen);
-  // Centred: a larger picture loses its excess equally on both sides.
-  const int left = (width - w) / 2;
-  const int top = (height - h) / 2;
-  const int fromX = std::max(0, -left);
-  const int fromY = std::max(0, -top);
-  blit(picture, screen, fromX, fromY, std::max(0, left), std::max(0, top), std::min(w, width),
-       std::min(h, height));
-  return screen;
-}
+struct Target {
+  Display* display;
+  Pixmap pixmap;
+  GC gc;
+  Visual* visual;
+  int depth;
+  int width;
+  int height;
+};
 
 bool isPlainTrueColour(const Visual* visual, int depth) {
   return (depth == 24 || depth == 32) && visual->red_mask == 0xff0000 &&
          visual->green_mask == 0xff00 && visual->blue_mask == 0xff;
 }
 
-// Puts the screen picture into the pixmap; deeper or shallower visuals than
-// the usual 24-bit one go pixel by pixel.
-void putPicture(Display* display, Pixmap pixmap, GC gc, Visual* visual, int depth,
-                Picture& screen) {
-  const int width = screen.width();
-  const int height = screen.height();
-  if (isPlainTrueColour(visual, depth)) {
-    XImage* image =
-        XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0,
-                     reinterpret_cast<char*>(screen.row(0)), static_cast<unsigned>(width),
-                     static_cast<unsigned>(height), 32, width * 4);
+unsigned long channel(std::uint32_t value, unsigned long mask) {
+  if (mask == 0) return 0;
+  int shift = 0;
+  while (((mask >> shift) & 1) == 0) ++shift;
+  const unsigned long top = mask >> shift;
+  return ((value * top + 127) / 255) << shift;
+}
+
+// Puts a part of the picture into a drawable. The usual 24-bit visual takes
+// the picture's own memory as it is; other visuals go pixel by pixel.
+void putArea(const Target& to, Drawable drawable, const Picture& picture, int fromX, int fromY,
+             int toX, int toY, int width, int height) {
+  if (width <= 0 || height <= 0) return;
+  const auto w = static_cast<unsigned>(width);
+  const auto h = static_cast<unsigned>(height);
+  if (isPlainTrueColour(to.visual, to.depth)) {
+    // Xlib only reads the data; the cast is for its old-fashioned signature.
+    auto* data = const_cast<char*>(reinterpret_cast<const char*>(picture.row(0)));
+    XImage* image = XCreateImage(to.display, to.visual, static_cast<unsigned>(to.depth), ZPixmap, 0,
+                                 data, static_cast<unsigned>(picture.width()),
+                                 static_cast<unsigned>(picture.height()), 32, picture.width() * 4);
     if (image == nullptr) return;
     image->byte_order = LSBFirst;  // our words are in the machine's order
-    XPutImage(display, pixmap, gc, image, 0, 0, 0, 0, static_cast<unsigned>(width),
-              static_cast<unsigned>(height));
+    XPutImage(to.display, drawable, to.gc, image, fromX, fromY, toX, toY, w, h);
     image->data = nullptr;  // the picture owns the pixels
     XDestroyImage(image);
     return;
   }
-  XImage* image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
-                               static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
+  XImage* image = XCreateImage(to.display, to.visual, static_cast<unsigned>(to.depth), ZPixmap, 0,
+                               nullptr, w, h, 32, 0);
   if (image == nullptr) return;
-  image->data =
-      static_cast<char*>(std::malloc(static_cast<std::size_t>(image->bytes_per_line) * height));
+  image->data = static_cast<char*>(
+      std::malloc(static_cast<std::size_t>(image->bytes_per_line) * static_cast<std::size_t>(h)));
   if (image->data == nullptr) {
     XDestroyImage(image);
     return;
   }
-  const auto channel = [](std::uint32_t value, unsigned long mask) -> unsigned long {
-    if (mask == 0) return 0;
-    int shift = 0;
-    while (((mask >> shift) & 1) == 0) ++shift;
-    const unsigned long top = mask >> shift;
-    return ((value * top + 127) / 255) << shift;
-  };
   for (int y = 0; y < height; ++y) {
-    const std::uint32_t* row = screen.row(y);
+    const std::uint32_t* row = picture.row(fromY + y) + fromX;
     for (int x = 0; x < width; ++x) {
       const std::uint32_t p = row[x];
       XPutPixel(image, x, y,
-                channel((p >> 16) & 0xff, visual->red_mask) |
-                    channel((p >> 8) & 0xff, visual->green_mask) |
-                    channel(p & 0xff, visual->blue_mask));
+                channel((p >> 16) & 0xff, to.visual->red_mask) |
+                    channel((p >> 8) & 0xff, to.visual->green_mask) |
+                    channel(p & 0xff, to.visual->blue_mask));
     }
   }
-  XPutImage(display, pixmap, gc, image, 0, 0, 0, 0, static_cast<unsigned>(width),
-            static_cast<unsigned>(height));
+  XPutImage(to.display, drawable, to.gc, image, 0, 0, toX, toY, w, h);
   XDestroyImage(image);
+}
+
+// The screen as the desktop shows the wallpaper file in `layout`. Only the
+// visible part of the picture is ever scaled or sent to the server.
+void draw(Pictures& pictures, const Picture& picture, WallpaperLayout layout, const Target& to) {
+  const int w = picture.width();
+  const int h = picture.height();
+  switch (layout) {
+    case WallpaperLayout::Stretched: {
+      const Picture screen =
+          pictures.drawScaled(picture, {0, 0, double(w), double(h)}, {to.width, to.height});
+      putArea(to, to.pixmap, screen, 0, 0, 0, 0, to.width, to.height);
+      return;
+    }
+    case WallpaperLayout::Zoom: {
+      const double scale = std::max(double(to.width) / w, double(to.height) / h);
+      const double visibleWidth = to.width / scale;
+      const double visibleHeight = to.height / scale;
+      const Picture screen = pictures.drawScaled(
+          picture, {(w - visibleWidth) / 2, (h - visibleHeight) / 2, visibleWidth, visibleHeight},
+          {to.width, to.height});
+      putArea(to, to.pixmap, screen, 0, 0, 0, 0, to.width, to.height);
+      return;
+    }
+    case WallpaperLayout::Tiled: {
+      // Tiled from the top-left corner, as the old desktop did.
+      const Pixmap tile = XCreatePixmap(to.display, to.pixmap, static_cast<unsigned>(w),
+                                        static_cast<unsigned>(h), static_cast<unsigned>(to.depth));
+      putArea(to, tile, picture, 0, 0, 0, 0, w, h);
+      XSetTile(to.display, to.gc, tile);
+      XSetFillStyle(to.display, to.gc, FillTiled);
+      XFillRectangle(to.display, to.pixmap, to.gc, 0, 0, static_cast<unsigned>(to.width),
+                     static_cast<unsigned>(to.height));
+      XSetFillStyle(to.display, to.gc, FillSolid);
+      XFreePixmap(to.display, tile);
+      return;
+    }
+    case WallpaperLayout::Centred:
+      break;
+  }
+  // Centred: a larger picture loses its excess equally on both sides, a
+  // smaller one gets black bands.
+  const int left = (to.width - w) / 2;
+  const int top = (to.height - h) / 2;
+  if (left > 0 || top > 0) {
+    XSetForeground(to.display, to.gc, BlackPixel(to.display, DefaultScreen(to.display)));
+    XFillRectangle(to.display, to.pixmap, to.gc, 0, 0, static_cast<unsigned>(to.width),
+                   static_cast<unsigned>(to.height));
+  }
+  putArea(to, to.pixmap, picture, std::max(0, -left), std::max(0, -top), std::max(0, left),
+          std::max(0, top), std::min(w, to.width), std::min(h, to.height));
 }
 
 }  // namespace
@@ -182,13 +210,19 @@ Status X11RootDesktop::setWallpaper(const std::string& path) {
     return Status::failed("the X screen has no true-colour visual");
   }
 
-  Picture screen = compose(pictures, loaded.pixels, layout_, width, height);
-
+  const ErrorTrap trap;
   const Pixmap pixmap = XCreatePixmap(display, root, static_cast<unsigned>(width),
                                       static_cast<unsigned>(height), static_cast<unsigned>(depth));
   const GC gc = XCreateGC(display, pixmap, 0, nullptr);
-  putPicture(display, pixmap, gc, visual, depth, screen);
+  const Target target{display, pixmap, gc, visual, depth, width, height};
+  draw(pictures, loaded.pixels, layout_, target);
   XFreeGC(display, gc);
+  XSync(display, False);
+  if (ErrorTrap::failed()) {
+    XFreePixmap(display, pixmap);
+    XSync(display, False);
+    return Status::failed("the X server refused the wallpaper pixmap");
+  }
 
   const Atom rootAtom = XInternAtom(display, kRootPixmapAtom, False);
   const Atom setrootAtom = XInternAtom(display, kSetrootPixmapAtom, False);
