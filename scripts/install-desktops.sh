@@ -10,6 +10,7 @@ packages=(
   xvfb
   dbus
   dbus-bin
+  x11-utils
   xfdesktop4
   xfconf
   pcmanfm-qt
