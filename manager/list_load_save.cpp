@@ -152,7 +152,12 @@ bool EditForm::saveList(bool reportFailure) {
   list.entries.reserve(static_cast<std::size_t>(count));
   for (int row = 0; row < count; ++row) {
     const auto i = static_cast<std::size_t>(row);
-    if (rows_.kind[i] > kKindFolderBase) {
+    if (rows_.kind[i] > kKindFolderBase && !platform_.files.folderExists(rows_.path[i])) {
+      // A folder on a drive that is not attached now counts nothing; dropping
+      // it from the file would lose the registration for good. It keeps its
+      // last count; the changer passes over a folder it cannot open.
+      if (!rows_.path[i].empty() && rows_.path[i].back() != '/') rows_.path[i] += '/';
+    } else if (rows_.kind[i] > kKindFolderBase) {
       int depthCounter = 0;
       const int items =
           CountFolderItems(platform_.files, rows_.path[i], depthCounter, subfolderDepth());

@@ -158,6 +158,20 @@ TEST(ManagerListFile, FolderWithoutTrailingSlashGainsItAtTheNextSave) {
   EXPECT_EQ(listTexts(again.open()), (std::vector<std::string>{"[フォルダ]trips/"}));
 }
 
+TEST(ManagerListFile, AFolderThatCannotBeFoundKeepsItsEntryButAnEmptyOneIsDropped) {
+  ManagerBench bench;
+  bench.root.mkdir("empty");
+  const std::string detached = bench.root / "usb/photos";
+  bench.writeList(listBytes(
+      0, 0, 2,
+      {"\"" + detached + "\",40,3,4", "\"" + bench.root / "empty/" + "\",9,3,5", "\"\",9,3,5"}));
+  EditForm& form = bench.open();
+  EXPECT_EQ(form.rowCount(), 3);
+  ASSERT_TRUE(form.SaveList());
+  EXPECT_EQ(bench.list(), listBytes(0, 0, 2, {"\"" + detached + "/\",40,3,4"}));
+  EXPECT_EQ(form.rows().kind[1], 3);
+}
+
 TEST(ManagerListFile, SkippedKindsLeaveTheirIndexToTheNextEntry) {
   ManagerBench bench;
   const std::string a = bench.picture("a.jpg");
