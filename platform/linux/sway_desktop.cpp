@@ -6,6 +6,7 @@
 #include <cctype>
 #include <chrono>
 #include <fstream>
+#include <limits>
 #include <optional>
 #include <string_view>
 #include <thread>
@@ -47,7 +48,10 @@ std::string commandLine(pid_t pid) {
 void endPreviousSwaybg(const std::string& pidFile, const std::string& folder, pid_t current) {
   std::ifstream file(pidFile);
   long long previous = 0;
-  if (!(file >> previous) || previous <= 1 || previous == current) return;
+  if (!(file >> previous) || previous <= 1 || previous > std::numeric_limits<pid_t>::max() ||
+      previous == current) {
+    return;
+  }
   const auto pid = static_cast<pid_t>(previous);
   if (processName(pid) != "swaybg") return;
   if (commandLine(pid).find(folder + "/wallpaper-") == std::string::npos) return;
