@@ -290,7 +290,11 @@ TEST_F(RenderTest, UnknownScreenCentresUnscaled) {
   fake.screen.screen.reset();
   const std::string picture = testing::writeBytes(
       dir / "a.jpg", testing::encode(testing::twoColourImage(3000, 2000), "jpg"));
-  ASSERT_TRUE(render(picture, 4));
+  ::testing::internal::CaptureStderr();
+  const bool rendered = render(picture, 4).has_value();
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(rendered);
+  EXPECT_NE(errors.find("screen size unknown"), std::string::npos);
   EXPECT_EQ(testing::readBitmapHeader(dir / "wallpaper.bmp").width, 3000);
   EXPECT_EQ(state.currentStyle, 0);
 }

@@ -1,0 +1,274 @@
+#include "platform/linux/x11_root_desktop.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "platform/linux/linux_pictures.h"
+#include "tests/temp_dir.h"
+
+// Last: Xlib's macros (None, Status, Bool) clash with the headers above.
+// clang-format off
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#undef Status
+// clang-format on
+
+namespace tivolen {
+namespace {
+
+// An Xvfb of its own for the whole binary, on a display it picks itself.
+class VirtualScreen : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    server = fork();
+    ASSERT_GE(server, 0);
+    if (server == 0) {
+      close(pipeEnds[0]);
+      const std::string fd = std::to_string(pipeEnds[1]);
+      execlp("Xvfb", "Xvfb", "-noreset", "-nolisten", "tcp", "-displayfd", fd.c_str(), "-screen",
+             "0", "640x480x24", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(pipeEnds[1]);
+    std::string number;
+    char c = 0;
+    while (read(pipeEnds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(pipeEnds[0]);
+    ASSERT_FALSE(number.empty()) << "Xvfb did not start";
+    setenv("DISPLAY", (":" + number).c_str(), 1);
+  }
+  void TearDown() override {
+    if (server > 0) {
+      kill(server, SIGTERM);
+      waitpid(server, nullptr, 0);
+    }
+  }
+  pid_t server = -1;
+};
+
+[[maybe_unused]] auto* const screenEnvironment =
+    ::testing::AddGlobalTestEnvironment(new VirtualScreen);
+
+// Errors of the test's own requests are expected (a freed pixmap); they are
+// counted instead of ending the program.
+int errorsSeen = 0;
+int countError(Display*, XErrorEvent*) {
+  ++errorsSeen;
+  return 0;
+}
+
+class X11RootDesktopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    XSetErrorHandler(countError);
+    root = DefaultRootWindow(display);
+    rootAtom = XInternAtom(display, "_XROOTPMAP_ID", False);
+    setrootAtom = XInternAtom(display, "ESETROOT_PMAP_ID", False);
+  }
+  void TearDown() override {
+    if (display != nullptr) XCloseDisplay(display);
+  }
+
+  std::optional<Pixmap> property(Atom atom) {
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(display, root, atom, 0, 1, False, XA_PIXMAP, &type, &format, &items, &after,
+                       &data);
+    std::optional<Pixmap> value;
+    if (data != nullptr && items == 1) value = *reinterpret_cast<Pixmap*>(data);
+    if (data != nullptr) XFree(data);
+    return value;
+  }
+  bool pixmapAlive(Pixmap pixmap) {
+    XSync(display, False);
+    const int before = errorsSeen;
+    Window ignoredRoot;
+    int x;
+    int y;
+    unsigned width;
+    unsigned height;
+    unsigned border;
+    unsigned depth;
+    XGetGeometry(display, pixmap, &ignoredRoot, &x, &y, &width, &height, &border, &depth);
+    XSync(display, False);
+    return errorsSeen == before;
+  }
+  // The colour class at a point of the current root pixmap.
+  std::string colourAt(int x, int y) {
+    const auto pixmap = property(rootAtom);
+    if (!pixmap) return "no pixmap";
+    XImage* image = XGetImage(display, *pixmap, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (image == nullptr) return "unreadable";
+    const unsigned long pixel = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    const unsigned long r = (pixel >> 16) & 0xff;
+    const unsigned long g = (pixel >> 8) & 0xff;
+    const unsigned long b = pixel & 0xff;
+    if (r > 180 && g < 80 && b < 80) return "red";
+    if (b > 180 && r < 80 && g < 80) return "blue";
+    if (r < 30 && g < 30 && b < 30) return "black";
+    return "other";
+  }
+  // 200 x 100, left half red, right half blue, as the renderer writes it.
+  std::string writePicture() {
+    Picture picture(200, 100);
+    for (int y = 0; y < 100; ++y) {
+      for (int x = 0; x < 200; ++x) picture.row(y)[x] = x < 100 ? 0xffff0000U : 0xff0000ffU;
+    }
+    const std::string path = dir / "wallpaper.bmp";
+    EXPECT_TRUE(LinuxPictures().saveBitmap(picture, path).isOk());
+    return path;
+  }
+
+  testing::TempDir dir;
+  Display* display = nullptr;
+  Window root = 0;
+  Atom rootAtom = None;
+  Atom setrootAtom = None;
+};
+
+struct Point {
+  int x;
+  int y;
+  const char* colour;
+};
+struct LayoutCase {
+  const char* name;
+  WallpaperLayout layout;
+  std::vector<Point> points;
+};
+
+class LayoutTest : public X11RootDesktopTest, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(LayoutTest, DrawsTheRootPixmapInTheLayout) {
+  X11RootDesktop desktop(dir.path());
+  desktop.setLayout(GetParam().layout);
+  ASSERT_TRUE(desktop.setWallpaper(writePicture()).isOk());
+  const auto pixmap = property(rootAtom);
+  ASSERT_TRUE(pixmap);
+  EXPECT_EQ(property(setrootAtom), pixmap);
+  for (const Point& point : GetParam().points) {
+    EXPECT_EQ(colourAt(point.x, point.y), point.colour) << "at " << point.x << "," << point.y;
+  }
+}
+
+// The picture is 200 x 100 (red | blue), the screen 640 x 480.
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, LayoutTest,
+    ::testing::Values(
+        // At (220, 190): black bands around it.
+        LayoutCase{"centred",
+                   WallpaperLayout::Centred,
+                   {{250, 240, "red"}, {400, 240, "blue"}, {10, 10, "black"}, {630, 470, "black"}}},
+        LayoutCase{"tiled",
+                   WallpaperLayout::Tiled,
+                   {{50, 50, "red"}, {150, 50, "blue"}, {250, 150, "red"}, {350, 450, "blue"}}},
+        LayoutCase{"stretched",
+                   WallpaperLayout::Stretched,
+                   {{10, 10, "red"}, {300, 470, "red"}, {340, 10, "blue"}, {630, 470, "blue"}}},
+        // Scaled by 4.8 to cover 480 rows; the sides beyond 640 are cut off.
+        LayoutCase{"zoom",
+                   WallpaperLayout::Zoom,
+                   {{10, 10, "red"}, {300, 240, "red"}, {340, 240, "blue"}, {630, 470, "blue"}}}),
+    [](const ::testing::TestParamInfo<LayoutCase>& tested) {
+      return std::string(tested.param.name);
+    });
+
+TEST_F(X11RootDesktopTest, FreesThePixmapItRetainedBefore) {
+  X11RootDesktop desktop(dir.path());
+  const std::string picture = writePicture();
+  ASSERT_TRUE(desktop.setWallpaper(picture).isOk());
+  const auto first = property(rootAtom);
+  ASSERT_TRUE(first);
+  EXPECT_TRUE(pixmapAlive(*first)) << "retained after the setter's connection closed";
+
+  ASSERT_TRUE(desktop.setWallpaper(picture).isOk());
+  const auto second = property(rootAtom);
+  ASSERT_TRUE(second);
+  EXPECT_NE(*second, *first);
+  EXPECT_FALSE(pixmapAlive(*first)) << "the earlier pixmap leaks";
+  EXPECT_TRUE(pixmapAlive(*second));
+}
+
+struct OwnerCase {
+  const char* name;
+  bool setrootNamesSamePixmap;
+  bool setrootPresent;
+};
+
+class RunningDesktopTest : public X11RootDesktopTest,
+                           public ::testing::WithParamInterface<OwnerCase> {};
+
+TEST_P(RunningDesktopTest, NeverKillsAProgramThatStillOwnsTheBackground) {
+  // Another program, still running, owns the background pixmap.
+  Display* owner = XOpenDisplay(nullptr);
+  ASSERT_NE(owner, nullptr);
+  const Pixmap owned = XCreatePixmap(owner, root, 16, 16, 24);
+  const Pixmap other = XCreatePixmap(owner, root, 16, 16, 24);
+  XChangeProperty(owner, root, rootAtom, XA_PIXMAP, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&owned), 1);
+  if (GetParam().setrootPresent) {
+    const Pixmap named = GetParam().setrootNamesSamePixmap ? owned : other;
+    XChangeProperty(owner, root, setrootAtom, XA_PIXMAP, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&named), 1);
+  } else {
+    XDeleteProperty(owner, root, setrootAtom);
+  }
+  XSync(owner, False);
+
+  X11RootDesktop desktop(dir.path());
+  ASSERT_TRUE(desktop.setWallpaper(writePicture()).isOk());
+
+  // With both atoms naming its pixmap the owner counts as an old setter and
+  // is freed; otherwise it must live on.
+  const bool expectKilled = GetParam().setrootPresent && GetParam().setrootNamesSamePixmap;
+  EXPECT_EQ(pixmapAlive(owned), !expectKilled);
+  if (!expectKilled) {
+    XSync(owner, False);
+    XCloseDisplay(owner);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Owners, RunningDesktopTest,
+                         ::testing::Values(OwnerCase{"only_xrootpmap", false, false},
+                                           OwnerCase{"atoms_differ", false, true},
+                                           OwnerCase{"atoms_equal", true, true}),
+                         [](const ::testing::TestParamInfo<OwnerCase>& tested) {
+                           return std::string(tested.param.name);
+                         });
+
+TEST(X11RootDesktopWithoutDisplay, IsUnavailableAndTouchesNothing) {
+  const std::string saved = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+  unsetenv("DISPLAY");
+  testing::TempDir dir;
+  X11RootDesktop desktop(dir.path());
+  const Status status = desktop.setWallpaper(dir.write("wallpaper.bmp", "BM"));
+  setenv("DISPLAY", saved.c_str(), 1);
+  EXPECT_EQ(status.code, Status::Code::Unavailable);
+}
+
+TEST_F(X11RootDesktopTest, UnreadablePictureFailsBeforeAnyChange) {
+  X11RootDesktop desktop(dir.path());
+  ASSERT_TRUE(desktop.setWallpaper(writePicture()).isOk());
+  const auto before = property(rootAtom);
+  const Status status = desktop.setWallpaper(dir.write("broken.bmp", "BM not really"));
+  EXPECT_EQ(status.code, Status::Code::Failed);
+  EXPECT_EQ(property(rootAtom), before);
+}
+
+}  // namespace
+}  // namespace tivolen
