@@ -358,6 +358,79 @@ TEST(SwayDesktop, SendsOneBgCommandForEveryOutput) {
   EXPECT_EQ(arguments[4], "fill");
 }
 
+bool endsWithin(pid_t pid, std::chrono::milliseconds wait) {
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  while (!processName(pid).empty()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
+
+pid_t pidIn(const std::string& file) {
+  const std::string text = readWhole(file);
+  return text.empty() ? -1 : static_cast<pid_t>(std::stol(text));
+}
+
+// A stand-in swaybg keeps its name while it runs (a script, not exec).
+void writeSwaybg(const TempDir& dir, const std::string& body) {
+  const std::string path = dir.write("bin/swaybg", "#!/bin/sh\n" + body + "\n");
+  chmod(path.c_str(), 0755);
+}
+
+TEST(SwaybgDesktop, EndsOnlyTheSwaybgItStartedBefore) {
+  TempDir dir;
+  writeSwaybg(dir, "sleep 10");
+  StandInPath path(dir / "bin");
+  const std::string app = dir / "app";
+  std::filesystem::create_directory(app);
+  const std::string picture = app + "/wallpaper.bmp";
+  ASSERT_TRUE(blocks(8, 4).save(QString::fromStdString(picture), "BMP"));
+  const std::string pidFile = app + "/swaybg.pid";
+
+  // Whatever the file names now, a process that is no swaybg of ours stays.
+  const Spawned decoy = spawnDetached("sleep", {"30"});
+  const Spawned foreign = spawnDetached("swaybg", {"-i", "/elsewhere/wallpaper-1.png"});
+  ASSERT_TRUE(decoy.status.isOk() && foreign.status.isOk());
+  SwaybgDesktop desktop(app);
+  for (const pid_t stranger : {decoy.pid, foreign.pid}) {
+    std::ofstream(pidFile) << stranger << "\n";
+    ASSERT_TRUE(desktop.setWallpaper(picture).isOk());
+    EXPECT_FALSE(endsWithin(stranger, 100ms)) << processName(stranger);
+    EXPECT_NE(pidIn(pidFile), stranger);
+    EXPECT_EQ(processName(pidIn(pidFile)), "swaybg");
+  }
+  // The one our last change started ends once the next one runs.
+  const pid_t previous = pidIn(pidFile);
+  desktop.setLayout(WallpaperLayout::Tiled);
+  ASSERT_TRUE(desktop.setWallpaper(picture).isOk());
+  const pid_t current = pidIn(pidFile);
+  EXPECT_TRUE(endsWithin(previous, 2s));
+  EXPECT_EQ(processName(current), "swaybg");
+  const std::string arguments = readWhole("/proc/" + std::to_string(current) + "/cmdline");
+  EXPECT_NE(arguments.find(std::string("-m\0tile\0-c\0#000000", 17)), std::string::npos);
+
+  for (const pid_t pid : {decoy.pid, foreign.pid, current}) kill(pid, SIGKILL);
+}
+
+TEST(SwaybgDesktop, ASwaybgThatEndsAtOnceIsAFailureAndKeepsThePrevious) {
+  TempDir dir;
+  writeSwaybg(dir, "exit 1");
+  StandInPath path(dir / "bin");
+  const std::string app = dir / "app";
+  std::filesystem::create_directory(app);
+  const std::string picture = app + "/wallpaper.bmp";
+  ASSERT_TRUE(blocks(8, 4).save(QString::fromStdString(picture), "BMP"));
+  dir.write("app/swaybg.pid", "12345\n");
+
+  SwaybgDesktop desktop(app);
+  const Status status = desktop.setWallpaper(picture);
+  EXPECT_EQ(status.code, Status::Code::Failed);
+  EXPECT_NE(status.message.find(text::kDesktopToolFailed), std::string::npos);
+  EXPECT_EQ(namesIn(app), (std::vector<std::string>{"swaybg.pid", "wallpaper.bmp"}));
+  EXPECT_EQ(readWhole(app + "/swaybg.pid"), "12345\n");
+}
+
 TEST(DesktopLoader, WithoutAnySessionTheChangerIsToldWhy) {
   const char* names[] = {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "WAYLAND_DISPLAY", "DISPLAY"};
   std::vector<std::pair<std::string, std::string>> saved;
