@@ -71,3 +71,21 @@ bus_name_owned() {
 clear_desktop_environment() {
   unset XDG_CURRENT_DESKTOP DESKTOP_SESSION WAYLAND_DISPLAY DISPLAY SWAYSOCK I3SOCK || true
 }
+
+# A list for the real changer in folder $1: four copies of picture $2 in the
+# styles centred, tiled, stretched and "オート2", changed at every start, in
+# order; and a log, so that the runs are not its first (no autostart message).
+write_style_list() {
+  local folder=$1 picture=$2 style entries=()
+  crlf() { printf '%s\r\n' "$@"; }
+  mkdir -p "$folder/pictures"
+  for style in 0 1 2 4; do
+    cp "$picture" "$folder/pictures/style $style.bmp"
+    entries+=("\"$folder/pictures/style $style.bmp\",0,$style,1")
+  done
+  {
+    crlf '"Ver","1.30"' 0 0 '"[SubFolder]",2'
+    crlf "${entries[@]}"
+  } >"$folder/List.txt"
+  crlf '#2026-12-01#' 0 '"現在の壁紙ファイル："' >"$folder/WallPaper.log"
+}

@@ -5,10 +5,13 @@
 # unknown Wayland session would (our own swaybg). grim screenshots must show
 # the picture in each layout, in an application folder whose name holds
 # quotes, a backslash, shell characters and non-ASCII text.
-# Usage: sway_test.sh sway|swaybg DESKTOP_DRIVER DESKTOP_PROBE
+# With TIVOLEN, the real changer then steps through a list of the picture
+# in each style in the same session, with no X server at all.
+# Usage: sway_test.sh sway|swaybg DESKTOP_DRIVER DESKTOP_PROBE [TIVOLEN]
 route=$1
 driver=$2
 probe=$3
+tivolen=${4:-}
 source "$(dirname "$0")/common.sh"
 need sway swaymsg swaybg grim setpriv
 [[ $route == sway || $route == swaybg ]] || fail "unknown route $route"
@@ -93,6 +96,25 @@ for layout in centred tiled stretched zoom; do
   fi
   echo "$route $layout: ok"
 done
+
+if [[ -n $tivolen ]]; then
+  changer="$scratch/changer"
+  mkdir -p "$changer"
+  install -m 755 "$tivolen" "$changer/Tivolen"
+  write_style_list "$changer" "$scratch/picture.bmp"
+  chown -R "$user" "$changer"
+  # A compositor draws the background client that came first on top of a
+  # later one, so the swaybg left by the runs above would hide Tivolen's.
+  for pid in $(our_swaybgs); do kill "$pid"; done
+  for layout in centred tiled stretched zoom; do
+    as_user "${session[@]}" timeout 60 "$changer/Tivolen" </dev/null ||
+      fail "Tivolen ($layout) failed"
+    retry_for 10 shows "$layout" || fail "after Tivolen the screen does not show it $layout"
+    copies=("$changer"/wallpaper-*.png)
+    ((${#copies[@]} == 1)) || fail "Tivolen $layout: not exactly one handed-over copy"
+    echo "$route Tivolen $layout: ok"
+  done
+fi
 
 # Without a compositor the change fails with the reason, the picture shown
 # stays, and no copy is left over.

@@ -79,20 +79,9 @@ done
 
 if [[ -n $tivolen ]]; then
   changer="$scratch/changer app"
-  mkdir -p "$changer" "$scratch/pictures"
+  mkdir -p "$changer"
   cp "$tivolen" "$changer/Tivolen"
-  crlf() { printf '%s\r\n' "$@"; }
-  entries=()
-  for style in 0 1 2 4; do
-    cp "$scratch/picture.bmp" "$scratch/pictures/style $style.bmp"
-    entries+=("\"$scratch/pictures/style $style.bmp\",0,$style,1")
-  done
-  {
-    crlf '"Ver","1.30"' 0 0 '"[SubFolder]",2'
-    crlf "${entries[@]}"
-  } >"$changer/List.txt"
-  # A log makes these later runs: no first-run autostart message.
-  crlf '#2026-12-01#' 0 '"現在の壁紙ファイル："' >"$changer/WallPaper.log"
+  write_style_list "$changer" "$scratch/picture.bmp"
   declare -A layout_of=([1]=centred [2]=tiled [3]=stretched [5]=zoom)
   seen=()
   for run in 1 2 3 4; do
