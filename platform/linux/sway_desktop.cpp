@@ -144,7 +144,7 @@ Status SwaybgDesktop::setWallpaper(const std::string& path) {
   const std::string pidFile = applicationDirectory_ + "/" + std::string(kPidFileName);
   endPreviousSwaybg(pidFile, applicationDirectory_, swaybg.pid);
   PosixFileSystem files;
-  if (const Status saved = files.writeFileAtomically(pidFile, std::to_string(swaybg.pid) + "\n");
+  if (Status saved = files.writeFileAtomically(pidFile, std::to_string(swaybg.pid) + "\n");
       !saved.isOk()) {
     return saved;
   }

@@ -93,7 +93,7 @@ Status execFailure(const std::string& program, int error) {
 }
 
 void appendAvailable(int fd, std::string& output) {
-  constexpr std::size_t kMaxOutput = 64 * 1024;
+  constexpr std::size_t kMaxOutput = std::size_t{64} * 1024;
   char buffer[4096];
   while (true) {
     const ssize_t got = read(fd, buffer, sizeof buffer);

@@ -107,8 +107,10 @@ std::vector<std::string> xfceBackdropFolders(const std::vector<std::string>& exi
   std::vector<std::string> folders;
   for (const auto& [monitor, workspaces] : workspacesByMonitor) {
     for (const int workspace : workspaces) {
-      folders.push_back(kScreenFolder + "monitor" + monitor + "/workspace" +
-                        std::to_string(workspace));
+      std::string folder = kScreenFolder;
+      folder += "monitor" + monitor;
+      folder += "/workspace" + std::to_string(workspace);
+      folders.push_back(std::move(folder));
     }
   }
   return folders;
