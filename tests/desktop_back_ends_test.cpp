@@ -60,13 +60,34 @@ class StandInPath {
 
 // A shell script that records its arguments one per line, then exits with
 // `exitCode`.
+// Started with --desktop it stands in for the running desktop instead.
 void writeRecorder(const TempDir& dir, const std::string& name, int exitCode) {
-  const std::string path =
-      dir.write("bin/" + name, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
-                                   (dir / "arguments") + "\"\necho refused >&2\nexit " +
-                                   std::to_string(exitCode) + "\n");
+  const std::string path = dir.write(
+      "bin/" + name,
+      "#!/bin/sh\nif [ \"$1\" = --desktop ]; then sleep 10; exit 0; fi\n"
+      "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
+          (dir / "arguments") + "\"\necho refused >&2\nexit " + std::to_string(exitCode) + "\n");
   chmod(path.c_str(), 0755);
 }
+
+// A stand-in desktop process, ended with the test.
+class RunningDesktop {
+ public:
+  explicit RunningDesktop(const std::string& program)
+      : pid_(spawnDetached(program, {"--desktop"}).pid) {
+    for (int i = 0; i < 200 && processName(pid_) != program; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+  ~RunningDesktop() {
+    if (pid_ > 0) kill(pid_, SIGKILL);
+  }
+  RunningDesktop(const RunningDesktop&) = delete;
+  RunningDesktop& operator=(const RunningDesktop&) = delete;
+
+ private:
+  pid_t pid_;
+};
 
 std::vector<std::string> recordedArguments(const TempDir& dir) {
   std::vector<std::string> lines;
@@ -298,6 +319,7 @@ TEST(PcmanfmDesktop, HandsAFreshCopyOverWithTheModeAndChecksTheAnswer) {
     TempDir dir;
     writeRecorder(dir, c.program, 0);
     StandInPath path(dir / "bin");
+    RunningDesktop running(c.program);
     const std::string app = dir / "app";
     std::filesystem::create_directory(app);
     const std::string picture = dir.write("app/wallpaper.bmp", "picture");
@@ -320,6 +342,7 @@ TEST(PcmanfmDesktop, RefusalIsReportedAndTheNewCopyRemoved) {
   TempDir dir;
   writeRecorder(dir, "pcmanfm", 1);
   StandInPath path(dir / "bin");
+  RunningDesktop running("pcmanfm");
   const std::string app = dir / "app";
   std::filesystem::create_directory(app);
   const std::string picture = dir.write("app/wallpaper.bmp", "picture");
@@ -331,6 +354,24 @@ TEST(PcmanfmDesktop, RefusalIsReportedAndTheNewCopyRemoved) {
   EXPECT_NE(status.message.find(text::kDesktopToolFailed), std::string::npos);
   EXPECT_NE(status.message.find("refused"), std::string::npos) << status.message;
   EXPECT_EQ(namesIn(app), (std::vector<std::string>{"wallpaper-1.bmp", "wallpaper.bmp"}));
+}
+
+TEST(PcmanfmDesktop, WithoutItsDesktopRunningNothingIsHandedOver) {
+  TempDir dir;
+  writeRecorder(dir, "pcmanfm-qt", 0);
+  StandInPath path(dir / "bin");
+  const std::string app = dir / "app";
+  std::filesystem::create_directory(app);
+  const std::string picture = dir.write("app/wallpaper.bmp", "picture");
+
+  PcmanfmDesktop desktop(PcmanfmFlavour::Qt, app, 300ms);
+  const auto started = std::chrono::steady_clock::now();
+  const Status status = desktop.setWallpaper(picture);
+  EXPECT_GE(std::chrono::steady_clock::now() - started, 300ms);
+  EXPECT_EQ(status.code, Status::Code::Unavailable);
+  EXPECT_NE(status.message.find(text::kDesktopNotRunning), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir / "arguments"));
+  EXPECT_EQ(namesIn(app), std::vector<std::string>{"wallpaper.bmp"});
 }
 
 TEST(SwayDesktop, SendsOneBgCommandForEveryOutput) {

@@ -24,6 +24,8 @@ inline constexpr std::string_view kPlasmaMissing =
 inline constexpr std::string_view kPlasmaRefused =
     "KDE Plasma "
     "が壁紙の変更を拒否しました。ウィジェットのロックを解除してから、もう一度お試しください。";
+inline constexpr std::string_view kDesktopNotRunning =
+    "デスクトップを表示するプログラムが動いていないため、壁紙を設定できません。";
 inline constexpr std::string_view kWallpaperCopyFailed = "壁紙ファイルを用意できませんでした。";
 
 }  // namespace tivolen::text

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <thread>
 #include <utility>
 
 #include "platform/linux/back_ends.h"
@@ -15,8 +16,11 @@ namespace tivolen {
 
 using namespace std::chrono_literals;
 
-PcmanfmDesktop::PcmanfmDesktop(PcmanfmFlavour flavour, std::string applicationDirectory)
-    : flavour_(flavour), applicationDirectory_(std::move(applicationDirectory)) {}
+PcmanfmDesktop::PcmanfmDesktop(PcmanfmFlavour flavour, std::string applicationDirectory,
+                               std::chrono::milliseconds desktopWait)
+    : flavour_(flavour),
+      applicationDirectory_(std::move(applicationDirectory)),
+      desktopWait_(desktopWait) {}
 
 void PcmanfmDesktop::setLayout(WallpaperLayout layout) {
   layout_ = layout;
@@ -38,6 +42,17 @@ std::string pcmanfmMode(PcmanfmFlavour flavour, WallpaperLayout layout) {
 }
 
 Status PcmanfmDesktop::setWallpaper(const std::string& path) {
+  const std::string program = flavour_ == PcmanfmFlavour::Qt ? "pcmanfm-qt" : "pcmanfm";
+  // Without a running desktop, pcmanfm-qt drops the request and reports
+  // success, and pcmanfm becomes a file manager that never ends.
+  const auto deadline = std::chrono::steady_clock::now() + desktopWait_;
+  while (!userRunsProgram(program, "--desktop")) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      return Status::unavailable(std::string(text::kDesktopNotRunning) + "\n" + program +
+                                 " --desktop");
+    }
+    std::this_thread::sleep_for(200ms);
+  }
   std::string mode = pcmanfmMode(flavour_, layout_);
   // Both keep the wallpaper they have when the file name and mode are
   // unchanged, whatever the file now holds.
@@ -57,7 +72,6 @@ Status PcmanfmDesktop::setWallpaper(const std::string& path) {
   if (!copy.status.isOk()) {
     return Status::failed(std::string(text::kWallpaperCopyFailed) + "\n" + copy.status.message);
   }
-  const std::string program = flavour_ == PcmanfmFlavour::Qt ? "pcmanfm-qt" : "pcmanfm";
   const ToolRun run =
       runTool(program, {"--set-wallpaper", copy.path, "--wallpaper-mode", mode}, 15s);
   if (!run.status.isOk()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "platform/services.h"
@@ -12,16 +13,20 @@ enum class PcmanfmFlavour { Qt, Gtk };
 
 class PcmanfmDesktop final : public Desktop {
  public:
-  PcmanfmDesktop(PcmanfmFlavour flavour, std::string applicationDirectory);
+  // At log-on the changer may start before the desktop does; it waits for
+  // the desktop as long as `desktopWait`.
+  PcmanfmDesktop(PcmanfmFlavour flavour, std::string applicationDirectory,
+                 std::chrono::milliseconds desktopWait = std::chrono::seconds(10));
 
   void setLayout(WallpaperLayout layout) override;
-  // Unavailable when the program is not installed; Failed when it refuses
-  // or does not answer in time.
+  // Unavailable when the program is not installed or does not draw the
+  // desktop; Failed when it refuses or does not answer in time.
   Status setWallpaper(const std::string& path) override;
 
  private:
   PcmanfmFlavour flavour_;
   std::string applicationDirectory_;
+  std::chrono::milliseconds desktopWait_;
   WallpaperLayout layout_ = WallpaperLayout::Centred;
 };
 

@@ -1,14 +1,18 @@
 #include "platform/linux/tool_runner.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 
 #include "platform/linux/desktop_texts.h"
 
@@ -214,6 +218,29 @@ Spawned spawnDetached(const std::string& program, const std::vector<std::string>
   }
   spawned.pid = grandchild;
   return spawned;
+}
+
+bool userRunsProgram(std::string_view name, std::string_view argument) {
+  struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+  };
+  std::unique_ptr<DIR, DirCloser> proc(opendir("/proc"));
+  if (!proc) return false;
+  const uid_t me = getuid();
+  while (const dirent* entry = readdir(proc.get())) {
+    char* end = nullptr;
+    const long pid = std::strtol(entry->d_name, &end, 10);
+    if (*end != '\0' || pid <= 0) continue;
+    const std::string folder = std::string("/proc/") + entry->d_name;
+    struct stat info {};
+    if (stat(folder.c_str(), &info) != 0 || info.st_uid != me) continue;
+    if (processName(static_cast<pid_t>(pid)) != name) continue;
+    std::ifstream file(folder + "/cmdline", std::ios::binary);
+    for (std::string word; std::getline(file, word, '\0');) {
+      if (word == argument) return true;
+    }
+  }
+  return false;
 }
 
 std::string processName(pid_t pid) {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/status.h"
@@ -31,6 +32,10 @@ struct Spawned {
 // Starts a program that outlives us, in a session of its own with its output
 // discarded, and returns its process id.
 Spawned spawnDetached(const std::string& program, const std::vector<std::string>& arguments);
+
+// Whether one of this user's processes runs `name` with `argument` among its
+// arguments ("pcmanfm-qt" with "--desktop").
+bool userRunsProgram(std::string_view name, std::string_view argument);
 
 // The command name the kernel knows a running process by ("swaybg"); empty
 // when no such process exists or it has already ended.
