@@ -6,7 +6,9 @@
 #include <QDBusMessage>
 #include <QString>
 #include <QUrl>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <utility>
 
 #include "platform/linux/desktop_texts.h"
@@ -83,8 +85,8 @@ std::string plasmaWallpaperScript(const std::string& path, WallpaperLayout layou
          "}\n";
 }
 
-PlasmaDesktop::PlasmaDesktop(std::string applicationDirectory)
-    : applicationDirectory_(std::move(applicationDirectory)) {}
+PlasmaDesktop::PlasmaDesktop(std::string applicationDirectory, std::chrono::milliseconds shellWait)
+    : applicationDirectory_(std::move(applicationDirectory)), shellWait_(shellWait) {}
 
 void PlasmaDesktop::setLayout(WallpaperLayout layout) {
   layout_ = layout;
@@ -103,7 +105,13 @@ Status PlasmaDesktop::setWallpaper(const std::string& path) {
       QStringLiteral("org.kde.plasmashell"), QStringLiteral("/PlasmaShell"),
       QStringLiteral("org.kde.PlasmaShell"), QStringLiteral("evaluateScript"));
   message.setArguments({QString::fromStdString(plasmaWallpaperScript(copy.path, layout_))});
-  const QDBusMessage reply = bus.call(message, QDBus::Block, kTimeoutMs);
+  const auto deadline = std::chrono::steady_clock::now() + shellWait_;
+  QDBusMessage reply = bus.call(message, QDBus::Block, kTimeoutMs);
+  while (reply.type() == QDBusMessage::ErrorMessage && serviceMissing(reply.errorName()) &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    reply = bus.call(message, QDBus::Block, kTimeoutMs);
+  }
   if (reply.type() == QDBusMessage::ErrorMessage) {
     unlink(copy.path.c_str());
     const std::string detail = (reply.errorName() + ": " + reply.errorMessage()).toStdString();

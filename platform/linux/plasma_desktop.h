@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "platform/services.h"
@@ -11,7 +12,10 @@ namespace tivolen {
 // activity).
 class PlasmaDesktop final : public Desktop {
  public:
-  explicit PlasmaDesktop(std::string applicationDirectory);
+  // At log-on the changer may start before plasmashell has taken its name
+  // on the bus; it waits for it as long as `shellWait`.
+  explicit PlasmaDesktop(std::string applicationDirectory,
+                         std::chrono::milliseconds shellWait = std::chrono::seconds(10));
 
   void setLayout(WallpaperLayout layout) override;
   // Unavailable when plasmashell is not running; Failed when it refuses the
@@ -20,6 +24,7 @@ class PlasmaDesktop final : public Desktop {
 
  private:
   std::string applicationDirectory_;
+  std::chrono::milliseconds shellWait_;
   WallpaperLayout layout_ = WallpaperLayout::Centred;
 };
 

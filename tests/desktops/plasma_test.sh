@@ -2,7 +2,8 @@
 # KDE Plasma: a stand-in plasmashell on a private session bus records the
 # desktop script the back-end sends; node runs that script against two
 # stand-in desktops and checks what it set. A refused script and a missing
-# plasmashell must give their messages and leave no copy behind.
+# plasmashell must give their messages and leave no copy behind; a
+# plasmashell that comes late is waited for.
 # Usage: plasma_test.sh DESKTOP_DRIVER FAKE_PLASMASHELL
 driver=$1
 fake=$2
@@ -54,6 +55,18 @@ after=("$app"/wallpaper-*.bmp)
 [[ ${after[*]} == "${copies[*]}" ]] || fail "the refused change left ${after[*]}"
 stop_fake
 echo "plasma refused: ok"
+
+# At log-on the changer may come before plasmashell: it waits for it.
+rm -f "$scratch/script.js"
+"$driver" "$app" tiled "$scratch/picture.bmp" &
+late_driver=$!
+sleep 1.5
+start_fake
+wait "$late_driver" || fail "the change did not wait for a late plasmashell"
+node "$here/plasma_check.js" "$scratch/script.js" "$app" "$scratch/picture.bmp" 3 ||
+  fail "late plasmashell: the script does not set the wallpaper"
+stop_fake
+echo "plasma late: ok"
 
 status=0
 "$driver" "$app" zoom "$scratch/picture.bmp" 2>"$scratch/err" || status=$?
