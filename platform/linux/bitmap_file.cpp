@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/linux/large_buffer.h"
+
 namespace tivolen {
 namespace {
 
@@ -33,7 +35,7 @@ BitmapBytes encodeBitmap(const Picture& picture) {
   const std::size_t dataOffset = kFileHeaderSize + kInfoHeaderSize;
   const std::size_t fileSize = dataOffset + rowBytes * height;
 
-  BitmapBytes file{std::make_unique_for_overwrite<char[]>(fileSize), fileSize};
+  BitmapBytes file{allocateLarge<char>(fileSize), fileSize};
   char* out = file.data.get();
   std::memset(out, 0, dataOffset);
   out[0] = 'B';

@@ -13,7 +13,7 @@ namespace tivolen {
 // every desktop accepts as wallpaper. The buffer is never zeroed first:
 // every byte is written once.
 struct BitmapBytes {
-  std::unique_ptr<char[]> data;
+  std::shared_ptr<char[]> data;
   std::size_t size = 0;
   [[nodiscard]] std::string_view view() const { return {data.get(), size}; }
 };

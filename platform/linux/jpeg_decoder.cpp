@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/linux/exif_orientation.h"
+#include "platform/linux/large_buffer.h"
 
 namespace tivolen {
 namespace {
@@ -68,7 +69,8 @@ JpegResult decodeJpeg(std::string_view bytes, const NeededSize& needed) {
 
   // BGRA rather than BGRX: libjpeg-turbo fills alpha with 0xff, which is
   // exactly the padding byte the picture format promises.
-  Picture pixels(outWidth, outHeight);
+  Picture pixels(outWidth, outHeight,
+                 allocateLarge<std::uint32_t>(static_cast<std::size_t>(outWidth) * outHeight));
   if (tjDecompress2(handle.get(), data, size, reinterpret_cast<unsigned char*>(pixels.row(0)),
                     outWidth, outWidth * 4, outHeight, TJPF_BGRA, 0) != 0) {
     // Warnings (stray bytes between markers) still give a whole picture; a

@@ -1,5 +1,11 @@
 #include "platform/linux/x11_screen.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/linux/gui_application.h"
 #include "platform/linux/x11_display.h"
 
 namespace tivolen {
@@ -24,11 +30,23 @@ std::optional<ScreenSize> primaryMonitor(Display* display, Window root) {
   return found;
 }
 
+std::optional<ScreenSize> waylandPrimaryScreen() {
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if (wayland == nullptr || *wayland == '\0' || !EnsureGuiApplication()) return std::nullopt;
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return std::nullopt;
+  // Logical size times the scale: the pixels the wallpaper is drawn on.
+  const double ratio = screen->devicePixelRatio();
+  const QSize logical = screen->geometry().size();
+  return ScreenSize{static_cast<std::int32_t>(std::lround(logical.width() * ratio)),
+                    static_cast<std::int32_t>(std::lround(logical.height() * ratio))};
+}
+
 }  // namespace
 
 std::optional<ScreenSize> X11Screen::size() const {
   const DisplayHandle display = openDisplay();
-  if (!display) return std::nullopt;
+  if (!display) return waylandPrimaryScreen();
   const int screen = DefaultScreen(display.get());
   if (auto monitor = primaryMonitor(display.get(), RootWindow(display.get(), screen))) {
     return monitor;
