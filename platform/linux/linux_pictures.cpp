@@ -229,8 +229,9 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
 
 Picture LinuxPictures::drawScaled(const Picture& picture, const SourceRect& source,
                                   PictureSize target) {
-  // Whole source pixels around the requested part; the fraction lost is
-  // below one source pixel, invisible after scaling.
+  // Qt's smooth transformation (area averaging when reducing), on whole
+  // source pixels around the requested part; the fraction lost is below one
+  // source pixel.
   const int left = std::clamp(static_cast<int>(std::floor(source.x)), 0, picture.width() - 1);
   const int top = std::clamp(static_cast<int>(std::floor(source.y)), 0, picture.height() - 1);
   const int right =
