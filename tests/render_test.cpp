@@ -301,3 +301,41 @@ TEST_F(RenderTest, UnknownScreenCentresUnscaled) {
 
 }  // namespace
 }  // namespace tivolen
+
+namespace tivolen {
+namespace {
+
+Picture plain(int width, int height, std::uint32_t colour) {
+  Picture picture(width, height);
+  for (int y = 0; y < height; ++y) std::fill_n(picture.row(y), width, colour);
+  return picture;
+}
+
+TEST(WrittenBitmapTest, ReadsBackWhatWasWritten) {
+  testing::TempDir dir;
+  LinuxPictures pictures;
+  ASSERT_TRUE(pictures.saveBitmap(plain(30, 20, 0xffff0000U), dir / "w.bmp").isOk());
+  // Once from memory, once from the file: both the same pixels.
+  for (int pass = 0; pass < 2; ++pass) {
+    const LoadedPicture loaded = pictures.load(dir / "w.bmp");
+    ASSERT_TRUE(loaded.status.isOk());
+    ASSERT_EQ(loaded.pixels.size(), (PictureSize{30, 20}));
+    EXPECT_EQ(loaded.pixels.at(29, 19), 0xffff0000U) << "pass " << pass;
+  }
+}
+
+TEST(WrittenBitmapTest, AFileReplacedSinceIsReadFromDisk) {
+  testing::TempDir dir;
+  LinuxPictures pictures;
+  ASSERT_TRUE(pictures.saveBitmap(plain(30, 20, 0xffff0000U), dir / "w.bmp").isOk());
+  // Another writer replaces it, as the manager's set-wallpaper would.
+  testing::writeBytes(dir / "other.bmp", testing::encode(testing::twoColourImage(40, 10), "bmp"));
+  std::filesystem::rename(dir / "other.bmp", dir / "w.bmp");
+  const LoadedPicture loaded = pictures.load(dir / "w.bmp");
+  ASSERT_TRUE(loaded.status.isOk());
+  EXPECT_EQ(loaded.pixels.size(), (PictureSize{40, 10}));
+  EXPECT_TRUE(testing::isBlue(loaded.pixels.at(39, 5)));
+}
+
+}  // namespace
+}  // namespace tivolen

@@ -196,11 +196,16 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
     return {Status::unavailable(path + ": vector pictures (emf, wmf) cannot be shown"), {}, {}};
   }
   {
-    const WrittenBitmap& written = lastWritten();
+    // Handed out once: a long-running manager does not keep the last
+    // wallpaper's pixels for ever.
+    WrittenBitmap& written = lastWritten();
     struct stat info {};
     if (!written.pixels.empty() && path == written.path && stat(path.c_str(), &info) == 0 &&
         sameFile(info, written)) {
-      return {Status::ok(), written.pixels.size(), written.pixels.alias()};
+      Picture pixels = std::move(written.pixels);
+      written = {};
+      const PictureSize natural = pixels.size();
+      return {Status::ok(), natural, std::move(pixels)};
     }
   }
   std::string why;
