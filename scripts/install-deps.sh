@@ -23,6 +23,7 @@ packages=(
   xvfb
   xdotool
   x11-apps
+  x11-utils
   imagemagick
   fonts-noto-cjk
   dbus-x11
