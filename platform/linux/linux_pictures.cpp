@@ -1,7 +1,6 @@
 #include "platform/linux/linux_pictures.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 
 #include "platform/linux/bitmap_file.h"
 #include "platform/linux/jpeg_decoder.h"
+#include "platform/linux/large_buffer.h"
 
 namespace tivolen {
 namespace {
@@ -31,11 +31,11 @@ std::string lowerExtension(const std::string& path) {
   return extension;
 }
 
-// The file mapped rather than read: a camera JPEG is decoded straight from
-// the page cache, with no copy and no fresh pages to zero.
-class MappedFile {
+// The whole file in one buffer, read rather than mapped: a mapped file that
+// another program cuts short while we decode would kill the process.
+class FileBytes {
  public:
-  MappedFile(const std::string& path, std::string& why) {
+  FileBytes(const std::string& path, std::string& why) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat info {};
     if (fd < 0 || fstat(fd, &info) != 0) {
@@ -48,33 +48,28 @@ class MappedFile {
       close(fd);
       return;
     }
-    size_ = static_cast<std::size_t>(info.st_size);
-    ok_ = true;
-    if (size_ > 0) {
-      void* data = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-      if (data == MAP_FAILED) {
+    const auto expected = static_cast<std::size_t>(info.st_size);
+    data_ = allocateLarge<char>(std::max<std::size_t>(expected, 1));
+    while (size_ < expected) {
+      const ssize_t n = read(fd, data_.get() + size_, expected - size_);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
         why = std::strerror(errno);
-        ok_ = false;
-        size_ = 0;
-      } else {
-        data_ = static_cast<const char*>(data);
+        close(fd);
+        return;
       }
+      if (n == 0) break;  // cut short meanwhile: the decoder judges what is left
+      size_ += static_cast<std::size_t>(n);
     }
     close(fd);
+    ok_ = true;
   }
-  ~MappedFile() {
-    if (data_ != nullptr) munmap(const_cast<char*>(data_), size_);
-  }
-  MappedFile(const MappedFile&) = delete;
-  MappedFile& operator=(const MappedFile&) = delete;
 
   [[nodiscard]] bool ok() const { return ok_; }
-  [[nodiscard]] std::string_view bytes() const {
-    return data_ == nullptr ? std::string_view() : std::string_view(data_, size_);
-  }
+  [[nodiscard]] std::string_view bytes() const { return {data_.get(), size_}; }
 
  private:
-  const char* data_ = nullptr;
+  std::shared_ptr<char[]> data_;
   std::size_t size_ = 0;
   bool ok_ = false;
 };
@@ -209,7 +204,7 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
     }
   }
   std::string why;
-  const MappedFile file(path, why);
+  const FileBytes file(path, why);
   if (!file.ok()) return failure(path + ": " + why);
   const std::string_view bytes = file.bytes();
   if (bytes.empty()) return failure(path + ": empty file");
