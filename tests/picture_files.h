@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QColor>
 #include <QImage>
+#include <QImageWriter>
 #include <cstdint>
 #include <fstream>
 #include <string>
@@ -32,7 +33,11 @@ inline std::string encode(const QImage& image, const char* format, int quality =
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, format, quality);
+  const bool progressive = std::string_view(format) == "progressive";
+  QImageWriter writer(&buffer, progressive ? "jpg" : format);
+  writer.setQuality(quality);
+  writer.setProgressiveScanWrite(progressive);
+  writer.write(image);
   return bytes.toStdString();
 }
 
@@ -86,15 +91,26 @@ inline std::string writeBytes(const std::string& path, const std::string& bytes)
   return path;
 }
 
-// A JPEG with an APP1 EXIF block (little-endian TIFF, one IFD entry) naming
-// the orientation, inserted right after the start-of-image marker.
-inline std::string withExifOrientation(const std::string& jpeg, int orientation) {
-  std::string tiff("II*\0\x08\0\0\0", 8);
-  tiff += std::string("\x01\0", 2);                    // one entry
-  tiff += std::string("\x12\x01\x03\0\x01\0\0\0", 8);  // 0x0112 SHORT count 1
-  tiff += static_cast<char>(orientation);
-  tiff += std::string("\0\0\0", 3);
-  tiff += std::string("\0\0\0\0", 4);  // no next IFD
+// A JPEG with an APP1 EXIF block (TIFF in either byte order, one IFD entry
+// besides an unrelated one) naming the orientation, inserted right after the
+// start-of-image marker, where cameras put it.
+inline std::string withExifOrientation(const std::string& jpeg, int orientation,
+                                       bool bigEndian = false) {
+  const auto u16 = [&](int value) {
+    const char high = static_cast<char>(value >> 8);
+    const char low = static_cast<char>(value & 0xff);
+    return bigEndian ? std::string{high, low} : std::string{low, high};
+  };
+  const auto u32 = [&](int value) {
+    return bigEndian ? u16(value >> 16) + u16(value & 0xffff)
+                     : u16(value & 0xffff) + u16(value >> 16);
+  };
+  std::string tiff = bigEndian ? "MM" : "II";
+  tiff += u16(42) + u32(8);
+  tiff += u16(2);                                                     // two entries
+  tiff += u16(0x010f) + u16(2) + u32(4) + std::string("Cam\0", 4);    // Make, ASCII
+  tiff += u16(0x0112) + u16(3) + u32(1) + u16(orientation) + u16(0);  // SHORT, padded
+  tiff += u32(0);                                                     // no next IFD
   const std::string payload = std::string("Exif\0\0", 6) + tiff;
   const std::size_t length = payload.size() + 2;
   std::string segment("\xff\xe1", 2);

@@ -69,6 +69,8 @@ INSTANTIATE_TEST_SUITE_P(
         SizeCase{"large_jpeg_cover", "large.jpg", "jpg", 4000, 3000, 4, 1024, 768, 1024, 768, 0},
         SizeCase{"large_jpeg_odd_screen", "odd.jpg", "jpg", 4001, 2999, 4, 1366, 768, 1366, 1024,
                  0},
+        SizeCase{"progressive_jpeg_cover", "progressive.jpg", "progressive", 2000, 1000, 4, 1024,
+                 768, 1536, 768, 0},
         SizeCase{"small_gif_tiled", "small.gif", "gif", 200, 150, 3, 1024, 768, 200, 150, 1},
         SizeCase{"screen_sized_bmp", "screen.bmp", "bmp", 1020, 765, 3, 1024, 768, 1020, 765, 0},
         SizeCase{"centred_style_unscaled", "centre.jpg", "jpg", 3000, 2000, 0, 1024, 768, 3000,
@@ -98,6 +100,7 @@ TEST_F(RenderTest, CoverKeepsPictureContentInPlace) {
 
 struct OrientationCase {
   int orientation;
+  bool bigEndian;
   int uprightWidth, uprightHeight;
   // Where the source's red left half ends up in the upright picture.
   enum Side { Left, Right, Top, Bottom } red;
@@ -109,8 +112,8 @@ TEST_P(OrientationTest, AppliesExifOrientationBeforeFitting) {
   const OrientationCase& c = GetParam();
   // 1200 x 600 source, red left, blue right; screen 1024 x 768, style 3.
   const std::string jpeg = testing::encode(testing::twoColourImage(1200, 600), "jpg");
-  const std::string picture =
-      testing::writeBytes(dir / "photo.jpg", testing::withExifOrientation(jpeg, c.orientation));
+  const std::string picture = testing::writeBytes(
+      dir / "photo.jpg", testing::withExifOrientation(jpeg, c.orientation, c.bigEndian));
 
   LinuxPictures pictures;
   const LoadedPicture loaded = pictures.load(picture);
@@ -147,16 +150,18 @@ TEST_P(OrientationTest, AppliesExifOrientationBeforeFitting) {
 }
 
 // EXIF: 1 none, 2 mirrored, 3 turned 180, 4 flipped, 5 transposed,
-// 6 turned clockwise, 7 transversed, 8 turned anticlockwise.
-INSTANTIATE_TEST_SUITE_P(Orientations, OrientationTest,
-                         ::testing::Values(OrientationCase{1, 1200, 600, OrientationCase::Left},
-                                           OrientationCase{2, 1200, 600, OrientationCase::Right},
-                                           OrientationCase{3, 1200, 600, OrientationCase::Right},
-                                           OrientationCase{4, 1200, 600, OrientationCase::Left},
-                                           OrientationCase{5, 600, 1200, OrientationCase::Top},
-                                           OrientationCase{6, 600, 1200, OrientationCase::Top},
-                                           OrientationCase{7, 600, 1200, OrientationCase::Bottom},
-                                           OrientationCase{8, 600, 1200, OrientationCase::Bottom}));
+// 6 turned clockwise, 7 transversed, 8 turned anticlockwise; even ones in
+// Motorola byte order, odd ones in Intel's.
+INSTANTIATE_TEST_SUITE_P(
+    Orientations, OrientationTest,
+    ::testing::Values(OrientationCase{1, false, 1200, 600, OrientationCase::Left},
+                      OrientationCase{2, true, 1200, 600, OrientationCase::Right},
+                      OrientationCase{3, false, 1200, 600, OrientationCase::Right},
+                      OrientationCase{4, true, 1200, 600, OrientationCase::Left},
+                      OrientationCase{5, false, 600, 1200, OrientationCase::Top},
+                      OrientationCase{6, true, 600, 1200, OrientationCase::Top},
+                      OrientationCase{7, false, 600, 1200, OrientationCase::Bottom},
+                      OrientationCase{8, true, 600, 1200, OrientationCase::Bottom}));
 
 struct ReductionCase {
   const char* name;
@@ -241,6 +246,26 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedCase{
             "truncated_gif", "cut.gif",
             [] { return testing::encode(testing::twoColourImage(64, 64), "gif").substr(0, 20); },
+            text::kCannotLoadPicture},
+        DamagedCase{"truncated_bitmap", "cut.bmp",
+                    [] {
+                      const std::string whole =
+                          testing::encode(testing::twoColourImage(200, 100), "bmp");
+                      return whole.substr(0, whole.size() / 3);
+                    },
+                    text::kCannotLoadPicture},
+        DamagedCase{
+            "gif_bomb", "bomb.gif",
+            [] {
+              // Screen and frame both claim 30000 x 30000 (0x7530).
+              std::string gif = testing::encode(testing::twoColourImage(2, 2), "gif");
+              const std::size_t frame = 13 + 128 * 3 + 5;
+              for (const std::size_t at : {std::size_t{6}, std::size_t{8}, frame, frame + 2}) {
+                gif[at] = '\x30';
+                gif[at + 1] = '\x75';
+              }
+              return gif;
+            },
             text::kCannotLoadPicture},
         DamagedCase{"jpeg_bomb", "bomb.jpg",
                     [] { return testing::withFrameSize(goodJpeg(), 30000, 30000); },

@@ -68,6 +68,22 @@ BitmapBytes encodeBitmap(const Picture& picture) {
   return file;
 }
 
+bool bitmapIsCutShort(std::string_view bytes) {
+  if (bytes.size() < 2 || bytes[0] != 'B' || bytes[1] != 'M') return false;
+  if (bytes.size() < kFileHeaderSize + kInfoHeaderSize) return true;
+  const std::uint32_t compression = get32(bytes, kFileHeaderSize + 16);
+  if (get32(bytes, kFileHeaderSize) < kInfoHeaderSize || (compression != 0 && compression != 3)) {
+    return false;  // OS/2 headers and run-length rows: their decoders judge
+  }
+  const std::int64_t width = static_cast<std::int32_t>(get32(bytes, kFileHeaderSize + 4));
+  const std::int64_t height = static_cast<std::int32_t>(get32(bytes, kFileHeaderSize + 8));
+  const std::int64_t bits = get16(bytes, kFileHeaderSize + 14);
+  const std::int64_t rowBytes = (width * bits + 31) / 32 * 4;
+  const std::int64_t needed =
+      std::int64_t{get32(bytes, 10)} + rowBytes * (height < 0 ? -height : height);
+  return width > 0 && static_cast<std::int64_t>(bytes.size()) < needed;
+}
+
 std::optional<Picture> decodePlainBitmap(std::string_view bytes) {
   if (bytes.size() < kFileHeaderSize + kInfoHeaderSize || bytes[0] != 'B' || bytes[1] != 'M') {
     return std::nullopt;

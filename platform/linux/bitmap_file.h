@@ -19,6 +19,10 @@ struct BitmapBytes {
 };
 BitmapBytes encodeBitmap(const Picture& picture);
 
+// True for a bitmap of uncompressed rows (any bit depth) whose file ends
+// before its last row: Qt's reader shows such a file with the rest made up.
+bool bitmapIsCutShort(std::string_view bytes);
+
 // The plain uncompressed 24- and 32-bit bitmaps (ours and most others) read
 // directly; nothing for every other kind, which the general decoder takes.
 std::optional<Picture> decodePlainBitmap(std::string_view bytes);

@@ -217,6 +217,8 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
     } else {
       loaded = decodeWithQt(bytes);
     }
+  } else if (bitmapIsCutShort(bytes)) {
+    loaded = failure("damaged bitmap: the file ends before its last row");
   } else if (std::optional<Picture> bitmap = decodePlainBitmap(bytes)) {
     const PictureSize natural = bitmap->size();
     loaded = {Status::ok(), natural, std::move(*bitmap)};
