@@ -267,6 +267,13 @@ INSTANTIATE_TEST_SUITE_P(
               return gif;
             },
             text::kCannotLoadPicture},
+        DamagedCase{"gif_cut_in_its_picture", "cut-late.gif",
+                    [] {
+                      const std::string whole =
+                          testing::encode(testing::twoColourImage(200, 100), "gif");
+                      return whole.substr(0, whole.size() * 2 / 3);
+                    },
+                    text::kCannotLoadPicture},
         DamagedCase{"jpeg_bomb", "bomb.jpg",
                     [] { return testing::withFrameSize(goodJpeg(), 30000, 30000); },
                     text::kCannotLoadPicture},

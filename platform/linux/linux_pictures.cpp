@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "platform/linux/bitmap_file.h"
+#include "platform/linux/gif_structure.h"
 #include "platform/linux/jpeg_decoder.h"
 #include "platform/linux/large_buffer.h"
 
@@ -219,6 +220,8 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
     }
   } else if (bitmapIsCutShort(bytes)) {
     loaded = failure("damaged bitmap: the file ends before its last row");
+  } else if (gifFirstFrameIsCutShort(bytes)) {
+    loaded = failure("damaged GIF: the file ends inside its first picture");
   } else if (std::optional<Picture> bitmap = decodePlainBitmap(bytes)) {
     const PictureSize natural = bitmap->size();
     loaded = {Status::ok(), natural, std::move(*bitmap)};
