@@ -37,8 +37,9 @@ int main(int argc, char** argv) {
       const float detail = 0.05F * std::sin(u * 310.0F + v * 170.0F);
       const float base = (field + texture + detail) * 255.0F;
       unsigned char* pixel = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
-      const float tint[3] = {1.05F - 0.3F * static_cast<float>(y) / height, 0.95F,
-                             0.7F + 0.4F * static_cast<float>(y) / height};
+      const float tint[3] = {1.05F - 0.3F * static_cast<float>(y) / static_cast<float>(height),
+                             0.95F,
+                             0.7F + 0.4F * static_cast<float>(y) / static_cast<float>(height)};
       for (int c = 0; c < 3; ++c) {
         const float value = base * tint[c] + grain(random);
         pixel[c] = static_cast<unsigned char>(std::clamp(value, 0.0F, 255.0F));
