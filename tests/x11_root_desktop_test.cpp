@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/linux/linux_pictures.h"
 #include "tests/temp_dir.h"
@@ -17,6 +19,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #undef Status
 // clang-format on
 
@@ -184,6 +187,65 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"zoom",
                    WallpaperLayout::Zoom,
                    {{10, 10, "red"}, {300, 240, "red"}, {340, 240, "blue"}, {630, 470, "blue"}}}),
+    [](const ::testing::TestParamInfo<LayoutCase>& tested) {
+      return std::string(tested.param.name);
+    });
+
+class TwoMonitorTest : public X11RootDesktopTest, public ::testing::WithParamInterface<LayoutCase> {
+ protected:
+  // The 640 x 480 screen as two monitors side by side, 320 x 480 each.
+  void SetUp() override {
+    X11RootDesktopTest::SetUp();
+    for (const auto& [name, x] : {std::pair{"LEFT", 0}, std::pair{"RIGHT", 320}}) {
+      XRRMonitorInfo* monitor = XRRAllocateMonitor(display, 0);
+      monitor->name = XInternAtom(display, name, False);
+      monitor->x = x;
+      monitor->y = 0;
+      monitor->width = 320;
+      monitor->height = 480;
+      monitor->mwidth = 85;
+      monitor->mheight = 127;
+      XRRSetMonitor(display, root, monitor);
+      XRRFreeMonitors(monitor);
+      monitors.push_back(monitor->name);
+    }
+    XSync(display, False);
+  }
+  void TearDown() override {
+    for (const Atom name : monitors) XRRDeleteMonitor(display, root, name);
+    XSync(display, False);
+    X11RootDesktopTest::TearDown();
+  }
+  std::vector<Atom> monitors;
+};
+
+TEST_P(TwoMonitorTest, EachMonitorShowsTheWholeLayout) {
+  X11RootDesktop desktop(dir.path());
+  desktop.setLayout(GetParam().layout);
+  ASSERT_TRUE(desktop.setWallpaper(writePicture()).isOk());
+  for (const Point& point : GetParam().points) {
+    EXPECT_EQ(colourAt(point.x, point.y), point.colour) << "at " << point.x << "," << point.y;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, TwoMonitorTest,
+    ::testing::Values(
+        // At (60, 190) in each monitor, not across the seam at x = 320.
+        LayoutCase{"centred",
+                   WallpaperLayout::Centred,
+                   {{100, 240, "red"},
+                    {200, 240, "blue"},
+                    {320, 240, "black"},
+                    {420, 240, "red"},
+                    {520, 240, "blue"},
+                    {10, 10, "black"}}},
+        LayoutCase{"zoom",
+                   WallpaperLayout::Zoom,
+                   {{100, 240, "red"}, {220, 240, "blue"}, {420, 240, "red"}, {540, 240, "blue"}}},
+        LayoutCase{"tiled",
+                   WallpaperLayout::Tiled,
+                   {{50, 50, "red"}, {150, 50, "blue"}, {250, 50, "red"}, {370, 50, "red"}}}),
     [](const ::testing::TestParamInfo<LayoutCase>& tested) {
       return std::string(tested.param.name);
     });

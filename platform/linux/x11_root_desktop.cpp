@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/linux/linux_pictures.h"
 #include "platform/linux/x11_display.h"
@@ -65,15 +66,60 @@ class ErrorTrap {
   XErrorHandler previous_;
 };
 
+// One monitor's rectangle of the root pixmap: each monitor shows the
+// wallpaper in the layout on its own, as a desktop does, instead of one
+// picture centred across the seam between two screens.
 struct Target {
   Display* display;
   Pixmap pixmap;
   GC gc;
   Visual* visual;
   int depth;
+  int x;
+  int y;
   int width;
   int height;
 };
+
+struct MonitorRect {
+  int x;
+  int y;
+  int width;
+  int height;
+};
+
+// The active monitors (RandR 1.5); the whole screen when there are none.
+std::vector<MonitorRect> monitorRects(Display* display, Window root, int width, int height) {
+  std::vector<MonitorRect> rects;
+  int eventBase = 0;
+  int errorBase = 0;
+  int count = 0;
+  XRRMonitorInfo* monitors = XRRQueryExtension(display, &eventBase, &errorBase)
+                                 ? XRRGetMonitors(display, root, True, &count)
+                                 : nullptr;
+  for (int i = 0; i < count; ++i) {
+    const XRRMonitorInfo& m = monitors[i];
+    if (m.width > 0 && m.height > 0) rects.push_back({m.x, m.y, m.width, m.height});
+  }
+  if (monitors != nullptr) XRRFreeMonitors(monitors);
+  // A screen split into monitors by hand (xrandr --setmonitor ... none) still
+  // lists the output's own monitor around them; the split is what is meant.
+  const auto contains = [](const MonitorRect& outer, const MonitorRect& inner) {
+    return outer.x <= inner.x && outer.y <= inner.y &&
+           outer.x + outer.width >= inner.x + inner.width &&
+           outer.y + outer.height >= inner.y + inner.height &&
+           outer.width * outer.height > inner.width * inner.height;
+  };
+  std::vector<MonitorRect> innermost;
+  for (const MonitorRect& rect : rects) {
+    if (std::none_of(rects.begin(), rects.end(),
+                     [&](const MonitorRect& other) { return contains(rect, other); })) {
+      innermost.push_back(rect);
+    }
+  }
+  if (innermost.empty()) innermost.push_back({0, 0, width, height});
+  return innermost;
+}
 
 bool isPlainTrueColour(const Visual* visual, int depth) {
   return (depth == 24 || depth == 32) && visual->red_mask == 0xff0000 &&
@@ -136,11 +182,13 @@ void putArea(const Target& to, Drawable drawable, const Picture& picture, int fr
 void draw(Pictures& pictures, const Picture& picture, WallpaperLayout layout, const Target& to) {
   const int w = picture.width();
   const int h = picture.height();
+  const auto width = static_cast<unsigned>(to.width);
+  const auto height = static_cast<unsigned>(to.height);
   switch (layout) {
     case WallpaperLayout::Stretched: {
       const Picture screen =
           pictures.drawScaled(picture, {0, 0, double(w), double(h)}, {to.width, to.height});
-      putArea(to, to.pixmap, screen, 0, 0, 0, 0, to.width, to.height);
+      putArea(to, to.pixmap, screen, 0, 0, to.x, to.y, to.width, to.height);
       return;
     }
     case WallpaperLayout::Zoom: {
@@ -150,18 +198,18 @@ void draw(Pictures& pictures, const Picture& picture, WallpaperLayout layout, co
       const Picture screen = pictures.drawScaled(
           picture, {(w - visibleWidth) / 2, (h - visibleHeight) / 2, visibleWidth, visibleHeight},
           {to.width, to.height});
-      putArea(to, to.pixmap, screen, 0, 0, 0, 0, to.width, to.height);
+      putArea(to, to.pixmap, screen, 0, 0, to.x, to.y, to.width, to.height);
       return;
     }
     case WallpaperLayout::Tiled: {
-      // Tiled from the top-left corner, as the old desktop did.
+      // Tiled from the monitor's top-left corner, as the old desktop did.
       const Pixmap tile = XCreatePixmap(to.display, to.pixmap, static_cast<unsigned>(w),
                                         static_cast<unsigned>(h), static_cast<unsigned>(to.depth));
       putArea(to, tile, picture, 0, 0, 0, 0, w, h);
       XSetTile(to.display, to.gc, tile);
+      XSetTSOrigin(to.display, to.gc, to.x, to.y);
       XSetFillStyle(to.display, to.gc, FillTiled);
-      XFillRectangle(to.display, to.pixmap, to.gc, 0, 0, static_cast<unsigned>(to.width),
-                     static_cast<unsigned>(to.height));
+      XFillRectangle(to.display, to.pixmap, to.gc, to.x, to.y, width, height);
       XSetFillStyle(to.display, to.gc, FillSolid);
       XFreePixmap(to.display, tile);
       return;
@@ -170,16 +218,11 @@ void draw(Pictures& pictures, const Picture& picture, WallpaperLayout layout, co
       break;
   }
   // Centred: a larger picture loses its excess equally on both sides, a
-  // smaller one gets black bands.
+  // smaller one gets black bands (the pixmap starts black).
   const int left = (to.width - w) / 2;
   const int top = (to.height - h) / 2;
-  if (left > 0 || top > 0) {
-    XSetForeground(to.display, to.gc, BlackPixel(to.display, DefaultScreen(to.display)));
-    XFillRectangle(to.display, to.pixmap, to.gc, 0, 0, static_cast<unsigned>(to.width),
-                   static_cast<unsigned>(to.height));
-  }
-  putArea(to, to.pixmap, picture, std::max(0, -left), std::max(0, -top), std::max(0, left),
-          std::max(0, top), std::min(w, to.width), std::min(h, to.height));
+  putArea(to, to.pixmap, picture, std::max(0, -left), std::max(0, -top), to.x + std::max(0, left),
+          to.y + std::max(0, top), std::min(w, to.width), std::min(h, to.height));
 }
 
 }  // namespace
@@ -214,8 +257,15 @@ Status X11RootDesktop::setWallpaper(const std::string& path) {
   const Pixmap pixmap = XCreatePixmap(display, root, static_cast<unsigned>(width),
                                       static_cast<unsigned>(height), static_cast<unsigned>(depth));
   const GC gc = XCreateGC(display, pixmap, 0, nullptr);
-  const Target target{display, pixmap, gc, visual, depth, width, height};
-  draw(pictures, loaded.pixels, layout_, target);
+  // Black wherever no monitor shows the picture.
+  XSetForeground(display, gc, BlackPixel(display, screenNumber));
+  XFillRectangle(display, pixmap, gc, 0, 0, static_cast<unsigned>(width),
+                 static_cast<unsigned>(height));
+  for (const MonitorRect& monitor : monitorRects(display, root, width, height)) {
+    const Target target{display,       pixmap,        gc, visual, depth, monitor.x, monitor.y,
+                        monitor.width, monitor.height};
+    draw(pictures, loaded.pixels, layout_, target);
+  }
   XFreeGC(display, gc);
   XSync(display, False);
   if (ErrorTrap::failed()) {
