@@ -17,6 +17,8 @@ packages=(
   libglib2.0-dev
   libturbojpeg0-dev
   libxrandr-dev
+  # message boxes and the navigator in Wayland sessions without XWayland
+  qt6-wayland
   # tests and benchmarks
   libgtest-dev
   libbenchmark-dev
@@ -39,21 +41,5 @@ packages=(
   xwallpaper
 )
 
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$package")
-  fi
-done
-
-if ((${#missing[@]} == 0)); then
-  echo "install-deps: all ${#packages[@]} packages are installed"
-  exit 0
-fi
-
-echo "install-deps: installing ${missing[*]}"
-sudo=()
-if ((EUID != 0)); then sudo=(sudo); fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update
-"${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+source "$(dirname "${BASH_SOURCE[0]}")/lib/apt.sh"
+install_packages install-deps "${packages[@]}"

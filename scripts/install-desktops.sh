@@ -21,21 +21,5 @@ packages=(
   nodejs
 )
 
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$package")
-  fi
-done
-
-if ((${#missing[@]} == 0)); then
-  echo "install-desktops: all ${#packages[@]} packages are installed"
-  exit 0
-fi
-
-echo "install-desktops: installing ${missing[*]}"
-sudo=()
-if ((EUID != 0)); then sudo=(sudo); fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update
-"${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+source "$(dirname "${BASH_SOURCE[0]}")/lib/apt.sh"
+install_packages install-desktops "${packages[@]}"
