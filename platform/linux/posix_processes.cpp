@@ -7,26 +7,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/linux/unique_fd.h"
+
 namespace tivolen {
-namespace {
-
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() { reset(); }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  [[nodiscard]] int get() const { return fd_; }
-  void reset() {
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_;
-};
-
-}  // namespace
 
 Status PosixProcesses::start(const std::string& program, WindowState /*state*/) {
   if (program.empty()) return Status::failed("no program given");
@@ -35,8 +18,8 @@ Status PosixProcesses::start(const std::string& program, WindowState /*state*/) 
   // closes it (O_CLOEXEC), so the parent reads end-of-file.
   int ends[2];
   if (pipe2(ends, O_CLOEXEC) != 0) return Status::failed(std::strerror(errno));
-  Fd readEnd(ends[0]);
-  Fd writeEnd(ends[1]);
+  UniqueFd readEnd(ends[0]);
+  UniqueFd writeEnd(ends[1]);
 
   // Built before fork: only async-signal-safe calls may follow it.
   std::string argument0 = program;

@@ -15,29 +15,14 @@
 #include <memory>
 
 #include "platform/linux/desktop_texts.h"
+#include "platform/linux/unique_fd.h"
 
 namespace tivolen {
 namespace {
 
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() { reset(); }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  [[nodiscard]] int get() const { return fd_; }
-  void reset(int fd = -1) {
-    if (fd_ >= 0) close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_;
-};
-
 struct Pipe {
-  Fd read;
-  Fd write;
+  UniqueFd read;
+  UniqueFd write;
 };
 
 bool makePipe(Pipe& pipe) {
