@@ -5,8 +5,12 @@
 namespace tivolen {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+bool isBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+bool isLineEnd(char c) {
+  return c == '\r' || c == '\n';
+}
 
 }  // namespace
 
@@ -52,14 +56,8 @@ std::optional<Field> RecordReader::next() {
   }
   // Consume the delimiter: a comma, or one line end (CR LF counts once).
   if (pos_ < contents_.size()) {
-    if (contents_[pos_] == ',') {
-      ++pos_;
-    } else if (contents_[pos_] == '\r') {
-      ++pos_;
-      if (pos_ < contents_.size() && contents_[pos_] == '\n') ++pos_;
-    } else if (contents_[pos_] == '\n') {
-      ++pos_;
-    }
+    const char delimiter = contents_[pos_++];
+    if (delimiter == '\r' && pos_ < contents_.size() && contents_[pos_] == '\n') ++pos_;
   }
   return field;
 }

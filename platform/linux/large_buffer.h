@@ -22,10 +22,11 @@ std::shared_ptr<T[]> allocateLarge(std::size_t count) {
   const std::size_t mapped = bytes + kHugePage;
   void* base = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (base == MAP_FAILED) throw std::bad_alloc();
-  const auto start = (reinterpret_cast<std::uintptr_t>(base) + kHugePage - 1) & ~(kHugePage - 1);
-  madvise(reinterpret_cast<void*>(start), bytes, MADV_HUGEPAGE);
-  return std::shared_ptr<T[]>(reinterpret_cast<T*>(start),
-                              [base, mapped](T*) { munmap(base, mapped); });
+  void* start = base;
+  std::size_t space = mapped;
+  std::align(kHugePage, bytes, start, space);
+  madvise(start, bytes, MADV_HUGEPAGE);
+  return std::shared_ptr<T[]>(static_cast<T*>(start), [base, mapped](T*) { munmap(base, mapped); });
 }
 
 }  // namespace tivolen

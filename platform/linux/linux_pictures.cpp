@@ -142,7 +142,7 @@ LoadedPicture decodeWithQt(std::string_view bytes) {
   QImageReader reader(&buffer);
   reader.setDecideFormatFromContent(true);
   reader.setAutoTransform(true);
-  reader.setAllocationLimit(static_cast<int>(kMaxPicturePixels * 4 / (1024 * 1024)));
+  reader.setAllocationLimit(static_cast<int>(kMaxPicturePixels * 4 / (std::int64_t{1024} * 1024)));
 
   const QByteArray format = reader.format();
   if (format != "bmp" && format != "gif" && format != "ico" && format != "cur" &&
@@ -277,7 +277,7 @@ Status LinuxPictures::saveBitmap(const Picture& picture, const std::string& path
       const std::string why = std::strerror(errno);
       close(fd);
       unlink(temp.c_str());
-      return Status::failed(path + ": " + why);
+      return Status::failed(path + (": " + why));
     }
     done += static_cast<std::size_t>(n);
   }
@@ -288,7 +288,7 @@ Status LinuxPictures::saveBitmap(const Picture& picture, const std::string& path
   if (fstat(fd, &info) != 0 || close(fd) != 0 || !replaceFile(temp, path)) {
     const std::string why = std::strerror(errno);
     unlink(temp.c_str());
-    return Status::failed(path + ": " + why);
+    return Status::failed(path + (": " + why));
   }
   lastWritten() = {path, info.st_dev, info.st_ino, info.st_size, info.st_mtim, picture.alias()};
   return Status::ok();

@@ -177,7 +177,7 @@ Status PosixFileSystem::writeFileAtomically(const std::string& path, std::string
       const std::string why = errnoText();
       close(fd);
       unlink(temp.c_str());
-      return Status::failed(path + ": " + why);
+      return Status::failed(path + (": " + why));
     }
     data += n;
     left -= static_cast<std::size_t>(n);
@@ -185,12 +185,12 @@ Status PosixFileSystem::writeFileAtomically(const std::string& path, std::string
   if (fsync(fd) != 0 || close(fd) != 0) {
     const std::string why = errnoText();
     unlink(temp.c_str());
-    return Status::failed(path + ": " + why);
+    return Status::failed(path + (": " + why));
   }
   if (rename(temp.c_str(), path.c_str()) != 0) {
     const std::string why = errnoText();
     unlink(temp.c_str());
-    return Status::failed(path + ": " + why);
+    return Status::failed(path + (": " + why));
   }
   return Status::ok();
 }
