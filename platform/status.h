@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace tivolen {
@@ -16,6 +17,12 @@ struct Status {
   static Status ok() { return {}; }
   static Status unavailable(std::string why) { return {Code::Unavailable, std::move(why)}; }
   static Status failed(std::string why) { return {Code::Failed, std::move(why)}; }
+  // "where: why", the usual shape of a file error.
+  static Status failedAt(std::string_view where, std::string_view why) {
+    std::string message(where);
+    message.append(": ").append(why);
+    return failed(std::move(message));
+  }
   [[nodiscard]] bool isOk() const { return code == Code::Ok; }
 };
 

@@ -265,7 +265,7 @@ Status LinuxPictures::saveBitmap(const Picture& picture, const std::string& path
   const std::string_view file = bitmap.view();
   std::string temp = path + ".tmp-XXXXXX";
   const int fd = mkstemp(temp.data());
-  if (fd < 0) return Status::failed(path + ": " + std::strerror(errno));
+  if (fd < 0) return Status::failedAt(path, std::strerror(errno));
   const mode_t mask = umask(0);
   umask(mask);
   fchmod(fd, 0666 & ~mask);
@@ -277,7 +277,7 @@ Status LinuxPictures::saveBitmap(const Picture& picture, const std::string& path
       const std::string why = std::strerror(errno);
       close(fd);
       unlink(temp.c_str());
-      return Status::failed(path + (": " + why));
+      return Status::failedAt(path, why);
     }
     done += static_cast<std::size_t>(n);
   }
@@ -288,7 +288,7 @@ Status LinuxPictures::saveBitmap(const Picture& picture, const std::string& path
   if (fstat(fd, &info) != 0 || close(fd) != 0 || !replaceFile(temp, path)) {
     const std::string why = std::strerror(errno);
     unlink(temp.c_str());
-    return Status::failed(path + (": " + why));
+    return Status::failedAt(path, why);
   }
   lastWritten() = {path, info.st_dev, info.st_ino, info.st_size, info.st_mtim, picture.alias()};
   return Status::ok();

@@ -162,7 +162,7 @@ std::optional<std::string> PosixFileSystem::readFile(const std::string& path) co
 Status PosixFileSystem::writeFileAtomically(const std::string& path, std::string_view contents) {
   std::string temp = path + ".tmp-XXXXXX";
   const int fd = mkstemp(temp.data());
-  if (fd < 0) return Status::failed(path + ": " + errnoText());
+  if (fd < 0) return Status::failedAt(path, errnoText());
   // mkstemp creates 0600; give the file the mode an ordinary create would.
   const mode_t mask = umask(0);
   umask(mask);
@@ -177,7 +177,7 @@ Status PosixFileSystem::writeFileAtomically(const std::string& path, std::string
       const std::string why = errnoText();
       close(fd);
       unlink(temp.c_str());
-      return Status::failed(path + (": " + why));
+      return Status::failedAt(path, why);
     }
     data += n;
     left -= static_cast<std::size_t>(n);
@@ -185,18 +185,18 @@ Status PosixFileSystem::writeFileAtomically(const std::string& path, std::string
   if (fsync(fd) != 0 || close(fd) != 0) {
     const std::string why = errnoText();
     unlink(temp.c_str());
-    return Status::failed(path + (": " + why));
+    return Status::failedAt(path, why);
   }
   if (rename(temp.c_str(), path.c_str()) != 0) {
     const std::string why = errnoText();
     unlink(temp.c_str());
-    return Status::failed(path + (": " + why));
+    return Status::failedAt(path, why);
   }
   return Status::ok();
 }
 
 Status PosixFileSystem::removeFile(const std::string& path) {
-  if (unlink(path.c_str()) != 0) return Status::failed(path + ": " + errnoText());
+  if (unlink(path.c_str()) != 0) return Status::failedAt(path, errnoText());
   return Status::ok();
 }
 
