@@ -19,7 +19,9 @@ std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
 // 1970-01-01 is serial 25569 in the 1899-12-30 origin.
 constexpr std::int64_t kUnixEpochSerial = 25569;
 
-bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool isLeap(int y) {
+  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int daysInMonth(int y, int m) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

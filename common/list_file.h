@@ -18,7 +18,13 @@ inline constexpr int kKindImage = 0;
 inline constexpr int kKindFolderBase = 3;  // a folder's kind is 3 + its item count
 
 // Style numbers shared by the list, the manager and the changer.
-enum Style : int { kStyleCentred = 0, kStyleTiled = 1, kStyleStretched = 2, kStyleFit = 3, kStyleCover = 4 };
+enum Style : int {
+  kStyleCentred = 0,
+  kStyleTiled = 1,
+  kStyleStretched = 2,
+  kStyleFit = 3,
+  kStyleCover = 4
+};
 
 struct ListEntry {
   std::string path;
@@ -48,8 +54,8 @@ struct ImageList {
 
 // What the changer learns from the first fields of the list at start-up.
 struct ListHeader {
-  bool currentVersion = false;       // "Ver","1.30"
-  std::optional<int> timingMode;     // nothing when the record is damaged
+  bool currentVersion = false;    // "Ver","1.30"
+  std::optional<int> timingMode;  // nothing when the record is damaged
 };
 ListHeader readListHeader(std::string_view contents);
 

@@ -30,7 +30,8 @@ inline constexpr std::string_view kRandomNeedsTwoPictures =
 inline constexpr std::string_view kNoPictureToShow = "リストの中に表示できる画像が見つかりません。";
 inline constexpr std::string_view kFolderHasNoPicture = "登録されたフォルダーに画像がありません。";
 // Lines for standard error only; the path or the reason follows.
-inline constexpr std::string_view kRegisteredFolderMissing = "登録されたフォルダーが見つかりません：";
+inline constexpr std::string_view kRegisteredFolderMissing =
+    "登録されたフォルダーが見つかりません：";
 inline constexpr std::string_view kChangeLogNotWritten = "WallPaper.log を書き込めませんでした：";
 
 // Pictures and the desktop.

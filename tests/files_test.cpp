@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include "common/change_log.h"
@@ -56,8 +55,8 @@ TEST(ListFile, ReadsLineFeedEndsAndPathsWithCommasAndJapanese) {
 
 TEST(ListFile, LeavesOutEntriesTheManagerNeverStores) {
   ImageList list;
-  list.entries = {{"/a.jpg", 0, 0, 1}, {"/b/", 2, 0, 1}, {"", 0, 0, 1}, {"/c/", -1, 0, 1},
-                  {"/d/", 4, 3, 5}};
+  list.entries = {
+      {"/a.jpg", 0, 0, 1}, {"/b/", 2, 0, 1}, {"", 0, 0, 1}, {"/c/", -1, 0, 1}, {"/d/", 4, 3, 5}};
   const std::string bytes = writeImageList(list);
   EXPECT_NE(bytes.find("\"/a.jpg\",0,0,1\r\n"), std::string::npos);
   EXPECT_NE(bytes.find("\"/d/\",4,3,5\r\n"), std::string::npos);
@@ -101,8 +100,8 @@ TEST(ListFile, DamagedListsAreReportedNotGuessed) {
   const Case cases[] = {
       {"truncated inside a record", good.substr(0, good.find("15,3")), false},
       {"cut inside a quoted path", good.substr(0, good.find("sea")), false},
-      {"kind is text", "\"Ver\",\"1.30\"\r\n0\r\n0\r\n\"[SubFolder]\",2\r\n\"/a.jpg\",\"0\",3,5\r\n",
-       false},
+      {"kind is text",
+       "\"Ver\",\"1.30\"\r\n0\r\n0\r\n\"[SubFolder]\",2\r\n\"/a.jpg\",\"0\",3,5\r\n", false},
       {"missing subfolder line", "\"Ver\",\"1.30\"\r\n0\r\n0\r\n", false},
       {"launcher without path", "\"Ver\",\"1.30\"\r\n0\r\n0\r\n\"[SubFolder]\",2\r\n\"[Lounch]\"",
        false},
@@ -179,7 +178,7 @@ TEST(ChangeLog, DamagedLogsCountAsMissing) {
 TEST(Dates, SerialsAndWeekdaysMatchTheOldOrigin) {
   EXPECT_EQ((Date{1899, 12, 30}).serial(), 0);
   EXPECT_EQ(kNeverChanged.serial(), -1);
-  EXPECT_EQ(kNeverChanged.weekday(), 6);  // a Friday
+  EXPECT_EQ(kNeverChanged.weekday(), 6);        // a Friday
   EXPECT_EQ((Date{2026, 12, 7}).weekday(), 2);  // a Monday
   EXPECT_EQ((Date{2024, 2, 29}).serial() - (Date{2024, 2, 28}).serial(), 1);
   for (std::int64_t s : {-700000LL, -1LL, 0LL, 45000LL, 46363LL, 2958465LL}) {

@@ -4,7 +4,9 @@
 
 namespace tivolen::fake {
 
-std::string messageEvent(std::string_view text) { return "message: " + std::string(text); }
+std::string messageEvent(std::string_view text) {
+  return "message: " + std::string(text);
+}
 
 std::string startEvent(std::string_view program, WindowState state) {
   return "start: " + std::string(program) +
@@ -31,7 +33,9 @@ std::string layoutEvent(WallpaperLayout layout) {
   return "layout: ?";
 }
 
-std::string wallpaperEvent(std::string_view path) { return "wallpaper: " + std::string(path); }
+std::string wallpaperEvent(std::string_view path) {
+  return "wallpaper: " + std::string(path);
+}
 
 Status RecordingProcesses::start(const std::string& program, WindowState state) {
   log_.push_back(startEvent(program, state));
@@ -75,7 +79,9 @@ Status RecordingShortcuts::write(const std::string& shortcutPath, const std::str
   return files_.writeFileAtomically(shortcutPath, "target=" + target + "\n");
 }
 
-void RecordingDesktop::setLayout(WallpaperLayout layout) { log_.push_back(layoutEvent(layout)); }
+void RecordingDesktop::setLayout(WallpaperLayout layout) {
+  log_.push_back(layoutEvent(layout));
+}
 
 Status RecordingDesktop::setWallpaper(const std::string& path) {
   log_.push_back(wallpaperEvent(path));
