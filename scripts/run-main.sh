@@ -44,7 +44,7 @@ if kill -0 "$changer" 2>/dev/null; then
 fi
 wait "$changer" || status=$?
 
-xwd -root -silent | convert xwd:- "png:$build/demo-screen.png"
+xwd -root -silent | /usr/bin/convert xwd:- "png:$build/demo-screen.png"
 echo "run-main: the changer ended with status $status; screen saved to $build/demo-screen.png"
 if [[ -f "$app/WallPaper.log" ]]; then
   echo "run-main: WallPaper.log:"

@@ -71,7 +71,7 @@ for entry in "$autostart" "$menu"; do
 done
 if [[ -n "$shots" ]]; then
   mkdir -p "$shots"
-  xwd -silent -root | convert xwd:- "$shots/manager_app.png"
+  xwd -silent -root | /usr/bin/convert xwd:- "$shots/manager_app.png"
 fi
 
 # OK stands in the window's bottom-right corner.
