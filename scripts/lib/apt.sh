@@ -16,6 +16,9 @@ install_packages() {
   echo "$label: installing ${missing[*]}"
   local sudo=()
   if ((EUID != 0)); then sudo=(sudo); fi
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get update
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+  # Another install (an update notifier, a second script) may hold the lock:
+  # wait for it rather than fail the whole set-up.
+  local wait_lock=(-o DPkg::Lock::Timeout=900)
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get "${wait_lock[@]}" update
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get "${wait_lock[@]}" install -y --no-install-recommends "${missing[@]}"
 }
