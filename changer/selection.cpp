@@ -6,6 +6,7 @@
 
 #include "common/change_log.h"
 #include "common/folder_walk.h"
+#include "common/picture_types.h"
 #include "common/record.h"
 #include "common/texts.h"
 
@@ -312,10 +313,9 @@ Choice SelectWallpaper(Platform& platform, RunState& state, int direction, Navig
 
   recordChoice(platform, state, *chosen, labels, diagnostics);
 
-  const std::string type = PictureTypeOf(*chosen);
-  if (type == "bmp") return Choice{false, *chosen, state.currentStyle == kStyleFit};
-  if (type == "jpg" || type == "peg" || type == "gif" || type == "ico" || type == "emf" ||
-      type == "wmf") {
+  if (const PictureType* type = FindPictureType(*chosen)) {
+    // A bitmap is the desktop's own format: only the whole-picture fit needs it redrawn.
+    if (type->type == "bmp") return Choice{false, *chosen, state.currentStyle == kStyleFit};
     return Choice{false, *chosen, true};
   }
   platform.messages.show(text::kError);

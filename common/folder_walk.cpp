@@ -5,25 +5,6 @@
 namespace tivolen {
 namespace {
 
-char lowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string lowerTail(std::string_view text, std::size_t length) {
-  std::string tail(text.substr(text.size() - length));
-  std::transform(tail.begin(), tail.end(), tail.begin(), lowerAscii);
-  return tail;
-}
-
-bool endsWithLowered(std::string_view text, std::string_view lowered) {
-  if (text.size() < lowered.size()) return false;
-  text.remove_prefix(text.size() - lowered.size());
-  for (std::size_t i = 0; i < lowered.size(); ++i) {
-    if (lowerAscii(text[i]) != lowered[i]) return false;
-  }
-  return true;
-}
-
 bool isDotName(std::string_view name) {
   return !name.empty() && name.front() == '.';
 }
@@ -116,19 +97,6 @@ class ImageSearch {
 };
 
 }  // namespace
-
-std::string PictureTypeOf(std::string_view nameOrPath) {
-  if (nameOrPath.size() < 3) return {};
-  std::string type = lowerTail(nameOrPath, 3);
-  if (type == "peg" && (nameOrPath.size() < 4 || lowerTail(nameOrPath, 4) != "jpeg")) return {};
-  return type;
-}
-
-bool IsImageName(std::string_view nameOrPath) {
-  // Asked once per file of every walk, so it compares in place.
-  return endsWithLowered(nameOrPath, "jpg") || endsWithLowered(nameOrPath, "bmp") ||
-         endsWithLowered(nameOrPath, "gif") || endsWithLowered(nameOrPath, "jpeg");
-}
 
 bool IsFolderAttributes(std::optional<int> attributes) {
   return attributes &&

@@ -5,21 +5,13 @@
 #include <string_view>
 #include <vector>
 
+#include "common/picture_types.h"
 #include "platform/file_system.h"
 
 namespace tivolen {
 
 // A folder's count is stored as 3 + count in a 16-bit kind, so it stops here.
 inline constexpr int kMaxFolderCount = 32764;
-
-// The picture type both programs decide by: the last three characters,
-// lower-cased. "peg" stands only for names ending in "jpeg", so that ".mpeg"
-// videos are never taken for pictures; such names give an empty type.
-std::string PictureTypeOf(std::string_view nameOrPath);
-
-// True when the last three characters, lower-cased, are "bmp", "jpg", "gif"
-// or "peg" (the last only for names ending in "jpeg").
-bool IsImageName(std::string_view nameOrPath);
 
 // A folder is a directory with no attribute but read-only: exactly 16 or 17.
 bool IsFolderAttributes(std::optional<int> attributes);

@@ -17,6 +17,11 @@ packages=(
   libglib2.0-dev
   libturbojpeg0-dev
   libxrandr-dev
+  # HEIC/HEIF and AVIF (libheif1 brings libde265 for HEVC and dav1d/aom for
+  # AV1; the x265 and aom encoders let the tests write such files)
+  libheif-dev
+  # WebP through Qt's image plugins
+  qt6-image-formats-plugins
   # message boxes and the navigator in Wayland sessions without XWayland
   qt6-wayland
   # tests and benchmarks

@@ -34,9 +34,21 @@ TEST(PictureNames, AreToldByTheirLastThreeLettersLowerCased) {
       {"peg", false, ""},
       {"jpg", true, "jpg"},  // no dot is needed, as in the old test
       {"notajpg", true, "jpg"},
-      {"x.png", false, "png"},
-      {"icon.ICO", false, "ico"},
-      {"x.jp", false, ".jp"},
+      {"x.png", true, "png"},
+      {"SHOT.PNG", true, "png"},
+      {"dl.WebP", true, "webp"},
+      {"/写真/IMG_0001.HEIC", true, "heic"},
+      {"still.heif", true, "heif"},
+      {"phone.avif", true, "avif"},
+      {"x.pngx", false, ""},
+      {"xpng", false, ""},  // the newer types need their dot
+      {"webp", false, ""},
+      {"x.ebp", false, ""},
+      {"x.heic.txt", false, ""},
+      {"icon.ICO", false, "ico"},  // rendered when a list names it, never counted
+      {"draw.emf", false, "emf"},
+      {"x.tif", false, ""},
+      {"x.jp", false, ""},
       {"pg", false, ""},
       {"", false, ""},
   };
@@ -65,7 +77,7 @@ class CountTree : public ::testing::Test {
     dir.write("pics/1.jpg");
     dir.write("pics/PHOTO.JPEG");
     dir.write("pics/b.Bmp");
-    dir.write("pics/x.png");
+    dir.write("pics/x.pngx");
     dir.write("pics/clip.mpeg");
     dir.write("pics/.hidden.jpg");
     dir.write("pics/.cache/c1.jpg");

@@ -34,7 +34,7 @@ TEST(ManagerRegistration, NamesAreJudgedByTheirLastThreeLetters) {
     bool accepted;
   };
   const Case cases[] = {
-      {"photo.jpeg", true}, {"xbmp", true},        {"PHOTO.JPG", true}, {"photo.png", false},
+      {"photo.jpeg", true}, {"xbmp", true},        {"PHOTO.JPG", true}, {"photo.png", true},
       {"photo.tif", false}, {"movie.mpeg", false}, {"jpg", true},
   };
   for (const Case& c : cases) {

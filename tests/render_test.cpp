@@ -240,8 +240,8 @@ INSTANTIATE_TEST_SUITE_P(
                     text::kCannotLoadPicture},
         DamagedCase{"text_named_jpeg", "notes.jpg", [] { return std::string("just some text\n"); },
                     text::kCannotLoadPicture},
-        DamagedCase{"png_named_jpeg", "png.jpg",
-                    [] { return testing::encode(testing::twoColourImage(64, 64), "png"); },
+        DamagedCase{"tiff_named_jpeg", "tiff.jpg",
+                    [] { return testing::encode(testing::twoColourImage(64, 64), "tiff"); },
                     text::kCannotLoadPicture},
         DamagedCase{
             "truncated_gif", "cut.gif",

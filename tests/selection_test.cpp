@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "common/change_log.h"
+#include "common/folder_walk.h"
 #include "common/list_file.h"
 #include "common/texts.h"
 #include "platform/fake/fake_platform.h"
@@ -191,7 +192,7 @@ TEST_F(Selection, FolderPicturesAreToldByLowerCasedNamesButNeverMpeg) {
   const std::string jpeg = pic("mixed/a.jpeg");
   const std::string upper = pic("mixed/B.JPG");
   pic("mixed/c.mpeg");
-  pic("mixed/d.png");
+  pic("mixed/d.pngx");
   writeList({folder(dir / "pics/mixed/", 4)});
   EXPECT_EQ(stepRuns(0, 3), (std::vector<std::string>{jpeg, upper, jpeg}));
   state.currentPosition = 1;
@@ -431,7 +432,7 @@ TEST_F(Selection, CalendarFolderPositionsFoldIntoTheFolder) {
 // --- after the choice --------------------------------------------------------
 
 TEST_F(Selection, TheChoiceIsLoggedAndLabelledBeforeItsTypeIsJudged) {
-  const std::string a = pic("夏 海.png");
+  const std::string a = pic("夏 海.tif");
   writeList({picture(a, kStyleTiled)});
   fake.clock.date = {2026, 3, 9};
   state.currentPosition = 0;
@@ -456,6 +457,24 @@ TEST_F(Selection, ALogThatCannotBeWrittenIsReportedAndTheChangeGoesAhead) {
   EXPECT_TRUE(fake.messages.shown.empty());
 }
 
+TEST_F(Selection, AFolderOfEveryTypeIsCountedAndSteppedThroughInOrder) {
+  const char* const pictures[] = {"a.bmp",  "b.GIF",  "c.heic", "D.jpeg", "e.PNG",
+                                  "f.webp", "g.AVIF", "h.heif", "i.jpg"};
+  std::vector<std::string> expected;
+  for (const char* name : pictures) expected.push_back(pic(std::string("every/") + name));
+  for (const char* other : {"j.mpeg", "k.pngx", "l.txt", "mpng", "n.tif"}) {
+    pic(std::string("every/") + other);
+  }
+  std::string folderPath = dir / "pics/every";
+  int depthCounter = 0;
+  const int count = CountFolderItems(fake.files, folderPath, depthCounter, 2);
+  EXPECT_EQ(count, 9);
+  writeList({folder(folderPath, count)});
+  expected.push_back(expected.front());  // the two spare positions are passed over
+  EXPECT_EQ(stepRuns(0, 10), expected);
+  EXPECT_TRUE(fake.messages.shown.empty());
+}
+
 TEST_F(Selection, TheTypeDecidesWhetherThePictureIsRendered) {
   struct Case {
     const char* name;
@@ -467,7 +486,9 @@ TEST_F(Selection, TheTypeDecidesWhetherThePictureIsRendered) {
       {"a.bmp", kStyleCover, false}, {"a.jpg", kStyleCentred, true},
       {"a.JPEG", kStyleTiled, true}, {"a.gif", kStyleFit, true},
       {"a.ico", kStyleFit, true},    {"a.emf", kStyleFit, true},
-      {"a.wmf", kStyleFit, true},
+      {"a.wmf", kStyleFit, true},    {"a.PNG", kStyleCentred, true},
+      {"a.webp", kStyleTiled, true}, {"a.HEIC", kStyleCover, true},
+      {"a.heif", kStyleFit, true},   {"a.avif", kStyleCentred, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -70,6 +70,10 @@ int jpegOrientation(std::string_view bytes) {
   return 1;
 }
 
+int tiffOrientation(std::string_view tiff) {
+  return TiffReader(tiff).orientation();
+}
+
 Picture applyOrientation(Picture picture, int orientation) {
   if (orientation <= 1 || orientation > 8) return picture;
   const std::int32_t w = picture.width();

@@ -14,23 +14,17 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/picture_types.h"
 #include "platform/linux/bitmap_file.h"
+#include "platform/linux/container_exif.h"
+#include "platform/linux/exif_orientation.h"
 #include "platform/linux/gif_structure.h"
+#include "platform/linux/heif_decoder.h"
 #include "platform/linux/jpeg_decoder.h"
 #include "platform/linux/large_buffer.h"
 
 namespace tivolen {
 namespace {
-
-std::string lowerExtension(const std::string& path) {
-  const auto slash = path.rfind('/');
-  const auto dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  std::string extension = path.substr(dot + 1);
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return extension;
-}
 
 // The whole file in one buffer, read rather than mapped: a mapped file that
 // another program cuts short while we decode would kill the process.
@@ -146,9 +140,17 @@ LoadedPicture decodeWithQt(std::string_view bytes) {
 
   const QByteArray format = reader.format();
   if (format != "bmp" && format != "gif" && format != "ico" && format != "cur" &&
-      format != "jpeg" && format != "jpg") {
+      format != "jpeg" && format != "jpg" && format != "png" && format != "webp") {
     return failure(format.isEmpty() ? "not a picture of a known kind"
                                     : "a " + format.toStdString() + " picture, not one of ours");
+  }
+  // Qt 6.4 applies no orientation from a PNG file's eXIf chunk. Reading it
+  // (and WebP's) here and turning Qt's off applies it exactly once,
+  // whatever another Qt version does.
+  int orientation = 1;
+  if (format == "png" || format == "webp") {
+    reader.setAutoTransform(false);
+    orientation = format == "png" ? pngOrientation(bytes) : webpOrientation(bytes);
   }
   // Icons hold several sizes; the largest makes the best wallpaper.
   if (format == "ico" || format == "cur") {
@@ -173,7 +175,7 @@ LoadedPicture decodeWithQt(std::string_view bytes) {
   if (!reader.read(&image) || image.isNull()) {
     return failure("damaged picture: " + reader.errorString().toStdString());
   }
-  Picture picture = fromQImage(image);
+  Picture picture = applyOrientation(fromQImage(image), orientation);
   const PictureSize natural = picture.size();
   return {Status::ok(), natural, std::move(picture)};
 }
@@ -187,8 +189,8 @@ bool looksLikeJpeg(std::string_view bytes) {
 }  // namespace
 
 LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& needed) {
-  const std::string extension = lowerExtension(path);
-  if (extension == "emf" || extension == "wmf") {
+  const PictureType* type = FindPictureType(path);
+  if (type != nullptr && (type->type == "emf" || type->type == "wmf")) {
     return {Status::unavailable(path + ": vector pictures (emf, wmf) cannot be shown"), {}, {}};
   }
   {
@@ -218,6 +220,8 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
     } else {
       loaded = decodeWithQt(bytes);
     }
+  } else if (looksLikeHeif(bytes)) {
+    loaded = decodeHeif(bytes, needed);
   } else if (bitmapIsCutShort(bytes)) {
     loaded = failure("damaged bitmap: the file ends before its last row");
   } else if (gifFirstFrameIsCutShort(bytes)) {

@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# The real Tivolen on a bare X server with a list of a PNG and a HEIC
+# picture: the PNG (whose bottom-right quarter is transparent) fitted whole,
+# then the HEIC covering the screen. After each run the root window's pixels
+# must show the picture in its layout, the transparent part black.
+# Usage: changer_formats_x11_test.sh PATH_TO_TIVOLEN
+set -euo pipefail
+tivolen=$1
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# shellcheck source=scripts/x_server.sh
+source "$root/scripts/x_server.sh"
+# The Debian ImageMagick, whatever else is first on PATH; it writes HEIC
+# through the same libheif the changer reads it with.
+magick=/usr/bin/convert
+
+work=$(mktemp -d)
+cleanup() {
+  stop_x_server
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  if [[ -f "$work/screen.png" ]]; then cp "$work/screen.png" "${TMPDIR:-/tmp}/changer_formats_failure.png"; fi
+  exit 1
+}
+
+app="$work/app"
+pics="$work/my pictures"
+mkdir -p "$app" "$pics" "$work/home"
+cp "$tivolen" "$app/Tivolen"
+
+# 2048 x 1024: left half red, right half blue, the top quarter green.
+"$magick" -size 1024x1024 xc:red -size 1024x1024 xc:blue +append \
+  -fill lime -draw "rectangle 0,0 2047,255" "$work/colours.png"
+"$magick" "$work/colours.png" -alpha set -region 1024x256+1024+768 -alpha transparent \
+  "$pics/screen shot.png"
+"$magick" "$work/colours.png" -quality 90 "$pics/写真 phone.HEIC"
+[[ -s "$pics/写真 phone.HEIC" ]] || fail "ImageMagick wrote no HEIC file"
+
+crlf() { printf '%s\r\n' "$@"; }
+{
+  crlf '"Ver","1.30"' 0 0 '"[SubFolder]",2'
+  crlf "\"$pics/screen shot.png\",0,3,5" "\"$pics/写真 phone.HEIC\",0,4,5"
+} >"$app/List.txt"
+crlf '#2026-12-01#' 0 '"現在の壁紙ファイル："' >"$app/WallPaper.log"
+
+export HOME="$work/home"
+export XDG_CONFIG_HOME="$work/config"
+export XDG_DATA_HOME="$work/data"
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER XDG_CURRENT_DESKTOP DESKTOP_SESSION \
+  XDG_SESSION_DESKTOP GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION
+start_x_server 1024x768x24
+
+# The colour class of a root window pixel: red, blue, green, black or other.
+pixel() {
+  local rgb
+  rgb=$("$magick" "$work/screen.png" -crop "1x1+$1+$2" -depth 8 txt:- | tail -n1 |
+    sed -E 's/^[^(]*\(([0-9]+),([0-9]+),([0-9]+).*/\1 \2 \3/')
+  read -r r g b <<<"$rgb"
+  if ((r > 180 && g < 80 && b < 80)); then echo red
+  elif ((b > 180 && r < 80 && g < 80)); then echo blue
+  elif ((g > 180 && r < 80 && b < 80)); then echo green
+  elif ((r < 30 && g < 30 && b < 30)); then echo black
+  else echo "other($r,$g,$b)"; fi
+}
+
+run_once() {
+  local expected_file=$1 expected_position=$2
+  shift 2
+  timeout 30 "$app/Tivolen" 2>"$work/run.err" || fail "Tivolen failed with $?: $(cat "$work/run.err")"
+  [[ ! -s "$work/run.err" ]] || fail "Tivolen said: $(cat "$work/run.err")"
+  [[ "$(sed -n 2p "$app/WallPaper.log" | tr -d '\r')" == "$expected_position" ]] ||
+    fail "logged position $(sed -n 2p "$app/WallPaper.log")"
+  grep -qF "現在の壁紙ファイル：$expected_file" "$app/WallPaper.log" || fail "log does not name $expected_file"
+  xwd -root -silent >"$work/screen.xwd"
+  "$magick" "$work/screen.xwd" "$work/screen.png"
+  while (($# > 0)); do
+    local got
+    got=$(pixel "$1" "$2")
+    [[ "$got" == "$3" ]] || fail "$expected_file: pixel ($1,$2) is $got, expected $3"
+    shift 3
+  done
+}
+
+# Fit: scaled by 0.5 to 1024 x 512 between black bands of 128; the
+# transparent quarter lands at x 512-1023, y 512-639 and shows black.
+run_once "$pics/screen shot.png" 1 100 60 black 100 200 green 100 400 red 900 400 blue \
+  900 600 black 600 600 black 400 600 red 100 700 black
+# Cover: scaled by 0.75 to 1536 x 768, 256 columns cut off each side.
+run_once "$pics/写真 phone.HEIC" 2 100 400 red 490 400 red 535 400 blue 900 400 blue \
+  600 100 green 900 150 green 100 230 red 900 700 blue
+echo "PASS"
