@@ -33,8 +33,7 @@ std::string heifFile(const QImage& image, heif_compression_format codec, int ori
     const bool alpha = image.hasAlphaChannel();
     heif_image* picture = nullptr;
     heif_image_create(image.width(), image.height(), heif_colorspace_RGB,
-                      alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                      &picture);
+                      alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &picture);
     heif_image_add_plane(picture, heif_channel_interleaved, image.width(), image.height(), 8);
     int stride = 0;
     std::uint8_t* plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
@@ -143,10 +142,10 @@ TEST_F(PictureFormats, EachTypeIsTurnedUprightAndFittedOnTheScreen) {
   // A 400 x 200 source (red left, blue right) on a 320 x 240 screen, whole
   // picture fitted: landscape gives 320 x 160, portrait 120 x 240.
   const Case cases[] = {
-      {"plain.png", 1, Case::Left, 320, 160},    {"turned.PNG", 6, Case::Top, 120, 240},
-      {"plain.webp", 1, Case::Left, 320, 160},   {"turned.webp", 8, Case::Bottom, 120, 240},
-      {"phone.HEIC", 6, Case::Top, 120, 240},    {"upside.heic", 3, Case::Right, 320, 160},
-      {"still.heif", 1, Case::Left, 320, 160},   {"phone.avif", 6, Case::Top, 120, 240},
+      {"plain.png", 1, Case::Left, 320, 160},      {"turned.PNG", 6, Case::Top, 120, 240},
+      {"plain.webp", 1, Case::Left, 320, 160},     {"turned.webp", 8, Case::Bottom, 120, 240},
+      {"phone.HEIC", 6, Case::Top, 120, 240},      {"upside.heic", 3, Case::Right, 320, 160},
+      {"still.heif", 1, Case::Left, 320, 160},     {"phone.avif", 6, Case::Top, 120, 240},
       {"mirrored.avif", 2, Case::Right, 320, 160},
   };
   fake.screen.screen = ScreenSize{320, 240};
@@ -156,9 +155,8 @@ TEST_F(PictureFormats, EachTypeIsTurnedUprightAndFittedOnTheScreen) {
     const std::string name = c.file;
     std::string type = name.substr(name.rfind('.') + 1);
     for (char& ch : type) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    const std::string path =
-        testing::writeBytes(dir / c.file, encoded(type == "heif" ? "heic" : type, source,
-                                                  c.orientation));
+    const std::string path = testing::writeBytes(
+        dir / c.file, encoded(type == "heif" ? "heic" : type, source, c.orientation));
     state.currentStyle = 3;
     ASSERT_TRUE(RenderWallpaper(fake.platform(), state, path).has_value())
         << (fake.messages.shown.empty() ? "" : fake.messages.shown.back());
@@ -188,8 +186,9 @@ TEST_F(PictureFormats, HeifDecodesReducedWhenTheFitShrinksIt) {
   const Case cases[] = {{200, 150, 200, 150}, {201, 150, 400, 300}, {1000, 700, 1600, 1200}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.neededWidth);
-    const LoadedPicture loaded = pictures.load(
-        path, [&](PictureSize) { return PictureSize{c.neededWidth, c.neededHeight}; });
+    const LoadedPicture loaded = pictures.load(path, [&](PictureSize) {
+      return PictureSize{c.neededWidth, c.neededHeight};
+    });
     ASSERT_TRUE(loaded.status.isOk()) << loaded.status.message;
     EXPECT_EQ(loaded.natural, (PictureSize{1600, 1200}));
     EXPECT_EQ(loaded.pixels.size(), (PictureSize{c.decodedWidth, c.decodedHeight}));
@@ -202,13 +201,13 @@ TEST_F(PictureFormats, TransparentPartsShowBlack) {
   // Left half fully transparent white, right half opaque blue.
   QImage image(64, 32, QImage::Format_ARGB32);
   for (int y = 0; y < 32; ++y) {
-    for (int x = 0; x < 64; ++x) image.setPixel(x, y, x < 32 ? qRgba(255, 255, 255, 0) : qRgb(0, 0, 255));
+    for (int x = 0; x < 64; ++x)
+      image.setPixel(x, y, x < 32 ? qRgba(255, 255, 255, 0) : qRgb(0, 0, 255));
   }
   for (const char* type : {"png", "webp", "heic"}) {
     SCOPED_TRACE(type);
-    const LoadedPicture loaded =
-        pictures.load(testing::writeBytes(dir / (std::string("clear.") + type),
-                                          encoded(type, image, 1)));
+    const LoadedPicture loaded = pictures.load(
+        testing::writeBytes(dir / (std::string("clear.") + type), encoded(type, image, 1)));
     ASSERT_TRUE(loaded.status.isOk()) << loaded.status.message;
     const QRgb left = loaded.pixels.at(8, 16);
     EXPECT_LT(qRed(left) + qGreen(left) + qBlue(left), 30) << std::hex << left;
@@ -250,8 +249,7 @@ TEST_F(PictureFormats, ADamagedFileOfEachTypeEndsWithTheMessage) {
     const auto rendered = RenderWallpaper(fake.platform(), state, path);
     const std::string errors = ::testing::internal::GetCapturedStderr();
     EXPECT_FALSE(rendered.has_value());
-    EXPECT_EQ(fake.messages.shown,
-              std::vector<std::string>{std::string(text::kCannotLoadPicture)});
+    EXPECT_EQ(fake.messages.shown, std::vector<std::string>{std::string(text::kCannotLoadPicture)});
     EXPECT_NE(errors.find(path), std::string::npos) << errors;
   }
   EXPECT_FALSE(dir.exists("wallpaper.bmp"));

@@ -168,7 +168,8 @@ Picture fromYCbCr420(const Plane& luma, const Plane& cb, const Plane& cr, const 
           crSum += red[sx];
         }
       }
-      const int lumaCount = (lumaRows.last - lumaRows.first) * (lumaColumns.last - lumaColumns.first);
+      const int lumaCount =
+          (lumaRows.last - lumaRows.first) * (lumaColumns.last - lumaColumns.first);
       const int chromaCount =
           (chromaRows.last - chromaRows.first) * (chromaColumns.last - chromaColumns.first);
       const float yy =
