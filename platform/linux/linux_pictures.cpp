@@ -144,9 +144,9 @@ LoadedPicture decodeWithQt(std::string_view bytes) {
     return failure(format.isEmpty() ? "not a picture of a known kind"
                                     : "a " + format.toStdString() + " picture, not one of ours");
   }
-  // Qt 6.4 applies no orientation from a PNG file's eXIf chunk. Reading it
-  // (and WebP's) here and turning Qt's off applies it exactly once,
-  // whatever another Qt version does.
+  // Qt 6.4 applies no orientation from a PNG file's eXIf chunk nor from a
+  // WebP file's EXIF chunk. Reading them here and turning Qt's own off
+  // applies it exactly once, whatever another Qt version does.
   int orientation = 1;
   if (format == "png" || format == "webp") {
     reader.setAutoTransform(false);
