@@ -253,7 +253,9 @@ LoadedPicture decodeHeif(std::string_view bytes, const NeededSize& needed) {
 
   const Options options(heif_decoding_options_alloc());
   options->convert_hdr_to_8bit = 1;
-  // A damaged file is refused rather than shown with grey or broken parts.
+  // A file whose structure is damaged (a tile or plane missing or of the
+  // wrong size) is refused rather than shown in part. Damage inside the
+  // coded picture data is concealed by the HEVC decoder and cannot be told.
   options->strict_decoding = 1;
   Nclx nclx;
   {
@@ -265,9 +267,9 @@ LoadedPicture decodeHeif(std::string_view bytes, const NeededSize& needed) {
   const std::optional<Matrix> matrix = matrixFor(nclx.get());
   const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
 
-  // Opaque 8-bit pictures stay in their 4:2:0 planes, 1.5 bytes a pixel
-  // rather than 3 or 4 for interleaved RGB: a phone's 48 MP photo is held
-  // once, at its smallest, and only the reduced result is ever RGB.
+  // Opaque 8-bit pictures are taken in their 4:2:0 planes, 1.5 bytes a
+  // pixel rather than 3 or 4 for interleaved RGB, and only the reduced
+  // result is ever RGB.
   if (!alpha && matrix) {
     heif_image* raw = nullptr;
     error = heif_decode_image(handle.get(), &raw, heif_colorspace_YCbCr, heif_chroma_420,
