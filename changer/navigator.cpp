@@ -17,7 +17,7 @@ void Navigator::open() {
   state_.lastChangeDate = kNeverChanged;
   state_.currentPosition = 0;
   std::string label;
-  const std::string logPath = platform_.inAppDir(kChangeLogFileName);
+  const std::string logPath = platform_.inDataDir(kChangeLogFileName);
   if (platform_.files.fileExists(logPath)) {
     const auto contents = platform_.files.readFile(logPath);
     // A damaged log counts as none: the first press starts from the top.

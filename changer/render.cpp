@@ -53,7 +53,7 @@ std::optional<std::string> RenderWallpaper(Platform& platform, RunState& state,
     state.currentStyle = fit.style;
   }
 
-  const std::string target = platform.inAppDir(kWallpaperFileName);
+  const std::string target = platform.inDataDir(kWallpaperFileName);
   if (const Status saved = platform.pictures.saveBitmap(result, target); !saved.isOk()) {
     std::cerr << "Tivolen: " << saved.message << '\n';
     platform.messages.show(text::kCannotWriteWallpaper);

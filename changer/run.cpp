@@ -14,7 +14,7 @@ namespace {
 // A damaged or truncated log counts as a missing one: the run starts over as
 // on the first day rather than stopping on a file only the changer writes.
 void ReadLastChange(Platform& platform, RunState& state) {
-  const std::string logPath = platform.inAppDir(kChangeLogFileName);
+  const std::string logPath = platform.inDataDir(kChangeLogFileName);
   if (platform.files.fileExists(logPath)) {
     if (const auto contents = platform.files.readFile(logPath)) {
       if (const auto log = readChangeLog(*contents, ChangeLogPart::DateAndPosition)) {
@@ -50,7 +50,7 @@ bool DueByTimingMode(int timingMode, const Date& today, const Date& lastChange) 
 bool ChangeIsDue(Platform& platform, RunState& state) {
   ReadLastChange(platform, state);
 
-  const std::string listPath = platform.inAppDir(kListFileName);
+  const std::string listPath = platform.inDataDir(kListFileName);
   if (!platform.files.fileExists(listPath)) {
     const std::string manager = platform.inAppDir(kManagerProgram);
     if (const Status started = platform.processes.start(manager, WindowState::Normal);
@@ -79,8 +79,8 @@ bool ChangeIsDue(Platform& platform, RunState& state) {
   return DueByTimingMode(*header.timingMode, platform.clock.today(), state.lastChangeDate);
 }
 
-int RunChanger(Platform& platform, const NavigatorEntry& showNavigator) {
-  if (platform.keyboard.shiftHeld()) return showNavigator(platform);
+int RunChanger(Platform& platform, const NavigatorEntry& showNavigator, bool navigatorRequested) {
+  if (navigatorRequested || platform.keyboard.shiftHeld()) return showNavigator(platform);
 
   RunState state;
   state.launcherPresent = false;

@@ -16,6 +16,9 @@ bool ChangeIsDue(Platform& platform, RunState& state);
 using NavigatorEntry = std::function<int(Platform&)>;
 
 // The whole start-up run of the changer; returns the program's exit code.
-int RunChanger(Platform& platform, const NavigatorEntry& showNavigator);
+// `navigatorRequested` (the command line's kNavigatorOption) opens the
+// navigator as Shift does, for sessions where Shift cannot be read.
+int RunChanger(Platform& platform, const NavigatorEntry& showNavigator,
+               bool navigatorRequested = false);
 
 }  // namespace tivolen

@@ -72,7 +72,7 @@ Candidate Selector::tryPosition(int slot, int position) {
   if (entry.kind <= kKindFolderBase) return {};  // owns nothing the manager stores
   const int target = position - slots_.start(slot);
   FolderSearchResult found =
-      SearchFolder(platform_.files, platform_.applicationDirectory, entry.path, target, depth_);
+      SearchFolder(platform_.files, platform_.dataFolder(), entry.path, target, depth_);
   switch (found.outcome) {
     case FolderSearchResult::Outcome::Found:
       return {Candidate::Kind::Picture, std::move(found.path), 0};
@@ -224,7 +224,7 @@ void recordChoice(Platform& platform, const RunState& state, const std::string& 
                   NavigatorLabels* labels, std::ostream& diagnostics) {
   const std::string log =
       writeChangeLog(platform.clock.today(), state.currentPosition, loggableText(chosen));
-  const std::string logPath = platform.inAppDir(kChangeLogFileName);
+  const std::string logPath = platform.inDataDir(kChangeLogFileName);
   if (const Status written = platform.files.writeFileAtomically(logPath, log); !written.isOk()) {
     // The change itself can still go ahead; stepping then repeats this choice.
     diagnostics << text::kChangeLogNotWritten << written.message << '\n';
@@ -269,7 +269,7 @@ int SlotTable::owner(int p) const {
 
 Choice SelectWallpaper(Platform& platform, RunState& state, int direction, NavigatorLabels* labels,
                        std::ostream& diagnostics) {
-  const std::string listPath = platform.inAppDir(kListFileName);
+  const std::string listPath = platform.inDataDir(kListFileName);
   if (!platform.files.fileExists(listPath)) {
     platform.messages.show(text::kNoList);
     return endRun();

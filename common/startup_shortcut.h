@@ -11,6 +11,10 @@ inline constexpr std::string_view kStartupShortcutName = "壁紙変更";
 inline constexpr std::string_view kDesktopShortcutName = "壁紙管理";
 inline constexpr std::string_view kChangerProgram = "Tivolen";
 inline constexpr std::string_view kManagerProgram = "管理";
+// The changer's one option: open the navigator without holding Shift, which
+// no program can read at log-on on Wayland. Menu entries offer it as an action.
+inline constexpr std::string_view kNavigatorOption = "--navigator";
+inline constexpr std::string_view kNavigatorActionName = "ナビゲーター";
 
 // The statuses of GetSpecialFolder, as both programs have always numbered them.
 inline constexpr int kFolderFound = 0;

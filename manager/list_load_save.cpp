@@ -47,7 +47,7 @@ void EditForm::appendRow(std::string text, const std::string& path) {
 }
 
 void EditForm::LoadList() {
-  const std::string file = platform_.inAppDir(kListFileName);
+  const std::string file = platform_.inDataDir(kListFileName);
   if (!platform_.files.fileExists(file)) {
     SetBarSubFolder(8);
     return;
@@ -179,7 +179,7 @@ bool EditForm::saveList(bool reportFailure) {
     }
   }
   const Status status =
-      platform_.files.writeFileAtomically(platform_.inAppDir(kListFileName), writeImageList(list));
+      platform_.files.writeFileAtomically(platform_.inDataDir(kListFileName), writeImageList(list));
   if (!status.isOk()) {
     if (reportFailure) platform_.messages.show(std::string(text::kSaveFailed) + status.message);
     return false;

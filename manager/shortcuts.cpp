@@ -1,5 +1,7 @@
 #include "manager/shortcuts.h"
 
+#include <vector>
+
 #include "common/startup_shortcut.h"
 #include "manager/manager_texts.h"
 
@@ -29,8 +31,12 @@ int CreateShortcutIn(Platform& platform, const std::string& folder, bool createF
     return kShortcutWasThere;
   }
   if (!createFolder && !platform.files.folderExists(folder)) return kNoSuchFolder;
+  // A right-click on the menu entry opens the navigator, where holding Shift
+  // at the changer's start cannot be read.
+  const std::vector<ShortcutAction> navigator{
+      {"navigator", std::string(kNavigatorActionName), std::string(kNavigatorOption)}};
   const Status status = platform.shortcuts.write(file, platform.inAppDir(kChangerProgram),
-                                                 platform.applicationDirectory);
+                                                 platform.applicationDirectory, navigator);
   if (!status.isOk()) reportWriteFailure(platform, status);
   return kShortcutCreated;
 }

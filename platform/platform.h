@@ -24,9 +24,20 @@ struct Platform {
   Screen& screen;
   Desktop& desktop;
   Pictures& pictures;
+  // Where List.txt, WallPaper.log and the rendered wallpaper live, no
+  // trailing "/". Empty in the portable layout: they lie beside the programs.
+  std::string dataDirectory{};
 
+  // The programs and files that belong to them (the other program, help).
   [[nodiscard]] std::string inAppDir(std::string_view name) const {
     return applicationDirectory + "/" + std::string(name);
+  }
+  // The user's files: the list, the change log, the wallpaper.
+  [[nodiscard]] const std::string& dataFolder() const {
+    return dataDirectory.empty() ? applicationDirectory : dataDirectory;
+  }
+  [[nodiscard]] std::string inDataDir(std::string_view name) const {
+    return dataFolder() + "/" + std::string(name);
   }
 };
 

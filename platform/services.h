@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/date.h"
 #include "platform/status.h"
@@ -64,15 +65,26 @@ class SpecialFolders {
   [[nodiscard]] virtual std::optional<std::string> path(SpecialFolder folder) const = 0;
 };
 
+// A second way into a shortcut's program, offered by a right-click on the
+// entry in a menu or dock: shown as `name`, started with `argument`. `key`
+// names it inside the shortcut (letters, digits and "-").
+struct ShortcutAction {
+  std::string key;
+  std::string name;
+  std::string argument;
+};
+
 class Shortcuts {
  public:
   virtual ~Shortcuts() = default;
   // "壁紙変更" becomes "壁紙変更.lnk" on Windows and "壁紙変更.desktop" here.
   [[nodiscard]] virtual std::string fileName(std::string_view name) const = 0;
   // Writes (or rewrites) the shortcut file at `shortcutPath`; its name is the
-  // file name without extension.
+  // file name without extension. Every implementation takes no actions by
+  // default.
   virtual Status write(const std::string& shortcutPath, const std::string& target,
-                       const std::string& workingDirectory) = 0;
+                       const std::string& workingDirectory,
+                       const std::vector<ShortcutAction>& actions = {}) = 0;
 };
 
 struct ScreenSize {

@@ -14,6 +14,7 @@
 #include "platform/linux/gui_application.h"
 #include "platform/linux/qt_messages.h"
 #include "platform/linux/x11_keyboard.h"
+#include "tests/temp_dir.h"
 
 namespace tivolen {
 namespace {
@@ -96,6 +97,39 @@ TEST(LinuxPlatformTest, ApplicationDirectoryIsTheRunningProgramsFolder) {
   EXPECT_EQ(linuxPlatform.platform().applicationDirectory, folder);
   EXPECT_EQ(linuxPlatform.platform().inAppDir("List.txt"), folder + "/List.txt");
   EXPECT_FALSE(linuxPlatform.platform().keyboard.shiftHeld());
+}
+
+// Both layouts the build can choose, with the data home from the environment
+// as the XDG rules give it: a relative XDG_DATA_HOME is ignored.
+TEST(DataDirectoryTest, PortableStaysBesideTheProgramsPackagedGoesToTheDataHome) {
+  testing::TempDir root;
+  struct Case {
+    const char* name;
+    DataLayout layout;
+    std::optional<std::string> dataHome;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"portable", DataLayout::BesideThePrograms, root / "data", root / "programs"},
+      {"packaged", DataLayout::UserDataFolder, root / "data", root / "data/tivolen"},
+      {"packaged, relative data home", DataLayout::UserDataFolder, "data",
+       root / "home/.local/share/tivolen"},
+      {"packaged, no data home", DataLayout::UserDataFolder, std::nullopt,
+       root / "home/.local/share/tivolen"},
+  };
+  PosixFileSystem files;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const XdgSpecialFolders folders(files, [&](const char* name) -> std::optional<std::string> {
+      if (std::string_view(name) == "HOME") return root / "home";
+      if (std::string_view(name) == "XDG_DATA_HOME") return c.dataHome;
+      return std::nullopt;
+    });
+    EXPECT_EQ(DataDirectory(c.layout, root / "programs", folders), c.expected);
+    EXPECT_EQ(std::filesystem::is_directory(c.expected), c.layout == DataLayout::UserDataFolder);
+    std::filesystem::remove_all(root / "home");
+    std::filesystem::remove_all(root / "data");
+  }
 }
 
 // A private Xvfb for the key map tests, display chosen by the server.

@@ -45,7 +45,7 @@ std::string writeRecorder(const TempDir& dir, const std::string& folder) {
       folder + "/Tivolen",
       "#!/bin/sh\n"
       "here=$(dirname \"$0\")\n"
-      "{ echo \"args=$#\"; echo \"pwd=$(pwd)\"; echo \"ppid=$PPID\"; } > \"$here/.part\"\n"
+      "{ echo \"args=$# $*\"; echo \"pwd=$(pwd)\"; echo \"ppid=$PPID\"; } > \"$here/.part\"\n"
       "mv \"$here/.part\" \"$here/started\"\n");
   chmod(program.c_str(), 0755);
   return program;
@@ -91,13 +91,43 @@ TEST(DesktopEntryValue, EscapesControlsAndALeadingBlank) {
   EXPECT_EQ(escapeDesktopEntryValue("壁紙変更"), "壁紙変更");
 }
 
-TEST(DesktopEntryText, NewEntryHasExactlyTheFourKeys) {
+TEST(DesktopEntryText, NewEntryHasExactlyTheFiveKeys) {
   EXPECT_EQ(composeDesktopEntry("", {"壁紙変更", "/opt/t/Tivolen", "/opt/t"}),
             "[Desktop Entry]\n"
             "Type=Application\n"
             "Name=壁紙変更\n"
             "Exec=\"/opt/t/Tivolen\"\n"
-            "Path=/opt/t\n");
+            "Path=/opt/t\n"
+            "TryExec=/opt/t/Tivolen\n");
+}
+
+const ShortcutAction kNavigator{"navigator", "ナビゲーター", "--navigator"};
+
+TEST(DesktopEntryText, ActionsGetTheirGroupsAndOthersAreKept) {
+  const std::string fresh =
+      "[Desktop Entry]\n"
+      "Type=Application\n"
+      "Name=壁紙変更\n"
+      "Exec=\"/a b/Tivolen\"\n"
+      "Path=/a b\n"
+      "TryExec=/a b/Tivolen\n"
+      "Actions=navigator;\n"
+      "\n"
+      "[Desktop Action navigator]\n"
+      "Name=ナビゲーター\n"
+      "Exec=\"/a b/Tivolen\" --navigator\n";
+  EXPECT_EQ(composeDesktopEntry("", {"壁紙変更", "/a b/Tivolen", "/a b", {kNavigator}}), fresh);
+  // Rewriting is stable, and the user's own action survives beside ours.
+  EXPECT_EQ(composeDesktopEntry(fresh, {"壁紙変更", "/a b/Tivolen", "/a b", {kNavigator}}), fresh);
+  const std::string moved =
+      "[Desktop Entry]\nName=x\nActions=mine;navigator\n\n"
+      "[Desktop Action navigator]\nName=old\nExec=/old/Tivolen --navigator\n\n"
+      "[Desktop Action mine]\nName=Mine\nExec=/usr/bin/mine\n";
+  EXPECT_EQ(composeDesktopEntry(moved, {"壁紙変更", "/new/Tivolen", "/new", {kNavigator}}),
+            "[Desktop Entry]\nName=壁紙変更\nActions=mine;navigator;\nType=Application\n"
+            "Exec=\"/new/Tivolen\"\nPath=/new\nTryExec=/new/Tivolen\n\n"
+            "[Desktop Action mine]\nName=Mine\nExec=/usr/bin/mine\n\n"
+            "[Desktop Action navigator]\nName=ナビゲーター\nExec=\"/new/Tivolen\" --navigator\n");
 }
 
 TEST(DesktopEntryText, RewriteKeepsOtherKeysAndGroups) {
@@ -125,6 +155,7 @@ TEST(DesktopEntryText, RewriteKeepsOtherKeysAndGroups) {
             "Exec=\"/new/Tivolen\"\n"
             "X-GNOME-Autostart-enabled=false\n"
             "Path=/new\n"
+            "TryExec=/new/Tivolen\n"
             "\n"
             "[Desktop Action other]\n"
             "Name=Other\n"
@@ -133,7 +164,7 @@ TEST(DesktopEntryText, RewriteKeepsOtherKeysAndGroups) {
 
 TEST(DesktopEntryText, SomethingElseIsReplacedWhole) {
   EXPECT_EQ(composeDesktopEntry("\x7f\x45LF garbage\nName=x\n", {"n", "/a/b", "/a"}),
-            "[Desktop Entry]\nType=Application\nName=n\nExec=\"/a/b\"\nPath=/a\n");
+            "[Desktop Entry]\nType=Application\nName=n\nExec=\"/a/b\"\nPath=/a\nTryExec=/a/b\n");
 }
 
 class DesktopEntryFile : public ::testing::Test {
@@ -150,7 +181,7 @@ TEST_F(DesktopEntryFile, CreatesTheFolderAndAnExecutableEntry) {
 
   EXPECT_EQ(dir.read("config/autostart/壁紙変更.desktop"),
             "[Desktop Entry]\nType=Application\nName=壁紙変更\nExec=\"/opt/t/Tivolen\"\n"
-            "Path=/opt/t\n");
+            "Path=/opt/t\nTryExec=/opt/t/Tivolen\n");
   struct stat info {};
   ASSERT_EQ(stat(entry.c_str(), &info), 0);
   EXPECT_NE(info.st_mode & S_IXUSR, 0U);
@@ -166,7 +197,7 @@ TEST_F(DesktopEntryFile, RewriteThroughTheServiceKeepsOtherKeys) {
   ASSERT_TRUE(shortcuts.write(entry, "/new/管理", "/new").isOk());
   EXPECT_EQ(dir.read("壁紙管理.desktop"),
             "[Desktop Entry]\nType=Application\nName=壁紙管理\nComment=mine\n"
-            "Exec=\"/new/管理\"\nPath=/new\n");
+            "Exec=\"/new/管理\"\nPath=/new\nTryExec=/new/管理\n");
 }
 
 TEST_F(DesktopEntryFile, FolderThatCannotBeMadeFails) {
@@ -185,7 +216,7 @@ TEST_F(DesktopEntryFile, OddPathsPassTheValidator) {
   for (const char* folder : kOddFolders) {
     const std::string app = dir.mkdir(folder);
     const std::string entry = dir / "壁紙変更.desktop";
-    ASSERT_TRUE(shortcuts.write(entry, app + "/Tivolen", app).isOk());
+    ASSERT_TRUE(shortcuts.write(entry, app + "/Tivolen", app, {kNavigator}).isOk());
     // The validator's exit status is its verdict; its path is a plain argv.
     const std::string command = "desktop-file-validate '" + entry + "'";
     EXPECT_EQ(std::system(command.c_str()), 0) << folder << "\n" << dir.read("壁紙変更.desktop");
@@ -193,7 +224,9 @@ TEST_F(DesktopEntryFile, OddPathsPassTheValidator) {
 }
 
 // The real proof of the quoting: GLib launches the entry as a desktop would,
-// and the program must start with no arguments in its working directory.
+// and the program must start with no arguments in its working directory; its
+// navigator action adds exactly the option. Once the program is gone, the
+// entry is passed over instead of failing.
 TEST_F(DesktopEntryFile, DesktopLaunchesTheEntryFromOddFolders) {
   for (const char* folder : kOddFolders) {
     // GLib 2.74 checks that the program exists before expanding "%%", so no
@@ -203,7 +236,7 @@ TEST_F(DesktopEntryFile, DesktopLaunchesTheEntryFromOddFolders) {
     const std::string app = dir.mkdir(folder);
     writeRecorder(dir, folder);
     const std::string entry = dir / (std::string(folder) + ".desktop");
-    ASSERT_TRUE(shortcuts.write(entry, app + "/Tivolen", app).isOk());
+    ASSERT_TRUE(shortcuts.write(entry, app + "/Tivolen", app, {kNavigator}).isOk());
 
     std::unique_ptr<GDesktopAppInfo, decltype(&g_object_unref)> info(
         g_desktop_app_info_new_from_filename(entry.c_str()), g_object_unref);
@@ -212,9 +245,18 @@ TEST_F(DesktopEntryFile, DesktopLaunchesTheEntryFromOddFolders) {
     ASSERT_TRUE(g_app_info_launch(G_APP_INFO(info.get()), nullptr, nullptr, &error))
         << folder << ": " << (error != nullptr ? error->message : "");
     ASSERT_TRUE(waitForFile(app + "/started")) << folder;
-    const std::string record = dir.read(std::string(folder) + "/started");
-    EXPECT_NE(record.find("args=0\n"), std::string::npos) << folder << "\n" << record;
+    std::string record = dir.read(std::string(folder) + "/started");
+    EXPECT_NE(record.find("args=0 \n"), std::string::npos) << folder << "\n" << record;
     EXPECT_NE(record.find("pwd=" + app + "\n"), std::string::npos) << folder << "\n" << record;
+
+    std::filesystem::remove(app + "/started");
+    g_desktop_app_info_launch_action(info.get(), "navigator", nullptr);
+    ASSERT_TRUE(waitForFile(app + "/started")) << folder;
+    record = dir.read(std::string(folder) + "/started");
+    EXPECT_NE(record.find("args=1 --navigator\n"), std::string::npos) << folder << "\n" << record;
+
+    std::filesystem::remove(app + "/Tivolen");
+    EXPECT_EQ(g_desktop_app_info_new_from_filename(entry.c_str()), nullptr) << folder;
   }
   EXPECT_FALSE(std::filesystem::exists("pwned"));
   EXPECT_FALSE(dir.exists("pwned"));
@@ -228,7 +270,7 @@ TEST(PosixProcessesTest, StartsTheProgramWithoutAShellOrArguments) {
     ASSERT_TRUE(processes.start(program, WindowState::Normal).isOk()) << folder;
     ASSERT_TRUE(waitForFile(dir / folder + "/started")) << folder;
     const std::string record = dir.read(std::string(folder) + "/started");
-    EXPECT_NE(record.find("args=0\n"), std::string::npos) << folder << "\n" << record;
+    EXPECT_NE(record.find("args=0 \n"), std::string::npos) << folder << "\n" << record;
     // Started through an intermediate that has already ended, so it is never
     // our child and can never linger as our zombie.
     EXPECT_EQ(record.find("ppid=" + std::to_string(getpid()) + "\n"), std::string::npos) << record;

@@ -84,9 +84,11 @@ TEST_F(ManagerShortcuts, ButtonsWriteValidEntriesToTheRightPrograms) {
   struct Case {
     std::string file;
     std::string program;
+    bool navigatorAction;  // a right-click in a menu opens the navigator
   };
-  const Case cases[] = {
-      {autostart(), app("Tivolen")}, {desktop(), app("管理")}, {menu(), app("Tivolen")}};
+  const Case cases[] = {{autostart(), app("Tivolen"), false},
+                        {desktop(), app("管理"), false},
+                        {menu(), app("Tivolen"), true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     ASSERT_TRUE(bench.root.exists(c.file.substr(bench.root.path().size() + 1)));
@@ -94,6 +96,10 @@ TEST_F(ManagerShortcuts, ButtonsWriteValidEntriesToTheRightPrograms) {
     const std::string text = realFiles.readFile(c.file).value_or("");
     EXPECT_NE(text.find("Exec=\"" + c.program + "\"\n"), std::string::npos) << text;
     EXPECT_NE(text.find("Path=" + bench.root / "app" + "\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("[Desktop Action navigator]\nName=ナビゲーター\nExec=\"" + c.program +
+                        "\" --navigator\n") != std::string::npos,
+              c.navigatorAction)
+        << text;
   }
   EXPECT_TRUE(executable(desktop()));
 }

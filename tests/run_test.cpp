@@ -11,6 +11,7 @@
 #include "common/startup_shortcut.h"
 #include "common/texts.h"
 #include "platform/fake/fake_platform.h"
+#include "tests/picture_files.h"
 #include "tests/temp_dir.h"
 
 namespace tivolen {
@@ -47,11 +48,14 @@ class ChangerRun : public ::testing::Test {
   void writeStartupEntry() const { home.write("autostart/壁紙変更.desktop", "[Desktop Entry]\n"); }
 
   // The run as main() does it, with the navigator recorded instead of shown.
-  int run() {
-    return RunChanger(fake.platform(), [this](Platform&) {
-      fake.events.push_back("navigator");
-      return 7;
-    });
+  int run(bool navigatorRequested = false) {
+    return RunChanger(
+        fake.platform(),
+        [this](Platform&) {
+          fake.events.push_back("navigator");
+          return 7;
+        },
+        navigatorRequested);
   }
 
   TempDir app;
@@ -189,6 +193,38 @@ TEST_F(ChangerRun, ShiftOpensTheNavigatorInsteadOfTheRun) {
   EXPECT_EQ(fake.events, (EventLog{"navigator"}));
   EXPECT_FALSE(home.exists("autostart/壁紙変更.desktop"))
       << "the first-run work belongs to the run";
+}
+
+TEST_F(ChangerRun, TheNavigatorOptionOpensItWithoutShift) {
+  writeList(listWithTimingMode(0));
+  EXPECT_EQ(run(/*navigatorRequested=*/true), 7);
+  EXPECT_EQ(fake.events, (EventLog{"navigator"}));
+  EXPECT_FALSE(app.exists("WallPaper.log"));
+}
+
+// The package's layout: the programs sit in a folder that is not the user's,
+// so the list, the log and the wallpaper live in the data folder, while the
+// entries and the manager still point at the programs.
+TEST_F(ChangerRun, PackageLayoutKeepsTheUsersFilesInTheDataFolder) {
+  TempDir data;
+  fake->dataDirectory = data.path();
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(fake.events, (EventLog{shortcutEvent(startupEntry(), app / "Tivolen", app.path()),
+                                   messageEvent(text::kStartupShortcutCreated),
+                                   startEvent(manager(), WindowState::Normal)}));
+
+  const std::string picture =
+      data.write("sea.jpg", testing::encode(testing::twoColourImage(64, 48), "jpg"));
+  ImageList list;
+  list.settings = {0, 0, 2};
+  list.entries = {{picture, 0, 2, 1}};
+  data.write("List.txt", writeImageList(list));
+  fake.events.clear();
+  EXPECT_EQ(run(), 0);
+  ASSERT_FALSE(fake.events.empty());
+  EXPECT_EQ(fake.events.back(), fake::wallpaperEvent(data / "wallpaper.bmp"));
+  EXPECT_NE(data.read("WallPaper.log").find("sea.jpg"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_empty(app.path())) << "nothing is written beside the programs";
 }
 
 TEST_F(ChangerRun, NoChangeDueLeavesTheLogUntouched) {

@@ -14,9 +14,14 @@ std::string startEvent(std::string_view program, WindowState state) {
 }
 
 std::string shortcutEvent(std::string_view path, std::string_view target,
-                          std::string_view workingDirectory) {
-  return "shortcut: " + std::string(path) + " -> " + std::string(target) + " in " +
-         std::string(workingDirectory);
+                          std::string_view workingDirectory,
+                          const std::vector<ShortcutAction>& actions) {
+  std::string event = "shortcut: " + std::string(path) + " -> " + std::string(target) + " in " +
+                      std::string(workingDirectory);
+  for (const ShortcutAction& action : actions) {
+    event += "; action " + action.name + ": " + action.argument;
+  }
+  return event;
 }
 
 std::string layoutEvent(WallpaperLayout layout) {
@@ -73,9 +78,10 @@ std::string RecordingShortcuts::fileName(std::string_view name) const {
 }
 
 Status RecordingShortcuts::write(const std::string& shortcutPath, const std::string& target,
-                                 const std::string& workingDirectory) {
+                                 const std::string& workingDirectory,
+                                 const std::vector<ShortcutAction>& actions) {
   if (fail) return Status::failed("scripted failure");
-  log_.push_back(shortcutEvent(shortcutPath, target, workingDirectory));
+  log_.push_back(shortcutEvent(shortcutPath, target, workingDirectory, actions));
   return files_.writeFileAtomically(shortcutPath, "target=" + target + "\n");
 }
 

@@ -76,7 +76,8 @@ class RecordingShortcuts final : public Shortcuts {
   RecordingShortcuts(EventLog& log, FileSystem& files) : log_(log), files_(files) {}
   [[nodiscard]] std::string fileName(std::string_view name) const override;
   Status write(const std::string& shortcutPath, const std::string& target,
-               const std::string& workingDirectory) override;
+               const std::string& workingDirectory,
+               const std::vector<ShortcutAction>& actions = {}) override;
   bool fail = false;
 
  private:
@@ -130,8 +131,10 @@ class FakePlatform {
 // Event texts, so tests compare against the same spelling.
 std::string messageEvent(std::string_view text);
 std::string startEvent(std::string_view program, WindowState state);
+// Actions are named after the rest ("; action ナビゲーター: --navigator").
 std::string shortcutEvent(std::string_view path, std::string_view target,
-                          std::string_view workingDirectory);
+                          std::string_view workingDirectory,
+                          const std::vector<ShortcutAction>& actions = {});
 std::string layoutEvent(WallpaperLayout layout);
 std::string wallpaperEvent(std::string_view path);
 

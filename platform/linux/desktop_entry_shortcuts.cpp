@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include <array>
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 #include <vector>
@@ -38,6 +38,52 @@ std::string baseName(const std::string& path) {
   return std::filesystem::path(path).stem().string();
 }
 
+// One Exec argument in double quotes with ", `, $ and \ escaped by a
+// backslash and % doubled; the value escapes come on top of the whole line.
+std::string quotedExecArgument(std::string_view argument) {
+  std::string quoted = "\"";
+  for (const char c : argument) {
+    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+    if (c == '%') quoted += '%';
+    quoted += c;
+  }
+  quoted += '"';
+  return quoted;
+}
+
+// An option such as "--navigator" needs no quotes and reads better without.
+std::string execArgument(std::string_view argument) {
+  const bool plain = !argument.empty() && std::all_of(argument.begin(), argument.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '=' || c == '.' || c == '/';
+  });
+  return plain ? std::string(argument) : quotedExecArgument(argument);
+}
+
+std::string actionGroup(const ShortcutAction& action) {
+  return "[Desktop Action " + action.key + "]";
+}
+
+// The Actions list of an existing entry with ours added, each item ended by ";".
+std::string actionList(std::string_view existing, const std::vector<ShortcutAction>& actions) {
+  std::string list;
+  std::vector<std::string_view> items;
+  while (!existing.empty()) {
+    const std::size_t end = existing.find(';');
+    const std::string_view item = existing.substr(0, end);
+    if (!item.empty()) items.push_back(item);
+    if (end == std::string_view::npos) break;
+    existing.remove_prefix(end + 1);
+  }
+  for (const ShortcutAction& action : actions) {
+    if (std::find(items.begin(), items.end(), action.key) == items.end()) {
+      items.push_back(action.key);
+    }
+  }
+  for (const std::string_view item : items) list += std::string(item) + ";";
+  return list;
+}
+
 }  // namespace
 
 std::string escapeDesktopEntryValue(std::string_view value) {
@@ -68,32 +114,46 @@ std::string escapeDesktopEntryValue(std::string_view value) {
 }
 
 std::string desktopEntryExec(std::string_view program) {
-  std::string quoted = "\"";
-  for (const char c : program) {
-    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
-    if (c == '%') quoted += '%';
-    quoted += c;
-  }
-  quoted += '"';
-  return escapeDesktopEntryValue(quoted);
+  return escapeDesktopEntryValue(quotedExecArgument(program));
 }
 
 std::string composeDesktopEntry(std::string_view existing, const DesktopEntryFields& fields) {
-  const std::array<std::pair<std::string_view, std::string>, 4> ours{{
+  const std::vector<std::string_view> lines = splitLines(existing);
+  std::size_t groupStart = lines.size();
+  std::string_view existingActions;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (groupStart == lines.size()) {
+      if (lines[i] == kGroup) groupStart = i;
+      continue;
+    }
+    if (lines[i].starts_with('[')) break;
+    if (keyOf(lines[i]) == "Actions") {
+      existingActions = lines[i].substr(lines[i].find('=') + 1);
+      break;
+    }
+  }
+
+  // TryExec makes desktops pass over the entry once the program is gone (the
+  // package removed, the folder deleted) instead of failing at every log-on.
+  std::vector<std::pair<std::string_view, std::string>> ours{
       {"Type", "Application"},
       {"Name", escapeDesktopEntryValue(fields.name)},
       {"Exec", desktopEntryExec(fields.target)},
       {"Path", escapeDesktopEntryValue(fields.workingDirectory)},
-  }};
+      {"TryExec", escapeDesktopEntryValue(fields.target)},
+  };
+  if (!fields.actions.empty()) {
+    ours.emplace_back("Actions", actionList(existingActions, fields.actions));
+  }
   auto ourLine = [](const auto& field) { return std::string(field.first) + "=" + field.second; };
 
-  const std::vector<std::string_view> lines = splitLines(existing);
-  std::size_t groupStart = lines.size();
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i] == kGroup) {
-      groupStart = i;
-      break;
-    }
+  std::string actionGroups;
+  for (const ShortcutAction& action : fields.actions) {
+    actionGroups += "\n" + actionGroup(action) + "\nName=" + escapeDesktopEntryValue(action.name) +
+                    "\nExec=" +
+                    escapeDesktopEntryValue(quotedExecArgument(fields.target) + " " +
+                                            execArgument(action.argument)) +
+                    "\n";
   }
 
   std::string out;
@@ -101,10 +161,10 @@ std::string composeDesktopEntry(std::string_view existing, const DesktopEntryFie
     // Not a desktop entry at all: nothing of it is worth keeping.
     out = std::string(kGroup) + "\n";
     for (const auto& field : ours) out += ourLine(field) + "\n";
-    return out;
+    return out + actionGroups;
   }
 
-  std::array<bool, ours.size()> written{};
+  std::vector<bool> written(ours.size(), false);
   std::size_t i = 0;
   for (; i <= groupStart; ++i) out += std::string(lines[i]) + "\n";
   std::size_t insertAt = out.size();  // after the group's last key line
@@ -126,8 +186,19 @@ std::string composeDesktopEntry(std::string_view existing, const DesktopEntryFie
     if (!written[k]) missing += ourLine(ours[k]) + "\n";
   }
   out.insert(insertAt, missing);
-  for (; i < lines.size(); ++i) out += std::string(lines[i]) + "\n";
-  return out;
+  // Our action groups are written afresh at the end; other groups stay.
+  bool skipping = false;
+  for (; i < lines.size(); ++i) {
+    if (lines[i].starts_with('[')) {
+      skipping = std::any_of(fields.actions.begin(), fields.actions.end(),
+                             [&](const ShortcutAction& a) { return lines[i] == actionGroup(a); });
+    }
+    if (!skipping) out += std::string(lines[i]) + "\n";
+  }
+  if (!actionGroups.empty()) {
+    while (out.ends_with("\n\n")) out.pop_back();
+  }
+  return out + actionGroups;
 }
 
 std::string DesktopEntryShortcuts::fileName(std::string_view name) const {
@@ -135,7 +206,8 @@ std::string DesktopEntryShortcuts::fileName(std::string_view name) const {
 }
 
 Status DesktopEntryShortcuts::write(const std::string& shortcutPath, const std::string& target,
-                                    const std::string& workingDirectory) {
+                                    const std::string& workingDirectory,
+                                    const std::vector<ShortcutAction>& actions) {
   const std::filesystem::path folder = std::filesystem::path(shortcutPath).parent_path();
   std::error_code error;
   if (!folder.empty()) std::filesystem::create_directories(folder, error);
@@ -143,7 +215,7 @@ Status DesktopEntryShortcuts::write(const std::string& shortcutPath, const std::
 
   const std::string existing = files_.readFile(shortcutPath).value_or(std::string{});
   const std::string text =
-      composeDesktopEntry(existing, {baseName(shortcutPath), target, workingDirectory});
+      composeDesktopEntry(existing, {baseName(shortcutPath), target, workingDirectory, actions});
   if (Status written = files_.writeFileAtomically(shortcutPath, text); !written.isOk()) {
     return written;
   }

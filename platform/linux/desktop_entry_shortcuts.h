@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "platform/services.h"
@@ -9,7 +10,8 @@
 namespace tivolen {
 
 // Shortcuts as desktop entries: "X.lnk" of the old system becomes "X.desktop"
-// with Name=X, Exec= the quoted target and Path= its working directory.
+// with Name=X, Exec= the quoted target, Path= its working directory and
+// TryExec= the target; actions become desktop actions.
 class DesktopEntryShortcuts final : public Shortcuts {
  public:
   explicit DesktopEntryShortcuts(FileSystem& files) : files_(files) {}
@@ -18,7 +20,8 @@ class DesktopEntryShortcuts final : public Shortcuts {
   // already there, replaces the file atomically and makes it executable, as
   // file managers demand of launchers on the desktop.
   Status write(const std::string& shortcutPath, const std::string& target,
-               const std::string& workingDirectory) override;
+               const std::string& workingDirectory,
+               const std::vector<ShortcutAction>& actions = {}) override;
 
  private:
   FileSystem& files_;
@@ -28,6 +31,7 @@ struct DesktopEntryFields {
   std::string name;
   std::string target;
   std::string workingDirectory;
+  std::vector<ShortcutAction> actions{};
 };
 
 // A value of type string or localestring with the entry format's escapes
@@ -39,8 +43,9 @@ std::string escapeDesktopEntryValue(std::string_view value);
 // value escapes on top, as the Desktop Entry rules layer them.
 std::string desktopEntryExec(std::string_view program);
 
-// The file text: `existing` (empty for a new entry) with Type, Name, Exec and
-// Path of its [Desktop Entry] group set and everything else kept.
+// The file text: `existing` (empty for a new entry) with Type, Name, Exec,
+// Path and TryExec of its [Desktop Entry] group set and everything else kept.
+// Each action is added to Actions and gets its own group, written afresh.
 std::string composeDesktopEntry(std::string_view existing, const DesktopEntryFields& fields);
 
 }  // namespace tivolen

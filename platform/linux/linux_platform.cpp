@@ -1,6 +1,7 @@
 #include "platform/linux/linux_platform.h"
 
 #include <filesystem>
+#include <iostream>
 #include <system_error>
 
 #include "platform/linux/back_ends.h"
@@ -18,13 +19,37 @@ std::string RunningProgramDirectory() {
   return program.parent_path().string();
 }
 
+#ifdef TIVOLEN_DATA_IN_HOME
+const DataLayout kDataLayout = DataLayout::UserDataFolder;
+#else
+const DataLayout kDataLayout = DataLayout::BesideThePrograms;
+#endif
+
+std::string DataDirectory(DataLayout layout, const std::string& programDirectory,
+                          const SpecialFolders& folders) {
+  if (layout == DataLayout::BesideThePrograms) return programDirectory;
+  const std::optional<std::string> dataHome = folders.path(SpecialFolder::AppData);
+  if (!dataHome) {
+    std::cerr << "Tivolen: no data folder: neither XDG_DATA_HOME nor a home folder is known\n";
+    return {};
+  }
+  std::string folder = *dataHome + "/tivolen";
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  // Not fatal here: the first read or write names the folder to the user.
+  if (error) std::cerr << "Tivolen: " << folder << ": " << error.message() << '\n';
+  return folder;
+}
+
 LinuxPlatform::LinuxPlatform(std::string_view caption)
     : messages_(std::string(caption)),
+      programDirectory_(RunningProgramDirectory()),
+      dataDirectory_(DataDirectory(kDataLayout, programDirectory_, specialFolders_)),
       screen_(makeScreen()),
-      desktop_(makeDesktop(RunningProgramDirectory())),
+      desktop_(makeDesktop(dataDirectory_)),
       pictures_(makePictures()),
-      platform_{
-          RunningProgramDirectory(), files_,     processes_, keyboard_, messages_, clock_, random_,
-          specialFolders_,           shortcuts_, *screen_,   *desktop_, *pictures_} {}
+      platform_{programDirectory_, files_,          processes_, keyboard_, messages_, clock_,
+                random_,           specialFolders_, shortcuts_, *screen_,  *desktop_, *pictures_,
+                dataDirectory_} {}
 
 }  // namespace tivolen

@@ -36,6 +36,8 @@ class LinuxPlatform {
   SeedableRandom random_;
   XdgSpecialFolders specialFolders_{files_};
   DesktopEntryShortcuts shortcuts_{files_};
+  std::string programDirectory_;
+  std::string dataDirectory_;
   std::unique_ptr<Screen> screen_;
   std::unique_ptr<Desktop> desktop_;
   std::unique_ptr<Pictures> pictures_;
@@ -45,5 +47,17 @@ class LinuxPlatform {
 // The folder of the running program file, without a trailing "/": copying
 // the programs elsewhere makes that folder their application directory.
 std::string RunningProgramDirectory();
+
+// Where the user's files live. Portable: beside the programs, so a copied
+// folder carries its list along. Installed: the program folder belongs to the
+// system, so the files go to "$XDG_DATA_HOME/tivolen" instead. Chosen once at
+// build time (TIVOLEN_DATA_IN_HOME), so both programs always agree.
+enum class DataLayout { BesideThePrograms, UserDataFolder };
+extern const DataLayout kDataLayout;
+
+// The data folder for `layout`, without a trailing "/"; created when missing
+// in the user-data layout. Empty when no data home can be found.
+std::string DataDirectory(DataLayout layout, const std::string& programDirectory,
+                          const SpecialFolders& folders);
 
 }  // namespace tivolen
