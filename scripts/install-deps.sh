@@ -44,6 +44,9 @@ packages=(
   dconf-service
   dbus-daemon
   xwallpaper
+  # the Debian package: its checks (dpkg-dev comes with build-essential)
+  lintian
+  appstream
 )
 
 source "$(dirname "${BASH_SOURCE[0]}")/lib/apt.sh"

@@ -8,4 +8,5 @@ build=${TIVOLEN_BUILD_DIR:-$root/build}
 "$root/scripts/install-deps.sh"
 "$root/scripts/install-desktops.sh"
 "$root/scripts/build.sh"
+"$root/scripts/package.sh"
 ctest --test-dir "$build" --no-tests=error --output-on-failure -j"$(nproc)" --timeout 300
