@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Linux desktops that the desktop tests drive for real (XFCE's
-# xfdesktop, LXQt's pcmanfm-qt, LXDE's pcmanfm, sway with swaybg and grim)
-# and the tools those tests use. Kept apart from install-deps.sh because only
-# the desktop tests need them; without recommends it takes well under a
-# minute. apt is skipped when everything is already there.
+# xfdesktop, LXQt's pcmanfm-qt, LXDE's pcmanfm, sway with swaybg and grim,
+# KDE Plasma's plasmashell) and the tools those tests use. Kept apart from
+# install-deps.sh because only the desktop tests need them; without
+# recommends it takes a few minutes, most of them Plasma's. apt is skipped
+# when everything is already there.
 set -euo pipefail
 
 packages=(
@@ -19,6 +20,7 @@ packages=(
   swaybg
   grim
   nodejs
+  plasma-desktop
 )
 
 source "$(dirname "${BASH_SOURCE[0]}")/lib/apt.sh"

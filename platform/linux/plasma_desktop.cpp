@@ -26,6 +26,16 @@ bool serviceMissing(const QString& errorName) {
          errorName == "org.freedesktop.DBus.Error.UnknownInterface";
 }
 
+// plasmashell 5.27 takes its name on the bus seconds before it has loaded
+// its desktops; a script run then finds none and would change nothing while
+// reporting success. The script says so, and the change waits as for a shell
+// that is not there yet.
+constexpr char kNoDesktopsYet[] = "no desktops loaded yet";
+
+bool shellStillStarting(const QDBusMessage& reply) {
+  return serviceMissing(reply.errorName()) || reply.errorMessage().contains(kNoDesktopsYet);
+}
+
 }  // namespace
 
 int plasmaFillMode(WallpaperLayout layout) {
@@ -76,6 +86,9 @@ std::string plasmaWallpaperScript(const std::string& path, WallpaperLayout layou
          std::to_string(plasmaFillMode(layout)) +
          ";\n"
          "var all = desktops();\n"
+         "if (all.length == 0) throw new Error(\"" +
+         std::string(kNoDesktopsYet) +
+         "\");\n"
          "for (var i = 0; i < all.length; i++) {\n"
          "  var d = all[i];\n"
          "  d.wallpaperPlugin = \"org.kde.image\";\n"
@@ -107,7 +120,7 @@ Status PlasmaDesktop::setWallpaper(const std::string& path) {
   message.setArguments({QString::fromStdString(plasmaWallpaperScript(copy.path, layout_))});
   const auto deadline = std::chrono::steady_clock::now() + shellWait_;
   QDBusMessage reply = bus.call(message, QDBus::Block, kTimeoutMs);
-  while (reply.type() == QDBusMessage::ErrorMessage && serviceMissing(reply.errorName()) &&
+  while (reply.type() == QDBusMessage::ErrorMessage && shellStillStarting(reply) &&
          std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     reply = bus.call(message, QDBus::Block, kTimeoutMs);
@@ -115,7 +128,7 @@ Status PlasmaDesktop::setWallpaper(const std::string& path) {
   if (reply.type() == QDBusMessage::ErrorMessage) {
     unlink(copy.path.c_str());
     const std::string detail = (reply.errorName() + ": " + reply.errorMessage()).toStdString();
-    if (serviceMissing(reply.errorName())) {
+    if (shellStillStarting(reply)) {
       return Status::unavailable(std::string(text::kPlasmaMissing) + "\n" + detail);
     }
     return Status::failed(std::string(text::kPlasmaRefused) + "\n" + detail);

@@ -13,9 +13,10 @@ namespace tivolen {
 class PlasmaDesktop final : public Desktop {
  public:
   // At log-on the changer may start before plasmashell has taken its name
-  // on the bus; it waits for it as long as `shellWait`.
+  // on the bus or loaded its desktops; it waits for them as long as
+  // `shellWait` (a loaded machine at log-on needs the time).
   explicit PlasmaDesktop(std::string applicationDirectory,
-                         std::chrono::milliseconds shellWait = std::chrono::seconds(10));
+                         std::chrono::milliseconds shellWait = std::chrono::seconds(30));
 
   void setLayout(WallpaperLayout layout) override;
   // Unavailable when plasmashell is not running; Failed when it refuses the
