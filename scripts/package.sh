@@ -20,14 +20,14 @@ cmake --build "$build" -j"$(nproc)"
 
 # dpkg-shlibdeps is run here rather than by CPack: CPack 3.25 finds the
 # programs through file(1), which prints the name 管理 as octal escapes, and
-# then cannot open it. The Qt platform plugin is loaded at run time, so no
-# library names it.
+# then cannot open it. Qt's image format plugins (WebP) are loaded at run
+# time, so no library names them.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/debian"
 touch "$work/debian/control"
 shlibs=$(cd "$work" && dpkg-shlibdeps -O --ignore-missing-info "$build/app/Tivolen" "$build/app/管理")
-depends="${shlibs#shlibs:Depends=}, qt6-qpa-plugins"
+depends="${shlibs#shlibs:Depends=}, qt6-image-formats-plugins"
 
 rm -f "$build"/tivolen_*.deb
 (cd "$build" && cpack -G DEB -D "CPACK_DEBIAN_PACKAGE_DEPENDS=$depends")

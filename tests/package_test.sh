@@ -55,7 +55,7 @@ actual=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | LC_ALL=C sort)
 diff <(printf '%s\n' "${expected[@]}" | LC_ALL=C sort) <(printf '%s\n' "$actual") ||
   fail "the package's files differ from the list above"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6gui6 libturbojpeg0 libx11-6 qt6-qpa-plugins; do
+for needed in libqt6gui6 libturbojpeg0 libheif1 libx11-6 qt6-image-formats-plugins; do
   [[ $depends == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
 [[ $(dpkg-deb -f "$deb" Architecture) == amd64 ]] || fail "not amd64"
