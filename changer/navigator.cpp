@@ -39,7 +39,7 @@ StepResult Navigator::step(int direction) {
 
 void Navigator::startManager() {
   const Status started =
-      platform_.processes.start(platform_.inAppDir(kManagerProgram), WindowState::Normal);
+      platform_.processes.start(platform_.programInAppDir(kManagerProgram), WindowState::Normal);
   if (!started.isOk()) {
     std::cerr << "Tivolen: " << started.message << '\n';
     platform_.messages.show(text::kManagerNotStarted);

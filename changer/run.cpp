@@ -52,7 +52,7 @@ bool ChangeIsDue(Platform& platform, RunState& state) {
 
   const std::string listPath = platform.inDataDir(kListFileName);
   if (!platform.files.fileExists(listPath)) {
-    const std::string manager = platform.inAppDir(kManagerProgram);
+    const std::string manager = platform.programInAppDir(kManagerProgram);
     if (const Status started = platform.processes.start(manager, WindowState::Normal);
         !started.isOk()) {
       // Ending silently would leave the user with nothing on screen at all.

@@ -12,7 +12,7 @@ int GetSpecialFolder(const Platform& platform, SpecialFolder folder, std::string
     const std::optional<std::string> found = platform.specialFolders.path(folder);
     if (!found) return kFolderNotLocated;
     // A relative or empty answer cannot name a place to write a shortcut.
-    if (found->empty() || found->front() != '/') return kFolderPathUnavailable;
+    if (!platform.files.pathRules().isAbsolute(*found)) return kFolderPathUnavailable;
     path = *found;
     return kFolderFound;
   } catch (const std::exception&) {
@@ -24,7 +24,7 @@ int GetSpecialFolder(const Platform& platform, SpecialFolder folder, std::string
 std::string ShortcutPath(const Platform& platform, SpecialFolder folder, std::string_view name) {
   std::string folderPath;
   if (GetSpecialFolder(platform, folder, folderPath) != kFolderFound) return {};
-  return folderPath + "/" + platform.shortcuts.fileName(name);
+  return platform.files.pathRules().join(folderPath, platform.shortcuts.fileName(name));
 }
 
 std::string StartupShortcutPath(const Platform& platform) {
@@ -35,7 +35,7 @@ bool CreateStartupShortcut(Platform& platform) {
   const std::string shortcut = StartupShortcutPath(platform);
   Status written = Status::failed("the autostart folder could not be found");
   if (!shortcut.empty()) {
-    written = platform.shortcuts.write(shortcut, platform.inAppDir(kChangerProgram),
+    written = platform.shortcuts.write(shortcut, platform.programInAppDir(kChangerProgram),
                                        platform.applicationDirectory);
   }
   if (!written.isOk()) {

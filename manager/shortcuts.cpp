@@ -10,7 +10,7 @@ namespace {
 
 std::string shortcutFile(const Platform& platform, const std::string& folder,
                          std::string_view name) {
-  return folder + "/" + platform.shortcuts.fileName(name);
+  return platform.files.pathRules().join(folder, platform.shortcuts.fileName(name));
 }
 
 void reportWriteFailure(Platform& platform, const Status& status) {
@@ -35,7 +35,7 @@ int CreateShortcutIn(Platform& platform, const std::string& folder, bool createF
   // at the changer's start cannot be read.
   const std::vector<ShortcutAction> navigator{
       {"navigator", std::string(kNavigatorActionName), std::string(kNavigatorOption)}};
-  const Status status = platform.shortcuts.write(file, platform.inAppDir(kChangerProgram),
+  const Status status = platform.shortcuts.write(file, platform.programInAppDir(kChangerProgram),
                                                  platform.applicationDirectory, navigator);
   if (!status.isOk()) reportWriteFailure(platform, status);
   return kShortcutCreated;
@@ -43,7 +43,7 @@ int CreateShortcutIn(Platform& platform, const std::string& folder, bool createF
 
 void WriteStartupShortcut(Platform& platform, bool reportFailure) {
   const Status status =
-      platform.shortcuts.write(StartupShortcutPath(platform), platform.inAppDir(kChangerProgram),
+      platform.shortcuts.write(StartupShortcutPath(platform), platform.programInAppDir(kChangerProgram),
                                platform.applicationDirectory);
   if (!status.isOk() && reportFailure) reportWriteFailure(platform, status);
 }
@@ -70,7 +70,7 @@ void WriteDesktopShortcut(Platform& platform) {
   }
   const Status status =
       platform.shortcuts.write(shortcutFile(platform, desktop, kDesktopShortcutName),
-                               platform.inAppDir(kManagerProgram), platform.applicationDirectory);
+                               platform.programInAppDir(kManagerProgram), platform.applicationDirectory);
   if (!status.isOk()) reportWriteFailure(platform, status);
 }
 

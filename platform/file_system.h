@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/path_rules.h"
 #include "platform/status.h"
 
 namespace tivolen {
@@ -33,6 +34,9 @@ struct FolderEntry {
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
+
+  // How paths on this file system are written.
+  [[nodiscard]] virtual PathRules pathRules() const { return PathRules::native(); }
 
   // True only for an ordinary file that is neither hidden nor a system file:
   // folders and dot-named files do not count.

@@ -12,7 +12,7 @@ class Pictures;
 // Every effect on the system goes through one of these, so logic is driven
 // in tests by the recording fake.
 struct Platform {
-  std::string applicationDirectory;  // no trailing "/"
+  std::string applicationDirectory;  // no trailing separator
   FileSystem& files;
   Processes& processes;
   Keyboard& keyboard;
@@ -30,7 +30,11 @@ struct Platform {
 
   // The programs and files that belong to them (the other program, help).
   [[nodiscard]] std::string inAppDir(std::string_view name) const {
-    return applicationDirectory + "/" + std::string(name);
+    return files.pathRules().join(applicationDirectory, name);
+  }
+  // A program beside this one, by its name without the system's ending.
+  [[nodiscard]] std::string programInAppDir(std::string_view name) const {
+    return inAppDir(files.pathRules().programFileName(name));
   }
   // The user's files: the list, the change log, the wallpaper.
   [[nodiscard]] const std::string& dataFolder() const {

@@ -1,6 +1,8 @@
 #pragma once
 
+#if defined(__linux__)
 #include <sys/mman.h>
+#endif
 
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +20,9 @@ std::shared_ptr<T[]> allocateLarge(std::size_t count) {
   constexpr std::size_t kHugePage = std::size_t{2} << 20;
   const std::size_t bytes = count * sizeof(T);
   if (bytes < 2 * kHugePage) return std::make_unique_for_overwrite<T[]>(count);
+#if !defined(__linux__)
+  return std::make_unique_for_overwrite<T[]>(count);  // huge pages are Linux's
+#else
   // Over-allocate by one huge page so the start can be aligned to one.
   const std::size_t mapped = bytes + kHugePage;
   void* base = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -27,6 +32,7 @@ std::shared_ptr<T[]> allocateLarge(std::size_t count) {
   std::align(kHugePage, bytes, start, space);
   madvise(start, bytes, MADV_HUGEPAGE);
   return std::shared_ptr<T[]>(static_cast<T*>(start), [base, mapped](T*) { munmap(base, mapped); });
+#endif
 }
 
 }  // namespace tivolen

@@ -8,7 +8,11 @@ namespace tivolen {
 Date SystemClock::today() const {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
+#if defined(_WIN32)
+  if (localtime_s(&local, &now) != 0) return kNeverChanged;
+#else
   if (localtime_r(&now, &local) == nullptr) return kNeverChanged;
+#endif
   return Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 

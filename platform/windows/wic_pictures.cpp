@@ -1,0 +1,263 @@
+#include "platform/windows/wic_pictures.h"
+
+#include <objbase.h>
+#include <propvarutil.h>
+#include <wincodec.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/linux/bitmap_file.h"
+#include "platform/linux/exif_orientation.h"
+#include "platform/windows/wide_text.h"
+
+namespace tivolen {
+namespace {
+
+template <typename Interface>
+struct ComPtr {
+  Interface* pointer = nullptr;
+  ComPtr() = default;
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  ~ComPtr() {
+    if (pointer != nullptr) pointer->Release();
+  }
+  Interface* operator->() const { return pointer; }
+  Interface** out() { return &pointer; }
+  explicit operator bool() const { return pointer != nullptr; }
+};
+
+class ComScope {
+ public:
+  ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+  ~ComScope() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+
+ private:
+  HRESULT result_;
+};
+
+std::string lowerEnding(const std::string& path) {
+  std::string ending = path.size() >= 3 ? path.substr(path.size() - 3) : path;
+  std::transform(ending.begin(), ending.end(), ending.begin(),
+                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+  return ending;
+}
+
+LoadedPicture failure(const std::string& path, std::string_view why) {
+  return {Status::failedAt(path, why), {}, {}};
+}
+
+// The EXIF orientation WIC reports for a JPEG; 1 when there is none.
+int orientationOf(IWICBitmapFrameDecode* frame) {
+  ComPtr<IWICMetadataQueryReader> query;
+  if (FAILED(frame->GetMetadataQueryReader(query.out()))) return 1;
+  PROPVARIANT value;
+  PropVariantInit(&value);
+  int orientation = 1;
+  if (SUCCEEDED(query->GetMetadataByName(L"/app1/ifd/{ushort=274}", &value)) &&
+      value.vt == VT_UI2 && value.uiVal >= 1 && value.uiVal <= 8) {
+    orientation = value.uiVal;
+  }
+  PropVariantClear(&value);
+  return orientation;
+}
+
+// Copies 32-bit BGRA (what WIC's converter hands out) into a Picture,
+// composing transparent pixels over black as the desktop would show them.
+Picture copyPixels(IWICBitmapSource* source, UINT width, UINT height, HRESULT& result) {
+  Picture picture(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
+  result = source->CopyPixels(nullptr, width * 4, width * height * 4,
+                              reinterpret_cast<BYTE*>(picture.row(0)));
+  if (FAILED(result)) return {};
+  for (std::int32_t y = 0; y < picture.height(); ++y) {
+    std::uint32_t* row = picture.row(y);
+    for (std::int32_t x = 0; x < picture.width(); ++x) {
+      const std::uint32_t pixel = row[x];
+      const std::uint32_t alpha = pixel >> 24;
+      if (alpha == 0xFF) continue;
+      const auto over = [alpha](std::uint32_t channel) { return channel * alpha / 255; };
+      row[x] = 0xFF000000u | over((pixel >> 16) & 0xFF) << 16 | over((pixel >> 8) & 0xFF) << 8 |
+               over(pixel & 0xFF);
+    }
+  }
+  return picture;
+}
+
+// EMF and WMF are drawn by GDI at their frame size in screen pixels.
+LoadedPicture loadMetafile(const std::string& path, bool windowsMetafile) {
+  const std::wstring wide = Widen(path);
+  HENHMETAFILE metafile = nullptr;
+  if (windowsMetafile) {
+    HMETAFILE old = GetMetaFileW(wide.c_str());
+    if (old != nullptr) {
+      const UINT size = GetMetaFileBitsEx(old, 0, nullptr);
+      std::string bits(size, '\0');
+      GetMetaFileBitsEx(old, size, bits.data());
+      DeleteMetaFile(old);
+      metafile =
+          SetWinMetaFileBits(size, reinterpret_cast<const BYTE*>(bits.data()), nullptr, nullptr);
+    }
+  } else {
+    metafile = GetEnhMetaFileW(wide.c_str());
+  }
+  if (metafile == nullptr) return failure(path, "not a metafile");
+  ENHMETAHEADER header{};
+  GetEnhMetaFileHeader(metafile, sizeof header, &header);
+  const LONG width = header.rclBounds.right - header.rclBounds.left + 1;
+  const LONG height = header.rclBounds.bottom - header.rclBounds.top + 1;
+  if (width <= 0 || height <= 0 || static_cast<std::int64_t>(width) * height > kMaxPicturePixels) {
+    DeleteEnhMetaFile(metafile);
+    return failure(path, "metafile has no drawable size");
+  }
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down, as Picture keeps its rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP surface = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  LoadedPicture loaded;
+  if (surface != nullptr) {
+    HGDIOBJ previous = SelectObject(memory, surface);
+    const RECT area{0, 0, width, height};
+    FillRect(memory, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    PlayEnhMetaFile(memory, metafile, &area);
+    GdiFlush();
+    Picture picture(width, height);
+    const auto* source = static_cast<const std::uint32_t*>(bits);
+    for (LONG y = 0; y < height; ++y) {
+      for (LONG x = 0; x < width; ++x) {
+        picture.row(y)[x] = 0xFF000000u | source[static_cast<std::size_t>(y) * width + x];
+      }
+    }
+    SelectObject(memory, previous);
+    DeleteObject(surface);
+    loaded = {Status::ok(), {width, height}, std::move(picture)};
+  } else {
+    loaded = failure(path, "no memory for the metafile");
+  }
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  DeleteEnhMetaFile(metafile);
+  return loaded;
+}
+
+}  // namespace
+
+LoadedPicture WicPictures::load(const std::string& path, const NeededSize& needed) {
+  const std::string ending = lowerEnding(path);
+  if (ending == "emf" || ending == "wmf") return loadMetafile(path, ending == "wmf");
+
+  const ComScope com;
+  ComPtr<IWICImagingFactory> factory;
+  HRESULT result = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_PPV_ARGS(factory.out()));
+  if (FAILED(result)) return failure(path, SystemErrorText(static_cast<unsigned long>(result)));
+  ComPtr<IWICBitmapDecoder> decoder;
+  result = factory->CreateDecoderFromFilename(Widen(path).c_str(), nullptr, GENERIC_READ,
+                                              WICDecodeMetadataCacheOnDemand, decoder.out());
+  if (FAILED(result)) return failure(path, "not a picture WIC can read");
+  ComPtr<IWICBitmapFrameDecode> frame;
+  if (FAILED(decoder->GetFrame(0, frame.out()))) return failure(path, "no picture in the file");
+  UINT width = 0;
+  UINT height = 0;
+  frame->GetSize(&width, &height);
+  if (width == 0 || height == 0 || static_cast<std::int64_t>(width) * height > kMaxPicturePixels) {
+    return failure(path, "picture size out of bounds");
+  }
+  const int orientation = orientationOf(frame.operator->());
+  const PictureSize natural =
+      swapsSides(orientation)
+          ? PictureSize{static_cast<std::int32_t>(height), static_cast<std::int32_t>(width)}
+          : PictureSize{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height)};
+
+  // Decode smaller when the caller needs less: JPEG's decoder scales by
+  // 1/2, 1/4 or 1/8 itself when it sits behind a scaler.
+  IWICBitmapSource* source = frame.operator->();
+  ComPtr<IWICBitmapScaler> scaler;
+  UINT decodedWidth = width;
+  UINT decodedHeight = height;
+  if (needed) {
+    PictureSize want = needed(natural);
+    if (swapsSides(orientation)) std::swap(want.width, want.height);
+    if (want.width > 0 && want.height > 0 && static_cast<UINT>(want.width) < width &&
+        static_cast<UINT>(want.height) < height) {
+      const double factor = std::max(static_cast<double>(want.width) / width,
+                                     static_cast<double>(want.height) / height);
+      decodedWidth = std::max<UINT>(1, static_cast<UINT>(std::ceil(width * factor)));
+      decodedHeight = std::max<UINT>(1, static_cast<UINT>(std::ceil(height * factor)));
+      if (SUCCEEDED(factory->CreateBitmapScaler(scaler.out())) &&
+          SUCCEEDED(scaler->Initialize(source, decodedWidth, decodedHeight,
+                                       WICBitmapInterpolationModeFant))) {
+        source = scaler.operator->();
+      } else {
+        decodedWidth = width;
+        decodedHeight = height;
+      }
+    }
+  }
+  ComPtr<IWICFormatConverter> converter;
+  if (FAILED(factory->CreateFormatConverter(converter.out())) ||
+      FAILED(converter->Initialize(source, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
+                                   nullptr, 0, WICBitmapPaletteTypeCustom))) {
+    return failure(path, "cannot convert the pixels");
+  }
+  Picture pixels = copyPixels(converter.operator->(), decodedWidth, decodedHeight, result);
+  // A file cut short or damaged fails here, not at the header.
+  if (FAILED(result)) return failure(path, SystemErrorText(static_cast<unsigned long>(result)));
+  return {Status::ok(), natural, applyOrientation(std::move(pixels), orientation)};
+}
+
+Picture WicPictures::drawScaled(const Picture& picture, const SourceRect& source,
+                                PictureSize target) {
+  Picture result(target.width, target.height);
+  // Box-filtered resampling of the exact (fractional) source rectangle, so
+  // the centre of a cropped picture stays where the fit rule put it.
+  const double stepX = source.width / target.width;
+  const double stepY = source.height / target.height;
+  for (std::int32_t y = 0; y < target.height; ++y) {
+    const double top = source.y + y * stepY;
+    const auto y0 = static_cast<std::int32_t>(std::floor(top));
+    const auto y1 = std::max(y0 + 1, static_cast<std::int32_t>(std::ceil(top + stepY)));
+    std::uint32_t* out = result.row(y);
+    for (std::int32_t x = 0; x < target.width; ++x) {
+      const double left = source.x + x * stepX;
+      const auto x0 = static_cast<std::int32_t>(std::floor(left));
+      const auto x1 = std::max(x0 + 1, static_cast<std::int32_t>(std::ceil(left + stepX)));
+      std::uint64_t r = 0;
+      std::uint64_t g = 0;
+      std::uint64_t b = 0;
+      std::uint64_t n = 0;
+      for (std::int32_t sy = std::max(0, y0); sy < std::min(picture.height(), y1); ++sy) {
+        const std::uint32_t* row = picture.row(sy);
+        for (std::int32_t sx = std::max(0, x0); sx < std::min(picture.width(), x1); ++sx) {
+          r += (row[sx] >> 16) & 0xFF;
+          g += (row[sx] >> 8) & 0xFF;
+          b += row[sx] & 0xFF;
+          ++n;
+        }
+      }
+      if (n == 0) n = 1;
+      out[x] = 0xFF000000u | static_cast<std::uint32_t>(r / n) << 16 |
+               static_cast<std::uint32_t>(g / n) << 8 | static_cast<std::uint32_t>(b / n);
+    }
+  }
+  return result;
+}
+
+Status WicPictures::saveBitmap(const Picture& picture, const std::string& path) {
+  const BitmapBytes bytes = encodeBitmap(picture);
+  return files_.writeFileAtomically(path, bytes.view());
+}
+
+}  // namespace tivolen

@@ -1,0 +1,135 @@
+#include "platform/windows/win32_file_system.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "common/folder_order.h"
+#include "platform/windows/wide_text.h"
+#include "platform/windows/win32_handle.h"
+
+namespace tivolen {
+namespace {
+
+constexpr DWORD kHiddenOrSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+Status lastErrorAt(std::string_view where) {
+  return Status::failedAt(where, SystemErrorText(GetLastError()));
+}
+
+}  // namespace
+
+bool Win32FileSystem::fileExists(const std::string& path) const {
+  const DWORD found = GetFileAttributesW(Widen(path).c_str());
+  return found != INVALID_FILE_ATTRIBUTES &&
+         (found & (FILE_ATTRIBUTE_DIRECTORY | kHiddenOrSystem)) == 0;
+}
+
+bool Win32FileSystem::folderExists(const std::string& path) const {
+  const DWORD found = GetFileAttributesW(Widen(path).c_str());
+  return found != INVALID_FILE_ATTRIBUTES && (found & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::optional<int> Win32FileSystem::attributes(const std::string& path) const {
+  const DWORD found = GetFileAttributesW(Widen(path).c_str());
+  if (found == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  return static_cast<int>(found & 0xFFFF);
+}
+
+std::optional<std::vector<FolderEntry>> Win32FileSystem::listFolder(
+    const std::string& folder) const {
+  std::wstring pattern = Widen(folder);
+  if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW data;
+  HANDLE raw = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (raw == INVALID_HANDLE_VALUE) {
+    // An empty root of a drive has no entry at all, not even ".".
+    return GetLastError() == ERROR_FILE_NOT_FOUND ? std::optional(std::vector<FolderEntry>{})
+                                                  : std::nullopt;
+  }
+  struct FindCloser {
+    void operator()(HANDLE handle) const { FindClose(handle); }
+  };
+  const std::unique_ptr<void, FindCloser> find(raw);
+  std::vector<FolderEntry> entries;
+  do {
+    const std::wstring_view name(data.cFileName);
+    if (name == L"." || name == L"..") continue;
+    entries.push_back({Narrow(name), static_cast<int>(data.dwFileAttributes & 0xFFFF)});
+  } while (FindNextFileW(raw, &data) != 0);
+  // NTFS already returns this order; FAT drives and network shares do not.
+  std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
+    return LessByFolderOrder(a.name, b.name);
+  });
+  return entries;
+}
+
+std::optional<std::string> Win32FileSystem::readFile(const std::string& path) const {
+  const UniqueHandle file =
+      AdoptHandle(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  LARGE_INTEGER size;
+  if (GetFileSizeEx(file.get(), &size) == 0 || size.QuadPart > 0x7FFFFFFF) return std::nullopt;
+  std::string contents(static_cast<std::size_t>(size.QuadPart), '\0');
+  std::size_t done = 0;
+  while (done < contents.size()) {
+    DWORD read = 0;
+    if (ReadFile(file.get(), contents.data() + done, static_cast<DWORD>(contents.size() - done),
+                 &read, nullptr) == 0) {
+      return std::nullopt;
+    }
+    if (read == 0) break;  // cut short while we read: take what is there
+    done += read;
+  }
+  contents.resize(done);
+  return contents;
+}
+
+Status Win32FileSystem::writeFileAtomically(const std::string& path, std::string_view contents) {
+  static std::atomic<unsigned> serial{0};
+  const std::wstring target = Widen(path);
+  // Beside the target, named as every writer of the project names its
+  // temporary files, so the clean-up after a crash finds it.
+  const std::wstring temporary =
+      target + L".tmp-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(serial++);
+  {
+    const UniqueHandle file = AdoptHandle(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return lastErrorAt(path);
+    std::size_t done = 0;
+    while (done < contents.size()) {
+      DWORD written = 0;
+      const auto chunk =
+          static_cast<DWORD>(std::min<std::size_t>(contents.size() - done, 1u << 30));
+      if (WriteFile(file.get(), contents.data() + done, chunk, &written, nullptr) == 0) {
+        const Status failure = lastErrorAt(path);
+        DeleteFileW(temporary.c_str());
+        return failure;
+      }
+      done += written;
+    }
+    if (FlushFileBuffers(file.get()) == 0) {
+      const Status failure = lastErrorAt(path);
+      DeleteFileW(temporary.c_str());
+      return failure;
+    }
+  }
+  if (MoveFileExW(temporary.c_str(), target.c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+    const Status failure = lastErrorAt(path);
+    DeleteFileW(temporary.c_str());
+    return failure;
+  }
+  return Status::ok();
+}
+
+Status Win32FileSystem::removeFile(const std::string& path) {
+  if (DeleteFileW(Widen(path).c_str()) == 0) return lastErrorAt(path);
+  return Status::ok();
+}
+
+}  // namespace tivolen

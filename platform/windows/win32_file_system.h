@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/file_system.h"
+
+namespace tivolen {
+
+// The file system through the W functions, so Japanese names work whatever
+// the system's code page. Attributes are Windows' own.
+class Win32FileSystem final : public FileSystem {
+ public:
+  [[nodiscard]] bool fileExists(const std::string& path) const override;
+  [[nodiscard]] bool folderExists(const std::string& path) const override;
+  [[nodiscard]] std::optional<int> attributes(const std::string& path) const override;
+  [[nodiscard]] std::optional<std::vector<FolderEntry>> listFolder(
+      const std::string& folder) const override;
+  [[nodiscard]] std::optional<std::string> readFile(const std::string& path) const override;
+  Status writeFileAtomically(const std::string& path, std::string_view contents) override;
+  Status removeFile(const std::string& path) override;
+};
+
+}  // namespace tivolen
