@@ -10,3 +10,8 @@ build=${TIVOLEN_BUILD_DIR:-$root/build}
 "$root/scripts/build.sh"
 "$root/scripts/package.sh"
 ctest --test-dir "$build" --no-tests=error --output-on-failure -j"$(nproc)" --timeout 300
+
+# The Windows programs from the same sources, run under Wine.
+"$root/scripts/build-windows.sh"
+ctest --test-dir "${TIVOLEN_WINDOWS_BUILD_DIR:-$root/build-windows}" --no-tests=error \
+  --output-on-failure -j"$(nproc)" --timeout 300

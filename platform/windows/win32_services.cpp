@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "platform/message_line.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/win32_handle.h"
 
@@ -79,7 +80,7 @@ bool Win32Keyboard::shiftHeld() const {
 }
 
 Answer Win32Messages::show(std::string_view text, Buttons buttons) {
-  const std::string line = Narrow(caption_) + ": " + std::string(text) + "\n";
+  const std::string line = Narrow(caption_) + ": " + MessageLine(text) + "\n";
   std::fputs(line.c_str(), stderr);
   std::fflush(stderr);
   OutputDebugStringW(Widen(line).c_str());

@@ -1,0 +1,173 @@
+#!/usr/bin/env bash
+# The real Tivolen.exe under Wine on a virtual X screen, in a scratch Wine
+# prefix: the first run creates the Startup shell link and says so; then a
+# change in each style 0-4 writes the registry layout values, sets the
+# wallpaper to wallpaper.bmp (whose pixels must show the picture fitted to
+# the screen) and a byte-exact change log. Usage:
+# changer_wine_test.sh PATH_TO_TIVOLEN_EXE
+set -euo pipefail
+exe=$1
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+# shellcheck source=scripts/x_server.sh
+source "$root/scripts/x_server.sh"
+magick=/usr/bin/convert
+identify=/usr/bin/identify
+
+if ! command -v wine >/dev/null; then
+  echo "wine is not installed" >&2
+  exit 77
+fi
+
+work=$(mktemp -d)
+cleanup() {
+  xdotool keyup shift 2>/dev/null || true
+  WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
+  stop_x_server
+  [[ -n "${KEEP:-}" ]] || rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEARCH=win64
+# No menu entries, .NET or Gecko installers in a throw-away prefix.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset WAYLAND_DISPLAY XDG_CURRENT_DESKTOP DESKTOP_SESSION
+# A Japanese system: code page 932 for the A functions and the console.
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+start_x_server 1024x768x24
+# One server for every run instead of a new one per program start.
+mkdir -p "$WINEPREFIX"
+wineserver -p
+wineboot -i >/dev/null 2>&1 || fail "wineboot"
+
+app="$work/prefix/drive_c/壁紙 アプリ"
+mkdir -p "$app"
+cp "$exe" "$app/Tivolen.exe"
+win_app='C:\壁紙 アプリ'
+# 2048 x 1024: left half red, right half blue; the top quarter green.
+"$magick" -size 1024x1024 xc:red -size 1024x1024 xc:blue +append \
+  -fill lime -draw "rectangle 0,0 2047,255" -quality 92 "$app/wide.jpg"
+# 100 x 80 halves, small enough to be tiled; and a bitmap used directly.
+"$magick" -size 50x80 xc:red -size 50x80 xc:blue +append "$app/small.gif"
+"$magick" -size 64x48 xc:blue BMP3:"$app/plain.bmp"
+
+crlf() { printf '%s\r\n' "$@"; }
+list_of() {  # style picture
+  crlf '"Ver","1.30"' 0 0 '"[SubFolder]",2' "\"$win_app\\$2\",0,$1,5" >"$app/List.txt"
+}
+run_changer() {  # waits for the program, answering message boxes meanwhile
+  (cd "$app" && wine Tivolen.exe >>"$work/stderr" 2>&1) &
+  local pid=$!
+  answer_message_boxes "壁紙の変更" "$pid" 60
+  wait "$pid" || true
+}
+pixel() {  # x y -> colour class of wallpaper.bmp at that point
+  local rgb r g b
+  rgb=$("$magick" "$app/wallpaper.bmp" -crop "1x1+$1+$2" -depth 8 txt:- | tail -n1 |
+    sed -E 's/^[^(]*\(([0-9]+),([0-9]+),([0-9]+).*/\1 \2 \3/')
+  read -r r g b <<<"$rgb"
+  if ((r > 200 && g < 60 && b < 60)); then echo red
+  elif ((b > 200 && r < 60 && g < 60)); then echo blue
+  elif ((g > 200 && r < 60 && b < 60)); then echo green
+  elif ((r < 30 && g < 30 && b < 30)); then echo black
+  else echo "other($r,$g,$b)"; fi
+}
+# The colour the desktop shows at screen point x,y, from wallpaper.bmp and
+# the layout the registry asks for: centred, tiled or stretched over 1024x768.
+screen_pixel() {
+  local size bw bh bx by
+  size=$("$identify" -format '%w %h' "$app/wallpaper.bmp")
+  read -r bw bh <<<"$size"
+  if [[ "$seen_tile" == 1 ]]; then
+    bx=$(($1 % bw)) by=$(($2 % bh))
+  elif [[ "$seen_style" == 2 ]]; then
+    bx=$(($1 * bw / 1024)) by=$(($2 * bh / 768))
+  else
+    bx=$(($1 - (1024 - bw) / 2)) by=$(($2 - (768 - bh) / 2))
+    if ((bx < 0 || by < 0 || bx >= bw || by >= bh)); then echo black; return; fi
+  fi
+  local rgb r g b
+  rgb=$("$magick" "$app/wallpaper.bmp" -crop "1x1+$bx+$by" -depth 8 txt:- | tail -n1 |
+    sed -E 's/^[^(]*\(([0-9]+),([0-9]+),([0-9]+).*/\1 \2 \3/')
+  read -r r g b <<<"$rgb"
+  if ((r > 200 && g < 60 && b < 60)); then echo red
+  elif ((b > 200 && r < 60 && g < 60)); then echo blue
+  elif ((g > 200 && r < 60 && b < 60)); then echo green
+  elif ((r < 30 && g < 30 && b < 30)); then echo black
+  else echo "other($r,$g,$b)"; fi
+}
+expect_pixel() {  # x y colour what
+  local seen
+  seen=$(screen_pixel "$1" "$2")
+  [[ "$seen" == "$3" ]] || fail "$4: the screen at $1,$2 shows $seen, not $3"
+}
+
+echo "== first run: the Startup link and its message"
+list_of 4 wide.jpg
+run_changer
+startup=$(find "$work/prefix/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs" -maxdepth 1 -iname startup)
+[[ -f "$startup/壁紙変更.lnk" ]] || fail "no 壁紙変更.lnk in the Startup folder"
+grep -a -q "Tivolen.exe" <(iconv -f UTF-16LE -t UTF-8 "$startup/壁紙変更.lnk" 2>/dev/null ||
+  cat "$startup/壁紙変更.lnk") || fail "the link does not point at Tivolen.exe"
+grep -q "スタートアップにショートカットを作成しました。 / アンインストール" "$work/stderr" || fail "no first-run message: $(cat "$work/stderr")"
+
+echo "== styles 0-4"
+# style picture TileWallpaper Wallpaperstyle checks...
+check_style() {
+  local style=$1 picture=$2 tile=$3 wstyle=$4
+  list_of "$style" "$picture"
+  crlf '#2026-12-01#' 0 '"x"' >"$app/WallPaper.log"
+  rm -f "$app/wallpaper.bmp"
+  run_changer
+  # One query for the three values: each start of reg.exe costs a second.
+  local values
+  values=$(wine reg query 'HKCU\Control Panel\Desktop' 2>/dev/null | tr -d '\r')
+  seen_tile=$(awk '$1 == "TileWallpaper" { print $3 }' <<<"$values")
+  seen_style=$(awk '$1 == "Wallpaperstyle" { print $3 }' <<<"$values")
+  seen_wallpaper=$(awk '$1 == "Wallpaper" { $1 = ""; $2 = ""; sub(/^  /, ""); print }' <<<"$values")
+  [[ "$seen_tile" == "$tile" ]] || fail "style $style: TileWallpaper $seen_tile"
+  [[ "$seen_style" == "$wstyle" ]] || fail "style $style: Wallpaperstyle $seen_style"
+  [[ "$seen_wallpaper" == *"wallpaper.bmp" || "$seen_wallpaper" == *"$picture" ]] ||
+    fail "style $style: Wallpaper is $seen_wallpaper"
+  [[ -f "$app/wallpaper.bmp" ]] || return 0
+  local expected_log
+  expected_log=$(crlf "#$(date +%Y-%m-%d)#" 1 "\"現在の壁紙ファイル：$win_app\\$picture\"" | od -An -tx1)
+  [[ "$(od -An -tx1 <"$app/WallPaper.log")" == "$expected_log" ]] ||
+    fail "style $style: WallPaper.log is $(cat -A "$app/WallPaper.log")"
+}
+# オート2 covers the screen: the green band is cut to the top, red left, blue right.
+check_style 4 wide.jpg 0 0
+expect_pixel 10 10 green "cover"
+expect_pixel 10 700 red "cover"
+expect_pixel 1000 700 blue "cover"
+expect_pixel 300 100 green "cover"
+# オート1 fits the whole picture: black bands above and below.
+check_style 3 wide.jpg 0 0
+expect_pixel 500 60 black "fit"
+expect_pixel 500 700 black "fit"
+expect_pixel 10 200 green "fit"
+expect_pixel 10 400 red "fit"
+expect_pixel 1000 400 blue "fit"
+# 拡大: Wallpaperstyle 2, the desktop stretches the bitmap.
+check_style 2 wide.jpg 0 2
+expect_pixel 10 700 red "stretch"
+# タイル: tiled by the desktop, the bitmap is the picture itself.
+check_style 1 small.gif 1 1
+expect_pixel 110 40 red "tile"
+expect_pixel 990 740 blue "tile"
+# 中央: a small picture alone in the middle.
+check_style 0 small.gif 0 0
+expect_pixel 10 10 black "centred"
+expect_pixel 500 384 red "centred"
+expect_pixel 530 384 blue "centred"
+# A bitmap in an automatic style is handed over as it is.
+check_style 4 plain.bmp 0 4
+[[ "$seen_wallpaper" == *'plain.bmp' ]] || fail "the bitmap was not used directly"
+
+echo "PASS"
