@@ -37,6 +37,11 @@ class FileSystem {
 
   // How paths on this file system are written.
   [[nodiscard]] virtual PathRules pathRules() const { return PathRules::native(); }
+  // Text in the system's multi-byte code page as UTF-8. Linux has no such
+  // code page: the bytes stay as they are.
+  [[nodiscard]] virtual std::string systemTextToUtf8(std::string_view bytes) const {
+    return std::string(bytes);
+  }
 
   // True only for an ordinary file that is neither hidden nor a system file:
   // folders and dot-named files do not count.

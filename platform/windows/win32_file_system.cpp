@@ -127,6 +127,16 @@ Status Win32FileSystem::writeFileAtomically(const std::string& path, std::string
   return Status::ok();
 }
 
+std::string Win32FileSystem::systemTextToUtf8(std::string_view bytes) const {
+  if (bytes.empty()) return {};
+  const int size = static_cast<int>(bytes.size());
+  const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+  if (length <= 0) return std::string(bytes);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, wide.data(), length);
+  return Narrow(wide);
+}
+
 Status Win32FileSystem::removeFile(const std::string& path) {
   if (DeleteFileW(Widen(path).c_str()) == 0) return lastErrorAt(path);
   return Status::ok();

@@ -16,6 +16,8 @@ class Win32FileSystem final : public FileSystem {
   [[nodiscard]] std::optional<std::string> readFile(const std::string& path) const override;
   Status writeFileAtomically(const std::string& path, std::string_view contents) override;
   Status removeFile(const std::string& path) override;
+  // CP_ACP: 932 on a Japanese system, where the old lists were written.
+  [[nodiscard]] std::string systemTextToUtf8(std::string_view bytes) const override;
 };
 
 }  // namespace tivolen

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/file_system.h"
+
+namespace tivolen {
+
+// True when `bytes` is well-formed UTF-8 (no overlong forms, no surrogates,
+// nothing above U+10FFFF).
+bool IsValidUtf8(std::string_view bytes);
+
+// The text of a list or log file as UTF-8. Files we write are UTF-8; files
+// the old programs wrote on a Japanese system are in its code page (CP932),
+// which the file system's platform converts. Valid UTF-8 is taken as it is:
+// a Shift_JIS path that is also valid UTF-8 is rare enough, and guessing the
+// other way round would garble every list we wrote ourselves.
+std::string DecodeText(const FileSystem& files, std::string_view bytes);
+
+}  // namespace tivolen

@@ -1,0 +1,77 @@
+// The Win32 file system under a Japanese Wine (code page 932): Japanese
+// names through every W call, atomic replacement, the NTFS listing order
+// and old Shift_JIS lists read back as UTF-8.
+#include "platform/windows/win32_file_system.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "common/text_encoding.h"
+#include "platform/windows/wide_text.h"
+
+namespace tivolen {
+namespace {
+
+class Win32FileSystemTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device random;
+    root_ = std::filesystem::temp_directory_path() /
+            std::filesystem::path(Widen("壁紙 テスト " + std::to_string(random())));
+    std::filesystem::create_directories(root_);
+  }
+  void TearDown() override { std::filesystem::remove_all(root_); }
+  std::string path(const std::string& name) const {
+    return Narrow((root_ / std::filesystem::path(Widen(name))).wstring());
+  }
+
+  std::filesystem::path root_;
+  Win32FileSystem files_;
+};
+
+TEST_F(Win32FileSystemTest, JapaneseNamesRoundTripAndReplaceAtomically) {
+  const std::string list = path("List.txt");
+  ASSERT_TRUE(files_.writeFileAtomically(list, "一\r\n").isOk());
+  ASSERT_TRUE(files_.writeFileAtomically(list, "\"C:\\写真\\海.jpg\",0,3,5\r\n").isOk());
+  EXPECT_EQ(files_.readFile(list), "\"C:\\写真\\海.jpg\",0,3,5\r\n");
+  // Nothing of the replacement is left beside it.
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(root_)) ++entries;
+  EXPECT_EQ(entries, 1);
+  EXPECT_TRUE(files_.fileExists(list));
+  EXPECT_FALSE(files_.folderExists(list));
+  EXPECT_TRUE(files_.removeFile(list).isOk());
+  EXPECT_FALSE(files_.fileExists(list));
+  EXPECT_FALSE(files_.readFile(list).has_value());
+}
+
+TEST_F(Win32FileSystemTest, ListsInFolderOrderWithWindowsAttributes) {
+  for (const char* name : {"b.jpg", "写真.jpg", "A.JPG", "_z.jpg"}) {
+    ASSERT_TRUE(files_.writeFileAtomically(path(name), "x").isOk());
+  }
+  std::filesystem::create_directory(root_ / L"旅行");
+  SetFileAttributesW(Widen(path("b.jpg")).c_str(), FILE_ATTRIBUTE_HIDDEN);
+  const auto listed = files_.listFolder(path(""));
+  ASSERT_TRUE(listed.has_value());
+  std::vector<std::string> names;
+  for (const FolderEntry& entry : *listed) names.push_back(entry.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"A.JPG", "b.jpg", "_z.jpg", "写真.jpg", "旅行"}));
+  EXPECT_EQ(files_.attributes(path("旅行")).value_or(0) & FILE_ATTRIBUTE_DIRECTORY,
+            FILE_ATTRIBUTE_DIRECTORY);
+  // A hidden file is not a picture anyone registered.
+  EXPECT_FALSE(files_.fileExists(path("b.jpg")));
+  EXPECT_FALSE(files_.listFolder(path("無い")).has_value());
+}
+
+TEST_F(Win32FileSystemTest, OldShiftJisTextBecomesUtf8) {
+  ASSERT_EQ(GetACP(), 932u) << "the tests expect a Japanese system";
+  EXPECT_EQ(DecodeText(files_, "\"C:\\\x8E\xCA\x90\x5E\\\x8A\x43.jpg\""), "\"C:\\写真\\海.jpg\"");
+  EXPECT_EQ(DecodeText(files_, "\"C:\\写真\""), "\"C:\\写真\"");
+}
+
+}  // namespace
+}  // namespace tivolen
