@@ -8,46 +8,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/folder_walk.h"
 #include "platform/linux/bitmap_file.h"
 #include "platform/linux/exif_orientation.h"
+#include "platform/windows/com_ptr.h"
 #include "platform/windows/wide_text.h"
 
 namespace tivolen {
 namespace {
-
-template <typename Interface>
-struct ComPtr {
-  Interface* pointer = nullptr;
-  ComPtr() = default;
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ~ComPtr() {
-    if (pointer != nullptr) pointer->Release();
-  }
-  Interface* operator->() const { return pointer; }
-  Interface** out() { return &pointer; }
-  explicit operator bool() const { return pointer != nullptr; }
-};
-
-class ComScope {
- public:
-  ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-  ~ComScope() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-
- private:
-  HRESULT result_;
-};
-
-std::string lowerEnding(const std::string& path) {
-  std::string ending = path.size() >= 3 ? path.substr(path.size() - 3) : path;
-  std::transform(ending.begin(), ending.end(), ending.begin(),
-                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
-  return ending;
-}
 
 LoadedPicture failure(const std::string& path, std::string_view why) {
   return {Status::failedAt(path, why), {}, {}};
@@ -155,7 +123,7 @@ LoadedPicture loadMetafile(const std::string& path, bool windowsMetafile) {
 }  // namespace
 
 LoadedPicture WicPictures::load(const std::string& path, const NeededSize& needed) {
-  const std::string ending = lowerEnding(path);
+  const std::string ending = PictureTypeOf(path);
   if (ending == "emf" || ending == "wmf") return loadMetafile(path, ending == "wmf");
 
   const ComScope com;
@@ -175,7 +143,7 @@ LoadedPicture WicPictures::load(const std::string& path, const NeededSize& neede
   if (width == 0 || height == 0 || static_cast<std::int64_t>(width) * height > kMaxPicturePixels) {
     return failure(path, "picture size out of bounds");
   }
-  const int orientation = orientationOf(frame.operator->());
+  const int orientation = orientationOf(frame.get());
   const PictureSize natural =
       swapsSides(orientation)
           ? PictureSize{static_cast<std::int32_t>(height), static_cast<std::int32_t>(width)}
@@ -183,7 +151,7 @@ LoadedPicture WicPictures::load(const std::string& path, const NeededSize& neede
 
   // Decode smaller when the caller needs less: JPEG's decoder scales by
   // 1/2, 1/4 or 1/8 itself when it sits behind a scaler.
-  IWICBitmapSource* source = frame.operator->();
+  IWICBitmapSource* source = frame.get();
   ComPtr<IWICBitmapScaler> scaler;
   UINT decodedWidth = width;
   UINT decodedHeight = height;
@@ -199,7 +167,7 @@ LoadedPicture WicPictures::load(const std::string& path, const NeededSize& neede
       if (SUCCEEDED(factory->CreateBitmapScaler(scaler.out())) &&
           SUCCEEDED(scaler->Initialize(source, decodedWidth, decodedHeight,
                                        WICBitmapInterpolationModeFant))) {
-        source = scaler.operator->();
+        source = scaler.get();
       } else {
         decodedWidth = width;
         decodedHeight = height;
@@ -212,7 +180,7 @@ LoadedPicture WicPictures::load(const std::string& path, const NeededSize& neede
                                    nullptr, 0, WICBitmapPaletteTypeCustom))) {
     return failure(path, "cannot convert the pixels");
   }
-  Picture pixels = copyPixels(converter.operator->(), decodedWidth, decodedHeight, result);
+  Picture pixels = copyPixels(converter.get(), decodedWidth, decodedHeight, result);
   // A file cut short or damaged fails here, not at the header.
   if (FAILED(result)) return failure(path, SystemErrorText(static_cast<unsigned long>(result)));
   return {Status::ok(), natural, applyOrientation(std::move(pixels), orientation)};

@@ -9,6 +9,7 @@
 #include <cwchar>
 
 #include "platform/message_line.h"
+#include "platform/windows/com_ptr.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/win32_handle.h"
 
@@ -19,35 +20,6 @@ std::wstring folderOf(const std::wstring& path) {
   const auto slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
-
-// A COM interface pointer released on scope exit.
-template <typename Interface>
-struct ComPtr {
-  Interface* pointer = nullptr;
-  ComPtr() = default;
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ~ComPtr() {
-    if (pointer != nullptr) pointer->Release();
-  }
-  Interface* operator->() const { return pointer; }
-  Interface** out() { return &pointer; }
-};
-
-// COM for the calling thread for as long as the object lives; a thread that
-// already has it in another mode keeps that mode.
-class ComScope {
- public:
-  ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-  ~ComScope() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-
- private:
-  HRESULT result_;
-};
 
 Status hresultAt(std::string_view where, HRESULT result) {
   return Status::failedAt(where, SystemErrorText(static_cast<unsigned long>(result)));

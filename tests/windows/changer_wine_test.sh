@@ -67,17 +67,6 @@ run_changer() {  # waits for the program, answering message boxes meanwhile
   answer_message_boxes "壁紙の変更" "$pid" 60
   wait "$pid" || true
 }
-pixel() {  # x y -> colour class of wallpaper.bmp at that point
-  local rgb r g b
-  rgb=$("$magick" "$app/wallpaper.bmp" -crop "1x1+$1+$2" -depth 8 txt:- | tail -n1 |
-    sed -E 's/^[^(]*\(([0-9]+),([0-9]+),([0-9]+).*/\1 \2 \3/')
-  read -r r g b <<<"$rgb"
-  if ((r > 200 && g < 60 && b < 60)); then echo red
-  elif ((b > 200 && r < 60 && g < 60)); then echo blue
-  elif ((g > 200 && r < 60 && b < 60)); then echo green
-  elif ((r < 30 && g < 30 && b < 30)); then echo black
-  else echo "other($r,$g,$b)"; fi
-}
 # The colour the desktop shows at screen point x,y, from wallpaper.bmp and
 # the layout the registry asks for: centred, tiled or stretched over 1024x768.
 screen_pixel() {
