@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "common/folder_walk.h"
+#include "common/picture_types.h"
 #include "platform/linux/bitmap_file.h"
 #include "platform/linux/exif_orientation.h"
 #include "platform/windows/com_ptr.h"
