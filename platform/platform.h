@@ -25,7 +25,7 @@ struct Platform {
   Desktop& desktop;
   Pictures& pictures;
   // Where List.txt, WallPaper.log and the rendered wallpaper live, no
-  // trailing "/". Empty in the portable layout: they lie beside the programs.
+  // trailing separator. Empty in the portable layout: they lie beside the programs.
   std::string dataDirectory{};
 
   // The programs and files that belong to them (the other program, help).
@@ -41,7 +41,7 @@ struct Platform {
     return dataDirectory.empty() ? applicationDirectory : dataDirectory;
   }
   [[nodiscard]] std::string inDataDir(std::string_view name) const {
-    return dataFolder() + "/" + std::string(name);
+    return files.pathRules().join(dataFolder(), name);
   }
 };
 

@@ -103,7 +103,8 @@ std::string Win32Shortcuts::fileName(std::string_view name) const {
 }
 
 Status Win32Shortcuts::write(const std::string& shortcutPath, const std::string& target,
-                             const std::string& workingDirectory) {
+                             const std::string& workingDirectory,
+                             const std::vector<ShortcutAction>& /*actions*/) {
   const ComScope com;
   ComPtr<IShellLinkW> link;
   HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,

@@ -37,12 +37,14 @@ class Win32SpecialFolders final : public SpecialFolders {
 };
 
 // Real shell links through IShellLinkW, so Explorer and the Startup folder
-// treat them as their own.
+// treat them as their own. A shell link has no actions of its own: the
+// navigator is reached with Shift there.
 class Win32Shortcuts final : public Shortcuts {
  public:
   [[nodiscard]] std::string fileName(std::string_view name) const override;
   Status write(const std::string& shortcutPath, const std::string& target,
-               const std::string& workingDirectory) override;
+               const std::string& workingDirectory,
+               const std::vector<ShortcutAction>& actions) override;
 };
 
 // The primary screen in physical pixels: the manifest declares per-monitor
