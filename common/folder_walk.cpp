@@ -110,10 +110,10 @@ FolderScan ScanFolder(const FileSystem& files, const std::string& folderPath) {
 }
 
 int CountFolderItems(const FileSystem& files, std::string& folderPath, int& depthCounter,
-                     int depthSetting) {
+                     int depthSetting, int cap) {
   if (depthCounter > depthSetting) return 0;
   endWithSlash(folderPath);
-  return std::min(countBelow(files, folderPath, depthCounter, depthSetting), kMaxFolderCount);
+  return std::min(countBelow(files, folderPath, depthCounter, depthSetting), cap);
 }
 
 FolderSearchResult SearchFolder(const FileSystem& files, std::string_view applicationDirectory,

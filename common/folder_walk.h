@@ -31,9 +31,9 @@ FolderScan ScanFolder(const FileSystem& files, const std::string& folderPath);
 // Counts what a registered folder holds down to depthSetting: every
 // sub-folder met plus every image. Appends "/" to folderPath when it lacks
 // one (the caller sees it); depthCounter is left as found. The result never
-// passes kMaxFolderCount; a folder that cannot be listed counts 0.
+// passes `cap`; a folder that cannot be listed counts 0.
 int CountFolderItems(const FileSystem& files, std::string& folderPath, int& depthCounter,
-                     int depthSetting);
+                     int depthSetting, int cap = kMaxFolderCount);
 
 struct FolderSearchResult {
   enum class Outcome {

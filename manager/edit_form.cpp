@@ -1,5 +1,7 @@
 #include "manager/edit_form.h"
 
+#include <algorithm>
+
 #include "common/texts.h"
 #include "manager/manager_texts.h"
 #include "manager/shortcuts.h"
@@ -7,7 +9,6 @@
 namespace tivolen::manager {
 namespace {
 
-constexpr int kInitialRowCapacity = 5;
 constexpr int kLuckDesignValue = 3;
 
 bool inRange(int value, int low, int high) {
@@ -29,14 +30,13 @@ EditForm::EditForm(Platform& platform) : platform_(platform) {
   lblLuck_.caption = std::string(text::kLuckDesignCaption);
   txtLounch_.enabled = false;
   txtLounch_.visible = false;
+  btnUnstrech_.caption = text::kExpand;
   frames_.fill(true);
 }
 
 void EditForm::Load() {
   platform_.random.seedFromClock();
   CheckShortcutsAtStart(platform_);
-  rows_.rowCapacity = kInitialRowCapacity;
-  GrowRows();
   LoadList();
   lstStyle_.entries.assign(text::kStyleNames.begin(), text::kStyleNames.end());
   MnuListClick();
@@ -82,9 +82,7 @@ void EditForm::BarLuckChange() {
   lblLuck_.caption = std::string(text::kLuckLabel) + std::to_string(barLuck_.value) +
                      std::string(text::kLuckWords.at(static_cast<std::size_t>(barLuck_.value)));
   for (int i = rowCount() - 1; i >= 0; --i) {
-    if (list1_.selected[static_cast<std::size_t>(i)]) {
-      rows_.ratio[static_cast<std::size_t>(i)] = barLuck_.value;
-    }
+    if (list1_.selected[static_cast<std::size_t>(i)]) document_.row(i).ratio = barLuck_.value;
   }
 }
 
@@ -105,9 +103,7 @@ void EditForm::LstStyleUserClick(int index) {
 
 void EditForm::LstStyleClick() {
   for (int i = rowCount() - 1; i >= 0; --i) {
-    if (list1_.selected[static_cast<std::size_t>(i)]) {
-      rows_.style[static_cast<std::size_t>(i)] = lstStyle_.listIndex;
-    }
+    if (list1_.selected[static_cast<std::size_t>(i)]) document_.row(i).style = lstStyle_.listIndex;
   }
   ShowDetails();
 }
@@ -128,11 +124,15 @@ void EditForm::SetTxtLounch(std::string value) {
 }
 
 void EditForm::SetSelection(const std::vector<int>& selectedRows, int focus) {
-  list1_.selected.assign(list1_.items.size(), 0);
+  list1_.selected.assign(static_cast<std::size_t>(rowCount()), 0);
   for (int row : selectedRows) {
     if (inRange(row, 0, rowCount() - 1)) list1_.selected[static_cast<std::size_t>(row)] = 1;
   }
-  list1_.listIndex = inRange(focus, 0, rowCount() - 1) ? focus : -1;
+  // A current row that is not selected is no focus: the details and every
+  // edit follow the selected rows only.
+  const bool focusSelected =
+      inRange(focus, 0, rowCount() - 1) && list1_.selected[static_cast<std::size_t>(focus)] != 0;
+  list1_.listIndex = focusSelected ? focus : -1;
   List1Click();
 }
 
@@ -144,16 +144,148 @@ void EditForm::setEditingEnabled(bool enabled) {
   btnDwn_.enabled = enabled;
 }
 
+void EditForm::showPreview(std::string path) {
+  preview_.path = std::move(path);
+  ++preview_.serial;
+}
+
 void EditForm::List1Click() {
   const int focus = list1_.listIndex;
   if (focus < 0) {
+    if (!preview_.path.empty()) showPreview({});
     ShowDetails();
     return;
   }
-  const auto i = static_cast<std::size_t>(focus);
-  setEditingEnabled(isRegisteredKind(rows_.kind[i]));
-  SelectStyle(rows_.style[i]);
-  if (inRange(rows_.ratio[i], kLuckMin, kLuckMax)) SetBarLuck(rows_.ratio[i]);
+  const ListRow& row = document_.row(focus);
+  if (row.kind != kKindImage && row.kind != kKindFolderImage) {
+    showPreview({});
+  } else if (list1_.tag != "1") {
+    if (!IsPictureFile(platform_.files, row.path)) {
+      platform_.messages.show(tivolen::text::kFileNotFound);
+      platform_.messages.detail(row.path);
+      RemoveSelectedRows();
+      return;
+    }
+    showPreview(row.path);
+  }
+  setEditingEnabled(isRegisteredKind(row.kind));
+  // Both may change the rows through their handlers; the focused row's own
+  // values are read first.
+  const int style = row.style;
+  const int ratio = row.ratio;
+  SelectStyle(style);
+  if (inRange(ratio, kLuckMin, kLuckMax)) SetBarLuck(ratio);
+  ShowDetails();
+}
+
+void EditForm::List1DblClick() {
+  const int focus = list1_.listIndex;
+  if (focus < 0) return;
+  if (document_.row(focus).kind >= kKindFolderSubfolder) ToggleFolderView();
+}
+
+void EditForm::List1KeyDown(int keyCode) {
+  if (keyCode == kKeyDelete) RemoveSelectedRows();
+}
+
+void EditForm::rowsChanged() {
+  ++selectionSerial_;
+  if (observer_) observer_->rowsReset();
+}
+
+void EditForm::selectOnly(int row) {
+  list1_.selected.assign(static_cast<std::size_t>(rowCount()), 0);
+  list1_.listIndex = -1;
+  if (inRange(row, 0, rowCount() - 1)) {
+    list1_.selected[static_cast<std::size_t>(row)] = 1;
+    list1_.listIndex = row;
+  }
+}
+
+void EditForm::removeFlaggedRows(const std::vector<char>& remove) {
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < list1_.selected.size(); ++i) {
+    if (i < remove.size() && remove[i] != 0) {
+      if (list1_.listIndex == static_cast<int>(i)) list1_.listIndex = -1;
+      continue;
+    }
+    if (list1_.listIndex == static_cast<int>(i)) list1_.listIndex = static_cast<int>(kept);
+    list1_.selected[kept++] = list1_.selected[i];
+  }
+  list1_.selected.resize(static_cast<std::size_t>(rowCount()));
+}
+
+void EditForm::RemoveSelectedRows() {
+  const int focus = list1_.listIndex;
+  if (focus < 0) return;
+  document_.RemoveRows(list1_.selected);
+  selectOnly(focus < rowCount() ? focus : -1);
+  rowsChanged();
+  List1Click();
+}
+
+void EditForm::moveFocusedRow(int step) {
+  const int i = list1_.listIndex;
+  const int j = i + step;
+  if (i < 0 || !inRange(j, 0, rowCount() - 1)) return;
+  document_.SwapRows(i, j);
+  list1_.tag = "1";
+  list1_.selected[static_cast<std::size_t>(i)] = 0;
+  list1_.selected[static_cast<std::size_t>(j)] = 1;
+  list1_.listIndex = j;
+  rowsChanged();
+  List1Click();
+  list1_.tag.clear();
+}
+
+void EditForm::MoveRowUp() {
+  moveFocusedRow(-1);
+}
+
+void EditForm::MoveRowDown() {
+  moveFocusedRow(+1);
+}
+
+void EditForm::CheckDuplicates() {
+  const std::vector<char> duplicates = document_.FindDuplicates();
+  const auto count = std::count(duplicates.begin(), duplicates.end(), 1);
+  if (count > 0) {
+    document_.RemoveRows(duplicates);
+    removeFlaggedRows(duplicates);
+    rowsChanged();
+  }
+  platform_.messages.show(" " + std::to_string(count) + std::string(text::kDuplicatesFound));
+}
+
+void EditForm::RefreshList() {
+  document_.Clear();
+  list1_.selected.clear();
+  list1_.listIndex = -1;
+  LoadList();
+  ++selectionSerial_;
+}
+
+void EditForm::ToggleFolderView() {
+  if (btnUnstrech_.caption == text::kExpand) {
+    ExpandList();
+    btnUnstrech_.caption = text::kCollapse;
+  } else {
+    CollapseList();
+    btnUnstrech_.caption = text::kExpand;
+  }
+}
+
+void EditForm::ExpandList() {
+  const bool whole = document_.ExpandList(platform_.files, subfolderDepth());
+  selectOnly(-1);
+  rowsChanged();
+  ShowDetails();
+  if (!whole) platform_.messages.show(text::kExpansionCut);
+}
+
+void EditForm::CollapseList() {
+  removeFlaggedRows(document_.CollapseList());
+  rowsChanged();
   ShowDetails();
 }
 
@@ -172,7 +304,8 @@ void EditForm::ShowDetails() {
   lblLuck_.enabled = true;
 
   const auto slot = static_cast<std::size_t>(i);
-  const int kind = rows_.kind[slot];
+  const ListRow& row = document_.row(i);
+  const int kind = row.kind;
   const std::string n = std::to_string(i + 1);
   if (kind == kKindImage && order_ == 0) {
     switch (timing_) {
@@ -190,7 +323,7 @@ void EditForm::ShowDetails() {
         break;
     }
   } else if (isRegisteredKind(kind)) {
-    out += std::string(text::kFrequency) + std::to_string(rows_.ratio[slot]);
+    out += std::string(text::kFrequency) + std::to_string(row.ratio);
   }
   if (isRegisteredKind(kind) && inRange(lstStyle_.listIndex, 0, 4)) {
     out += text::kStyleDetails.at(static_cast<std::size_t>(lstStyle_.listIndex));
@@ -210,7 +343,7 @@ void EditForm::ShowDetails() {
   out += "\r\n";
   out += kindText;
   out += "\r\n";
-  out += rows_.path[slot];
+  out += row.path;
 }
 
 void EditForm::HideAllFrames() {

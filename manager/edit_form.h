@@ -1,10 +1,11 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "manager/list_rows.h"
+#include "manager/list_document.h"
 #include "platform/platform.h"
 
 namespace tivolen::manager {
@@ -33,11 +34,24 @@ struct CheckBox : Control {
 struct TextBox : Control {
   std::string text;
 };
+// List1's state beside the rows of the document: which lines are selected
+// and which has the focus. The texts are the document's.
 struct ListBox : Control {
-  std::vector<std::string> items;
-  std::vector<char> selected;  // one flag per item
+  std::vector<char> selected;  // one flag per row
   int listIndex = -1;          // the focused row, -1 for none
+  std::string tag;             // "1" while a move changes the selection
 };
+
+// What the preview box should show: the picture file, or nothing. `serial`
+// grows with every request, so the view loads again for the same file.
+struct PreviewRequest {
+  std::string path;
+  int serial = 0;
+};
+
+// Keys of List1 the form handles, by the key codes of old.
+inline constexpr int kKeyEnter = 13;
+inline constexpr int kKeyDelete = 46;
 
 // Frames of the window; the menu bar shows one group of them at a time.
 enum FrameIndex : int {
@@ -60,6 +74,7 @@ class FormObserver {
  public:
   virtual ~FormObserver() = default;
   virtual void rowsAppended(int newCount) = 0;
+  // Rows were removed, moved or rebuilt; the selection is the form's again.
   virtual void rowsReset() = 0;
 };
 
@@ -92,6 +107,18 @@ class EditForm {
   // List1: the view reports the selection and the focused row.
   void SetSelection(const std::vector<int>& rows, int focus);
   void List1Click();
+  void List1DblClick();
+  void List1KeyDown(int keyCode);
+
+  // Editing buttons.
+  void RemoveSelectedRows();
+  void MoveRowUp();
+  void MoveRowDown();
+  void CheckDuplicates();
+  void RefreshList();
+  void ToggleFolderView();
+  void ExpandList();
+  void CollapseList();
 
   // Menus.
   void HideAllFrames();
@@ -108,7 +135,6 @@ class EditForm {
   void BtnQlScClick();
 
   // Operations.
-  void GrowRows() { rows_.GrowRows(); }
   void LoadList();
   // False when nothing was written (empty list, or the file could not be
   // replaced; the message says which).
@@ -118,8 +144,9 @@ class EditForm {
   void ShowDetails();
 
   // State, for the view and the tests.
-  [[nodiscard]] const ListRows& rows() const { return rows_; }
-  [[nodiscard]] int rowCount() const { return static_cast<int>(list1_.items.size()); }
+  [[nodiscard]] const ListDocument& document() const { return document_; }
+  [[nodiscard]] Platform& platform() { return platform_; }
+  [[nodiscard]] int rowCount() const { return document_.rowCount(); }
   [[nodiscard]] int subfolderDepth() const { return kDepthBarMax - barSubFolder_.value; }
   [[nodiscard]] const ListBox& List1() const { return list1_; }
   [[nodiscard]] int timingIndex() const { return timing_; }
@@ -135,6 +162,10 @@ class EditForm {
   [[nodiscard]] const Control& BtnDlt() const { return btnDlt_; }
   [[nodiscard]] const Control& BttnUp() const { return bttnUp_; }
   [[nodiscard]] const Control& BtnDwn() const { return btnDwn_; }
+  [[nodiscard]] const Label& BtnUnstrech() const { return btnUnstrech_; }
+  [[nodiscard]] const PreviewRequest& ImgPV() const { return preview_; }
+  // Grows whenever the form itself changes the selection.
+  [[nodiscard]] int selectionSerial() const { return selectionSerial_; }
   [[nodiscard]] bool frameVisible(int index) const { return frames_.at(index); }
 
  private:
@@ -142,15 +173,26 @@ class EditForm {
   void BarSubFolderChange();
   void LstStyleClick();
   void ChkLounchClick();
-  void appendRow(std::string text, const std::string& path);
   bool saveList(bool reportFailure);
+  void reportLoadProblem(const LoadResult& result);
+  // Drops the selection flags of rows the document removed.
+  void removeFlaggedRows(const std::vector<char>& remove);
+  void moveFocusedRow(int step);
+  void selectOnly(int row);
+  void rowsChanged();
+  void showPreview(std::string path);
   bool registerItem(const std::string& path, bool& stopDrop);
   void setEditingEnabled(bool enabled);
 
   Platform& platform_;
   FormObserver* observer_ = nullptr;
-  ListRows rows_;
+  ListDocument document_;
   ListBox list1_;
+  PreviewRequest preview_;
+  int selectionSerial_ = 0;
+  // The bytes of a list this program could not read whole, kept beside it
+  // before the first save replaces it.
+  std::optional<std::string> unreadList_;
   int timing_ = 0;
   int order_ = 0;
   ScrollBar barSubFolder_;
@@ -164,6 +206,7 @@ class EditForm {
   Control btnDlt_;
   Control bttnUp_;
   Control btnDwn_;
+  Label btnUnstrech_;
   std::array<bool, kFrameCount> frames_{};
 };
 

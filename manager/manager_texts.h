@@ -40,6 +40,12 @@ inline constexpr std::string_view kKindFolderText = " フォルダ";
 inline constexpr std::array<std::string_view, 7> kWeekdays = {
     "日曜日", "月曜日", "火曜日", "水曜日", "木曜日", "金曜日", "土曜日"};
 
+// The folder-view button.
+inline constexpr std::string_view kExpand = "展開";
+inline constexpr std::string_view kCollapse = "たたむ";
+// After the count of removed duplicates and one blank before it.
+inline constexpr std::string_view kDuplicatesFound = "個の重複がありました。";
+
 // Shortcuts.
 inline constexpr std::string_view kAlreadyThere = "もうあります。";
 inline constexpr std::string_view kNoShortcut = "ショートカットはありません";
@@ -64,16 +70,32 @@ inline constexpr std::string_view kHelpShift =
 inline constexpr std::string_view kListFull =
     "リストがいっぱいです。登録できるのは32767件までです。残りは登録しませんでした。";
 inline constexpr std::string_view kFolderTooLarge =
-    "このフォルダは画像とサブフォルダが32764以上あるため登録できません。\r\n";
+    "このフォルダは画像とサブフォルダが32764を超えるため登録できません。\r\n";
 inline constexpr std::string_view kNameNotStorable =
     "名前に「\"」や改行を含むため、リストに保存できません。登録しませんでした。\r\n";
 inline constexpr std::string_view kLauncherNotStorable =
     "ランチャーの名前に「\"」や改行を含むため、ランチャーは保存しませんでした。";
 inline constexpr std::string_view kSaveFailed =
     "リストを保存できませんでした。前のリストはそのまま残っています。\r\n"
-    "フォルダに書き込めるか、ディスクに空きがあるかを確かめてください。\r\n";
+    "フォルダに書き込めるか、ディスクに空きがあるかを確かめてください。";
 inline constexpr std::string_view kListTruncated =
-    "リストの項目が32767件を超えています。超えた分は読み込みませんでした。";
+    "リストの項目が32767件を超えています。超えた分は表示しませんが、保存するときはそのまま残します"
+    "。";
+inline constexpr std::string_view kListOtherVersion =
+    "別のバージョンで作成されたリストです。このリストは読み込めませんでした。\r\n"
+    "次に保存するとき、元のリストは List.txt.bak として残します。";
+inline constexpr std::string_view kListDamagedAtStart =
+    "リストが壊れています。読める部分だけを読み込みました。\r\n"
+    "次に保存するとき、元のリストは List.txt.bak として残します。";
+inline constexpr std::string_view kListKeptAsBackup =
+    "読み込めなかった元のリストを List.txt.bak として残しました。";
+inline constexpr std::string_view kBackupFailed =
+    "元のリストを List.txt.bak として残せなかったため、リストを保存しませんでした。";
+inline constexpr std::string_view kExpansionCut =
+    "行が32767行を超えるため、フォルダの中身の一部は表示していません。";
+// Shown over the empty list.
+inline constexpr std::string_view kEmptyListHint =
+    "ここに画像ファイルやフォルダをドロップすると登録されます";
 inline constexpr std::string_view kShortcutFailed = "ショートカットを作成できませんでした。\r\n";
 inline constexpr std::string_view kShortcutRemoveFailed =
     "ショートカットを削除できませんでした。\r\n";

@@ -37,24 +37,24 @@ void EditForm::RegisterDroppedItems(const std::vector<std::string>& paths) {
     if (folder) {
       std::string copy = path;
       int depthCounter = 0;
-      const int count = CountFolderItems(platform_.files, copy, depthCounter, subfolderDepth());
-      // The count stops at the largest a 16-bit kind holds, so reaching it
-      // means the folder may hold more than the list can describe.
-      if (count >= kMaxFolderCount) {
+      // Counted one past the limit, so that a folder of exactly the largest
+      // count a 16-bit kind holds is told from a larger one.
+      const int count = CountFolderItems(platform_.files, copy, depthCounter, subfolderDepth(),
+                                         kMaxFolderCount + 1);
+      if (count > kMaxFolderCount) {
         platform_.messages.show(std::string(text::kFolderTooLarge) + path);
         continue;
       }
       kind = kKindFolderBase + count;
     }
-    if (rowCount() + 1 >= rows_.rowCapacity) rows_.growOneStep();
-    const auto index = static_cast<std::size_t>(rowCount());
-    rows_.kind[index] = kind;
-    rows_.style[index] = kNewRowStyle;
-    rows_.ratio[index] = kNewRowRatio;
-    list1_.items.push_back(folder ? std::string(text::kFolderMarker) + DisplayName(path)
-                                  : DisplayName(path));
+    const std::string shown =
+        folder ? std::string(text::kFolderMarker) + DisplayName(path) : DisplayName(path);
+    // The slot grows by one step as the loader grows it.
+    if (rowCount() + 1 >= document_.rowCapacity()) {
+      document_.GrowRows(document_.rowCapacity() + 1);
+    }
+    document_.AppendRow({shown, path, kind, kNewRowStyle, kNewRowRatio});
     list1_.selected.push_back(0);
-    rows_.path[index] = path;
     if (observer_) observer_->rowsAppended(rowCount());
     if (!saveList(/*reportFailure=*/!saveFailed)) saveFailed = true;
   }

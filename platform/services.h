@@ -34,6 +34,9 @@ class Messages {
   virtual ~Messages() = default;
   // A modal message box with the Japanese text; also one line on stderr.
   virtual Answer show(std::string_view text, Buttons buttons = Buttons::Ok) = 0;
+  // The technical side of a failure the user was told of (a path, the
+  // system's reason): standard error only, never a box.
+  virtual void detail(std::string_view text) = 0;
 };
 
 class Clock {

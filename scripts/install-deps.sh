@@ -24,6 +24,8 @@ packages=(
   qt6-image-formats-plugins
   # message boxes and the navigator in Wayland sessions without XWayland
   qt6-wayland
+  # Qt's own Japanese texts for standard buttons and context menus
+  qt6-translations-l10n
   # tests and benchmarks
   libgtest-dev
   libbenchmark-dev

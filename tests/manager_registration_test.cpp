@@ -22,7 +22,7 @@ TEST(ManagerRegistration, ThreeFilesGiveTwoRowsOneMessageAndTwoSaves) {
   const std::string b = bench.picture("drop/b.txt");
   const std::string c = bench.picture("drop/c.GIF");
   form.RegisterDroppedItems({a, b, c});
-  EXPECT_EQ(form.List1().items, (std::vector<std::string>{"a.jpg", "c.GIF"}));
+  EXPECT_EQ(testing::listTexts(form), (std::vector<std::string>{"a.jpg", "c.GIF"}));
   EXPECT_EQ(bench.messages(), (std::vector<std::string>{kUnsupported}));
   EXPECT_EQ(bench.files.writes, 2);
   EXPECT_EQ(bench.list(), listBytes(0, 0, 2, {"\"" + a + "\",0,3,5", "\"" + c + "\",0,3,5"}));
@@ -56,12 +56,12 @@ TEST(ManagerRegistration, NewRowsStartAsAuto1WithRatio5AtTheEnd) {
   form.RegisterDroppedItems({added, added});  // no duplicate test here
   ASSERT_EQ(form.rowCount(), 3);
   for (int row : {1, 2}) {
-    EXPECT_EQ(form.rows().path[static_cast<std::size_t>(row)], added);
-    EXPECT_EQ(form.rows().kind[static_cast<std::size_t>(row)], 0);
-    EXPECT_EQ(form.rows().style[static_cast<std::size_t>(row)], 3);
-    EXPECT_EQ(form.rows().ratio[static_cast<std::size_t>(row)], 5);
+    EXPECT_EQ(testing::columns(form).path[static_cast<std::size_t>(row)], added);
+    EXPECT_EQ(testing::columns(form).kind[static_cast<std::size_t>(row)], 0);
+    EXPECT_EQ(testing::columns(form).style[static_cast<std::size_t>(row)], 3);
+    EXPECT_EQ(testing::columns(form).ratio[static_cast<std::size_t>(row)], 5);
   }
-  EXPECT_EQ(form.rows().style[0], 1);
+  EXPECT_EQ(testing::columns(form).style[0], 1);
 }
 
 TEST(ManagerRegistration, FolderOf12ImagesAndTwoEmptySubFoldersIsKind17AtAnyDepth) {
@@ -77,10 +77,11 @@ TEST(ManagerRegistration, FolderOf12ImagesAndTwoEmptySubFoldersIsKind17AtAnyDept
     const std::string folder = bench.root / "pics";
     form.RegisterDroppedItems({folder});
     ASSERT_EQ(form.rowCount(), 1);
-    EXPECT_EQ(form.rows().kind[0], 17);
-    EXPECT_EQ(form.List1().items[0], "[フォルダ]pics");
-    // The save's recount gave the stored path its trailing "/".
-    EXPECT_EQ(form.rows().path[0], folder + "/");
+    EXPECT_EQ(testing::columns(form).kind[0], 17);
+    EXPECT_EQ(testing::listTexts(form)[0], "[フォルダ]pics");
+    // The file holds the path with its trailing "/"; the row keeps the
+    // dropped path, as saving changes no row.
+    EXPECT_EQ(testing::columns(form).path[0], folder);
     EXPECT_NE(bench.list().find("\"" + folder + "/\",17,3,5\r\n"), std::string::npos);
   }
 }
@@ -91,8 +92,8 @@ TEST(ManagerRegistration, AnEmptyFolderIsListedButNeverSaved) {
   bench.writeList(listBytes(0, 0, 2, {"\"" + a + "\",0,3,5"}));
   EditForm& form = bench.open();
   form.RegisterDroppedItems({bench.root.mkdir("nothing")});
-  EXPECT_EQ(form.List1().items, (std::vector<std::string>{"a.jpg", "[フォルダ]nothing"}));
-  EXPECT_EQ(form.rows().kind[1], 3);
+  EXPECT_EQ(testing::listTexts(form), (std::vector<std::string>{"a.jpg", "[フォルダ]nothing"}));
+  EXPECT_EQ(testing::columns(form).kind[1], 3);
   EXPECT_EQ(bench.list(), listBytes(0, 0, 2, {"\"" + a + "\",0,3,5"}));
 }
 
@@ -129,7 +130,7 @@ TEST(ManagerRegistration, AttributeSetsDecideFolderFileOrSkip) {
     form.RegisterDroppedItems({path});
     EXPECT_EQ(form.rowCount(), c.rows);
     if (c.rows > 0) {
-      EXPECT_EQ(form.rows().kind[0], c.kind);
+      EXPECT_EQ(testing::columns(form).kind[0], c.kind);
     }
     EXPECT_EQ(static_cast<int>(bench.messages().size()), c.messages);
   }
@@ -144,7 +145,7 @@ TEST(ManagerRegistration, NamesTheListCannotHoldAreRefusedAndTheRestGoesOn) {
   const std::string folder = bench.root.mkdir("drop/odd\"folder");
   bench.picture("drop/odd\"folder/x.jpg");
   form.RegisterDroppedItems({quote, good, newline, folder});
-  EXPECT_EQ(form.List1().items, (std::vector<std::string>{"good.jpg"}));
+  EXPECT_EQ(testing::listTexts(form), (std::vector<std::string>{"good.jpg"}));
   ASSERT_EQ(bench.messages().size(), 3U);
   for (const std::string& message : bench.messages()) {
     EXPECT_TRUE(message.starts_with(manager::text::kNameNotStorable));
@@ -180,7 +181,7 @@ TEST(ManagerRegistration, AFullListRefusesTheRestOfTheDropOnce) {
   const std::string b = bench.picture("b.jpg");
   form.RegisterDroppedItems({a, b, b});
   EXPECT_EQ(form.rowCount(), manager::kMaxRows);
-  EXPECT_EQ(form.rows().path[manager::kMaxRows - 1], a);
+  EXPECT_EQ(testing::columns(form).path[manager::kMaxRows - 1], a);
   EXPECT_EQ(bench.messages(), (std::vector<std::string>{std::string(manager::text::kListFull)}));
   EXPECT_EQ(bench.files.writes, 1);
   EXPECT_NE(bench.list().find("\"" + a + "\",0,3,5\r\n"), std::string::npos);

@@ -112,6 +112,35 @@ class ManagerBench {
   std::unique_ptr<manager::EditForm> form_;
 };
 
+// The rows as columns over every slot 0 to rowCapacity, spare ones too.
+struct RowColumns {
+  std::vector<std::string> path;
+  std::vector<int> kind;
+  std::vector<int> style;
+  std::vector<int> ratio;
+  int rowCapacity = 0;
+};
+inline RowColumns columns(const manager::EditForm& form) {
+  const manager::ListDocument& document = form.document();
+  RowColumns out;
+  out.rowCapacity = document.rowCapacity();
+  for (int i = 0; i <= document.rowCapacity(); ++i) {
+    const manager::ListRow& row = document.row(i);
+    out.path.push_back(row.path);
+    out.kind.push_back(row.kind);
+    out.style.push_back(row.style);
+    out.ratio.push_back(row.ratio);
+  }
+  return out;
+}
+
+// What List1 shows, line by line.
+inline std::vector<std::string> listTexts(const manager::EditForm& form) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < form.rowCount(); ++i) texts.push_back(form.document().row(i).text);
+  return texts;
+}
+
 // "Ver","1.30" with the given settings lines and entry records, CR LF ended.
 inline std::string listBytes(int timing, int order, int depth,
                              const std::vector<std::string>& records) {

@@ -103,7 +103,7 @@ TEST_F(ManagerWindow, FoldersDroppedOnTheWindowItselfAreRegistered) {
   EXPECT_TRUE(dragAndDrop(&frm, data.get()));
   ASSERT_EQ(list1()->model()->rowCount(), 1);
   EXPECT_EQ(list1()->model()->index(0, 0).data().toString(), QStringLiteral("[フォルダ]trip"));
-  EXPECT_EQ(bench.form().rows().kind[0], 4);
+  EXPECT_EQ(testing::columns(bench.form()).kind[0], 4);
 }
 
 TEST_F(ManagerWindow, DragsWithoutLocalFilesAreIgnoredSilently) {

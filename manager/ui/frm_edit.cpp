@@ -11,23 +11,33 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
+#include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "common/texts.h"
 #include "manager/manager_texts.h"
+#include "manager/preview.h"
 #include "manager/ui/list_model.h"
 
 namespace tivolen::manager {
@@ -61,6 +71,31 @@ QGroupBox* frame(const char* name, std::string_view caption) {
 void mirror(QWidget* widget, const Control& control) {
   widget->setEnabled(control.enabled);
   widget->setVisible(control.visible);
+}
+
+// List1 with a line on how to fill it while it is empty.
+class HintedListView final : public QListView {
+ public:
+  using QListView::QListView;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QListView::paintEvent(event);
+    if (model() == nullptr || model()->rowCount() > 0) return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Disabled, QPalette::Text));
+    const int margin = fontMetrics().horizontalAdvance(QLatin1Char('M'));
+    painter.drawText(viewport()->rect().adjusted(margin, margin, -margin, -margin),
+                     Qt::AlignCenter | Qt::TextWordWrap, qs(text::kEmptyListHint));
+  }
+};
+
+QImage toImage(const Picture& picture) {
+  if (picture.empty()) return {};
+  // Picture rows are Qt's RGB32 already; the copy owns its pixels.
+  return QImage(reinterpret_cast<const uchar*>(picture.row(0)), picture.width(), picture.height(),
+                static_cast<qsizetype>(picture.width()) * 4, QImage::Format_RGB32)
+      .copy();
 }
 
 }  // namespace
@@ -131,12 +166,23 @@ FrmEdit::FrmEdit(EditForm& form, QWidget* parent) : QMainWindow(parent), form_(f
   btnOK_->setAutoDefault(false);
   bottom->addWidget(btnOK_, 0, Qt::AlignBottom);
   layout->addLayout(bottom);
-  setCentralWidget(central);
+  // On a small screen at a large scale (1280x800 at 200 %) the window may be
+  // smaller than its contents; they scroll instead of leaving the screen.
+  auto* scroll = new QScrollArea;
+  scroll->setObjectName(QStringLiteral("FormScroll"));
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidget(central);
+  setCentralWidget(scroll);
 
+  previewPool_.setMaxThreadCount(1);
   connectControls();
+  connectListButtons();
 }
 
 FrmEdit::~FrmEdit() {
+  previewPool_.clear();
+  previewPool_.waitForDone();
   form_.setObserver(nullptr);
 }
 
@@ -159,7 +205,7 @@ QGroupBox* FrmEdit::buildListFrame() {
   box->installEventFilter(this);
   auto* layout = new QHBoxLayout(box);
 
-  list1_ = named(new QListView, "List1");
+  list1_ = named(new HintedListView, "List1");
   list1_->setModel(model_);
   list1_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list1_->setUniformItemSizes(true);  // keeps 32,767 rows cheap to lay out
@@ -188,7 +234,8 @@ QGroupBox* FrmEdit::buildListFrame() {
   moves->addWidget(bttnUp_, 0, 0);
   moves->addWidget(btnDwn_, 0, 1);
   moves->addWidget(btnDlt_, 1, 0);
-  moves->addWidget(button("BtnUnstrech", "展開"), 1, 1);
+  btnUnstrech_ = button("BtnUnstrech", "展開");
+  moves->addWidget(btnUnstrech_, 1, 1);
   moves->addWidget(button("BtnWall", "壁紙に"), 2, 0, 1, 2);
   side->addLayout(moves);
 
@@ -261,7 +308,15 @@ QGroupBox* FrmEdit::buildOperationsFrame() {
   listLayout->addWidget(button("BtnListRefresh", "更新"));
   listLayout->addWidget(button("BtnShowList", "開く"));
   layout->addWidget(listFile, 0, 0);
-  layout->addWidget(button("BtnChkW", "ダブりチェック"), 1, 0);
+  QPushButton* check = button("BtnChkW", "ダブりチェック");
+  layout->addWidget(check, 1, 0);
+  connect(check, &QPushButton::clicked, this, [this] {
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    forward([this] { form_.CheckDuplicates(); });
+    QApplication::restoreOverrideCursor();
+  });
+  connect(listFile->findChild<QPushButton*>(QStringLiteral("BtnListRefresh")),
+          &QPushButton::clicked, this, [this] { forward([this] { form_.RefreshList(); }); });
 
   QGroupBox* shortcuts = frame("Frame4Shortcuts", "ショートカット");
   auto* shortcutLayout = new QVBoxLayout(shortcuts);
@@ -344,26 +399,123 @@ void FrmEdit::connectControls() {
           [this](const QString& value) { form_.SetTxtLounch(value.toStdString()); });
   QItemSelectionModel* selection = list1_->selectionModel();
   connect(selection, &QItemSelectionModel::selectionChanged, this, [this] {
-    if (!syncing_) forwardSelection();
+    if (!syncing_) scheduleSelection();
   });
   connect(selection, &QItemSelectionModel::currentChanged, this, [this] {
-    if (!syncing_) forwardSelection();
+    if (!syncing_) scheduleSelection();
+  });
+  connect(list1_, &QListView::doubleClicked, this,
+          [this] { forward([this] { form_.List1DblClick(); }); });
+}
+
+void FrmEdit::connectListButtons() {
+  connect(bttnUp_, &QPushButton::clicked, this, [this] { forward([this] { form_.MoveRowUp(); }); });
+  connect(btnDwn_, &QPushButton::clicked, this,
+          [this] { forward([this] { form_.MoveRowDown(); }); });
+  connect(btnDlt_, &QPushButton::clicked, this,
+          [this] { forward([this] { form_.RemoveSelectedRows(); }); });
+  connect(btnUnstrech_, &QPushButton::clicked, this, [this] {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    forward([this] { form_.ToggleFolderView(); });
+    QApplication::restoreOverrideCursor();
   });
 }
 
 template <typename Handler>
 void FrmEdit::forward(Handler handler) {
+  // A selection the form has not heard of yet comes first: buttons and keys
+  // act on what the user sees selected.
+  if (selectionPending_) forwardSelection();
   handler();
   syncFromForm();
 }
 
+void FrmEdit::scheduleSelection() {
+  if (selectionPending_) return;
+  selectionPending_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (selectionPending_) forward([] {});
+      },
+      Qt::QueuedConnection);
+}
+
 void FrmEdit::forwardSelection() {
+  selectionPending_ = false;
   std::vector<int> rows;
   const QModelIndexList selected = list1_->selectionModel()->selectedRows();
   rows.reserve(static_cast<std::size_t>(selected.size()));
   for (const QModelIndex& index : selected) rows.push_back(index.row());
   const QModelIndex current = list1_->selectionModel()->currentIndex();
-  forward([&] { form_.SetSelection(rows, current.isValid() ? current.row() : -1); });
+  form_.SetSelection(rows, current.isValid() ? current.row() : -1);
+}
+
+void FrmEdit::applySelection() {
+  selectionApplied_ = form_.selectionSerial();
+  const ListBox& box = form_.List1();
+  QItemSelection selection;
+  const int count = std::min(model_->rowCount(), static_cast<int>(box.selected.size()));
+  for (int first = 0; first < count;) {
+    if (box.selected[static_cast<std::size_t>(first)] == 0) {
+      ++first;
+      continue;
+    }
+    int last = first;
+    while (last + 1 < count && box.selected[static_cast<std::size_t>(last + 1)] != 0) ++last;
+    selection.select(model_->index(first), model_->index(last));
+    first = last + 1;
+  }
+  QItemSelectionModel* model = list1_->selectionModel();
+  model->select(selection, QItemSelectionModel::ClearAndSelect);
+  if (box.listIndex >= 0 && box.listIndex < model_->rowCount()) {
+    model->setCurrentIndex(model_->index(box.listIndex), QItemSelectionModel::NoUpdate);
+    list1_->scrollTo(model_->index(box.listIndex));
+  } else {
+    model->clearCurrentIndex();
+  }
+}
+
+void FrmEdit::syncPreview() {
+  const PreviewRequest& request = form_.ImgPV();
+  if (request.serial == previewStarted_) return;
+  previewStarted_ = request.serial;
+  previewPool_.clear();
+  if (request.path.empty()) {
+    imgPV_->clear();
+    list1_->viewport()->unsetCursor();
+    return;
+  }
+  // Busy over the list while the picture decodes; the list itself stays
+  // usable and a newer click replaces this request.
+  list1_->viewport()->setCursor(Qt::BusyCursor);
+  const qreal ratio = imgPV_->devicePixelRatioF();
+  const QSize box = imgPV_->contentsRect().size() * ratio;
+  Pictures& pictures = form_.platform().pictures;
+  const int serial = request.serial;
+  previewPool_.start([this, &pictures, path = request.path, box, ratio, serial] {
+    PreviewPicture preview = LoadPreview(pictures, path, {box.width(), box.height()});
+    QImage image = toImage(preview.pixels);
+    image.setDevicePixelRatio(ratio);
+    std::string failure = preview.status.isOk() ? std::string() : preview.status.message;
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial, image = std::move(image), failure = std::move(failure)] {
+          previewLoaded(serial, image, failure);
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void FrmEdit::previewLoaded(int serial, const QImage& image, const std::string& failure) {
+  if (serial != form_.ImgPV().serial) return;
+  list1_->viewport()->unsetCursor();
+  if (!failure.empty()) form_.platform().messages.detail(failure);
+  if (image.isNull()) {
+    imgPV_->clear();
+  } else {
+    imgPV_->setPixmap(QPixmap::fromImage(image));
+  }
 }
 
 void FrmEdit::load() {
@@ -371,7 +523,12 @@ void FrmEdit::load() {
   form_.Load();
   QApplication::restoreOverrideCursor();
   syncFromForm();
-  resize(sizeHint());
+  // As large as the contents ask, but never beyond the screen's free area.
+  QSize wanted = centralWidget()->sizeHint() + QSize(0, menuBar()->sizeHint().height());
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    wanted = wanted.boundedTo(screen->availableSize() - QSize(16, 48));
+  }
+  resize(wanted);
 }
 
 void FrmEdit::syncFromForm() {
@@ -414,6 +571,8 @@ void FrmEdit::syncFromForm() {
   btnDlt_->setEnabled(form_.BtnDlt().enabled);
   bttnUp_->setEnabled(form_.BttnUp().enabled);
   btnDwn_->setEnabled(form_.BtnDwn().enabled);
+  btnUnstrech_->setText(QString::fromStdString(form_.BtnUnstrech().caption));
+  if (form_.selectionSerial() != selectionApplied_) applySelection();
 
   chkLounch_->setChecked(form_.ChkLounch().checked);
   const TextBox& launcher = form_.TxtLounch();
@@ -423,6 +582,7 @@ void FrmEdit::syncFromForm() {
   mirror(txtLounch_, launcher);
   lbl_->setText(shownText(form_.Lbl().caption));
   syncing_ = false;
+  syncPreview();
 }
 
 void FrmEdit::rowsAppended(int newCount) {
@@ -484,6 +644,17 @@ bool FrmEdit::eventFilter(QObject* watched, QEvent* event) {
   const bool target = list1_ != nullptr && (watched == list1_ || watched == list1_->viewport() ||
                                             watched == frames_[kFrameList]);
   if (target && handleDrag(event)) return true;
+  if (list1_ != nullptr && watched == list1_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Delete) {
+      forward([this] { form_.List1KeyDown(kKeyDelete); });
+      return true;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      forward([this] { form_.List1KeyDown(kKeyEnter); });
+      return true;
+    }
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 

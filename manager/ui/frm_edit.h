@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QThreadPool>
 #include <array>
+#include <string>
 #include <vector>
 
 #include "manager/edit_form.h"
 
 class QAction;
+class QImage;
 class QStackedWidget;
 class QButtonGroup;
 class QCheckBox;
@@ -62,7 +65,14 @@ class FrmEdit final : public QMainWindow, private FormObserver {
   QGroupBox* buildAboutFrame();
   QGroupBox* buildFoldersFrame();
   void connectControls();
+  void connectListButtons();
+  // Selection signals come in pairs (selection, current row) and while Qt is
+  // still changing the view; they are handled once, after it is done.
+  void scheduleSelection();
   void forwardSelection();
+  void applySelection();
+  void syncPreview();
+  void previewLoaded(int serial, const QImage& image, const std::string& failure);
   // Drops on the window, the list frame and List1 all end here.
   bool handleDrag(QEvent* event);
   // Runs one forwarded event and shows the state it left.
@@ -72,6 +82,11 @@ class FrmEdit final : public QMainWindow, private FormObserver {
   EditForm& form_;
   ListModel* model_ = nullptr;
   bool syncing_ = false;
+  bool selectionPending_ = false;
+  int selectionApplied_ = 0;
+  int previewStarted_ = 0;
+  // One decoder thread: a newer click drops the requests not yet started.
+  QThreadPool previewPool_;
 
   std::array<QGroupBox*, kFrameCount> frames_{};
   QStackedWidget* stack_ = nullptr;
@@ -85,6 +100,7 @@ class FrmEdit final : public QMainWindow, private FormObserver {
   QPushButton* bttnUp_ = nullptr;
   QPushButton* btnDwn_ = nullptr;
   QPushButton* btnDlt_ = nullptr;
+  QPushButton* btnUnstrech_ = nullptr;
   std::array<QRadioButton*, 2> optR_{};
   std::array<QRadioButton*, 4> optt_{};
   QScrollBar* barSubFolder_ = nullptr;

@@ -11,7 +11,7 @@ int ListModel::rowCount(const QModelIndex& parent) const {
 
 QVariant ListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= shown_ || role != Qt::DisplayRole) return {};
-  return QString::fromStdString(form_.List1().items[static_cast<std::size_t>(index.row())]);
+  return QString::fromStdString(form_.document().row(index.row()).text);
 }
 
 void ListModel::appendedUpTo(int newCount) {

@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include "common/texts.h"
 #include "manager/edit_form.h"
@@ -23,6 +25,16 @@ void preferJapaneseFont() {
   QApplication::setFont(font);
 }
 
+// Standard buttons and context menus in Japanese like the rest of the
+// window, whatever the system language. Without the translation package
+// they stay in English; nothing else changes.
+void useJapaneseQtTexts(QTranslator& translator) {
+  if (translator.load(QStringLiteral("qtbase_ja"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&translator);
+  }
+}
+
 }  // namespace
 
 int main() {
@@ -33,6 +45,8 @@ int main() {
     return 1;
   }
   preferJapaneseFont();
+  QTranslator qtTexts;
+  useJapaneseQtTexts(qtTexts);
   tivolen::manager::EditForm form(platform);
   tivolen::manager::FrmEdit window(form);
   window.load();

@@ -38,8 +38,10 @@ class ScriptedMessages final : public Messages {
  public:
   explicit ScriptedMessages(EventLog& log) : log_(log) {}
   Answer show(std::string_view text, Buttons buttons) override;
+  void detail(std::string_view text) override { details.emplace_back(text); }
   std::deque<Answer> answers;
   std::vector<std::string> shown;
+  std::vector<std::string> details;
 
  private:
   EventLog& log_;

@@ -40,6 +40,10 @@ std::string messageLine(std::string_view text) {
   return line;
 }
 
+void QtMessages::detail(std::string_view text) {
+  std::cerr << caption_ << ": " << messageLine(text) << std::endl;
+}
+
 Answer QtMessages::show(std::string_view text, Buttons buttons) {
   std::cerr << caption_ << ": " << messageLine(text) << std::endl;
   if (!EnsureGuiApplication()) return cautiousAnswer(buttons);

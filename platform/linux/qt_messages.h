@@ -14,6 +14,7 @@ class QtMessages final : public Messages {
  public:
   explicit QtMessages(std::string caption) : caption_(std::move(caption)) {}
   Answer show(std::string_view text, Buttons buttons) override;
+  void detail(std::string_view text) override;
 
  private:
   std::string caption_;
