@@ -16,4 +16,8 @@ start_x_server 2560x1600x24
 
 QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1 "$tool" "$out" ""
 QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=2 "$tool" "$out" "@2x"
+stop_x_server
+# A laptop screen of 1280x800 at 200 %: the window must fit it.
+start_x_server 1280x800x24
+QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=2 "$tool" "$out" "@2x-1280x800"
 ls "$out"/*.png

@@ -3,14 +3,42 @@
 // Xvfb at 100 % and 200 %). Not a test: it asserts nothing.
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFontDatabase>
+#include <QImage>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QListView>
+#include <QPainter>
 #include <QPixmap>
 #include <cstdio>
 
 #include "manager/ui/frm_edit.h"
 #include "tests/manager_test_support.h"
+#include "tests/picture_files.h"
+
+namespace {
+
+// An evening sea: sky fading to orange, a sun, dark water below.
+std::string sunsetJpeg() {
+  QImage image(1600, 1200, QImage::Format_RGB32);
+  QPainter painter(&image);
+  QLinearGradient sky(0, 0, 0, 720);
+  sky.setColorAt(0, QColor(40, 60, 140));
+  sky.setColorAt(1, QColor(250, 150, 60));
+  painter.fillRect(0, 0, 1600, 720, sky);
+  painter.setBrush(QColor(255, 220, 120));
+  painter.setPen(Qt::NoPen);
+  painter.drawEllipse(QPoint(800, 700), 140, 140);
+  QLinearGradient sea(0, 720, 0, 1200);
+  sea.setColorAt(0, QColor(60, 70, 110));
+  sea.setColorAt(1, QColor(10, 20, 50));
+  painter.fillRect(0, 720, 1600, 480, sea);
+  painter.end();
+  return tivolen::testing::encode(image, "jpg");
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -31,6 +59,7 @@ int main(int argc, char** argv) {
                            "photos/summer holiday 2026.jpeg", "壁紙/タイル模様.gif"}) {
     records.push_back("\"" + bench.picture(name) + "\",0,3,3");
   }
+  tivolen::testing::writeBytes(bench.root / "写真/海辺の夕焼け.jpg", sunsetJpeg());
   bench.picture("旅行/京都/金閣寺.jpg");
   records.push_back("\"" + bench.root / "旅行/" + "\",4,3,5");
   const std::string launcher = bench.root.write("bin/calendar");
@@ -43,9 +72,15 @@ int main(int argc, char** argv) {
   window.load();
   window.show();
   auto* list = window.findChild<QListView*>(QStringLiteral("List1"));
-  list->selectionModel()->setCurrentIndex(list->model()->index(1, 0),
+  list->selectionModel()->setCurrentIndex(list->model()->index(0, 0),
                                           QItemSelectionModel::ClearAndSelect);
-  QApplication::processEvents();
+  // The preview decodes off the window's thread; wait for it a while.
+  auto* preview = window.findChild<QLabel*>(QStringLiteral("ImgPV"));
+  QElapsedTimer waited;
+  waited.start();
+  while (preview->pixmap().isNull() && waited.elapsed() < 5000) {
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
 
   const QString folder = QString::fromLocal8Bit(argv[1]);
   const QString suffix = QString::fromLocal8Bit(argv[2]);

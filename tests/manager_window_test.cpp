@@ -5,22 +5,28 @@
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QUrl>
 #include <csignal>
 
 #include "common/texts.h"
 #include "manager/ui/close_on_signal.h"
 #include "manager/ui/frm_edit.h"
+#include "manager/ui/japanese_qt_texts.h"
 #include "tests/manager_test_support.h"
+#include "tests/picture_files.h"
 
 namespace tivolen {
 namespace {
@@ -56,6 +62,26 @@ class ManagerWindow : public ::testing::Test {
     return found;
   }
   QListView* list1() { return child<QListView>("List1"); }
+  std::vector<std::string> shownRows() {
+    std::vector<std::string> rows;
+    for (int i = 0; i < list1()->model()->rowCount(); ++i) {
+      rows.push_back(list1()->model()->index(i, 0).data().toString().toStdString());
+    }
+    return rows;
+  }
+  std::vector<int> selectedInView() {
+    std::vector<int> rows;
+    for (const QModelIndex& index : list1()->selectionModel()->selectedRows()) {
+      rows.push_back(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+  }
+  // A real mouse click on a row, as the user gives it.
+  void clickRow(int row, Qt::KeyboardModifiers modifiers = {}) {
+    const QRect rect = list1()->visualRect(list1()->model()->index(row, 0));
+    QTest::mouseClick(list1()->viewport(), Qt::LeftButton, modifiers, rect.center());
+  }
 
   // What a file manager's drag carries: a text/uri-list.
   static std::unique_ptr<QMimeData> uriList(const std::vector<QUrl>& urls) {
@@ -189,6 +215,93 @@ TEST_F(ManagerWindow, ClosingAnEmptyListSaysSoAndWritesNothing) {
   frm.close();
   EXPECT_EQ(bench.messages(), (std::vector<std::string>{std::string(text::kNoEntries)}));
   EXPECT_FALSE(bench.listExists());
+}
+
+TEST_F(ManagerWindow, FocusAloneSelectsNothingAndClicksDriveDetailsAndAnUprightPreview) {
+  // 400x300 stored, turned a quarter by EXIF: upright it stands 300x400.
+  const std::string photo = testing::writeBytes(
+      bench.root / "photo.jpg",
+      testing::withExifOrientation(testing::encode(testing::twoColourImage(400, 300), "jpg"), 6));
+  bench.writeList(listBytes(
+      0, 0, 2, {"\"" + bench.picture("first.jpg") + "\",0,3,5", "\"" + photo + "\",0,1,5"}));
+  FrmEdit& frm = open();
+  QApplication::setActiveWindow(&frm);
+  list1()->setFocus();
+  QApplication::processEvents();
+  // Qt makes row 0 current on focus without selecting it; that is no focus.
+  EXPECT_EQ(bench.form().List1().listIndex, -1);
+  EXPECT_EQ(child<QLabel>("Lbl")->text(), QStringLiteral("起動ごと 順番に  "));
+  emit child<QComboBox>("LstStyle")->activated(4);
+  EXPECT_EQ(testing::columns(bench.form()).style[0], 3);
+
+  clickRow(1);
+  QTRY_COMPARE(bench.form().List1().listIndex, 1);
+  EXPECT_EQ(child<QLabel>("Lbl")->text(),
+            QString::fromStdString("起動ごと 順番に  2回目　並べて表示\n 画像\n" + photo));
+  QLabel* preview = child<QLabel>("ImgPV");
+  QTRY_VERIFY(!preview->pixmap().isNull());
+  const QImage shown = preview->pixmap().toImage();
+  EXPECT_LT(shown.width(), shown.height());
+  EXPECT_LE(shown.height(), preview->contentsRect().height() * preview->devicePixelRatioF());
+  EXPECT_TRUE(child<QPushButton>("BtnDlt")->isEnabled());
+}
+
+TEST_F(ManagerWindow, KeysButtonsAndDoubleClicksEditWhatTheListShows) {
+  std::vector<std::string> records;
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+    records.push_back("\"" + bench.picture(name) + "\",0,0,3");
+  }
+  bench.picture("trip/t1.jpg");
+  records.push_back("\"" + bench.root / "trip/" + "\",4,3,5");
+  bench.writeList(listBytes(0, 0, 2, records));
+  open();
+  clickRow(2);
+  QTest::mouseClick(child<QPushButton>("BttnUp"), Qt::LeftButton);
+  EXPECT_EQ(shownRows(), (std::vector<std::string>{"a.jpg", "c.jpg", "b.jpg", "[フォルダ]trip/"}));
+  EXPECT_EQ(selectedInView(), (std::vector<int>{1}));
+
+  clickRow(2);
+  QTest::keyClick(list1(), Qt::Key_Delete);
+  EXPECT_EQ(shownRows(), (std::vector<std::string>{"a.jpg", "c.jpg", "[フォルダ]trip/"}));
+  EXPECT_EQ(selectedInView(), (std::vector<int>{2}));
+
+  auto* unstrech = child<QPushButton>("BtnUnstrech");
+  QTest::mouseClick(unstrech, Qt::LeftButton);
+  EXPECT_EQ(unstrech->text(), QStringLiteral("たたむ"));
+  EXPECT_EQ(shownRows(),
+            (std::vector<std::string>{"a.jpg", "c.jpg", "[フォルダ]trip/", "../t1.jpg"}));
+  const QRect folderRow = list1()->visualRect(list1()->model()->index(2, 0));
+  clickRow(2);  // a double click's first press
+  QTest::mouseDClick(list1()->viewport(), Qt::LeftButton, {}, folderRow.center());
+  EXPECT_EQ(unstrech->text(), QStringLiteral("展開"));
+  EXPECT_EQ(list1()->model()->rowCount(), 3);
+}
+
+TEST_F(ManagerWindow, FitsA1280By800ScreenAt200PercentAndHintsAtDropsWhenEmpty) {
+  FrmEdit& frm = open();
+  // Logical pixels at 200 %: half the screen, less a title bar and a panel.
+  const QSize least = frm.minimumSizeHint().expandedTo(frm.minimumSize());
+  EXPECT_LE(least.width(), 640 - 20);
+  EXPECT_LE(least.height(), 400 - 60);
+
+  QApplication::processEvents();
+  const QImage empty = list1()->viewport()->grab().toImage();
+  const QRgb base = empty.pixel(1, 1);
+  int inked = 0;
+  for (int y = 0; y < empty.height(); ++y) {
+    for (int x = 0; x < empty.width(); ++x) inked += empty.pixel(x, y) != base ? 1 : 0;
+  }
+  EXPECT_GT(inked, 50);  // the hint's letters
+}
+
+TEST(ManagerQtTexts, StandardButtonsReadInJapanese) {
+  ensureApplication();
+  ASSERT_TRUE(manager::InstallJapaneseQtTexts(*QApplication::instance()));
+  QMessageBox box;
+  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  EXPECT_TRUE(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい")));
+  EXPECT_TRUE(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")));
+  EXPECT_TRUE(box.button(QMessageBox::Cancel)->text().startsWith(QStringLiteral("キャンセル")));
 }
 
 }  // namespace

@@ -30,6 +30,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -147,7 +148,16 @@ FrmEdit::FrmEdit(EditForm& form, QWidget* parent) : QMainWindow(parent), form_(f
   stack_->addWidget(topAligned(settingsPage));
   stack_->addWidget(topAligned(frames_[kFrameOperations]));
   stack_->addWidget(topAligned(frames_[kFrameAbout]));
-  layout->addWidget(stack_, 1);
+  // On a small screen at a large scale (1280x800 at 200 %) the window may be
+  // smaller than a page; the page scrolls, while the message frame and OK
+  // below it always stay in view.
+  auto* scroll = new QScrollArea;
+  scroll->setObjectName(QStringLiteral("PageScroll"));
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setFocusPolicy(Qt::NoFocus);
+  scroll->setWidget(stack_);
+  layout->addWidget(scroll, 1);
 
   frameMsg_ = frame("FrameMSG", "Tivolen");
   auto* msgLayout = new QVBoxLayout(frameMsg_);
@@ -155,8 +165,8 @@ FrmEdit::FrmEdit(EditForm& form, QWidget* parent) : QMainWindow(parent), form_(f
   lbl_->setWordWrap(true);
   lbl_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   lbl_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  // Four lines: the details text has three, the tips two.
-  lbl_->setMinimumHeight(lbl_->fontMetrics().lineSpacing() * 4);
+  // Three lines: the details text has three, the tips two.
+  lbl_->setMinimumHeight(lbl_->fontMetrics().lineSpacing() * 3);
   msgLayout->addWidget(lbl_);
 
   auto* bottom = new QHBoxLayout;
@@ -166,14 +176,7 @@ FrmEdit::FrmEdit(EditForm& form, QWidget* parent) : QMainWindow(parent), form_(f
   btnOK_->setAutoDefault(false);
   bottom->addWidget(btnOK_, 0, Qt::AlignBottom);
   layout->addLayout(bottom);
-  // On a small screen at a large scale (1280x800 at 200 %) the window may be
-  // smaller than its contents; they scroll instead of leaving the screen.
-  auto* scroll = new QScrollArea;
-  scroll->setObjectName(QStringLiteral("FormScroll"));
-  scroll->setWidgetResizable(true);
-  scroll->setFrameShape(QFrame::NoFrame);
-  scroll->setWidget(central);
-  setCentralWidget(scroll);
+  setCentralWidget(central);
 
   previewPool_.setMaxThreadCount(1);
   connectControls();
@@ -224,7 +227,11 @@ QGroupBox* FrmEdit::buildListFrame() {
   imgPV_->setFrameShape(QFrame::StyledPanel);
   imgPV_->setAlignment(Qt::AlignCenter);
   const int em = imgPV_->fontMetrics().horizontalAdvance(QChar(0x3042));
-  imgPV_->setFixedSize(em * 12, em * 9);
+  // Full size where there is room; on a small screen at a large scale the
+  // box gives way before the page has to scroll.
+  imgPV_->setMinimumSize(em * 8, em * 6);
+  imgPV_->setMaximumSize(em * 12, em * 9);
+  imgPV_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   side->addWidget(imgPV_);
 
   auto* moves = new QGridLayout;
@@ -523,8 +530,16 @@ void FrmEdit::load() {
   form_.Load();
   QApplication::restoreOverrideCursor();
   syncFromForm();
-  // As large as the contents ask, but never beyond the screen's free area.
-  QSize wanted = centralWidget()->sizeHint() + QSize(0, menuBar()->sizeHint().height());
+  list1_->setFocus();
+  // As large as the pages ask, but never beyond the screen's free area.
+  const auto* scroll = findChild<QScrollArea*>(QStringLiteral("PageScroll"));
+  const QSize whole = centralWidget()->sizeHint();
+  const QSize page = stack_->sizeHint();
+  const QSize scrolled = scroll->sizeHint();
+  // Room for the page's scroll bar too, in case the height runs short.
+  const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  QSize wanted(std::max(whole.width(), whole.width() - scrolled.width() + page.width() + bar),
+               whole.height() - scrolled.height() + page.height() + menuBar()->sizeHint().height());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     wanted = wanted.boundedTo(screen->availableSize() - QSize(16, 48));
   }

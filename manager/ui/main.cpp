@@ -1,13 +1,12 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 #include "common/texts.h"
 #include "manager/edit_form.h"
 #include "manager/ui/close_on_signal.h"
 #include "manager/ui/frm_edit.h"
+#include "manager/ui/japanese_qt_texts.h"
 #include "platform/linux/gui_application.h"
 #include "platform/linux/linux_platform.h"
 
@@ -25,16 +24,6 @@ void preferJapaneseFont() {
   QApplication::setFont(font);
 }
 
-// Standard buttons and context menus in Japanese like the rest of the
-// window, whatever the system language. Without the translation package
-// they stay in English; nothing else changes.
-void useJapaneseQtTexts(QTranslator& translator) {
-  if (translator.load(QStringLiteral("qtbase_ja"),
-                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(&translator);
-  }
-}
-
 }  // namespace
 
 int main() {
@@ -45,8 +34,7 @@ int main() {
     return 1;
   }
   preferJapaneseFont();
-  QTranslator qtTexts;
-  useJapaneseQtTexts(qtTexts);
+  tivolen::manager::InstallJapaneseQtTexts(*QApplication::instance());
   tivolen::manager::EditForm form(platform);
   tivolen::manager::FrmEdit window(form);
   window.load();

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The real 管理 editing its list under Xvfb on a 1280x800 screen at 200 %,
+# driven by keys as a user without a mouse drives it: select a row, move it
+# up, delete another, expand the folders and fold them again, then OK. The
+# window must fit the screen, and List.txt must hold exactly the edited rows.
+# Usage: manager_editing_app_test.sh PATH_TO_MANAGER [SCREENSHOT_FOLDER]
+set -euo pipefail
+program=$1
+shots=${2:-}
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# shellcheck source=scripts/x_server.sh
+source "$root/scripts/x_server.sh"
+
+work=$(mktemp -d)
+manager=
+cleanup() {
+  if [[ -n "$manager" ]]; then kill "$manager" 2>/dev/null || true; fi
+  stop_x_server
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+shot() {
+  if [[ -n "$shots" ]]; then
+    mkdir -p "$shots"
+    xwd -silent -root | /usr/bin/convert xwd:- "$shots/$1.png"
+  fi
+}
+
+app="$work/app"
+pics="$work/pics"
+mkdir -p "$app" "$work/home" "$pics/trip/day1"
+for name in a b c; do printf 'x' >"$pics/$name.jpg"; done
+printf 'x' >"$pics/trip/t1.jpg"
+printf 'x' >"$pics/trip/day1/d1.jpg"
+cp "$program" "$app/管理"
+record() { printf '"%s",%s\r\n' "$1" "$2"; }
+{
+  printf '"Ver","1.30"\r\n0\r\n1\r\n"[SubFolder]",2\r\n'
+  record "$pics/a.jpg" 0,0,1
+  record "$pics/b.jpg" 0,1,2
+  record "$pics/c.jpg" 0,2,3
+  record "$pics/trip/" 6,3,5
+} >"$app/List.txt"
+
+export HOME="$work/home"
+export XDG_CONFIG_HOME="$work/config"
+export XDG_DATA_HOME="$work/data"
+export QT_SCALE_FACTOR=2
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER
+# The menu entry exists, so no question comes first.
+mkdir -p "$XDG_DATA_HOME/applications"
+printf '[Desktop Entry]\n' >"$XDG_DATA_HOME/applications/壁紙変更.desktop"
+start_x_server 1280x800x24
+
+"$app/管理" 2>"$work/manager.err" &
+manager=$!
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^壁紙の設定$' | head -n1) ||
+  fail "the window did not appear"
+sleep 1
+eval "$(xdotool getwindowgeometry --shell "$window")"
+((X >= 0 && Y >= 0 && X + WIDTH <= 1280 && Y + HEIGHT <= 800)) ||
+  fail "the window ${WIDTH}x${HEIGHT}+${X}+${Y} leaves the 1280x800 screen"
+
+keys() {
+  xdotool windowfocus --sync "$window"
+  xdotool key --window "$window" --delay 150 "$@"
+  sleep 0.4
+}
+# The list has the keyboard focus: Home and Down Down select c.jpg; Tab
+# reaches 上へ, Space presses it.
+keys Home Down Down
+shot editing_selected
+keys Tab space
+# Back in the list: Home selects a.jpg, Delete removes it and selects c.jpg,
+# which took its place.
+keys shift+Tab Home Delete
+# Tab past 上へ, 下へ and 削除 to 展開.
+keys Tab Tab Tab Tab space
+sleep 0.5
+shot editing_expanded
+keys space
+shot editing_collapsed
+
+# OK stands in the window's bottom-right corner.
+xdotool mousemove --window "$window" $((WIDTH - 40)) $((HEIGHT - 30)) click 1
+for _ in $(seq 100); do kill -0 "$manager" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$manager" 2>/dev/null; then fail "the window did not close on OK"; fi
+wait "$manager" || fail "管理 ended with status $?"
+manager=
+
+expected=$({
+  printf '"Ver","1.30"\r\n0\r\n1\r\n"[SubFolder]",2\r\n'
+  record "$pics/c.jpg" 0,2,3
+  record "$pics/b.jpg" 0,1,2
+  record "$pics/trip/" 6,3,5
+} | od -An -tx1)
+actual=$(od -An -tx1 "$app/List.txt")
+[[ "$actual" == "$expected" ]] || fail "saved list: $(cat -A "$app/List.txt")"
+echo "manager_editing_app_test: ok"
