@@ -1,7 +1,5 @@
 #include "changer/apply.h"
 
-#include <iostream>
-
 #include "common/texts.h"
 
 namespace tivolen {
@@ -30,7 +28,7 @@ void ApplyWallpaper(Platform& platform, const RunState& state, const std::string
   if (!set.isOk()) {
     // The desktop is left as it was; the launcher belongs to a change that
     // happened, so it does not start either.
-    std::cerr << "Tivolen: " << set.message << '\n';
+    platform.messages.detail(set.message);
     platform.messages.show(set.code == Status::Code::Unavailable ? text::kDesktopUnreachable
                                                                  : text::kDesktopRefused);
     return;

@@ -1,7 +1,5 @@
 #include "changer/navigator.h"
 
-#include <iostream>
-
 #include "common/change_log.h"
 #include "common/startup_shortcut.h"
 #include "common/texts.h"
@@ -41,7 +39,7 @@ void Navigator::startManager() {
   const Status started =
       platform_.processes.start(platform_.programInAppDir(kManagerProgram), WindowState::Normal);
   if (!started.isOk()) {
-    std::cerr << "Tivolen: " << started.message << '\n';
+    platform_.messages.detail(started.message);
     platform_.messages.show(text::kManagerNotStarted);
   }
 }

@@ -1,7 +1,5 @@
 #include "changer/render.h"
 
-#include <iostream>
-
 #include "common/fit_rule.h"
 #include "common/texts.h"
 #include "platform/pictures.h"
@@ -12,7 +10,7 @@ namespace {
 // One line for standard error, naming the file: the message box alone does
 // not say which picture of a long list is broken.
 void reportFailure(Platform& platform, const Status& status) {
-  std::cerr << "Tivolen: " << status.message << '\n';
+  platform.messages.detail(status.message);
   platform.messages.show(status.code == Status::Code::Unavailable ? text::kCannotShowFormat
                                                                   : text::kCannotLoadPicture);
 }
@@ -41,7 +39,7 @@ std::optional<std::string> RenderWallpaper(Platform& platform, RunState& state,
   Picture result = std::move(loaded.pixels);
   if (automatic && !screen) {
     // Without a screen size there is nothing to fit to: centre it unscaled.
-    std::cerr << "Tivolen: screen size unknown; " << picturePath << " is centred unscaled\n";
+    platform.messages.detail("screen size unknown; " + picturePath + " is centred unscaled");
     state.currentStyle = 0;
   } else if (automatic) {
     const PictureSize natural = loaded.natural;
@@ -55,7 +53,7 @@ std::optional<std::string> RenderWallpaper(Platform& platform, RunState& state,
 
   const std::string target = platform.inDataDir(kWallpaperFileName);
   if (const Status saved = platform.pictures.saveBitmap(result, target); !saved.isOk()) {
-    std::cerr << "Tivolen: " << saved.message << '\n';
+    platform.messages.detail(saved.message);
     platform.messages.show(text::kCannotWriteWallpaper);
     return std::nullopt;
   }

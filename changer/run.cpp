@@ -1,7 +1,5 @@
 #include "changer/run.h"
 
-#include <iostream>
-
 #include "changer/change_step.h"
 #include "common/change_log.h"
 #include "common/list_file.h"
@@ -56,7 +54,7 @@ bool ChangeIsDue(Platform& platform, RunState& state) {
     if (const Status started = platform.processes.start(manager, WindowState::Normal);
         !started.isOk()) {
       // Ending silently would leave the user with nothing on screen at all.
-      std::cerr << "manager: " << started.message << '\n';
+      platform.messages.detail(started.message);
       platform.messages.show(text::kManagerNotStarted);
     }
     return false;

@@ -79,13 +79,12 @@ TEST_P(ApplyFailureTest, ReportsAndStartsNothing) {
   state.launcherPath = dir.write("launcher", "#!/bin/sh\n");
   const std::string wallpaper = dir.write("wallpaper.bmp", "BM");
 
-  ::testing::internal::CaptureStderr();
   ApplyWallpaper(fake.platform(), state, wallpaper);
-  const std::string errors = ::testing::internal::GetCapturedStderr();
+  const std::vector<std::string> errors = fake.messages.details;
 
   EXPECT_EQ(fake.events, (fake::EventLog{layoutEvent(WallpaperLayout::Centred),
                                          wallpaperEvent(wallpaper), messageEvent(c.message)}));
-  EXPECT_NE(errors.find(c.status.message), std::string::npos);
+  EXPECT_EQ(errors, std::vector<std::string>{c.status.message});
 }
 
 INSTANTIATE_TEST_SUITE_P(

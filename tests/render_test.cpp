@@ -212,9 +212,9 @@ class DamagedPictureTest : public RenderTest, public ::testing::WithParamInterfa
 TEST_P(DamagedPictureTest, EndsWithMessageAndNoWallpaper) {
   const DamagedCase& c = GetParam();
   const std::string picture = testing::writeBytes(dir / c.file, c.contents());
-  ::testing::internal::CaptureStderr();
   const auto rendered = render(picture, 4);
-  const std::string errors = ::testing::internal::GetCapturedStderr();
+  ASSERT_EQ(fake.messages.details.size(), 1U);
+  const std::string& errors = fake.messages.details[0];
 
   EXPECT_FALSE(rendered.has_value());
   EXPECT_EQ(fake.messages.shown, std::vector<std::string>{std::string(c.message)});
@@ -322,9 +322,9 @@ TEST_F(RenderTest, UnknownScreenCentresUnscaled) {
   fake.screen.screen.reset();
   const std::string picture = testing::writeBytes(
       dir / "a.jpg", testing::encode(testing::twoColourImage(3000, 2000), "jpg"));
-  ::testing::internal::CaptureStderr();
   const bool rendered = render(picture, 4).has_value();
-  const std::string errors = ::testing::internal::GetCapturedStderr();
+  ASSERT_EQ(fake.messages.details.size(), 1U);
+  const std::string& errors = fake.messages.details[0];
   ASSERT_TRUE(rendered);
   EXPECT_NE(errors.find("screen size unknown"), std::string::npos);
   EXPECT_EQ(testing::readBitmapHeader(dir / "wallpaper.bmp").width, 3000);
