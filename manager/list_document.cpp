@@ -289,8 +289,11 @@ void ListDocument::ListFolderRows(const FileSystem& files, std::string folder, i
     // Two separators between folder and name mark a picture seen through its
     // folder, so it never counts as a duplicate of the same file registered
     // on its own.
-    for (const std::string& name : scan.images)
-      append("../" + name, folder + "/" + name, kKindFolderImage);
+    for (const std::string& name : scan.images) {
+      std::string path = folder;
+      path.append("/").append(name);
+      append("../" + name, std::move(path), kKindFolderImage);
+    }
   }
   --depthCounter;
 }

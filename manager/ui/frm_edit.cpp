@@ -469,7 +469,7 @@ void FrmEdit::applySelection() {
       continue;
     }
     int last = first;
-    while (last + 1 < count && box.selected[static_cast<std::size_t>(last + 1)] != 0) ++last;
+    while (last + 1 < count && box.selected[static_cast<std::size_t>(last) + 1] != 0) ++last;
     selection.select(model_->index(first), model_->index(last));
     first = last + 1;
   }
