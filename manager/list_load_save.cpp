@@ -33,6 +33,8 @@ void EditForm::LoadList() {
   list1_.listIndex = -1;
   if (observer_) observer_->rowsReset();
   if (read) reportLoadProblem(result);
+  // A list mended by hand and read again whole needs no copy any more.
+  unreadList_.reset();
   if (read && result.problem != LoadResult::Problem::None) unreadList_ = *read;
 }
 
