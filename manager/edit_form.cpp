@@ -181,11 +181,16 @@ void EditForm::List1Click() {
 void EditForm::List1DblClick() {
   const int focus = list1_.listIndex;
   if (focus < 0) return;
-  if (document_.row(focus).kind >= kKindFolderSubfolder) ToggleFolderView();
+  if (document_.row(focus).kind >= kKindFolderSubfolder) {
+    ToggleFolderView();
+  } else {
+    SetWallpaperFromSelection();
+  }
 }
 
 void EditForm::List1KeyDown(int keyCode) {
   if (keyCode == kKeyDelete) RemoveSelectedRows();
+  if (keyCode == kKeyEnter) SetWallpaperFromSelection();
 }
 
 void EditForm::rowsChanged() {

@@ -117,6 +117,7 @@ class EditForm {
   void CheckDuplicates();
   void RefreshList();
   void ToggleFolderView();
+  void SetWallpaperFromSelection();
   void ExpandList();
   void CollapseList();
 

@@ -243,7 +243,10 @@ QGroupBox* FrmEdit::buildListFrame() {
   moves->addWidget(btnDlt_, 1, 0);
   btnUnstrech_ = button("BtnUnstrech", "展開");
   moves->addWidget(btnUnstrech_, 1, 1);
-  moves->addWidget(button("BtnWall", "壁紙に"), 2, 0, 1, 2);
+  QPushButton* wall = button("BtnWall", "壁紙に");
+  moves->addWidget(wall, 2, 0, 1, 2);
+  connect(wall, &QPushButton::clicked, this,
+          [this] { forwardBusy([this] { form_.SetWallpaperFromSelection(); }); });
   side->addLayout(moves);
 
   lstStyle_ = named(new QComboBox, "LstStyle");
@@ -317,11 +320,8 @@ QGroupBox* FrmEdit::buildOperationsFrame() {
   layout->addWidget(listFile, 0, 0);
   QPushButton* check = button("BtnChkW", "ダブりチェック");
   layout->addWidget(check, 1, 0);
-  connect(check, &QPushButton::clicked, this, [this] {
-    QApplication::setOverrideCursor(Qt::BusyCursor);
-    forward([this] { form_.CheckDuplicates(); });
-    QApplication::restoreOverrideCursor();
-  });
+  connect(check, &QPushButton::clicked, this,
+          [this] { forwardBusy([this] { form_.CheckDuplicates(); }); });
   connect(listFile->findChild<QPushButton*>(QStringLiteral("BtnListRefresh")),
           &QPushButton::clicked, this, [this] { forward([this] { form_.RefreshList(); }); });
 
@@ -412,7 +412,7 @@ void FrmEdit::connectControls() {
     if (!syncing_) scheduleSelection();
   });
   connect(list1_, &QListView::doubleClicked, this,
-          [this] { forward([this] { form_.List1DblClick(); }); });
+          [this] { forwardBusy([this] { form_.List1DblClick(); }); });
 }
 
 void FrmEdit::connectListButtons() {
@@ -421,11 +421,8 @@ void FrmEdit::connectListButtons() {
           [this] { forward([this] { form_.MoveRowDown(); }); });
   connect(btnDlt_, &QPushButton::clicked, this,
           [this] { forward([this] { form_.RemoveSelectedRows(); }); });
-  connect(btnUnstrech_, &QPushButton::clicked, this, [this] {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    forward([this] { form_.ToggleFolderView(); });
-    QApplication::restoreOverrideCursor();
-  });
+  connect(btnUnstrech_, &QPushButton::clicked, this,
+          [this] { forwardBusy([this] { form_.ToggleFolderView(); }); });
 }
 
 template <typename Handler>
@@ -435,6 +432,15 @@ void FrmEdit::forward(Handler handler) {
   if (selectionPending_) forwardSelection();
   handler();
   syncFromForm();
+}
+
+template <typename Handler>
+void FrmEdit::forwardBusy(Handler handler) {
+  // Walking folders and rendering run on the window's thread: the pointer
+  // says so meanwhile.
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  forward(handler);
+  QApplication::restoreOverrideCursor();
 }
 
 void FrmEdit::scheduleSelection() {
@@ -666,7 +672,7 @@ bool FrmEdit::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      forward([this] { form_.List1KeyDown(kKeyEnter); });
+      forwardBusy([this] { form_.List1KeyDown(kKeyEnter); });
       return true;
     }
   }

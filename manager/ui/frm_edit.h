@@ -78,6 +78,8 @@ class FrmEdit final : public QMainWindow, private FormObserver {
   // Runs one forwarded event and shows the state it left.
   template <typename Handler>
   void forward(Handler handler);
+  template <typename Handler>
+  void forwardBusy(Handler handler);
 
   EditForm& form_;
   ListModel* model_ = nullptr;

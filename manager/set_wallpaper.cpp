@@ -1,0 +1,34 @@
+// Making the focused picture the wallpaper at once, with the changer's own
+// renderer and desktop back-ends: no change log, no counters, no save.
+#include <cstdlib>
+
+#include "changer/apply.h"
+#include "changer/render.h"
+#include "changer/run_state.h"
+#include "common/folder_walk.h"
+#include "manager/edit_form.h"
+
+namespace tivolen::manager {
+
+void EditForm::SetWallpaperFromSelection() {
+  const int focus = list1_.listIndex;
+  if (focus < 0) return;
+  const ListRow& row = document_.row(focus);
+  if (row.path.empty() || std::abs(row.kind) > kKindFolderImage) return;
+
+  RunState state;  // no launcher: only the changer starts it
+  // A style beyond the list's five, from a list edited by hand, fits the
+  // whole picture as style 3 does.
+  state.currentStyle = row.style >= 0 && row.style <= kStyleCover ? row.style : kStyleFit;
+  std::string wallpaper = row.path;
+  // A bitmap shown as it is needs no copy; every other picture, and every
+  // automatic style, goes through wallpaper.bmp.
+  if (state.currentStyle >= kStyleFit || PictureTypeOf(row.path) != "bmp") {
+    const std::optional<std::string> rendered = RenderWallpaper(platform_, state, row.path);
+    if (!rendered) return;  // the renderer has said why
+    wallpaper = *rendered;
+  }
+  ApplyWallpaper(platform_, state, wallpaper);
+}
+
+}  // namespace tivolen::manager

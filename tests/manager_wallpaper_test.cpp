@@ -1,0 +1,86 @@
+// The manager's 壁紙に on a fake screen of 1024x768: the changer's fit rule and
+// desktop hand-over, no change log, no save.
+#include <gtest/gtest.h>
+
+#include "common/folder_walk.h"
+#include "manager/edit_form.h"
+#include "tests/manager_test_support.h"
+#include "tests/picture_files.h"
+
+namespace tivolen {
+namespace {
+
+using testing::listBytes;
+using testing::ManagerBench;
+
+struct WallpaperCase {
+  const char* name;
+  const char* file;
+  int width;
+  int height;
+  int style;
+  WallpaperLayout layout;
+  bool fileItself;  // the desktop gets the picture file, not wallpaper.bmp
+  int bitmapWidth;  // of wallpaper.bmp when written
+  int bitmapHeight;
+};
+
+TEST(ManagerSetWallpaper, StylesAndFitsAsTheChangerGivesThem) {
+  using enum WallpaperLayout;
+  const WallpaperCase cases[] = {
+      {"upper-case BMP, tiled", "tile.BMP", 64, 48, 1, Tiled, true, 0, 0},
+      {"JPEG stretched", "photo.jpg", 640, 480, 2, Stretched, false, 640, 480},
+      {"255x600 is small", "narrow.jpg", 255, 600, 4, Tiled, false, 255, 600},
+      {"256x192 fits to the screen", "small.jpg", 256, 192, 3, Centred, false, 1024, 768},
+      {"2048x768 fitted inside", "wide.jpg", 2048, 768, 3, Centred, false, 1024, 384},
+      {"2048x768 covering", "wide.jpg", 2048, 768, 4, Centred, false, 2048, 768},
+      {"1020x765 is the screen", "near.jpg", 1020, 765, 3, Centred, false, 1020, 765},
+  };
+  for (const WallpaperCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ManagerBench bench;
+    const bool bitmap = PictureTypeOf(c.file) == "bmp";
+    const std::string picture = testing::writeBytes(
+        bench.root / c.file,
+        testing::encode(testing::twoColourImage(c.width, c.height), bitmap ? "bmp" : "jpg"));
+    const std::string earlier = bench.root.write("app/wallpaper.bmp", "earlier");
+    bench.writeList(
+        listBytes(0, 0, 2, {"\"" + picture + "\",0," + std::to_string(c.style) + ",5"}));
+    const std::string list = bench.list();
+    manager::EditForm& form = bench.open();
+    form.SetSelection({0}, 0);
+    bench.fake().events.clear();
+    form.List1KeyDown(manager::kKeyEnter);
+
+    EXPECT_EQ(bench.fake().events,
+              (fake::EventLog{fake::layoutEvent(c.layout),
+                              fake::wallpaperEvent(c.fileItself ? picture : earlier)}));
+    if (c.fileItself) {
+      EXPECT_EQ(bench.root.read("app/wallpaper.bmp"), "earlier");
+    } else {
+      const auto header = testing::readBitmapHeader(earlier);
+      EXPECT_EQ(header.width, c.bitmapWidth);
+      EXPECT_EQ(std::abs(header.height), c.bitmapHeight);
+    }
+    EXPECT_FALSE(bench.root.exists("app/WallPaper.log"));
+    EXPECT_EQ(bench.list(), list);
+    EXPECT_TRUE(bench.messages().empty());
+  }
+}
+
+TEST(ManagerSetWallpaper, FolderRowsAndNoSelectionDoNothing) {
+  ManagerBench bench;
+  bench.picture("trip/a.jpg");
+  bench.writeList(listBytes(0, 0, 2, {"\"" + bench.root / "trip/" + "\",4,3,5"}));
+  manager::EditForm& form = bench.open();
+  bench.fake().events.clear();
+  form.SetWallpaperFromSelection();
+  form.SetSelection({0}, 0);
+  form.SetWallpaperFromSelection();
+  form.List1DblClick();  // a folder row folds out instead
+  EXPECT_TRUE(bench.fake().events.empty());
+  EXPECT_EQ(form.BtnUnstrech().caption, "たたむ");
+}
+
+}  // namespace
+}  // namespace tivolen
