@@ -31,6 +31,11 @@ EditForm::EditForm(Platform& platform) : platform_(platform) {
   txtLounch_.enabled = false;
   txtLounch_.visible = false;
   btnUnstrech_.caption = text::kExpand;
+  bardt_.min = 1;
+  bardt_.max = 65;
+  bardt_.value = 61;
+  txtShowdt_.text = "5";
+  btnShowStart_.caption = text::kSlideshowStart;
   frames_.fill(true);
 }
 
@@ -51,6 +56,7 @@ bool EditForm::BtnOKClick() {
 }
 
 void EditForm::QueryUnload() {
+  timer1_.enabled = false;  // closing ends a slideshow
   SaveList();
 }
 
@@ -277,6 +283,11 @@ void EditForm::ToggleFolderView() {
   } else {
     CollapseList();
     btnUnstrech_.caption = text::kExpand;
+    bardt_.min = 1;
+    bardt_.max = 65;
+    bardt_.value = 61;
+    txtShowdt_.text = "5";
+    btnShowStart_.caption = text::kSlideshowStart;
   }
 }
 

@@ -53,6 +53,12 @@ struct PreviewRequest {
 inline constexpr int kKeyEnter = 13;
 inline constexpr int kKeyDelete = 46;
 
+// A timer the window runs for the form; the form decides when and how often.
+struct Timer {
+  bool enabled = false;
+  int interval = 0;  // milliseconds
+};
+
 // Frames of the window; the menu bar shows one group of them at a time.
 enum FrameIndex : int {
   kFrameList = 0,
@@ -118,6 +124,11 @@ class EditForm {
   void RefreshList();
   void ToggleFolderView();
   void SetWallpaperFromSelection();
+
+  // The slideshow.
+  void SetBardt(int value);
+  void BtnShowStartClick();
+  void Timer1Timer();
   void ExpandList();
   void CollapseList();
 
@@ -164,6 +175,12 @@ class EditForm {
   [[nodiscard]] const Control& BttnUp() const { return bttnUp_; }
   [[nodiscard]] const Control& BtnDwn() const { return btnDwn_; }
   [[nodiscard]] const Label& BtnUnstrech() const { return btnUnstrech_; }
+  [[nodiscard]] const ScrollBar& Bardt() const { return bardt_; }
+  [[nodiscard]] const TextBox& TxtShowdt() const { return txtShowdt_; }
+  [[nodiscard]] const Label& BtnShowStart() const { return btnShowStart_; }
+  [[nodiscard]] const Timer& Timer1() const { return timer1_; }
+  // The window is minimised while a slideshow runs.
+  [[nodiscard]] bool minimized() const { return minimized_; }
   [[nodiscard]] const PreviewRequest& ImgPV() const { return preview_; }
   // Grows whenever the form itself changes the selection.
   [[nodiscard]] int selectionSerial() const { return selectionSerial_; }
@@ -171,6 +188,7 @@ class EditForm {
 
  private:
   void BarLuckChange();
+  void BardtChange();
   void BarSubFolderChange();
   void LstStyleClick();
   void ChkLounchClick();
@@ -208,6 +226,11 @@ class EditForm {
   Control bttnUp_;
   Control btnDwn_;
   Label btnUnstrech_;
+  ScrollBar bardt_;
+  TextBox txtShowdt_;
+  Label btnShowStart_;
+  Timer timer1_;
+  bool minimized_ = false;
   std::array<bool, kFrameCount> frames_{};
 };
 

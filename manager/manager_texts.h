@@ -46,6 +46,12 @@ inline constexpr std::string_view kCollapse = "たたむ";
 // After the count of removed duplicates and one blank before it.
 inline constexpr std::string_view kDuplicatesFound = "個の重複がありました。";
 
+// The slideshow; its two messages end in an ASCII full stop.
+inline constexpr std::string_view kSlideshowStart = "Start";
+inline constexpr std::string_view kSlideshowStop = "Stop";
+inline constexpr std::string_view kSlideshowInterrupted = "壁紙スライドショーを中断しました.";
+inline constexpr std::string_view kSlideshowFinished = "壁紙スライドショーを修了しました.";
+
 // Shortcuts.
 inline constexpr std::string_view kAlreadyThere = "もうあります。";
 inline constexpr std::string_view kNoShortcut = "ショートカットはありません";

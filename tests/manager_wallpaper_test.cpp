@@ -82,5 +82,114 @@ TEST(ManagerSetWallpaper, FolderRowsAndNoSelectionDoNothing) {
   EXPECT_EQ(form.BtnUnstrech().caption, "たたむ");
 }
 
+// --- Slideshow ----------------------------------------------------------------
+
+class ManagerSlideshow : public ::testing::Test {
+ protected:
+  std::string jpeg(const std::string& relative) {
+    return bench.root.write(relative, testing::encode(testing::twoColourImage(64, 48), "jpg"));
+  }
+  // How often the desktop was handed a wallpaper since the last call.
+  int wallpapersSet() {
+    int count = 0;
+    for (const std::string& event : bench.fake().events) {
+      count += event.starts_with(fake::wallpaperEvent("")) ? 1 : 0;
+    }
+    bench.fake().events.clear();
+    return count;
+  }
+  ManagerBench bench;
+};
+
+TEST_F(ManagerSlideshow, TheBarSetsOneToSixtyFiveSecondsAtTheNextStart) {
+  manager::EditForm& form = bench.open();
+  EXPECT_EQ(form.TxtShowdt().text, "5");
+  const std::pair<int, const char*> cases[] = {{61, "5"}, {1, "65"}, {65, "1"}, {30, "36"}};
+  for (const auto& [value, seconds] : cases) {
+    form.SetBardt(value);
+    EXPECT_EQ(form.TxtShowdt().text, seconds);
+    form.BtnShowStartClick();
+    EXPECT_EQ(form.Timer1().interval, std::stoi(seconds) * 1000);
+    form.BtnShowStartClick();
+  }
+}
+
+TEST_F(ManagerSlideshow, WalksDownPassingFolderRowsAndEndsAtTheLastRow) {
+  const std::string a = jpeg("a.jpg");
+  jpeg("trip/t1.jpg");
+  jpeg("trip/t2.jpg");
+  bench.writeList(
+      listBytes(0, 0, 2, {"\"" + bench.root / "trip/" + "\",5,3,5", "\"" + a + "\",0,3,5"}));
+  manager::EditForm& form = bench.open();
+  form.SetSelection({0}, 0);  // the folder row: nothing to apply at the start
+  bench.fake().events.clear();
+  form.BtnShowStartClick();
+  EXPECT_EQ(form.BtnUnstrech().caption, "たたむ");  // its pictures became rows
+  EXPECT_EQ(form.BtnShowStart().caption, "Stop");
+  EXPECT_TRUE(form.minimized());
+  EXPECT_TRUE(form.Timer1().enabled);
+  EXPECT_EQ(wallpapersSet(), 0);
+  // The first tick passes over the folder row within itself.
+  for (const int row : {1, 2, 3}) {
+    form.Timer1Timer();
+    EXPECT_EQ(form.List1().listIndex, row);
+    EXPECT_EQ(wallpapersSet(), 1);
+  }
+  form.Timer1Timer();
+  EXPECT_FALSE(form.Timer1().enabled);
+  EXPECT_FALSE(form.minimized());
+  EXPECT_EQ(form.BtnShowStart().caption, "Start");
+  EXPECT_EQ(form.Lbl().caption, "壁紙スライドショーを修了しました.");
+  EXPECT_EQ(wallpapersSet(), 0);
+}
+
+TEST_F(ManagerSlideshow, StartsAtOnceFromTheSelectionOrAtTheFirstTickWithout) {
+  const std::string a = jpeg("a.jpg");
+  const std::string b = jpeg("b.jpg");
+  bench.writeList(listBytes(0, 0, 2, {"\"" + a + "\",0,3,5", "\"" + b + "\",0,3,5"}));
+  manager::EditForm& form = bench.open();
+  form.BtnShowStartClick();  // nothing selected: nothing yet
+  EXPECT_EQ(wallpapersSet(), 0);
+  form.Timer1Timer();
+  EXPECT_EQ(form.List1().listIndex, 0);
+  EXPECT_EQ(wallpapersSet(), 1);
+
+  form.BtnShowStartClick();  // Stop
+  EXPECT_EQ(form.Lbl().caption, "壁紙スライドショーを中断しました.");
+  form.SetSelection({1}, 1);
+  form.BtnShowStartClick();  // the last row: applied at once, ended by the tick
+  EXPECT_EQ(wallpapersSet(), 1);
+  form.Timer1Timer();
+  EXPECT_EQ(form.Lbl().caption, "壁紙スライドショーを修了しました.");
+  EXPECT_EQ(wallpapersSet(), 0);
+}
+
+TEST_F(ManagerSlideshow, StopExpandsACollapsedViewAndClosingEndsTheShow) {
+  jpeg("trip/t1.jpg");
+  const std::string a = jpeg("a.jpg");
+  bench.writeList(
+      listBytes(0, 0, 2, {"\"" + bench.root / "trip/" + "\",4,3,5", "\"" + a + "\",0,3,5"}));
+  const std::string written = bench.list();
+  manager::EditForm& form = bench.open();
+  form.BtnShowStartClick();
+  form.ToggleFolderView();  // the user folds the list meanwhile
+  EXPECT_EQ(form.rowCount(), 2);
+  form.BtnShowStartClick();
+  EXPECT_EQ(form.BtnUnstrech().caption, "たたむ");
+  EXPECT_EQ(form.rowCount(), 3);
+  form.BtnShowStartClick();
+  form.QueryUnload();
+  EXPECT_FALSE(form.Timer1().enabled);
+  EXPECT_EQ(bench.list(), written);
+}
+
+TEST_F(ManagerSlideshow, AnEmptyListEndsAtTheFirstTick) {
+  manager::EditForm& form = bench.open();
+  form.BtnShowStartClick();
+  form.Timer1Timer();
+  EXPECT_FALSE(form.Timer1().enabled);
+  EXPECT_EQ(form.Lbl().caption, "壁紙スライドショーを修了しました.");
+}
+
 }  // namespace
 }  // namespace tivolen

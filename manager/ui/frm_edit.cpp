@@ -179,6 +179,10 @@ FrmEdit::FrmEdit(EditForm& form, QWidget* parent) : QMainWindow(parent), form_(f
   setCentralWidget(central);
 
   previewPool_.setMaxThreadCount(1);
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName(QStringLiteral("Timer1"));
+  connect(timer1_, &QTimer::timeout, this,
+          [this] { forwardBusy([this] { form_.Timer1Timer(); }); });
   connectControls();
   connectListButtons();
 }
@@ -342,15 +346,26 @@ QGroupBox* FrmEdit::buildOperationsFrame() {
 
   QGroupBox* show = frame("FrameShow", "壁紙スライドショー");
   auto* showLayout = new QHBoxLayout(show);
-  auto* interval = named(new QScrollBar(Qt::Horizontal), "Bardt");
-  interval->setMinimumWidth(interval->fontMetrics().horizontalAdvance(QChar(0x3042)) * 5);
-  showLayout->addWidget(interval, 1);
-  auto* seconds = named(new QLineEdit, "TxtShowdt");
-  seconds->setMaximumWidth(seconds->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 6);
-  showLayout->addWidget(seconds);
+  bardt_ = named(new QScrollBar(Qt::Horizontal), "Bardt");
+  bardt_->setRange(form_.Bardt().min, form_.Bardt().max);
+  bardt_->setPageStep(5);
+  bardt_->setMinimumWidth(bardt_->fontMetrics().horizontalAdvance(QChar(0x3042)) * 5);
+  showLayout->addWidget(bardt_, 1);
+  // Shows the interval only; the bar sets it.
+  txtShowdt_ = named(new QLineEdit, "TxtShowdt");
+  txtShowdt_->setReadOnly(true);
+  txtShowdt_->setFocusPolicy(Qt::NoFocus);
+  txtShowdt_->setMaximumWidth(txtShowdt_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 6);
+  showLayout->addWidget(txtShowdt_);
   showLayout->addWidget(named(new QLabel(QStringLiteral("秒")), "Label2"));
-  showLayout->addWidget(button("BtnShowStart", "Start"));
+  btnShowStart_ = button("BtnShowStart", "Start");
+  showLayout->addWidget(btnShowStart_);
   layout->addWidget(show, 2, 0);
+  connect(bardt_, &QScrollBar::valueChanged, this, [this](int value) {
+    if (!syncing_) forward([this, value] { form_.SetBardt(value); });
+  });
+  connect(btnShowStart_, &QPushButton::clicked, this,
+          [this] { forwardBusy([this] { form_.BtnShowStartClick(); }); });
 
   chkLounch_ = named(new QCheckBox(QStringLiteral("ランチャー")), "ChkLounch");
   txtLounch_ = named(new QLineEdit, "TxtLounch");
@@ -489,6 +504,22 @@ void FrmEdit::applySelection() {
   }
 }
 
+void FrmEdit::syncTimer() {
+  const Timer& timer = form_.Timer1();
+  if (!timer.enabled) {
+    timer1_->stop();
+  } else if (!timer1_->isActive() || timer1_->interval() != timer.interval) {
+    timer1_->start(timer.interval);
+  }
+  if (form_.minimized() != isMinimized() && isVisible()) {
+    if (form_.minimized()) {
+      showMinimized();
+    } else {
+      showNormal();
+    }
+  }
+}
+
 void FrmEdit::syncPreview() {
   const PreviewRequest& request = form_.ImgPV();
   if (request.serial == previewStarted_) return;
@@ -602,6 +633,10 @@ void FrmEdit::syncFromForm() {
   }
   mirror(txtLounch_, launcher);
   lbl_->setText(shownText(form_.Lbl().caption));
+  bardt_->setValue(form_.Bardt().value);
+  txtShowdt_->setText(QString::fromStdString(form_.TxtShowdt().text));
+  btnShowStart_->setText(QString::fromStdString(form_.BtnShowStart().caption));
+  syncTimer();
   syncing_ = false;
   syncPreview();
 }

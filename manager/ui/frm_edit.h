@@ -22,6 +22,7 @@ class QMimeData;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QTimer;
 
 namespace tivolen::manager {
 
@@ -72,6 +73,7 @@ class FrmEdit final : public QMainWindow, private FormObserver {
   void forwardSelection();
   void applySelection();
   void syncPreview();
+  void syncTimer();
   void previewLoaded(int serial, const QImage& image, const std::string& failure);
   // Drops on the window, the list frame and List1 all end here.
   bool handleDrag(QEvent* event);
@@ -103,6 +105,10 @@ class FrmEdit final : public QMainWindow, private FormObserver {
   QPushButton* btnDwn_ = nullptr;
   QPushButton* btnDlt_ = nullptr;
   QPushButton* btnUnstrech_ = nullptr;
+  QScrollBar* bardt_ = nullptr;
+  QLineEdit* txtShowdt_ = nullptr;
+  QPushButton* btnShowStart_ = nullptr;
+  QTimer* timer1_ = nullptr;
   std::array<QRadioButton*, 2> optR_{};
   std::array<QRadioButton*, 4> optt_{};
   QScrollBar* barSubFolder_ = nullptr;
