@@ -369,6 +369,10 @@ QGroupBox* FrmEdit::buildOperationsFrame() {
 
   chkLounch_ = named(new QCheckBox(QStringLiteral("ランチャー")), "ChkLounch");
   txtLounch_ = named(new QLineEdit, "TxtLounch");
+  // Its room stays while it is hidden, so ticking the box moves nothing.
+  QSizePolicy keepRoom = txtLounch_->sizePolicy();
+  keepRoom.setRetainSizeWhenHidden(true);
+  txtLounch_->setSizePolicy(keepRoom);
   auto* launcher = new QHBoxLayout;
   launcher->addWidget(chkLounch_);
   launcher->addWidget(txtLounch_, 1);
@@ -571,12 +575,18 @@ void FrmEdit::load() {
   // As large as the pages ask, but never beyond the screen's free area.
   const auto* scroll = findChild<QScrollArea*>(QStringLiteral("PageScroll"));
   const QSize whole = centralWidget()->sizeHint();
-  const QSize page = stack_->sizeHint();
+  QSize page = stack_->sizeHint().expandedTo(stack_->minimumSizeHint());
+  for (int i = 0; i < stack_->count(); ++i) {
+    page = page.expandedTo(stack_->widget(i)->sizeHint())
+               .expandedTo(stack_->widget(i)->minimumSizeHint());
+  }
   const QSize scrolled = scroll->sizeHint();
-  // Room for the page's scroll bar too, in case the height runs short.
+  // Room for a scroll bar in either direction, so that where the screen
+  // allows, no page needs one.
   const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-  QSize wanted(std::max(whole.width(), whole.width() - scrolled.width() + page.width() + bar),
-               whole.height() - scrolled.height() + page.height() + menuBar()->sizeHint().height());
+  QSize wanted(
+      std::max(whole.width(), whole.width() - scrolled.width() + page.width() + bar),
+      whole.height() - scrolled.height() + page.height() + bar + menuBar()->sizeHint().height());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     wanted = wanted.boundedTo(screen->availableSize() - QSize(16, 48));
   }
