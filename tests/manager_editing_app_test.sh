@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The real 管理 editing its list under Xvfb on a 1280x800 screen at 200 %,
-# driven by keys as a user without a mouse drives it: select a row, move it
-# up, delete another, expand the folders and fold them again, then OK. The
-# window must fit the screen, and List.txt must hold exactly the edited rows.
+# driven by keys as a user without a mouse drives it: Enter on a picture
+# makes it the wallpaper at once, then select a row, move it up, delete
+# another, expand the folders and fold them again, then OK. The window must
+# fit the screen, and List.txt must hold exactly the edited rows.
 # Usage: manager_editing_app_test.sh PATH_TO_MANAGER [SCREENSHOT_FOLDER]
 set -euo pipefail
 program=$1
@@ -35,14 +36,15 @@ shot() {
 app="$work/app"
 pics="$work/pics"
 mkdir -p "$app" "$work/home" "$pics/trip/day1"
-for name in a b c; do printf 'x' >"$pics/$name.jpg"; done
+/usr/bin/convert -size 320x200 xc:red -quality 92 "$pics/a.jpg"
+for name in b c; do printf 'x' >"$pics/$name.jpg"; done
 printf 'x' >"$pics/trip/t1.jpg"
 printf 'x' >"$pics/trip/day1/d1.jpg"
 cp "$program" "$app/管理"
 record() { printf '"%s",%s\r\n' "$1" "$2"; }
 {
   printf '"Ver","1.30"\r\n0\r\n1\r\n"[SubFolder]",2\r\n'
-  record "$pics/a.jpg" 0,0,1
+  record "$pics/a.jpg" 0,2,1
   record "$pics/b.jpg" 0,1,2
   record "$pics/c.jpg" 0,2,3
   record "$pics/trip/" 6,3,5
@@ -52,7 +54,8 @@ export HOME="$work/home"
 export XDG_CONFIG_HOME="$work/config"
 export XDG_DATA_HOME="$work/data"
 export QT_SCALE_FACTOR=2
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER XDG_CURRENT_DESKTOP DESKTOP_SESSION \
+  XDG_SESSION_DESKTOP GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION
 # The menu entry exists, so no question comes first.
 mkdir -p "$XDG_DATA_HOME/applications"
 printf '[Desktop Entry]\n' >"$XDG_DATA_HOME/applications/壁紙変更.desktop"
@@ -72,9 +75,26 @@ keys() {
   xdotool key --window "$window" --delay 150 "$@"
   sleep 0.4
 }
-# The list has the keyboard focus: Home and Down Down select c.jpg; Tab
-# reaches 上へ, Space presses it.
-keys Home Down Down
+# The colour class of a screen pixel: red or something else.
+pixel() {
+  xwd -root -silent | /usr/bin/convert xwd:- -crop "1x1+$1+$2" -depth 8 txt:- | tail -n1 |
+    sed -E 's/^[^(]*\(([0-9]+),([0-9]+),([0-9]+).*/\1 \2 \3/' | {
+    read -r r g b
+    if ((r > 180 && g < 80 && b < 80)); then echo red; else echo "other($r,$g,$b)"; fi
+  }
+}
+
+# The list has the keyboard focus and row 0 is current but not selected, so
+# Home alone selects nothing: Down and Up select a.jpg. Enter stretches it
+# over the screen; the corner beside the window turns red.
+keys Down Up Return
+sleep 1
+[[ "$(pixel 1270 790)" == red ]] ||
+  fail "the wallpaper was not set: $(pixel 1270 790); $(cat "$work/manager.err")"
+xprop -root _XROOTPMAP_ID | grep -q 'pixmap id' || fail "no root pixmap"
+[[ ! -e "$app/WallPaper.log" ]] || fail "the manager wrote the change log"
+# Down Down select c.jpg; Tab reaches 上へ, Space presses it.
+keys Down Down
 shot editing_selected
 keys Tab space
 # Back in the list: Home selects a.jpg, Delete removes it and selects c.jpg,

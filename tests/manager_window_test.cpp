@@ -277,6 +277,20 @@ TEST_F(ManagerWindow, KeysButtonsAndDoubleClicksEditWhatTheListShows) {
   EXPECT_EQ(list1()->model()->rowCount(), 3);
 }
 
+TEST_F(ManagerWindow, EnterOnAPictureRowSetsTheWallpaper) {
+  const std::string photo = testing::writeBytes(
+      bench.root / "photo.jpg", testing::encode(testing::twoColourImage(64, 48), "jpg"));
+  bench.writeList(listBytes(0, 0, 2, {"\"" + photo + "\",0,2,5"}));
+  open();
+  list1()->setFocus();
+  QTest::keyClick(list1(), Qt::Key_Home);
+  bench.fake().events.clear();
+  QTest::keyClick(list1(), Qt::Key_Return);
+  EXPECT_EQ(bench.fake().events,
+            (fake::EventLog{fake::layoutEvent(WallpaperLayout::Stretched),
+                            fake::wallpaperEvent(bench.root / "app/wallpaper.bmp")}));
+}
+
 TEST_F(ManagerWindow, FitsA1280By800ScreenAt200PercentAndHintsAtDropsWhenEmpty) {
   FrmEdit& frm = open();
   // Logical pixels at 200 %: half the screen, less a title bar and a panel.
