@@ -362,6 +362,23 @@ void EditForm::ShowDetails() {
   out += row.path;
 }
 
+void EditForm::ControlMouseMove(std::string_view control) {
+  if (control.starts_with("Frame") && control.size() == 6) {
+    // Over any page the launcher box follows its check box.
+    txtLounch_.visible = chkLounch_.checked;
+  }
+  if (control == "BtnUnstrech" && btnUnstrech_.caption != text::kExpand) {
+    lbl_.caption = text::kTipCollapse;
+    return;
+  }
+  for (const auto& [name, tip] : text::kTips) {
+    if (name == control) {
+      lbl_.caption = tip;
+      return;
+    }
+  }
+}
+
 void EditForm::HideAllFrames() {
   frames_.fill(false);
 }

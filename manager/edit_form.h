@@ -125,6 +125,9 @@ class EditForm {
   void ToggleFolderView();
   void SetWallpaperFromSelection();
 
+  // The mouse moves over the control of that name: its tip, if it has one.
+  void ControlMouseMove(std::string_view control);
+
   // The slideshow.
   void SetBardt(int value);
   void BtnShowStartClick();

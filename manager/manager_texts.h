@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string_view>
+#include <utility>
 
 // The manager's own words: captions of its controls, the pieces of the
 // details text and its messages. Users know these texts; keep them exact.
@@ -51,6 +52,35 @@ inline constexpr std::string_view kSlideshowStart = "Start";
 inline constexpr std::string_view kSlideshowStop = "Stop";
 inline constexpr std::string_view kSlideshowInterrupted = "壁紙スライドショーを中断しました.";
 inline constexpr std::string_view kSlideshowFinished = "壁紙スライドショーを修了しました.";
+
+// Tips shown in Lbl while the mouse moves over a control, by control name.
+inline constexpr std::array<std::pair<std::string_view, std::string_view>, 20> kTips = {{
+    {"BttnUp", "リストの順番を入れ替えます"},
+    {"BtnDwn", "リストの順番を入れ替えます"},
+    {"BtnDlt", "壁紙画像/フォルダを登録から外します。ファイルそのものは削除しません"},
+    {"BtnListRefresh", "リストをメモ帳で編集した後に押してください."},
+    {"BtnShowList",
+     "メモ帳でリストを開きます.普通は使いません.\r\nリストを一括削除するときなどに使用."},
+    {"BtnChkW", "画像リスト重複をチェックします。"},
+    {"BtnSupW", "Windowsの起動ごとにTivolenが起動されるようになります."},
+    {"BtnSupD", "スタートアップからTivolenへのショートカットを削除します."},
+    {"BtnDskSC", "デスクトップ上に管理.exeへのショートカットを作成します."},
+    {"BtnQlSc", "クイックランチにTivolenへのショートカットを作成します."},
+    {"ChkLounch",
+     "Tivolen起動後,指定のソフトを起動します.\r\nカレンダーソフトなどを登録してください , \""},
+    {"FrameShow", "壁紙を順次変えていきます."},
+    {"OptR1", "ランダムに壁紙を選びます. "},
+    {"OptR0", "リストから順番に壁紙にします."},
+    {"optt0", "Tivolenを起動するごとに壁紙を変更します."},
+    {"optt1", "起動時に日付が変わっていたら壁紙を変更します."},
+    {"optt2", "起動時に曜日が変わっていたら壁紙を変更します."},
+    {"optt3", "起動時に月が変わっていたら壁紙を変更します."},
+    {"Frame0", "壁紙にしたい画像/フォルダをここにドラッグしてください"},
+    {"BtnUnstrech", "登録したフォルダを展開し、画像を表示します。"},
+}};
+// BtnUnstrech while it reads "たたむ".
+inline constexpr std::string_view kTipCollapse =
+    "展開したフォルダを消し、実際に登録してあるもののみリストに表示します";
 
 // Shortcuts.
 inline constexpr std::string_view kAlreadyThere = "もうあります。";

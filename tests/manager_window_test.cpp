@@ -291,6 +291,27 @@ TEST_F(ManagerWindow, EnterOnAPictureRowSetsTheWallpaper) {
                             fake::wallpaperEvent(bench.root / "app/wallpaper.bmp")}));
 }
 
+TEST_F(ManagerWindow, TheMouseOverAControlShowsItsTip) {
+  open();
+  QApplication::setActiveWindow(window.get());
+  const std::pair<const char*, const char*> cases[] = {
+      {"BttnUp", "リストの順番を入れ替えます"},
+      {"BtnUnstrech", "登録したフォルダを展開し、画像を表示します。"},
+      {"Frame0", "壁紙にしたい画像/フォルダをここにドラッグしてください"},
+  };
+  for (const auto& [name, tip] : cases) {
+    QWidget* control = child<QWidget>(name);
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), control->mapToGlobal(QPointF(2, 2)));
+    QApplication::sendEvent(control, &enter);
+    EXPECT_EQ(child<QLabel>("Lbl")->text(), QString::fromUtf8(tip)) << name;
+  }
+  QTest::mouseClick(child<QPushButton>("BtnUnstrech"), Qt::LeftButton);
+  QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+  QApplication::sendEvent(child<QWidget>("BtnUnstrech"), &enter);
+  EXPECT_EQ(child<QLabel>("Lbl")->text(),
+            QStringLiteral("展開したフォルダを消し、実際に登録してあるもののみリストに表示します"));
+}
+
 TEST_F(ManagerWindow, FitsA1280By800ScreenAt200PercentAndHintsAtDropsWhenEmpty) {
   FrmEdit& frm = open();
   // Logical pixels at 200 %: half the screen, less a title bar and a panel.

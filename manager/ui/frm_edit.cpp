@@ -178,6 +178,19 @@ FrmEdit::FrmEdit(EditForm& form, QWidget* parent) : QMainWindow(parent), form_(f
   layout->addLayout(bottom);
   setCentralWidget(central);
 
+  // Tips: the controls that have one, and the pages, report the mouse.
+  std::vector<QString> watched;
+  for (const auto& tip : text::kTips) watched.push_back(qs(tip.first));
+  for (const char* page : {"Frame1", "Frame2", "Frame3", "Frame4", "Frame5"}) {
+    watched.push_back(QString::fromLatin1(page));
+  }
+  for (const QString& name : watched) {
+    if (QWidget* control = findChild<QWidget*>(name)) {
+      control->setProperty("tip", name);
+      control->installEventFilter(this);
+    }
+  }
+
   previewPool_.setMaxThreadCount(1);
   timer1_ = new QTimer(this);
   timer1_->setObjectName(QStringLiteral("Timer1"));
@@ -710,6 +723,13 @@ bool FrmEdit::eventFilter(QObject* watched, QEvent* event) {
   const bool target = list1_ != nullptr && (watched == list1_ || watched == list1_->viewport() ||
                                             watched == frames_[kFrameList]);
   if (target && handleDrag(event)) return true;
+  if (event->type() == QEvent::Enter) {
+    const QVariant tip = watched->property("tip");
+    if (tip.isValid()) {
+      const std::string name = tip.toString().toStdString();
+      forward([this, &name] { form_.ControlMouseMove(name); });
+    }
+  }
   if (list1_ != nullptr && watched == list1_ && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Delete) {
