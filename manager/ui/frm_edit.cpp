@@ -180,6 +180,7 @@ FrmEdit::FrmEdit(EditForm& form, QWidget* parent) : QMainWindow(parent), form_(f
 
   // Tips: the controls that have one, and the pages, report the mouse.
   std::vector<QString> watched;
+  watched.reserve(text::kTips.size() + 5);
   for (const auto& tip : text::kTips) watched.push_back(qs(tip.first));
   for (const char* page : {"Frame1", "Frame2", "Frame3", "Frame4", "Frame5"}) {
     watched.push_back(QString::fromLatin1(page));
