@@ -164,7 +164,7 @@ class ManagerExpansion : public ::testing::Test {
   // never be listed.
   void makeTree() {
     for (const char* name : {"R/A/C/c1.jpg", "R/A/a1.jPEG", "R/r1.Bmp", "R/B/readme.txt",
-                             "R/.cache/hidden.jpg", "R/x.png", "R/.dot.jpg"}) {
+                             "R/.cache/hidden.jpg", "R/x.tif", "R/.dot.jpg"}) {
       bench.picture(name);
     }
   }
