@@ -55,6 +55,9 @@ std::string DisplayName(std::string_view path) {
 }
 
 bool IsPictureFile(const FileSystem& files, const std::string& path) {
+  // The common case in one look; the attribute set, dearer, only for what
+  // that look refuses: hidden files count here, folders and system files not.
+  if (files.fileExists(path)) return true;
   const std::optional<int> attributes = files.attributes(path);
   return attributes && (*attributes & (attr::kDirectory | attr::kSystem)) == 0;
 }
