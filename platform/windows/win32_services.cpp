@@ -51,11 +51,15 @@ bool Win32Keyboard::shiftHeld() const {
   return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0;
 }
 
-Answer Win32Messages::show(std::string_view text, Buttons buttons) {
+void Win32Messages::detail(std::string_view text) {
   const std::string line = Narrow(caption_) + ": " + MessageLine(text) + "\n";
   std::fputs(line.c_str(), stderr);
   std::fflush(stderr);
   OutputDebugStringW(Widen(line).c_str());
+}
+
+Answer Win32Messages::show(std::string_view text, Buttons buttons) {
+  detail(text);
   UINT type = MB_OK;
   if (buttons == Buttons::OkCancel) type = MB_OKCANCEL;
   if (buttons == Buttons::YesNo) type = MB_YESNO;

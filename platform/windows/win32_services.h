@@ -26,6 +26,7 @@ class Win32Messages final : public Messages {
  public:
   explicit Win32Messages(std::wstring caption) : caption_(std::move(caption)) {}
   Answer show(std::string_view text, Buttons buttons) override;
+  void detail(std::string_view text) override;
 
  private:
   std::wstring caption_;
