@@ -1,6 +1,9 @@
 #include "changer/render.h"
 
+#include <algorithm>
+
 #include "common/fit_rule.h"
+#include "common/list_file.h"
 #include "common/texts.h"
 #include "platform/pictures.h"
 
@@ -15,18 +18,45 @@ void reportFailure(Platform& platform, const Status& status) {
                                                                   : text::kCannotLoadPicture);
 }
 
+// The bitmap never holds more than the screen shows: what lies outside it
+// when centred (cut equally on both sides) or tiled (tiles start at the top
+// left) is dropped, and a stretched picture larger than the screen is
+// stretched to it here rather than by the desktop. A header claiming a huge
+// picture thus never turns into a huge wallpaper file.
+Picture fitToScreen(Platform& platform, Picture picture, int style, ScreenSize screen) {
+  const std::int32_t width = picture.width();
+  const std::int32_t height = picture.height();
+  if (screen.width <= 0 || screen.height <= 0 ||
+      (width <= screen.width && height <= screen.height)) {
+    return picture;
+  }
+  if (style == kStyleStretched) {
+    return platform.pictures.drawScaled(picture, {0, 0, double(width), double(height)},
+                                        {screen.width, screen.height});
+  }
+  if (style != kStyleCentred && style != kStyleTiled) return picture;
+  const std::int32_t keptWidth = std::min(width, screen.width);
+  const std::int32_t keptHeight = std::min(height, screen.height);
+  const bool centred = style == kStyleCentred;
+  const std::int32_t left = centred ? (width - keptWidth) / 2 : 0;
+  const std::int32_t top = centred ? (height - keptHeight) / 2 : 0;
+  return platform.pictures.drawScaled(
+      picture, {double(left), double(top), double(keptWidth), double(keptHeight)},
+      {keptWidth, keptHeight});
+}
+
 }  // namespace
 
 std::optional<std::string> RenderWallpaper(Platform& platform, RunState& state,
                                            const std::string& picturePath) {
   const int style = state.currentStyle;
   const bool automatic = style == 3 || style == 4;
-  const std::optional<ScreenSize> screen = automatic ? platform.screen.size() : std::nullopt;
+  const std::optional<ScreenSize> screen = platform.screen.size();
 
   // Large JPEGs decode at a reduced scale when the fit shrinks them anyway;
   // everything saved unscaled needs the whole picture.
   const NeededSize needed = [&](PictureSize natural) -> PictureSize {
-    if (!screen) return natural;
+    if (!screen || !automatic) return natural;
     const Fit fit = FitPicture(natural.width, natural.height, screen->width, screen->height, style);
     return fit.kind == FitKind::Scale ? PictureSize{fit.width, fit.height} : natural;
   };
@@ -50,6 +80,7 @@ std::optional<std::string> RenderWallpaper(Platform& platform, RunState& state,
     }
     state.currentStyle = fit.style;
   }
+  if (screen) result = fitToScreen(platform, std::move(result), state.currentStyle, *screen);
 
   const std::string target = platform.inDataDir(kWallpaperFileName);
   if (const Status saved = platform.pictures.saveBitmap(result, target); !saved.isOk()) {

@@ -60,6 +60,10 @@ bool ChangeIsDue(Platform& platform, RunState& state) {
     return false;
   }
 
+  if (ListFileTooLarge(platform.files, listPath)) {
+    platform.messages.show(text::kListTooLarge);
+    return false;
+  }
   const auto contents = platform.files.readFile(listPath);
   if (!contents) {
     platform.messages.show(text::kListUnreadable);
@@ -74,7 +78,7 @@ bool ChangeIsDue(Platform& platform, RunState& state) {
     platform.messages.show(text::kListDamaged);
     return false;
   }
-  return DueByTimingMode(*header.timingMode, platform.clock.today(), state.lastChangeDate);
+  return DueByTimingMode(*header.timingMode, Today(platform.clock), state.lastChangeDate);
 }
 
 int RunChanger(Platform& platform, const NavigatorEntry& showNavigator, bool navigatorRequested) {

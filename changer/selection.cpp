@@ -31,7 +31,7 @@ Choice endRun() {
 
 // How one attempt at a position ended.
 struct Candidate {
-  enum class Kind { Picture, Nothing, FolderMissing, FolderWithoutImages };
+  enum class Kind { Picture, Nothing, FolderMissing, FolderUnreadable, FolderWithoutImages };
   Kind kind = Kind::Nothing;
   std::string path;  // the picture, or the folder for the failures
   int counted = 0;   // images of a folder that held fewer than the target
@@ -53,9 +53,9 @@ class Selector {
 
  private:
   Candidate tryPosition(int slot, int position);
-  std::optional<std::string> resolve(int slot, int position);
-  void reportMissingFolder(const std::string& folder);
-  void reportEmptyFolder(const std::string& folder);
+  std::optional<std::string> resolve(int slot, int position, bool& slotEmpty);
+  std::optional<std::string> resolveOrFallBelow(int slot, int position);
+  void reportFolder(const Candidate& candidate);
 
   Platform& platform_;
   RunState& state_;
@@ -78,6 +78,8 @@ Candidate Selector::tryPosition(int slot, int position) {
       return {Candidate::Kind::Picture, std::move(found.path), 0};
     case FolderSearchResult::Outcome::FolderMissing:
       return {Candidate::Kind::FolderMissing, entry.path, 0};
+    case FolderSearchResult::Outcome::FolderUnreadable:
+      return {Candidate::Kind::FolderUnreadable, entry.path, 0};
     case FolderSearchResult::Outcome::TooFewImages:
       state_.lastFolderCount = found.counted;
       if (found.counted == 0) return {Candidate::Kind::FolderWithoutImages, entry.path, 0};
@@ -86,14 +88,15 @@ Candidate Selector::tryPosition(int slot, int position) {
   return {};
 }
 
-void Selector::reportMissingFolder(const std::string& folder) {
-  // Ends the run silently as every log-on would otherwise stop on a box;
-  // the line tells whoever looks which folder to fix.
-  diagnostics_ << text::kRegisteredFolderMissing << folder << '\n';
-}
-
-void Selector::reportEmptyFolder(const std::string& folder) {
-  platform_.messages.show(std::string(text::kFolderHasNoPicture) + "\r\n" + folder);
+// A registered folder that is gone or may not be read ends the run with a
+// box naming it: without one the wallpaper would silently stop changing, or
+// the navigator would vanish under the user's click.
+void Selector::reportFolder(const Candidate& candidate) {
+  const std::string_view what = candidate.kind == Candidate::Kind::FolderUnreadable
+                                    ? text::kRegisteredFolderUnreadable
+                                    : text::kRegisteredFolderMissing;
+  diagnostics_ << what << candidate.path << '\n';
+  platform_.messages.show(std::string(what) + "\r\n" + candidate.path);
 }
 
 // Stepping: the next (or previous) position that yields a picture. Passing a
@@ -118,7 +121,8 @@ std::optional<std::string> Selector::step(int direction) {
       case Candidate::Kind::Picture:
         return std::move(candidate.path);
       case Candidate::Kind::FolderMissing:
-        reportMissingFolder(candidate.path);
+      case Candidate::Kind::FolderUnreadable:
+        reportFolder(candidate);
         return std::nullopt;
       case Candidate::Kind::FolderWithoutImages:
       case Candidate::Kind::Nothing:
@@ -139,24 +143,40 @@ std::optional<std::string> Selector::step(int direction) {
 
 std::optional<std::string> Selector::random() {
   const int total = slots_.total();
-  if (total < 2) {
+  // Position T belongs to the launcher slot, which holds no picture; without
+  // a launcher it is the last entry's, which must be drawn like any other.
+  // Position 0 is drawn again, so the draw spans 0 to T then.
+  const int range = slots_.hasLauncherSlot() ? total : total + 1;
+  if (range < 2) {
     // Every draw would be position 0, which is drawn again without end.
     platform_.messages.show(text::kRandomNeedsTwoPictures);
     return std::nullopt;
   }
+  // Slots found to hold no picture now (an emptied folder) pass their draws
+  // on, as a ratio of 0 does; when no slot is left, nothing can be shown.
+  std::vector<bool> empty(static_cast<std::size_t>(slots_.size()), false);
+  int candidates = 0;
+  for (int slot = 0; slot < slots_.size(); ++slot) {
+    if (slots_.share(slot) > 0 && slots_.slot(slot).ratio > 0) ++candidates;
+  }
   platform_.random.seedFromClock();
-  for (int draw = 0; draw < kMaxRandomDraws; ++draw) {
+  for (int draw = 0; draw < kMaxRandomDraws && candidates > 0; ++draw) {
     const float u = platform_.random.next();
-    int r = static_cast<int>(std::floor(u * static_cast<float>(total)));
-    // Above 2^24 a float total can round up; position T is never drawn.
-    r = std::clamp(r, 0, total - 1);
+    int r = static_cast<int>(std::floor(u * static_cast<float>(range)));
+    // Above 2^24 a float range can round up.
+    r = std::clamp(r, 0, range - 1);
     state_.currentPosition = r;
     for (int slot = slots_.owner(r); slot >= 0; --slot) {
-      if (slots_.share(slot) == 0) continue;
+      if (slots_.share(slot) == 0 || empty[static_cast<std::size_t>(slot)]) continue;
       const float v = platform_.random.next();
       const auto weight =
           static_cast<float>(std::pow(static_cast<double>(slots_.slot(slot).ratio), 2.04));
-      if (weight > v) return resolve(slot, r);
+      if (weight <= v) continue;
+      bool slotEmpty = false;
+      std::optional<std::string> chosen = resolve(slot, r, slotEmpty);
+      if (!slotEmpty) return chosen;
+      empty[static_cast<std::size_t>(slot)] = true;
+      if (slots_.slot(slot).ratio > 0) --candidates;
     }
   }
   platform_.messages.show(text::kNoPictureToShow);
@@ -164,7 +184,7 @@ std::optional<std::string> Selector::random() {
 }
 
 std::optional<std::string> Selector::byCalendar(int timingMode) {
-  const Date today = platform_.clock.today();
+  const Date today = Today(platform_.clock);
   const int v = timingMode == 1 ? today.day : timingMode == 2 ? today.weekday() : today.month;
   int p = ((v - 1) % slots_.size()) + 1;
   // When every slot owns one position, p can reach the launcher slot, which
@@ -178,12 +198,31 @@ std::optional<std::string> Selector::byCalendar(int timingMode) {
   }
   if (p > lastPicturePosition) p = ((p - 1) % lastPicturePosition) + 1;
   state_.currentPosition = p;
-  return resolve(slots_.owner(p), p);
+  return resolveOrFallBelow(slots_.owner(p), p);
+}
+
+// The day's slot, or when it holds no picture now, the nearest slot below it
+// that does (round from the last one), as a ratio of 0 passes a random draw
+// on: one emptied folder must not stop the wallpaper from changing.
+std::optional<std::string> Selector::resolveOrFallBelow(int slot, int position) {
+  const int pictureSlots = slots_.hasLauncherSlot() ? slots_.size() - 1 : slots_.size();
+  for (int tried = 0; tried < pictureSlots; ++tried) {
+    const int i = ((slot - tried) % pictureSlots + pictureSlots) % pictureSlots;
+    if (slots_.share(i) == 0) continue;
+    bool slotEmpty = false;
+    std::optional<std::string> chosen =
+        resolve(i, tried == 0 ? position : slots_.end(i), slotEmpty);
+    if (!slotEmpty) return chosen;
+  }
+  platform_.messages.show(text::kNoPictureToShow);
+  return std::nullopt;
 }
 
 // A random or calendar position inside a folder that now holds fewer images
 // than its share folds back into them: image ((target - 1) mod count) + 1.
-std::optional<std::string> Selector::resolve(int slot, int position) {
+// A slot without any picture now sets `slotEmpty` and shows nothing; the
+// caller chooses another.
+std::optional<std::string> Selector::resolve(int slot, int position, bool& slotEmpty) {
   int p = position;
   for (int fold = 0; fold < kMaxFolderFolds; ++fold) {
     Candidate candidate = tryPosition(slot, p);
@@ -193,15 +232,19 @@ std::optional<std::string> Selector::resolve(int slot, int position) {
         state_.currentPosition = p;
         return std::move(candidate.path);
       case Candidate::Kind::FolderMissing:
-        reportMissingFolder(candidate.path);
+      case Candidate::Kind::FolderUnreadable:
+        reportFolder(candidate);
         return std::nullopt;
       case Candidate::Kind::FolderWithoutImages:
-        reportEmptyFolder(candidate.path);
+        slotEmpty = true;
         return std::nullopt;
       case Candidate::Kind::Nothing:
         break;
     }
-    if (candidate.counted == 0) break;  // no picture at all in this slot
+    if (candidate.counted == 0) {
+      slotEmpty = true;  // no picture at all in this slot
+      return std::nullopt;
+    }
     const int target = p - slots_.start(slot);
     p = slots_.start(slot) + (target - 1) % candidate.counted + 1;
     state_.currentPosition = p;
@@ -223,7 +266,7 @@ std::string loggableText(std::string path) {
 void recordChoice(Platform& platform, const RunState& state, const std::string& chosen,
                   NavigatorLabels* labels, std::ostream& diagnostics) {
   const std::string log =
-      writeChangeLog(platform.clock.today(), state.currentPosition, loggableText(chosen));
+      writeChangeLog(Today(platform.clock), state.currentPosition, loggableText(chosen));
   const std::string logPath = platform.inDataDir(kChangeLogFileName);
   if (const Status written = platform.files.writeFileAtomically(logPath, log); !written.isOk()) {
     // The change itself can still go ahead; stepping then repeats this choice.
@@ -272,6 +315,10 @@ Choice SelectWallpaper(Platform& platform, RunState& state, int direction, Navig
   const std::string listPath = platform.inDataDir(kListFileName);
   if (!platform.files.fileExists(listPath)) {
     platform.messages.show(text::kNoList);
+    return endRun();
+  }
+  if (ListFileTooLarge(platform.files, listPath)) {
+    platform.messages.show(text::kListTooLarge);
     return endRun();
   }
   const auto contents = platform.files.readFile(listPath);

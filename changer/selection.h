@@ -11,8 +11,7 @@
 namespace tivolen {
 
 struct Choice {
-  // The program must end: a message was shown (or, for a vanished registered
-  // folder, one line went to standard error).
+  // The program must end: a message was shown.
   bool endProgram = false;
   std::string path;  // the chosen picture: a registered file or one found in a folder
   bool needsRendering = false;

@@ -16,7 +16,9 @@ std::optional<ChangeLog> readChangeLog(std::string_view contents, ChangeLogPart 
   RecordReader reader(contents);
   ChangeLog log;
   const auto date = reader.readDate();
-  const auto position = reader.readInteger();
+  // The changer writes positions past 32767 for long lists: read back what
+  // was written, or the next start would take it for a first run.
+  const auto position = reader.readWideInteger();
   if (!date || !position) return std::nullopt;
   log.changeDate = *date;
   log.changePosition = *position;

@@ -4,6 +4,12 @@
 #include <cstdio>
 
 namespace tivolen {
+
+Date Today(const Clock& clock) {
+  const std::optional<CalendarDay> day = clock.today();
+  if (!day) return kNeverChanged;
+  return Date{day->year, day->month, day->day};
+}
 namespace {
 
 // Howard Hinnant's days_from_civil / civil_from_days, proleptic Gregorian.

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/services.h"
+
 namespace tivolen {
 
 // A calendar date without time, as the change log and the timing modes use it.
@@ -28,6 +30,9 @@ struct Date {
 // The date a missing change log stands for: the day before the date origin,
 // a Friday in December.
 inline constexpr Date kNeverChanged{1899, 12, 29};
+
+// Today as the clock tells it; the date origin's eve when it cannot.
+Date Today(const Clock& clock);
 
 // "#YYYY-MM-DD#"
 std::string formatDateLiteral(const Date& date);

@@ -17,23 +17,41 @@ bool isVisibleFile(const FolderEntry& entry) {
   return (entry.attributes & (attr::kDirectory | attr::kHidden | attr::kSystem)) == 0;
 }
 
-// The changer enters only plain directories; a read-only bit keeps it out.
-bool isSearchedFolder(const FolderEntry& entry) {
-  return entry.attributes == attr::kDirectory && !isDotName(entry.name);
-}
-
-// The manager's rule: entry attributes from the listing are the folder's own
-// attribute set, so no second look-up per entry is needed.
-bool isCountedFolder(const FolderEntry& entry) {
+// Both programs enter a folder whatever its read-only bit: on Linux the bit
+// only says that this user may not write there (a read-only mount, another
+// account's photos), which says nothing about the pictures inside.
+bool isWalkedFolder(const FolderEntry& entry) {
   return IsFolderAttributes(entry.attributes) && !isDotName(entry.name);
 }
+
+// The folders from the registered one down to the one being listed. A link
+// to any of them would lead the walk round in a circle; a folder reached
+// twice by other roads (a link to a sibling) is walked again, as it holds
+// its pictures in both places.
+class WalkPath {
+ public:
+  explicit WalkPath(const FileSystem& files) : files_(files) {}
+
+  // False when `folder` is already on the path: it must not be entered.
+  bool enter(const std::string& folder) {
+    const std::optional<FolderIdentity> id = files_.folderIdentity(folder);
+    if (id && std::find(path_.begin(), path_.end(), *id) != path_.end()) return false;
+    path_.push_back(id.value_or(FolderIdentity{~std::uint64_t{0}, ~std::uint64_t{0}}));
+    return true;
+  }
+  void leave() { path_.pop_back(); }
+
+ private:
+  const FileSystem& files_;
+  std::vector<FolderIdentity> path_;
+};
 
 FolderScan scanListing(const std::vector<FolderEntry>& entries) {
   FolderScan scan;
   for (const FolderEntry& entry : entries) {
     if ((entry.attributes & (attr::kHidden | attr::kSystem)) != 0) continue;
     scan.found = true;
-    if (isCountedFolder(entry)) scan.subFolders.push_back(entry.name);
+    if (isWalkedFolder(entry)) scan.subFolders.push_back(entry.name);
   }
   for (const FolderEntry& entry : entries) {
     if (isVisibleFile(entry) && IsImageName(entry.name)) scan.images.push_back(entry.name);
@@ -41,22 +59,31 @@ FolderScan scanListing(const std::vector<FolderEntry>& entries) {
   return scan;
 }
 
-// folder ends in "/". The count is not capped here: the cap applies to the
-// registered folder's total only.
+// folder ends in "/" and is already on `path`. Stops listing once `total`
+// (everything counted so far in the registered tree) reaches `cap`: a
+// registered "/" is then counted in a moment, not in minutes.
 int countBelow(const FileSystem& files, const std::string& folder, int& depthCounter,
-               int depthSetting) {
-  if (depthCounter > depthSetting) return 0;
+               int depthSetting, WalkPath& path, int& total, int cap) {
+  if (depthCounter > depthSetting || total >= cap) return 0;
   const auto entries = files.listFolder(folder);
   if (!entries) return 0;
   const FolderScan scan = scanListing(*entries);
   if (!scan.found) return 0;
 
   ++depthCounter;
-  int count = static_cast<int>(scan.subFolders.size());
+  int count = 0;
   for (const std::string& name : scan.subFolders) {
-    count += countBelow(files, folder + name + '/', depthCounter, depthSetting);
+    if (total >= cap) break;
+    const std::string sub = folder + name + '/';
+    if (!path.enter(sub)) continue;  // a link back up: not a folder of its own
+    ++count;
+    ++total;
+    count += countBelow(files, sub, depthCounter, depthSetting, path, total, cap);
+    path.leave();
   }
-  count += static_cast<int>(scan.images.size());
+  const int images = static_cast<int>(scan.images.size());
+  count += images;
+  total += images;
   --depthCounter;
   return count;
 }
@@ -64,7 +91,10 @@ int countBelow(const FileSystem& files, const std::string& folder, int& depthCou
 class ImageSearch {
  public:
   ImageSearch(const FileSystem& files, int target, int depth)
-      : files_(files), target_(target), depth_(depth) {}
+      : files_(files), path_(files), target_(target), depth_(depth) {}
+
+  // The registered folder starts the path.
+  void start(const std::string& folder) { path_.enter(folder); }
 
   // folder ends in "/" and entries is its listing.
   std::optional<std::string> walk(const std::string& folder,
@@ -72,13 +102,16 @@ class ImageSearch {
     if (level > depth_) return std::nullopt;
     ++level;
     for (const FolderEntry& entry : entries) {
-      if (!isSearchedFolder(entry)) continue;
+      if (!isWalkedFolder(entry)) continue;
       std::string sub = folder + entry.name + '/';
+      if (!path_.enter(sub)) continue;
       // A sub-folder that vanished or may not be read is passed over; only
       // the registered folder itself ends the run.
       const auto subEntries = files_.listFolder(sub);
-      if (!subEntries) continue;
-      if (auto found = walk(sub, *subEntries, level)) return found;
+      std::optional<std::string> found;
+      if (subEntries) found = walk(sub, *subEntries, level);
+      path_.leave();
+      if (found) return found;
     }
     for (const FolderEntry& entry : entries) {
       if (!isVisibleFile(entry) || !IsImageName(entry.name)) continue;
@@ -91,6 +124,7 @@ class ImageSearch {
 
  private:
   const FileSystem& files_;
+  WalkPath path_;
   int target_;
   int depth_;
   int counter_ = 0;
@@ -113,7 +147,10 @@ int CountFolderItems(const FileSystem& files, std::string& folderPath, int& dept
                      int depthSetting, int cap) {
   if (depthCounter > depthSetting) return 0;
   endWithSlash(folderPath);
-  return std::min(countBelow(files, folderPath, depthCounter, depthSetting), cap);
+  WalkPath path(files);
+  path.enter(folderPath);
+  int total = 0;
+  return std::min(countBelow(files, folderPath, depthCounter, depthSetting, path, total, cap), cap);
 }
 
 FolderSearchResult SearchFolder(const FileSystem& files, std::string_view applicationDirectory,
@@ -129,9 +166,19 @@ FolderSearchResult SearchFolder(const FileSystem& files, std::string_view applic
     entries = files.listFolder(underApp);
     if (entries) folder = std::move(underApp);
   }
-  if (!entries) return {FolderSearchResult::Outcome::FolderMissing, std::string(folderPath), 0};
+  if (!entries) {
+    // A folder that is there but cannot be listed is a different fault for
+    // the user to fix than one that is gone.
+    const bool exists = files.folderExists(folder) ||
+                        (folder.front() != '/' &&
+                         files.folderExists(std::string(applicationDirectory) + '/' + folder));
+    return {exists ? FolderSearchResult::Outcome::FolderUnreadable
+                   : FolderSearchResult::Outcome::FolderMissing,
+            std::string(folderPath), 0};
+  }
 
   ImageSearch search(files, target, depth);
+  search.start(folder);
   if (auto found = search.walk(folder, *entries, 0)) {
     return {FolderSearchResult::Outcome::Found, std::move(*found), search.counted()};
   }

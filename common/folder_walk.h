@@ -31,15 +31,17 @@ FolderScan ScanFolder(const FileSystem& files, const std::string& folderPath);
 // Counts what a registered folder holds down to depthSetting: every
 // sub-folder met plus every image. Appends "/" to folderPath when it lacks
 // one (the caller sees it); depthCounter is left as found. The result never
-// passes `cap`; a folder that cannot be listed counts 0.
+// passes `cap`, and the walk stops there; a folder that cannot be listed
+// counts 0, and a link back to a folder the walk is inside counts nothing.
 int CountFolderItems(const FileSystem& files, std::string& folderPath, int& depthCounter,
                      int depthSetting, int cap = kMaxFolderCount);
 
 struct FolderSearchResult {
   enum class Outcome {
-    Found,          // path is the image
-    TooFewImages,   // the tree holds only `counted` images (to the depth)
-    FolderMissing,  // path is the registered folder that could not be listed
+    Found,             // path is the image
+    TooFewImages,      // the tree holds only `counted` images (to the depth)
+    FolderMissing,     // path is the registered folder, which is not there
+    FolderUnreadable,  // path is the registered folder, which may not be listed
   };
   Outcome outcome = Outcome::TooFewImages;
   std::string path;
@@ -48,9 +50,10 @@ struct FolderSearchResult {
 
 // The target-th image (from 1) of a registered folder tree, numbered depth
 // first: every sub-folder's images (its own sub-folders first) before the
-// folder's own files. Only sub-folders that are exactly "directory" are
-// entered, so read-only ones are passed over; depth 0 searches the folder
-// alone. A relative folder is tried again under applicationDirectory.
+// folder's own files. Sub-folders are those ScanFolder gives, read-only or
+// not, so both programs see the same tree; a link back to a folder the walk
+// is inside is passed over. Depth 0 searches the folder alone. A relative
+// folder is tried again under applicationDirectory.
 FolderSearchResult SearchFolder(const FileSystem& files, std::string_view applicationDirectory,
                                 std::string_view folderPath, int target, int depth);
 

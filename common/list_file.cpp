@@ -18,8 +18,19 @@ bool isStoredEntry(const ListEntry& entry) {
 
 }  // namespace
 
+std::string_view WithoutByteOrderMark(std::string_view contents) {
+  constexpr std::string_view kMark = "\xEF\xBB\xBF";
+  if (contents.starts_with(kMark)) contents.remove_prefix(kMark.size());
+  return contents;
+}
+
+bool ListFileTooLarge(const FileSystem& files, const std::string& path) {
+  const std::optional<std::int64_t> size = files.fileSize(path);
+  return size && *size > kMaxListFileBytes;
+}
+
 ListHeader readListHeader(std::string_view contents) {
-  RecordReader reader(contents);
+  RecordReader reader(WithoutByteOrderMark(contents));
   ListHeader header;
   header.currentVersion = headerIsCurrent(reader);
   if (header.currentVersion) header.timingMode = reader.readInteger();
@@ -27,7 +38,7 @@ ListHeader readListHeader(std::string_view contents) {
 }
 
 ListReadResult readImageList(std::string_view contents) {
-  RecordReader reader(contents);
+  RecordReader reader(WithoutByteOrderMark(contents));
   ListReadResult result;
   if (!headerIsCurrent(reader)) {
     result.otherVersion = true;

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_system.h"
+
 namespace tivolen {
 
 inline constexpr std::string_view kListFileName = "List.txt";
@@ -12,6 +14,17 @@ inline constexpr std::string_view kVersionTag = "Ver";
 inline constexpr std::string_view kCurrentListVersion = "1.30";
 inline constexpr std::string_view kSubFolderTag = "[SubFolder]";
 inline constexpr std::string_view kLauncherTag = "[Lounch]";  // spelled so in every file
+
+// The largest List.txt either program reads: the most rows the manager holds
+// with the longest paths take a few megabytes, and anything near this is not
+// a list; reading it whole would cost gigabytes.
+inline constexpr std::int64_t kMaxListFileBytes = std::int64_t{64} << 20;
+// True when the file at `path` is larger than that; checked before reading.
+bool ListFileTooLarge(const FileSystem& files, const std::string& path);
+
+// The contents without a UTF-8 byte-order mark, which editors on Windows put
+// in front: the list is the same list with it or without.
+std::string_view WithoutByteOrderMark(std::string_view contents);
 
 // Entry kinds as stored; 1 to 3 exist only in the manager's memory.
 inline constexpr int kKindImage = 0;

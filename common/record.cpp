@@ -69,16 +69,21 @@ std::optional<std::string> RecordReader::readText() {
 }
 
 std::optional<int> RecordReader::readInteger() {
+  const auto value = readWideInteger();
+  if (!value || *value < kInt16Min || *value > kInt16Max) return std::nullopt;
+  return value;
+}
+
+std::optional<int> RecordReader::readWideInteger() {
   auto field = next();
   if (!field || field->type != Field::Type::Bare || field->text.empty()) return std::nullopt;
   const std::string& text = field->text;
-  long value = 0;
+  int value = 0;
   const char* begin = text.data();
   const char* end = text.data() + text.size();
   auto [parsed, error] = std::from_chars(begin, end, value);
   if (error != std::errc() || parsed != end) return std::nullopt;
-  if (value < kInt16Min || value > kInt16Max) return std::nullopt;
-  return static_cast<int>(value);
+  return value;
 }
 
 std::optional<Date> RecordReader::readDate() {

@@ -37,6 +37,9 @@ class RecordReader {
   std::optional<std::string> readText();
   // A bare integer within -32768..32767.
   std::optional<int> readInteger();
+  // A bare integer within the range of a 32-bit int, for the few fields that
+  // outgrew 16 bits (positions in lists whose shares pass 32767).
+  std::optional<int> readWideInteger();
   std::optional<Date> readDate();
 
  private:

@@ -23,15 +23,23 @@ inline constexpr std::string_view kListDamaged =
 inline constexpr std::string_view kListHasNoEntries = "リストに画像が登録されていません。";
 inline constexpr std::string_view kStartupShortcutFailed =
     "スタートアップにショートカットを作成できませんでした。";
+inline constexpr std::string_view kAppFolderNameNotUtf8 =
+    "フォルダー名に UTF-8 でない文字があるため、ログオン時に起動できません。"
+    "フォルダー名を変えてから、もう一度起動してください：";
 inline constexpr std::string_view kManagerNotStarted = "管理プログラムを起動できませんでした。";
 inline constexpr std::string_view kListUnreadable = "リストを読み込めませんでした。";
+inline constexpr std::string_view kListTooLarge =
+    "リストが大きすぎるため読み込めません（64 MB まで）。";
 inline constexpr std::string_view kRandomNeedsTwoPictures =
     "ランダムに選ぶには、画像を2つ以上登録してください。";
 inline constexpr std::string_view kNoPictureToShow = "リストの中に表示できる画像が見つかりません。";
 inline constexpr std::string_view kFolderHasNoPicture = "登録されたフォルダーに画像がありません。";
-// Lines for standard error only; the path or the reason follows.
+// Shown with the folder's path on the next line (and on standard error).
 inline constexpr std::string_view kRegisteredFolderMissing =
     "登録されたフォルダーが見つかりません：";
+inline constexpr std::string_view kRegisteredFolderUnreadable =
+    "登録されたフォルダーを読み込めません：";
+// Lines for standard error only; the reason follows.
 inline constexpr std::string_view kChangeLogNotWritten = "WallPaper.log を書き込めませんでした：";
 
 // Pictures and the desktop.

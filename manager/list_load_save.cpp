@@ -13,14 +13,17 @@ void EditForm::LoadList() {
     SetBarSubFolder(8);
     return;
   }
-  const std::optional<std::string> read = platform_.files.readFile(file);
+  const bool tooLarge = ListFileTooLarge(platform_.files, file);
+  const std::optional<std::string> read = tooLarge ? std::nullopt : platform_.files.readFile(file);
   if (!read) {
     // Loading goes on as with an empty file; saying so keeps the user from
     // taking the empty list for the real one.
-    platform_.messages.show(tivolen::text::kListUnreadable);
+    platform_.messages.show(tooLarge ? tivolen::text::kListTooLarge
+                                     : tivolen::text::kListUnreadable);
     platform_.messages.detail(file);
   }
-  const LoadResult result = document_.Load(read.value_or(""), platform_.files);
+  const LoadResult result =
+      document_.Load(WithoutByteOrderMark(read.value_or("")), platform_.files);
   const LoadedSettings& settings = result.settings;
   if (settings.subfolderDepth) SetBarSubFolder(kDepthBarMax - *settings.subfolderDepth);
   if (settings.launcherPath) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,6 +32,14 @@ struct FolderEntry {
   [[nodiscard]] bool isDirectory() const { return (attributes & attr::kDirectory) != 0; }
 };
 
+// Which folder a path leads to, whatever links led there: two paths are the
+// same folder exactly when their identities are equal.
+struct FolderIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t node = 0;
+  friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -55,6 +64,14 @@ class FileSystem {
   [[nodiscard]] virtual std::optional<std::vector<FolderEntry>> listFolder(
       const std::string& folder) const = 0;
 
+  // Nothing when the path cannot be looked at; folder walks use it to notice
+  // a link back to a folder they are already inside.
+  [[nodiscard]] virtual std::optional<FolderIdentity> folderIdentity(
+      const std::string& folder) const = 0;
+
+  // The size in bytes of an ordinary file, nothing when it cannot be looked
+  // at: readers refuse files too large to hold before reading them.
+  [[nodiscard]] virtual std::optional<std::int64_t> fileSize(const std::string& path) const = 0;
   [[nodiscard]] virtual std::optional<std::string> readFile(const std::string& path) const = 0;
   // Temporary file in the same folder, flushed, then renamed over the target:
   // a crash mid-write leaves the old file whole.

@@ -103,8 +103,14 @@ class Pictures {
   virtual Status saveBitmap(const Picture& picture, const std::string& path) = 0;
 };
 
-// The most pixels a picture may have: 1 GiB at four bytes a pixel. Far above
-// any camera (48 MP is 0.2 GiB), far below what a decompression bomb asks.
-inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 28;
+// The most pixels a picture may have: 256 MiB at four bytes a pixel, above
+// any camera (48 MP is 192 MiB), so that one picture with its file and the
+// screen-sized result stays well under 400 MB however large its header says
+// it is.
+inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 26;
+
+// Files larger than this are not read at all: no picture within the pixel
+// limit needs more (a 64 MP bitmap at 32 bits is 256 MiB).
+inline constexpr std::int64_t kMaxPictureFileBytes = std::int64_t{260} << 20;
 
 }  // namespace tivolen

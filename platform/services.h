@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "common/date.h"
 #include "platform/status.h"
 
 namespace tivolen {
@@ -39,10 +38,20 @@ class Messages {
   virtual void detail(std::string_view text) = 0;
 };
 
+// A day of the system calendar, in the user's time zone. Nothing is asked of
+// it beyond its three numbers; the programs' own date arithmetic lives with
+// their logic.
+struct CalendarDay {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+};
+
 class Clock {
  public:
   virtual ~Clock() = default;
-  [[nodiscard]] virtual Date today() const = 0;
+  // Nothing when the system cannot say (a broken time zone).
+  [[nodiscard]] virtual std::optional<CalendarDay> today() const = 0;
 };
 
 class Random {

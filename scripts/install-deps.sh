@@ -28,6 +28,9 @@ packages=(
   qt6-translations-l10n
   # tests and benchmarks
   libgtest-dev
+  # the fuzz targets: clang with its libFuzzer and sanitizer runtimes
+  clang
+  libclang-rt-dev
   libbenchmark-dev
   xvfb
   xdotool

@@ -14,8 +14,10 @@
 #include <thread>
 #include <vector>
 
+#include "platform/fake/fake_platform.h"
 #include "platform/linux/back_ends.h"
 #include "platform/linux/desktop_texts.h"
+#include "platform/linux/linux_pictures.h"
 #include "platform/linux/pcmanfm_desktop.h"
 #include "platform/linux/plasma_desktop.h"
 #include "platform/linux/sway_desktop.h"
@@ -324,7 +326,8 @@ TEST(PcmanfmDesktop, HandsAFreshCopyOverWithTheModeAndChecksTheAnswer) {
     std::filesystem::create_directory(app);
     const std::string picture = dir.write("app/wallpaper.bmp", "picture");
 
-    PcmanfmDesktop desktop(c.flavour, app);
+    fake::FixedScreen screen;
+    PcmanfmDesktop desktop(c.flavour, app, screen);
     desktop.setLayout(c.layout);
     const Status status = desktop.setWallpaper(picture);
     ASSERT_TRUE(status.isOk()) << c.name << ": " << status.message;
@@ -348,7 +351,8 @@ TEST(PcmanfmDesktop, RefusalIsReportedAndTheNewCopyRemoved) {
   const std::string picture = dir.write("app/wallpaper.bmp", "picture");
   dir.write("app/wallpaper-1.bmp", "the picture shown now");
 
-  PcmanfmDesktop desktop(PcmanfmFlavour::Gtk, app);
+  fake::FixedScreen screen;
+  PcmanfmDesktop desktop(PcmanfmFlavour::Gtk, app, screen);
   const Status status = desktop.setWallpaper(picture);
   EXPECT_EQ(status.code, Status::Code::Failed);
   EXPECT_NE(status.message.find(text::kDesktopToolFailed), std::string::npos);
@@ -364,7 +368,8 @@ TEST(PcmanfmDesktop, WithoutItsDesktopRunningNothingIsHandedOver) {
   std::filesystem::create_directory(app);
   const std::string picture = dir.write("app/wallpaper.bmp", "picture");
 
-  PcmanfmDesktop desktop(PcmanfmFlavour::Qt, app, 300ms);
+  fake::FixedScreen screen;
+  PcmanfmDesktop desktop(PcmanfmFlavour::Qt, app, screen, 300ms);
   const auto started = std::chrono::steady_clock::now();
   const Status status = desktop.setWallpaper(picture);
   EXPECT_GE(std::chrono::steady_clock::now() - started, 300ms);
@@ -433,7 +438,8 @@ TEST(SwaybgDesktop, EndsOnlyTheSwaybgItStartedBefore) {
   const Spawned decoy = spawnDetached("sleep", {"30"});
   const Spawned foreign = spawnDetached("swaybg", {"-i", "/elsewhere/wallpaper-1.png"});
   ASSERT_TRUE(decoy.status.isOk() && foreign.status.isOk());
-  SwaybgDesktop desktop(app);
+  PosixFileSystem files;
+  SwaybgDesktop desktop(app, files);
   for (const pid_t stranger : {decoy.pid, foreign.pid}) {
     std::ofstream(pidFile) << stranger << "\n";
     ASSERT_TRUE(desktop.setWallpaper(picture).isOk());
@@ -464,7 +470,8 @@ TEST(SwaybgDesktop, ASwaybgThatEndsAtOnceIsAFailureAndKeepsThePrevious) {
   ASSERT_TRUE(blocks(8, 4).save(QString::fromStdString(picture), "BMP"));
   dir.write("app/swaybg.pid", "12345\n");
 
-  SwaybgDesktop desktop(app);
+  PosixFileSystem files;
+  SwaybgDesktop desktop(app, files);
   const Status status = desktop.setWallpaper(picture);
   EXPECT_EQ(status.code, Status::Code::Failed);
   EXPECT_NE(status.message.find(text::kDesktopToolFailed), std::string::npos);
@@ -480,7 +487,10 @@ TEST(DesktopLoader, WithoutAnySessionTheChangerIsToldWhy) {
     unsetenv(name);
   }
   TempDir dir;
-  auto desktop = makeDesktop(dir.path());
+  PosixFileSystem files;
+  fake::FixedScreen screen;
+  LinuxPictures pictures;
+  auto desktop = makeDesktop(dir.path(), {files, screen, pictures});
   desktop->setLayout(WallpaperLayout::Tiled);
   const Status status = desktop->setWallpaper(dir.write("wallpaper.bmp"));
   for (const auto& [name, value] : saved) setenv(name.c_str(), value.c_str(), 1);

@@ -1,10 +1,15 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
 
 #include "common/change_log.h"
 #include "common/date.h"
 #include "common/list_file.h"
 #include "common/record.h"
+#include "platform/linux/atomic_file.h"
 #include "platform/linux/posix_file_system.h"
 #include "tests/temp_dir.h"
 
@@ -126,6 +131,17 @@ TEST(ListFile, SurvivesAHugeLineAndInvalidUtf8) {
   EXPECT_FALSE(readImageList(std::string(1 << 20, '"')).list.has_value());
 }
 
+TEST(ListFile, AcceptsAndDropsAByteOrderMark) {
+  const std::string marked = "\xEF\xBB\xBF" + std::string(kExampleBytes);
+  const ListReadResult read = readImageList(marked);
+  ASSERT_TRUE(read.list.has_value()) << "other version: " << read.otherVersion;
+  EXPECT_EQ(*read.list, exampleList());
+  EXPECT_EQ(writeImageList(*read.list), kExampleBytes) << "saved again without the mark";
+  const ListHeader header = readListHeader(marked);
+  EXPECT_TRUE(header.currentVersion);
+  EXPECT_EQ(header.timingMode, 1);
+}
+
 TEST(ListFile, StopsReadingAtTheLauncherRecord) {
   const std::string text =
       "\"Ver\",\"1.30\"\r\n0\r\n0\r\n\"[SubFolder]\",2\r\n\"/a.jpg\",0,3,5\r\n"
@@ -142,14 +158,19 @@ TEST(ChangeLog, WritesThreeRecordsByteForByte) {
 }
 
 TEST(ChangeLog, ReadsBackWhatItWrote) {
-  const std::string bytes = writeChangeLog({2026, 12, 7}, 32767, "/写真/海 1.jpg");
-  for (ChangeLogPart part : {ChangeLogPart::DateAndPosition, ChangeLogPart::All}) {
-    const auto log = readChangeLog(bytes, part);
-    ASSERT_TRUE(log.has_value());
-    EXPECT_EQ(log->changeDate, (Date{2026, 12, 7}));
-    EXPECT_EQ(log->changePosition, 32767);
-    EXPECT_EQ(log->changeLabel,
-              part == ChangeLogPart::All ? "現在の壁紙ファイル：/写真/海 1.jpg" : "");
+  // Long lists of large folders put positions far past 16 bits in the log;
+  // the largest a list can reach is 32767 slots of 39317 positions.
+  for (const int position : {32767, 32768, 78635, 32767 * 39317}) {
+    SCOPED_TRACE(position);
+    const std::string bytes = writeChangeLog({2026, 12, 7}, position, "/写真/海 1.jpg");
+    for (ChangeLogPart part : {ChangeLogPart::DateAndPosition, ChangeLogPart::All}) {
+      const auto log = readChangeLog(bytes, part);
+      ASSERT_TRUE(log.has_value());
+      EXPECT_EQ(log->changeDate, (Date{2026, 12, 7}));
+      EXPECT_EQ(log->changePosition, position);
+      EXPECT_EQ(log->changeLabel,
+                part == ChangeLogPart::All ? "現在の壁紙ファイル：/写真/海 1.jpg" : "");
+    }
   }
 }
 
@@ -161,7 +182,7 @@ TEST(ChangeLog, DamagedLogsCountAsMissing) {
       "#2026-13-07#\r\n5\r\n\"x\"\r\n",
       "#2026-02-30#\r\n5\r\n\"x\"\r\n",
       "2026-12-07\r\n5\r\n\"x\"\r\n",
-      "#2026-12-07#\r\n99999\r\n\"x\"\r\n",
+      "#2026-12-07#\r\n99999999999\r\n\"x\"\r\n",
       "#2026-12-07#\r\n\"5\"\r\n\"x\"\r\n",
       std::string("\0\0\0", 3),
   };
@@ -208,6 +229,28 @@ TEST(PosixFiles, FailedWriteKeepsTheOldFile) {
   chmod((dir / "ro").c_str(), 0555);
   EXPECT_FALSE(files.writeFileAtomically(list, "new").isOk());
   EXPECT_EQ(dir.read("ro/List.txt"), "old");
+}
+
+TEST(PosixFiles, NextStartRemovesOnlyOwnTemporariesOlderThanAMinute) {
+  TempDir dir;
+  const auto aged = [&](const std::string& name, int seconds) {
+    const std::string path = dir.write(name, "x");
+    const timespec times[2] = {{time(nullptr) - seconds, 0}, {time(nullptr) - seconds, 0}};
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
+  };
+  aged("wallpaper.bmp.tmp-Ab12Cd", 120);  // left by a killed save
+  aged("List.txt.tmp-x9Y8z7", 61);
+  aged("List.txt.tmp-q1w2e3", 5);      // a save running right now
+  aged("holiday.tmp-notes.txt", 600);  // the user's own file
+  aged("List.txt", 600);
+  EXPECT_EQ(removeStaleTemporaries(dir.path()), 2);
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    left.push_back(entry.path().filename().string());
+  }
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left,
+            (std::vector<std::string>{"List.txt", "List.txt.tmp-q1w2e3", "holiday.tmp-notes.txt"}));
 }
 
 TEST(PosixFiles, ListsFoldersInNameOrderWithDerivedAttributes) {

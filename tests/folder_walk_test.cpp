@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "platform/linux/posix_file_system.h"
 #include "tests/read_only_files.h"
 #include "tests/temp_dir.h"
@@ -188,7 +190,8 @@ TEST(FolderListing, SortsByFoldedNameThenLengthThenExactBytes) {
 // A listing of any size without building it on disk.
 class WideFolder final : public FileSystem {
  public:
-  explicit WideFolder(int images) : images_(images) {}
+  explicit WideFolder(int images, int folders = 0) : images_(images), folders_(folders) {}
+  mutable int listings = 0;
   [[nodiscard]] bool fileExists(const std::string&) const override { return true; }
   [[nodiscard]] bool folderExists(const std::string&) const override { return true; }
   [[nodiscard]] std::optional<int> attributes(const std::string&) const override {
@@ -196,9 +199,18 @@ class WideFolder final : public FileSystem {
   }
   [[nodiscard]] std::optional<std::vector<FolderEntry>> listFolder(
       const std::string&) const override {
+    ++listings;
     std::vector<FolderEntry> entries;
+    for (int i = 0; i < folders_; ++i)
+      entries.push_back({"d" + std::to_string(i), attr::kDirectory});
     for (int i = 0; i < images_; ++i) entries.push_back({"p" + std::to_string(i) + ".jpg", 0});
     return entries;
+  }
+  [[nodiscard]] std::optional<FolderIdentity> folderIdentity(const std::string&) const override {
+    return std::nullopt;
+  }
+  [[nodiscard]] std::optional<std::int64_t> fileSize(const std::string&) const override {
+    return std::nullopt;
   }
   [[nodiscard]] std::optional<std::string> readFile(const std::string&) const override {
     return std::nullopt;
@@ -210,7 +222,18 @@ class WideFolder final : public FileSystem {
 
  private:
   int images_;
+  int folders_;
 };
+
+TEST(CountFolderItemsLimit, AHugeTreeIsCountedOnlyToTheLimit) {
+  // Every folder holds 100 folders, as "/" seems to at depth 10: walked
+  // whole, that is 100^10 listings.
+  WideFolder tree(3, 100);
+  std::string path = "/";
+  int q = 0;
+  EXPECT_EQ(CountFolderItems(tree, path, q, 10), 32764);
+  EXPECT_LT(tree.listings, 400);
+}
 
 TEST(CountFolderItemsLimit, StopsWhereAKindStillFitsSixteenBits) {
   for (const auto& [images, expected] :
@@ -254,10 +277,10 @@ TEST_F(SearchTree, NumbersImagesDepthFirstWithTheFolderOwnFilesLast) {
     int counted;
   };
   const Case cases[] = {
-      {2, 1, "a/deep/d.jpg", 1}, {2, 2, "a/x.jpg", 2}, {2, 3, "B/y.JPG", 3}, {2, 4, "r1.jpeg", 4},
-      {2, 5, "R2.bmp", 5},       {2, 6, nullptr, 5},   {1, 1, "a/x.jpg", 1}, {1, 3, "r1.jpeg", 3},
-      {1, 5, nullptr, 4},        {0, 1, "r1.jpeg", 1}, {0, 2, "R2.bmp", 2},  {0, 3, nullptr, 2},
-      {2, 0, nullptr, 5},
+      {2, 1, "a/deep/d.jpg", 1}, {2, 2, "a/x.jpg", 2}, {2, 3, "B/y.JPG", 3}, {2, 4, "ro/r.jpg", 4},
+      {2, 5, "r1.jpeg", 5},      {2, 6, "R2.bmp", 6},  {2, 7, nullptr, 6},   {1, 1, "a/x.jpg", 1},
+      {1, 3, "ro/r.jpg", 3},     {1, 6, nullptr, 5},   {0, 1, "r1.jpeg", 1}, {0, 2, "R2.bmp", 2},
+      {0, 3, nullptr, 2},        {2, 0, nullptr, 6},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << "depth " << c.depth << " target " << c.target);
@@ -273,22 +296,44 @@ TEST_F(SearchTree, NumbersImagesDepthFirstWithTheFolderOwnFilesLast) {
   }
 }
 
-TEST_F(SearchTree, ReadOnlyFoldersAreSearchedByNobodyButTheCount) {
-  // The same tree without the mark: ro/r.jpg comes before the root's own files.
+TEST_F(SearchTree, ReadOnlyFoldersAreSearchedAsTheyAreCounted) {
+  // Marked or not, ro/r.jpg comes before the root's own files.
   ReadOnlyMarkedFiles plain;
   EXPECT_EQ(SearchFolder(plain, dir / "app", dir / "app/root", 4, 2).path,
             dir / "app/root/ro/r.jpg");
-  EXPECT_EQ(search(dir / "app/root", 4, 2).path, dir / "app/root/r1.jpeg");
+  EXPECT_EQ(search(dir / "app/root", 4, 2).path, dir / "app/root/ro/r.jpg");
   std::string path = dir / "app/root";
   int q = 0;
   EXPECT_EQ(CountFolderItems(files, path, q, 1), 9) << "a, B, ro, deep and five images";
 }
 
-TEST_F(SearchTree, RealReadOnlyFolderIsPassedOver) {
+TEST_F(SearchTree, RealReadOnlyFolderIsEntered) {
   if (geteuid() == 0) GTEST_SKIP() << "root may write everywhere";
   PosixFileSystem real;
   chmod((dir / "app/root/a").c_str(), 0555);
-  EXPECT_EQ(SearchFolder(real, dir / "app", dir / "app/root", 1, 2).path, dir / "app/root/B/y.JPG");
+  EXPECT_EQ(SearchFolder(real, dir / "app", dir / "app/root", 1, 2).path,
+            dir / "app/root/a/deep/d.jpg");
+}
+
+TEST_F(SearchTree, LinksBackUpTheTreeAreNotFollowed) {
+  // Four links to folders above them at every level: followed, the walk
+  // grows as 4^(depth+1) and never ends at depth 10.
+  const auto link = [&](const std::string& target, const std::string& at) {
+    std::filesystem::create_directory_symlink(target, dir / at);
+  };
+  link(".", "app/root/self");
+  link(dir / "app/root", "app/root/top");
+  for (const std::string folder : {"app/root/a/", "app/root/a/deep/"}) {
+    link(".", folder + "self");
+    link("..", folder + "up");
+    link("..", folder + "again");
+    link(dir / "app/root", folder + "top");
+  }
+  EXPECT_EQ(search(dir / "app/root", 5, 10).path, dir / "app/root/r1.jpeg");
+  EXPECT_EQ(search(dir / "app/root", 9, 10).counted, 6);
+  std::string path = dir / "app/root";
+  int q = 0;
+  EXPECT_EQ(CountFolderItems(files, path, q, 10), 10) << "a, B, ro, deep and six images";
 }
 
 TEST_F(SearchTree, ARelativeFolderLivesUnderTheApplicationDirectory) {
@@ -305,6 +350,13 @@ TEST_F(SearchTree, AFolderFoundNowhereIsReportedAsMissing) {
     EXPECT_EQ(found.outcome, Outcome::FolderMissing);
     EXPECT_EQ(found.path, folder);
   }
+}
+
+TEST_F(SearchTree, AFolderThatCannotBeListedIsReportedAsUnreadable) {
+  files.unlistableFolders.insert(dir / "app/root");
+  const FolderSearchResult found = search(dir / "app/root/", 1, 2);
+  EXPECT_EQ(found.outcome, Outcome::FolderUnreadable);
+  EXPECT_EQ(found.path, dir / "app/root/");
 }
 
 TEST_F(SearchTree, AnEmptyFolderHoldsNoImages) {

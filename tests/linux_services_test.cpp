@@ -319,8 +319,8 @@ TEST(UserDirs, ReadsTheDesktopLineAsXdgUserDirsWritesIt) {
 class XdgFolders : public ::testing::Test {
  protected:
   XdgSpecialFolders folders() {
-    return XdgSpecialFolders(files, [this](const char* name) -> std::optional<std::string> {
-      const auto found = environment.find(name);
+    return XdgSpecialFolders(files, [this](std::string_view name) -> std::optional<std::string> {
+      const auto found = environment.find(std::string(name));
       if (found == environment.end()) return std::nullopt;
       return found->second;
     });

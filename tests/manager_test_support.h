@@ -45,6 +45,13 @@ class StagedFiles final : public FileSystem {
     }
     return real_.listFolder(folder);
   }
+  [[nodiscard]] std::optional<FolderIdentity> folderIdentity(
+      const std::string& folder) const override {
+    return real_.folderIdentity(folder);
+  }
+  [[nodiscard]] std::optional<std::int64_t> fileSize(const std::string& path) const override {
+    return real_.fileSize(path);
+  }
   [[nodiscard]] std::optional<std::string> readFile(const std::string& path) const override {
     if (unreadable.contains(path)) return std::nullopt;
     return real_.readFile(path);

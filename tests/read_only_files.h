@@ -14,6 +14,9 @@ class ReadOnlyMarkedFiles final : public FileSystem {
  public:
   // Full paths without a trailing "/".
   std::set<std::string> readOnlyFolders;
+  // Folders that exist but cannot be listed, as for another account's
+  // private folder (root can list them all).
+  std::set<std::string> unlistableFolders;
 
   [[nodiscard]] bool fileExists(const std::string& path) const override {
     return real_.fileExists(path);
@@ -28,6 +31,9 @@ class ReadOnlyMarkedFiles final : public FileSystem {
   }
   [[nodiscard]] std::optional<std::vector<FolderEntry>> listFolder(
       const std::string& folder) const override {
+    std::string key = folder;
+    while (key.size() > 1 && key.back() == '/') key.pop_back();
+    if (unlistableFolders.contains(key)) return std::nullopt;
     auto entries = real_.listFolder(folder);
     if (!entries) return entries;
     const std::string prefix = folder.ends_with('/') ? folder : folder + '/';
@@ -35,6 +41,13 @@ class ReadOnlyMarkedFiles final : public FileSystem {
       if (entry.isDirectory() && isMarked(prefix + entry.name)) entry.attributes |= attr::kReadOnly;
     }
     return entries;
+  }
+  [[nodiscard]] std::optional<FolderIdentity> folderIdentity(
+      const std::string& folder) const override {
+    return real_.folderIdentity(folder);
+  }
+  [[nodiscard]] std::optional<std::int64_t> fileSize(const std::string& path) const override {
+    return real_.fileSize(path);
   }
   [[nodiscard]] std::optional<std::string> readFile(const std::string& path) const override {
     return real_.readFile(path);

@@ -301,6 +301,19 @@ TEST_F(ChangerRun, UnwritableStartupEntryIsReportedNotAnnounced) {
   EXPECT_EQ(fake.events, (EventLog{messageEvent(text::kStartupShortcutFailed)}));
 }
 
+TEST_F(ChangerRun, AnApplicationFolderNameThatIsNotUtf8IsToldNotWritten) {
+  // A folder copied from an old Shift_JIS disk keeps its bytes in its name.
+  const std::string odd = app.mkdir("copied\x8e\xca");
+  fake::FakePlatform there{odd};
+  there.specialFolders.folders[SpecialFolder::Startup] = autostart();
+  app.write("copied\x8e\xca/List.txt", listWithTimingMode(2));
+  RunChanger(there.platform(), [](Platform&) { return 0; });
+  ASSERT_FALSE(there.events.empty());
+  EXPECT_EQ(there.events.front(),
+            messageEvent(std::string(text::kAppFolderNameNotUtf8) + "\r\n" + odd));
+  EXPECT_FALSE(home.exists("autostart/壁紙変更.desktop"));
+}
+
 TEST_F(ChangerRun, MissingAutostartFolderNeverWritesAtTheRoot) {
   fake.specialFolders.folders.clear();
   writeList(listWithTimingMode(2));

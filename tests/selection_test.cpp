@@ -201,9 +201,9 @@ TEST_F(Selection, FolderPicturesAreToldByLowerCasedNamesButNeverMpeg) {
   EXPECT_TRUE(choice.needsRendering);
 }
 
-TEST_F(Selection, ReadOnlySubFoldersAreNotSearched) {
-  const std::string own = pic("tree/own.jpg");
-  pic("tree/locked/inside.jpg");
+TEST_F(Selection, ReadOnlySubFoldersAreSearchedAsTheManagerCountsThem) {
+  pic("tree/own.jpg");
+  const std::string inside = pic("tree/locked/inside.jpg");
   testing::ReadOnlyMarkedFiles marked;
   marked.readOnlyFolders.insert(dir / "pics/tree/locked");
   Platform platform = fake.platform();
@@ -221,9 +221,9 @@ TEST_F(Selection, ReadOnlySubFoldersAreNotSearched) {
                      platform.pictures};
   writeList({folder(dir / "pics/tree/", 2)});
   state.currentPosition = 0;
-  EXPECT_EQ(SelectWallpaper(withMarks, state, 0, &labels, diagnostics).path, own);
+  EXPECT_EQ(SelectWallpaper(withMarks, state, 0, &labels, diagnostics).path, inside);
   state.currentPosition = 0;
-  EXPECT_EQ(select().path, dir / "pics/tree/locked/inside.jpg") << "unmarked, it is entered";
+  EXPECT_EQ(select().path, inside) << "unmarked, the same";
 }
 
 TEST_F(Selection, SteppingOverAListThatYieldsNothingEnds) {
@@ -243,32 +243,53 @@ TEST_F(Selection, SteppingOverAListThatYieldsNothingEnds) {
 
 // --- a registered folder that vanished --------------------------------------
 
-TEST_F(Selection, AVanishedFolderEndsTheRunBeforeAnythingIsLogged) {
+TEST_F(Selection, AVanishedOrUnreadableFolderEndsTheRunWithABoxNamingIt) {
   const std::string a = pic("A.jpg");
   const std::string gone = dir / "pics/gone/";
+  const std::string closed = dir.mkdir("pics/closed") + "/";
+  testing::ReadOnlyMarkedFiles marked;
+  marked.unlistableFolders.insert(dir / "pics/closed");
+  Platform platform = fake.platform();
+  Platform withMarks{platform.applicationDirectory,
+                     marked,
+                     platform.processes,
+                     platform.keyboard,
+                     platform.messages,
+                     platform.clock,
+                     platform.random,
+                     platform.specialFolders,
+                     platform.shortcuts,
+                     platform.screen,
+                     platform.desktop,
+                     platform.pictures};
   struct Case {
     const char* name;
     ListSettings settings;
+    int direction;
   };
   // A owns position 1 and the folder 2 to 5. Stepping goes on from 1, the
-  // draw 0.5 gives r = 2, and the 8th of a two-slot list gives p = 2.
+  // draw 0.5 gives r = 3, and the 8th of a two-slot list gives p = 2.
   const Case cases[] = {
-      {"stepping", {0, 0, 2}},
-      {"random", {0, 1, 2}},
-      {"date", {1, 0, 2}},
+      {"stepping", {0, 0, 2}, 0},
+      {"navigator >", {1, 1, 2}, 1},
+      {"random", {0, 1, 2}, 0},
+      {"date", {1, 0, 2}, 0},
   };
   fake.clock.date = {2026, 12, 8};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    writeList({picture(a), folder(gone, 3)}, c.settings);
-    state.currentPosition = 1;
-    diagnostics.str("");
-    fake.random.draws = {0.5F, 0.5F};
-    EXPECT_TRUE(select().endProgram);
-    EXPECT_FALSE(logWritten());
-    EXPECT_TRUE(fake.messages.shown.empty());
-    EXPECT_TRUE(labels.shown.empty());
-    EXPECT_EQ(diagnostics.str(), std::string(text::kRegisteredFolderMissing) + gone + "\n");
+  for (const auto& [folderPath, words] : {std::pair{gone, text::kRegisteredFolderMissing},
+                                          std::pair{closed, text::kRegisteredFolderUnreadable}}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + " " + folderPath);
+      writeList({picture(a), folder(folderPath, 3)}, c.settings);
+      state.currentPosition = 1;
+      fake.messages.shown.clear();
+      fake.random.draws = {0.5F, 0.5F};
+      EXPECT_TRUE(SelectWallpaper(withMarks, state, c.direction, &labels, diagnostics).endProgram);
+      EXPECT_FALSE(logWritten());
+      EXPECT_EQ(fake.messages.shown,
+                std::vector<std::string>{std::string(words) + "\r\n" + folderPath});
+      EXPECT_TRUE(labels.shown.empty());
+    }
   }
 }
 
@@ -284,9 +305,9 @@ TEST_F(Selection, RandomFoldsFolderPositionsBeyondItsImagesBackIntoThem) {
     int position;
   };
   const Case cases[] = {
-      {0.80F, "r = 10", 10, 10},
-      {0.88F, "r = 11: first image", 1, 1},
-      {0.95F, "r = 12: second image", 2, 2},
+      {0.75F, "r = 10", 10, 10},
+      {0.80F, "r = 11: first image", 1, 1},
+      {0.88F, "r = 12: second image", 2, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -320,48 +341,65 @@ TEST_F(Selection, RandomOverSixteenBitTotalsCountsInThirtyTwoBits) {
   // Three folders saved with 32764 items own 39317 positions each.
   const std::string f1 = folderOf("f1", 2), f2 = folderOf("f2", 2), f3 = folderOf("f3", 2);
   writeList({folder(f1, 32764), folder(f2, 32764), folder(f3, 32764)}, {0, 1, 2});
-  fake.random.draws = {0.99F, 0.5F};  // r = floor(0.99 × 117951) = 116771
-  EXPECT_EQ(select().path, folderImage("f3", 1));
-  EXPECT_EQ(state.currentPosition, 2 * 39317 + 1);
-  EXPECT_NE(dir.read("app/WallPaper.log").find("\r\n78635\r\n"), std::string::npos);
+  fake.random.draws = {0.99F, 0.5F};  // r = floor(0.99 × 117952) = 116772
+  EXPECT_EQ(select().path, folderImage("f3", 2));
+  EXPECT_EQ(state.currentPosition, 2 * 39317 + 2);
+  EXPECT_NE(dir.read("app/WallPaper.log").find("\r\n78636\r\n"), std::string::npos);
 }
 
-TEST_F(Selection, RandomChoicesThatCanNeverSucceedEnd) {
-  const std::string a = pic("A.jpg");
+TEST_F(Selection, RandomDrawsTheLastEntryWhenThereIsNoLauncher) {
+  const std::string a = pic("A.jpg"), b = pic("B.jpg"), c = pic("C.jpg");
   struct Case {
     const char* name;
-    std::optional<std::string> launcher;
-    std::string_view message;
-    int drawn;
+    std::vector<ListEntry> entries;
+    std::vector<float> draws;
+    std::string chosen;
   };
   const Case cases[] = {
-      {"a total of 1 draws only 0", std::nullopt, text::kRandomNeedsTwoPictures, 0},
-      {"every draw is 0", "/bin/true", text::kNoPictureToShow, 1000},
+      // T = 3 without a launcher: the draw spans 0 to 3 and 0.9 is C's 3.
+      {"top draw is the last entry", {picture(a), picture(b), picture(c)}, {0.9F, 0.5F}, c},
+      {"a single picture", {picture(a)}, {0.0F, 0.6F, 0.5F}, a},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    writeList({picture(a)}, {0, 1, 2}, c.launcher);
-    fake.random.drawn = 0;
-    fake.random.draws = {0.0F};
-    EXPECT_TRUE(select().endProgram);
-    EXPECT_EQ(fake.messages.shown.back(), c.message);
-    EXPECT_EQ(fake.random.drawn, c.drawn);
+  for (const Case& run : cases) {
+    SCOPED_TRACE(run.name);
+    writeList(run.entries, {0, 1, 2});
+    fake.random.draws = {run.draws.begin(), run.draws.end()};
+    EXPECT_EQ(select().path, run.chosen);
   }
+  EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+TEST_F(Selection, RandomOverOnlyTheLauncherSlotEnds) {
+  writeList({picture(pic("A.jpg"))}, {0, 1, 2}, "/bin/true");
+  fake.random.draws = {0.0F};
+  EXPECT_TRUE(select().endProgram);
+  EXPECT_EQ(fake.messages.shown.back(), text::kNoPictureToShow);
+  EXPECT_EQ(fake.random.drawn, 1000);
   EXPECT_FALSE(logWritten());
 }
 
-TEST_F(Selection, AFolderWithoutImagesEndsARandomOrDateChoice) {
+TEST_F(Selection, AnEmptyFolderPassesARandomOrDateChoiceToAnotherSlot) {
   dir.write("pics/none/readme.txt");
   const std::string none = dir / "pics/none/";
-  writeList({folder(none, 4), picture(pic("A.jpg"))}, {0, 1, 2});  // folder owns 1..6
-  fake.random.draws = {0.1F, 0.5F};
+  const std::string a = pic("A.jpg"), b = pic("B.jpg");
+  // A 1, the folder 2..7, B 8.
+  const std::vector<ListEntry> entries = {picture(a), folder(none, 5), picture(b)};
+  writeList(entries, {0, 1, 2});
+  fake.random.draws = {0.3F, 0.5F};  // r = 2: the folder, then the slot below
+  EXPECT_EQ(select().path, a);
+  writeList(entries, {1, 0, 2});
+  fake.clock.date = {2026, 12, 2};  // p = 2
+  EXPECT_EQ(select().path, a);
+  EXPECT_TRUE(fake.messages.shown.empty());
+
+  // Only when no slot holds a picture is there nothing to show.
+  writeList({folder(none, 5), folder(none, 2)}, {0, 1, 2});
+  fake.random.draws = {0.5F};
   EXPECT_TRUE(select().endProgram);
-  writeList({folder(none, 4), picture(pic("A.jpg"))}, {1, 0, 2});
-  fake.clock.date = {2026, 12, 1};
+  writeList({folder(none, 5), folder(none, 2)}, {1, 0, 2});
   EXPECT_TRUE(select().endProgram);
-  const std::string expected = std::string(text::kFolderHasNoPicture) + "\r\n" + none;
-  EXPECT_EQ(fake.messages.shown, (std::vector<std::string>{expected, expected}));
-  EXPECT_FALSE(logWritten());
+  EXPECT_EQ(fake.messages.shown,
+            (std::vector<std::string>(2, std::string(text::kNoPictureToShow))));
 }
 
 // --- date, weekday and month -------------------------------------------------

@@ -71,6 +71,7 @@ int countError(Display*, XErrorEvent*) {
 
 class X11RootDesktopTest : public ::testing::Test {
  protected:
+  LinuxPictures pictures;
   void SetUp() override {
     display = XOpenDisplay(nullptr);
     ASSERT_NE(display, nullptr);
@@ -158,7 +159,7 @@ struct LayoutCase {
 class LayoutTest : public X11RootDesktopTest, public ::testing::WithParamInterface<LayoutCase> {};
 
 TEST_P(LayoutTest, DrawsTheRootPixmapInTheLayout) {
-  X11RootDesktop desktop(dir.path());
+  X11RootDesktop desktop(dir.path(), pictures);
   desktop.setLayout(GetParam().layout);
   ASSERT_TRUE(desktop.setWallpaper(writePicture()).isOk());
   const auto pixmap = property(rootAtom);
@@ -220,7 +221,7 @@ class TwoMonitorTest : public X11RootDesktopTest, public ::testing::WithParamInt
 };
 
 TEST_P(TwoMonitorTest, EachMonitorShowsTheWholeLayout) {
-  X11RootDesktop desktop(dir.path());
+  X11RootDesktop desktop(dir.path(), pictures);
   desktop.setLayout(GetParam().layout);
   ASSERT_TRUE(desktop.setWallpaper(writePicture()).isOk());
   for (const Point& point : GetParam().points) {
@@ -251,7 +252,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST_F(X11RootDesktopTest, FreesThePixmapItRetainedBefore) {
-  X11RootDesktop desktop(dir.path());
+  X11RootDesktop desktop(dir.path(), pictures);
   const std::string picture = writePicture();
   ASSERT_TRUE(desktop.setWallpaper(picture).isOk());
   const auto first = property(rootAtom);
@@ -292,7 +293,7 @@ TEST_P(RunningDesktopTest, NeverKillsAProgramThatStillOwnsTheBackground) {
   }
   XSync(owner, False);
 
-  X11RootDesktop desktop(dir.path());
+  X11RootDesktop desktop(dir.path(), pictures);
   ASSERT_TRUE(desktop.setWallpaper(writePicture()).isOk());
 
   // With both atoms naming its pixmap the owner counts as an old setter and
@@ -317,14 +318,15 @@ TEST(X11RootDesktopWithoutDisplay, IsUnavailableAndTouchesNothing) {
   const std::string saved = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
   unsetenv("DISPLAY");
   testing::TempDir dir;
-  X11RootDesktop desktop(dir.path());
+  LinuxPictures pictures;
+  X11RootDesktop desktop(dir.path(), pictures);
   const Status status = desktop.setWallpaper(dir.write("wallpaper.bmp", "BM"));
   setenv("DISPLAY", saved.c_str(), 1);
   EXPECT_EQ(status.code, Status::Code::Unavailable);
 }
 
 TEST_F(X11RootDesktopTest, UnreadablePictureFailsBeforeAnyChange) {
-  X11RootDesktop desktop(dir.path());
+  X11RootDesktop desktop(dir.path(), pictures);
   ASSERT_TRUE(desktop.setWallpaper(writePicture()).isOk());
   const auto before = property(rootAtom);
   const Status status = desktop.setWallpaper(dir.write("broken.bmp", "BM not really"));

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/date.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/pictures.h"
 #include "platform/platform.h"
@@ -49,7 +50,9 @@ class ScriptedMessages final : public Messages {
 
 class FixedClock final : public Clock {
  public:
-  [[nodiscard]] Date today() const override { return date; }
+  [[nodiscard]] std::optional<CalendarDay> today() const override {
+    return CalendarDay{date.year, date.month, date.day};
+  }
   Date date{2026, 12, 7};
 };
 

@@ -1,5 +1,6 @@
 #include "platform/linux/bitmap_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -68,9 +69,13 @@ BitmapBytes encodeBitmap(const Picture& picture) {
   return file;
 }
 
-bool bitmapIsCutShort(std::string_view bytes) {
+bool bitmapIsCutShort(std::string_view header, std::uint64_t fileSize) {
+  const std::string_view& bytes = header;
   if (bytes.size() < 2 || bytes[0] != 'B' || bytes[1] != 'M') return false;
-  if (bytes.size() < kFileHeaderSize + kInfoHeaderSize) return true;
+  if (fileSize < kFileHeaderSize + kInfoHeaderSize ||
+      bytes.size() < kFileHeaderSize + kInfoHeaderSize) {
+    return true;
+  }
   const std::uint32_t compression = get32(bytes, kFileHeaderSize + 16);
   if (get32(bytes, kFileHeaderSize) < kInfoHeaderSize || (compression != 0 && compression != 3)) {
     return false;  // OS/2 headers and run-length rows: their decoders judge
@@ -78,17 +83,36 @@ bool bitmapIsCutShort(std::string_view bytes) {
   const std::int64_t width = static_cast<std::int32_t>(get32(bytes, kFileHeaderSize + 4));
   const std::int64_t height = static_cast<std::int32_t>(get32(bytes, kFileHeaderSize + 8));
   const std::int64_t bits = get16(bytes, kFileHeaderSize + 14);
+  if (width <= 0) return false;
+  // width and bits are below 2^31 and 2^16, so a row fits 2^45 bytes; the
+  // rows times the height could pass 2^63, so the rows the file holds are
+  // counted instead of the bytes they need.
   const std::int64_t rowBytes = (width * bits + 31) / 32 * 4;
-  const std::int64_t needed =
-      std::int64_t{get32(bytes, 10)} + rowBytes * (height < 0 ? -height : height);
-  return width > 0 && static_cast<std::int64_t>(bytes.size()) < needed;
+  const std::int64_t rows = height < 0 ? -height : height;
+  const std::int64_t dataOffset = get32(bytes, 10);
+  const auto size = static_cast<std::int64_t>(std::min<std::uint64_t>(fileSize, INT64_MAX));
+  if (size < dataOffset) return true;
+  return rowBytes > 0 && (size - dataOffset) / rowBytes < rows;
 }
 
 std::optional<Picture> decodePlainBitmap(std::string_view bytes) {
+  return decodePlainBitmap(bytes, bytes.size(),
+                           [bytes](std::uint64_t offset, char* out, std::size_t count) {
+                             if (offset > bytes.size() || bytes.size() - offset < count) {
+                               return false;
+                             }
+                             std::memcpy(out, bytes.data() + offset, count);
+                             return true;
+                           });
+}
+
+std::optional<Picture> decodePlainBitmap(std::string_view header, std::uint64_t fileSize,
+                                         const ReadAt& readAt) {
+  const std::string_view& bytes = header;
   if (bytes.size() < kFileHeaderSize + kInfoHeaderSize || bytes[0] != 'B' || bytes[1] != 'M') {
     return std::nullopt;
   }
-  const std::size_t dataOffset = get32(bytes, 10);
+  const std::uint64_t dataOffset = get32(bytes, 10);
   const std::size_t info = kFileHeaderSize;
   if (get32(bytes, info) < kInfoHeaderSize) return std::nullopt;  // OS/2 headers
   const auto width = static_cast<std::int32_t>(get32(bytes, info + 4));
@@ -106,15 +130,17 @@ std::optional<Picture> decodePlainBitmap(std::string_view bytes) {
   const std::size_t bytesPerPixel = bits / 8;
   const std::size_t rowBytes =
       (static_cast<std::size_t>(width) * bytesPerPixel + 3) & ~std::size_t{3};
-  if (dataOffset > bytes.size() || (bytes.size() - dataOffset) / rowBytes < std::size_t(height)) {
+  if (dataOffset > fileSize || (fileSize - dataOffset) / rowBytes < std::uint64_t(height)) {
     return std::nullopt;  // truncated: let the general decoder judge it
   }
 
   Picture picture(width, height);
+  const std::unique_ptr<char[]> row = std::make_unique_for_overwrite<char[]>(rowBytes);
   for (std::int32_t y = 0; y < height; ++y) {
-    const std::size_t fileRow = bottomUp ? static_cast<std::size_t>(height - 1 - y) : y;
-    const auto* source =
-        reinterpret_cast<const unsigned char*>(bytes.data() + dataOffset + fileRow * rowBytes);
+    const std::uint64_t fileRow =
+        bottomUp ? static_cast<std::uint64_t>(height - 1 - y) : static_cast<std::uint64_t>(y);
+    if (!readAt(dataOffset + fileRow * rowBytes, row.get(), rowBytes)) return std::nullopt;
+    const auto* source = reinterpret_cast<const unsigned char*>(row.get());
     std::uint32_t* target = picture.row(y);
     for (std::int32_t x = 0; x < width; ++x) {
       target[x] =

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,10 +23,22 @@ BitmapBytes encodeBitmap(const Picture& picture);
 
 // True for a bitmap of uncompressed rows (any bit depth) whose file ends
 // before its last row: Qt's reader shows such a file with the rest made up.
-bool bitmapIsCutShort(std::string_view bytes);
+// `header` holds at least the file's first bytes, `fileSize` is its size.
+bool bitmapIsCutShort(std::string_view header, std::uint64_t fileSize);
+inline bool bitmapIsCutShort(std::string_view bytes) {
+  return bitmapIsCutShort(bytes, bytes.size());
+}
+
+// Copies `count` bytes from `offset` of the file to `out`; false when the
+// file does not hold them.
+using ReadAt = std::function<bool(std::uint64_t offset, char* out, std::size_t count)>;
 
 // The plain uncompressed 24- and 32-bit bitmaps (ours and most others) read
-// directly; nothing for every other kind, which the general decoder takes.
+// directly, row by row from the file, so that the file is never held whole
+// beside its pixels; nothing for every other kind, which the general decoder
+// takes. `header` holds at least the first 54 bytes.
+std::optional<Picture> decodePlainBitmap(std::string_view header, std::uint64_t fileSize,
+                                         const ReadAt& readAt);
 std::optional<Picture> decodePlainBitmap(std::string_view bytes);
 
 }  // namespace tivolen

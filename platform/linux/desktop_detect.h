@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/linux/environment.h"
+
 namespace tivolen {
 
 // The wallpaper back-ends the loader can choose between.
@@ -21,9 +23,6 @@ enum class DesktopKind {
   X11Root,  // an X server with no desktop of its own
   None,     // no graphical session at all
 };
-
-// Reads one environment variable; nullopt when it is not set.
-using EnvironmentLookup = std::function<std::optional<std::string>(std::string_view name)>;
 
 // The back-end for a session: the first recognised entry of the
 // colon-separated XDG_CURRENT_DESKTOP, then DESKTOP_SESSION, then a Wayland

@@ -24,15 +24,10 @@ class UnavailableDesktop final : public Desktop {
   }
 };
 
-std::optional<std::string> processEnvironment(std::string_view name) {
-  const char* value = std::getenv(std::string(name).c_str());
-  if (value == nullptr) return std::nullopt;
-  return std::string(value);
-}
-
 }  // namespace
 
-std::unique_ptr<Desktop> makeDesktop(const std::string& applicationDirectory) {
+std::unique_ptr<Desktop> makeDesktop(const std::string& applicationDirectory,
+                                     const DesktopServices& services) {
   switch (detectDesktop(processEnvironment)) {
     case DesktopKind::Gnome:
       return std::make_unique<GSettingsDesktop>(GSettingsFamily::Gnome, applicationDirectory);
@@ -45,15 +40,17 @@ std::unique_ptr<Desktop> makeDesktop(const std::string& applicationDirectory) {
     case DesktopKind::Plasma:
       return std::make_unique<PlasmaDesktop>(applicationDirectory);
     case DesktopKind::Lxqt:
-      return std::make_unique<PcmanfmDesktop>(PcmanfmFlavour::Qt, applicationDirectory);
+      return std::make_unique<PcmanfmDesktop>(PcmanfmFlavour::Qt, applicationDirectory,
+                                              services.screen);
     case DesktopKind::Lxde:
-      return std::make_unique<PcmanfmDesktop>(PcmanfmFlavour::Gtk, applicationDirectory);
+      return std::make_unique<PcmanfmDesktop>(PcmanfmFlavour::Gtk, applicationDirectory,
+                                              services.screen);
     case DesktopKind::Sway:
       return std::make_unique<SwayDesktop>(applicationDirectory);
     case DesktopKind::Swaybg:
-      return std::make_unique<SwaybgDesktop>(applicationDirectory);
+      return std::make_unique<SwaybgDesktop>(applicationDirectory, services.files);
     case DesktopKind::X11Root:
-      return std::make_unique<X11RootDesktop>(applicationDirectory);
+      return std::make_unique<X11RootDesktop>(applicationDirectory, services.pictures);
     case DesktopKind::None:
       break;
   }

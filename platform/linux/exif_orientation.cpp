@@ -19,11 +19,13 @@ class TiffReader {
     } else {
       return 1;
     }
-    const std::uint32_t ifd = u32(4);
+    // Offsets come from the file: compared in 64 bits, an offset near 4 GiB
+    // cannot wrap round to a small one.
+    const std::uint64_t ifd = u32(4);
     if (ifd + 2 > tiff_.size()) return 1;
     const std::uint32_t count = u16(ifd);
-    for (std::uint32_t i = 0; i < count; ++i) {
-      const std::size_t entry = ifd + 2 + std::size_t{i} * 12;
+    for (std::uint64_t i = 0; i < count; ++i) {
+      const std::uint64_t entry = ifd + 2 + i * 12;
       if (entry + 12 > tiff_.size()) return 1;
       if (u16(entry) != 0x0112) continue;
       const std::uint32_t value = u16(entry + 8);  // SHORT, left-justified

@@ -12,6 +12,8 @@
 #include <memory>
 #include <string_view>
 
+#include "platform/linux/unique_fd.h"
+
 namespace tivolen {
 namespace {
 
@@ -34,25 +36,24 @@ std::string withSlash(std::string folder) {
 }
 
 Status copyFile(const std::string& source, const std::string& target) {
-  const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return Status::failed(source + ": " + std::strerror(errno));
-  const int out = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (out < 0) {
-    const std::string why = std::strerror(errno);
-    close(in);
-    return Status::failed(target + ": " + why);
-  }
+  const UniqueFd in(open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (in.get() < 0) return Status::failed(source + ": " + std::strerror(errno));
+  UniqueFd out(open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  if (out.get() < 0) return Status::failed(target + ": " + std::strerror(errno));
   struct stat info {};
-  bool ok = fstat(in, &info) == 0;
+  bool ok = fstat(in.get(), &info) == 0;
   off_t offset = 0;
   while (ok && offset < info.st_size) {
-    const ssize_t n = sendfile(out, in, &offset, static_cast<std::size_t>(info.st_size - offset));
+    const ssize_t n =
+        sendfile(out.get(), in.get(), &offset, static_cast<std::size_t>(info.st_size - offset));
     if (n < 0 && errno == EINTR) continue;
     ok = n > 0;
   }
-  const std::string why = std::strerror(errno);
-  close(in);
-  if (close(out) != 0) ok = false;
+  std::string why = std::strerror(errno);
+  if (!out.close() && ok) {
+    ok = false;
+    why = std::strerror(errno);
+  }
   if (!ok) {
     unlink(target.c_str());
     return Status::failed(target + ": " + why);

@@ -21,6 +21,14 @@ LoadedPicture failure(std::string why) {
   return {Status::failed(std::move(why)), {}, {}};
 }
 
+// libjpeg keeps the text of the first warning only. Stray bytes before the
+// end-of-image marker come after every row has been decoded, so no later
+// damage can hide behind them; every other warning (data cut short, broken
+// Huffman codes, bad scan parameters) means rows that show grey or garbage.
+bool harmlessWarning(std::string_view why) {
+  return why.find("extraneous bytes before marker 0xd9") != std::string_view::npos;
+}
+
 int scaled(int side, int denominator) {
   return (side + denominator - 1) / denominator;
 }
@@ -73,13 +81,9 @@ JpegResult decodeJpeg(std::string_view bytes, const NeededSize& needed) {
                  allocateLarge<std::uint32_t>(static_cast<std::size_t>(outWidth) * outHeight));
   if (tjDecompress2(handle.get(), data, size, reinterpret_cast<unsigned char*>(pixels.row(0)),
                     outWidth, outWidth * 4, outHeight, TJPF_BGRA, 0) != 0) {
-    // Warnings (stray bytes between markers) still give a whole picture; a
-    // file cut short does not.
     const bool warning = tjGetErrorCode(handle.get()) == TJERR_WARNING;
     const std::string why = tjGetErrorStr2(handle.get());
-    if (!warning || why.find("Premature end") != std::string::npos) {
-      return {true, failure("damaged JPEG: " + why)};
-    }
+    if (!warning || !harmlessWarning(why)) return {true, failure("damaged JPEG: " + why)};
   }
   return {true, {Status::ok(), natural, applyOrientation(std::move(pixels), orientation)}};
 }

@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "common/picture_types.h"
+#include "platform/linux/atomic_file.h"
 #include "platform/linux/bitmap_file.h"
 #include "platform/linux/container_exif.h"
 #include "platform/linux/exif_orientation.h"
@@ -22,86 +23,104 @@
 #include "platform/linux/heif_decoder.h"
 #include "platform/linux/jpeg_decoder.h"
 #include "platform/linux/large_buffer.h"
+#include "platform/linux/unique_fd.h"
 
 namespace tivolen {
 namespace {
 
-// The whole file in one buffer, read rather than mapped: a mapped file that
-// another program cuts short while we decode would kill the process.
-class FileBytes {
+bool knownSignature(std::string_view head) {
+  const auto at = [&](std::size_t i) { return static_cast<unsigned char>(head[i]); };
+  if (head.size() >= 3 && at(0) == 0xff && at(1) == 0xd8 && at(2) == 0xff) return true;
+  if (head.starts_with("BM") || head.starts_with("GIF8") || looksLikeHeif(head)) return true;
+  if (head.size() >= 4 && at(0) == 0 && at(1) == 0 && (at(2) == 1 || at(2) == 2) && at(3) == 0) {
+    return true;  // icon or cursor
+  }
+  // Whatever else Qt recognises gets its own message from the decoder.
+  QByteArray bytes = QByteArray::fromRawData(head.data(), static_cast<qsizetype>(head.size()));
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  return !QImageReader::imageFormat(&buffer).isEmpty();
+}
+
+// A picture file, read once rather than mapped: a mapped file that another
+// program cuts short while we decode would kill the process. The size and
+// the first bytes are checked before anything else is read, so a huge file
+// or one that is no picture costs nothing; plain bitmaps are then read row
+// by row, everything else whole into one buffer.
+class PictureFile {
  public:
-  FileBytes(const std::string& path, std::string& why) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  PictureFile(const std::string& path, std::string& why)
+      : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
     struct stat info {};
-    if (fd < 0 || fstat(fd, &info) != 0) {
+    if (fd_.get() < 0 || fstat(fd_.get(), &info) != 0) {
       why = std::strerror(errno);
-      if (fd >= 0) close(fd);
       return;
     }
     if (!S_ISREG(info.st_mode)) {
       why = "not a file";
-      close(fd);
       return;
     }
-    const auto expected = static_cast<std::size_t>(info.st_size);
-    data_ = allocateLarge<char>(std::max<std::size_t>(expected, 1));
-    while (size_ < expected) {
-      const ssize_t n = read(fd, data_.get() + size_, expected - size_);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        why = std::strerror(errno);
-        close(fd);
-        return;
-      }
-      if (n == 0) break;  // cut short meanwhile: the decoder judges what is left
-      size_ += static_cast<std::size_t>(n);
+    if (info.st_size > kMaxPictureFileBytes) {
+      why = "file too large for a picture: " + std::to_string(info.st_size) + " bytes";
+      return;
     }
-    close(fd);
+    expected_ = static_cast<std::size_t>(info.st_size);
+    // Pages of the large buffer cost nothing until they are written.
+    data_ = allocateLarge<char>(std::max<std::size_t>(expected_, 1));
+    constexpr std::size_t kHeadBytes = 4096;
+    if (!readUpTo(std::min(expected_, kHeadBytes), why)) return;
+    if (size_ > 0 && !knownSignature(bytes())) {
+      why = "not a picture of a known kind";
+      return;
+    }
     ok_ = true;
   }
 
   [[nodiscard]] bool ok() const { return ok_; }
+  // What has been read: the first bytes, or after readAll() the whole file.
   [[nodiscard]] std::string_view bytes() const { return {data_.get(), size_}; }
+  [[nodiscard]] std::uint64_t size() const { return expected_; }
+
+  bool readAll(std::string& why) { return readUpTo(expected_, why); }
+
+  bool readAt(std::uint64_t offset, char* out, std::size_t count) const {
+    while (count > 0) {
+      const ssize_t n = pread(fd_.get(), out, count, static_cast<off_t>(offset));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      out += n;
+      offset += static_cast<std::uint64_t>(n);
+      count -= static_cast<std::size_t>(n);
+    }
+    return true;
+  }
 
  private:
+  bool readUpTo(std::size_t end, std::string& why) {
+    while (size_ < end) {
+      const ssize_t n = read(fd_.get(), data_.get() + size_, end - size_);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        why = std::strerror(errno);
+        return false;
+      }
+      if (n == 0) break;  // cut short meanwhile: the decoder judges what is left
+      size_ += static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+
+  UniqueFd fd_;
   std::shared_ptr<char[]> data_;
+  std::size_t expected_ = 0;
   std::size_t size_ = 0;
   bool ok_ = false;
 };
 
-// The bitmap this process wrote last, with the identity of the file it went
-// to. The desktop back-end reads wallpaper.bmp right after the renderer wrote
-// it; while the file is unchanged the pixels are taken from here instead.
-struct WrittenBitmap {
-  std::string path;
-  dev_t device = 0;
-  ino_t inode = 0;
-  off_t size = 0;
-  timespec modified{};
-  Picture pixels;
-};
-WrittenBitmap& lastWritten() {
-  static WrittenBitmap written;
-  return written;
-}
-bool sameFile(const struct stat& info, const WrittenBitmap& written) {
-  return info.st_dev == written.device && info.st_ino == written.inode &&
-         info.st_size == written.size && info.st_mtim.tv_sec == written.modified.tv_sec &&
-         info.st_mtim.tv_nsec == written.modified.tv_nsec;
-}
-
-// Puts `temp` in the place of `path` atomically. Swapping the two names and
-// then removing the old file costs a fraction of renaming over it: ext4
-// starts writing a file back when it replaces another by rename, which is
-// what protects files that are not synced, and the wallpaper does not need
-// that (it is rendered again at the next change).
-bool replaceFile(const std::string& temp, const std::string& path) {
-  if (renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
-    unlink(temp.c_str());  // now the old wallpaper
-    return true;
-  }
-  // No file to swap with yet, or a file system without the exchange.
-  return rename(temp.c_str(), path.c_str()) == 0;
+bool sameFile(const struct stat& info, std::uint64_t device, std::uint64_t node, std::int64_t size,
+              std::int64_t seconds, std::int64_t nanoseconds) {
+  return info.st_dev == device && info.st_ino == node && info.st_size == size &&
+         info.st_mtim.tv_sec == seconds && info.st_mtim.tv_nsec == nanoseconds;
 }
 
 // A Picture on a QImage's own buffer: no copy. 32-bit rows are never padded.
@@ -117,11 +136,14 @@ LoadedPicture failure(std::string why) {
   return {Status::failed(std::move(why)), {}, {}};
 }
 
-Picture fromQImage(const QImage& image) {
+// Takes the image over: converting a sole owner happens in place where the
+// layouts allow, and writing its rows then copies nothing.
+Picture fromQImage(QImage image) {
   // Transparent parts show black, as on a desktop without a colour set:
   // premultiplying does exactly that, and its layout is RGB32's.
-  QImage converted = image.convertToFormat(
-      image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+  const bool alpha = image.hasAlphaChannel();
+  QImage converted = std::move(image).convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied
+                                                            : QImage::Format_RGB32);
   for (int y = 0; y < converted.height(); ++y) {
     auto* row = reinterpret_cast<std::uint32_t*>(converted.scanLine(y));
     for (int x = 0; x < converted.width(); ++x) row[x] |= 0xff000000U;
@@ -175,7 +197,7 @@ LoadedPicture decodeWithQt(std::string_view bytes) {
   if (!reader.read(&image) || image.isNull()) {
     return failure("damaged picture: " + reader.errorString().toStdString());
   }
-  Picture picture = applyOrientation(fromQImage(image), orientation);
+  Picture picture = applyOrientation(fromQImage(std::move(image)), orientation);
   const PictureSize natural = picture.size();
   return {Status::ok(), natural, std::move(picture)};
 }
@@ -196,10 +218,11 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
   {
     // Handed out once: a long-running manager does not keep the last
     // wallpaper's pixels for ever.
-    WrittenBitmap& written = lastWritten();
+    WrittenBitmap& written = lastWritten_;
     struct stat info {};
     if (!written.pixels.empty() && path == written.path && stat(path.c_str(), &info) == 0 &&
-        sameFile(info, written)) {
+        sameFile(info, written.device, written.node, written.size, written.modifiedSeconds,
+                 written.modifiedNanoseconds)) {
       Picture pixels = std::move(written.pixels);
       written = {};
       const PictureSize natural = pixels.size();
@@ -207,8 +230,20 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
     }
   }
   std::string why;
-  const FileBytes file(path, why);
+  PictureFile file(path, why);
   if (!file.ok()) return failure(path + ": " + why);
+  if (file.size() == 0) return failure(path + ": empty file");
+  if (bitmapIsCutShort(file.bytes(), file.size())) {
+    return failure(path + ": damaged bitmap: the file ends before its last row");
+  }
+  if (std::optional<Picture> bitmap = decodePlainBitmap(
+          file.bytes(), file.size(), [&file](std::uint64_t offset, char* out, std::size_t count) {
+            return file.readAt(offset, out, count);
+          })) {
+    const PictureSize natural = bitmap->size();
+    return {Status::ok(), natural, std::move(*bitmap)};
+  }
+  if (!file.readAll(why)) return failure(path + ": " + why);
   const std::string_view bytes = file.bytes();
   if (bytes.empty()) return failure(path + ": empty file");
 
@@ -222,13 +257,8 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
     }
   } else if (looksLikeHeif(bytes)) {
     loaded = decodeHeif(bytes, needed);
-  } else if (bitmapIsCutShort(bytes)) {
-    loaded = failure("damaged bitmap: the file ends before its last row");
   } else if (gifFirstFrameIsCutShort(bytes)) {
     loaded = failure("damaged GIF: the file ends inside its first picture");
-  } else if (std::optional<Picture> bitmap = decodePlainBitmap(bytes)) {
-    const PictureSize natural = bitmap->size();
-    loaded = {Status::ok(), natural, std::move(*bitmap)};
   } else {
     loaded = decodeWithQt(bytes);
   }
@@ -266,35 +296,19 @@ Picture LinuxPictures::drawScaled(const Picture& picture, const SourceRect& sour
 
 Status LinuxPictures::saveBitmap(const Picture& picture, const std::string& path) {
   const BitmapBytes bitmap = encodeBitmap(picture);
-  const std::string_view file = bitmap.view();
-  std::string temp = path + ".tmp-XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) return Status::failedAt(path, std::strerror(errno));
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  std::size_t done = 0;
-  while (done < file.size()) {
-    const ssize_t n = write(fd, file.data() + done, file.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const std::string why = std::strerror(errno);
-      close(fd);
-      unlink(temp.c_str());
-      return Status::failedAt(path, why);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  // No fsync: the wallpaper is rendered again at the next change, and
+  // Unsynced: the wallpaper is rendered again at the next change, and
   // syncing tens of megabytes would cost more than the whole rendering. The
   // rename still means the desktop never sees a half-written file.
-  struct stat info {};
-  if (fstat(fd, &info) != 0 || close(fd) != 0 || !replaceFile(temp, path)) {
-    const std::string why = std::strerror(errno);
-    unlink(temp.c_str());
-    return Status::failedAt(path, why);
+  if (Status written = replaceFileAtomically(path, bitmap.view(), Durability::Unsynced);
+      !written.isOk()) {
+    return written;
   }
-  lastWritten() = {path, info.st_dev, info.st_ino, info.st_size, info.st_mtim, picture.alias()};
+  struct stat info {};
+  if (stat(path.c_str(), &info) == 0) {
+    lastWritten_ = {path,           info.st_dev,         info.st_ino,
+                    info.st_size,   info.st_mtim.tv_sec, info.st_mtim.tv_nsec,
+                    picture.alias()};
+  }
   return Status::ok();
 }
 

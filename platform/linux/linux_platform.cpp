@@ -4,6 +4,7 @@
 #include <iostream>
 #include <system_error>
 
+#include "platform/linux/atomic_file.h"
 #include "platform/linux/back_ends.h"
 
 namespace tivolen {
@@ -46,10 +47,14 @@ LinuxPlatform::LinuxPlatform(std::string_view caption)
       programDirectory_(RunningProgramDirectory()),
       dataDirectory_(DataDirectory(kDataLayout, programDirectory_, specialFolders_)),
       screen_(makeScreen()),
-      desktop_(makeDesktop(dataDirectory_)),
       pictures_(makePictures()),
+      desktop_(makeDesktop(dataDirectory_, {files_, *screen_, *pictures_})),
       platform_{programDirectory_, files_,          processes_, keyboard_, messages_, clock_,
                 random_,           specialFolders_, shortcuts_, *screen_,  *desktop_, *pictures_,
-                dataDirectory_} {}
+                dataDirectory_} {
+  // A save killed midway (log-off, power button) leaves its temporary file;
+  // the next start of either program clears them.
+  if (!dataDirectory_.empty()) removeStaleTemporaries(dataDirectory_);
+}
 
 }  // namespace tivolen

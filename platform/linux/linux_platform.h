@@ -39,8 +39,8 @@ class LinuxPlatform {
   std::string programDirectory_;
   std::string dataDirectory_;
   std::unique_ptr<Screen> screen_;
-  std::unique_ptr<Desktop> desktop_;
   std::unique_ptr<Pictures> pictures_;
+  std::unique_ptr<Desktop> desktop_;
   Platform platform_;
 };
 

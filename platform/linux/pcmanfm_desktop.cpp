@@ -6,7 +6,6 @@
 #include <thread>
 #include <utility>
 
-#include "platform/linux/back_ends.h"
 #include "platform/linux/desktop_texts.h"
 #include "platform/linux/fresh_copy.h"
 #include "platform/linux/tool_runner.h"
@@ -17,9 +16,10 @@ namespace tivolen {
 using namespace std::chrono_literals;
 
 PcmanfmDesktop::PcmanfmDesktop(PcmanfmFlavour flavour, std::string applicationDirectory,
-                               std::chrono::milliseconds desktopWait)
+                               const Screen& screen, std::chrono::milliseconds desktopWait)
     : flavour_(flavour),
       applicationDirectory_(std::move(applicationDirectory)),
+      screen_(screen),
       desktopWait_(desktopWait) {}
 
 void PcmanfmDesktop::setLayout(WallpaperLayout layout) {
@@ -58,7 +58,7 @@ Status PcmanfmDesktop::setWallpaper(const std::string& path) {
   // unchanged, whatever the file now holds.
   FreshCopy copy;
   const auto screen = flavour_ == PcmanfmFlavour::Qt && layout_ == WallpaperLayout::Zoom
-                          ? makeScreen()->size()
+                          ? screen_.size()
                           : std::nullopt;
   if (screen) {
     // pcmanfm-qt 1.2 lists "zoom" in its help but ignores it on the command

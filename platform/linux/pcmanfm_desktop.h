@@ -15,7 +15,7 @@ class PcmanfmDesktop final : public Desktop {
  public:
   // At log-on the changer may start before the desktop does; it waits for
   // the desktop as long as `desktopWait`.
-  PcmanfmDesktop(PcmanfmFlavour flavour, std::string applicationDirectory,
+  PcmanfmDesktop(PcmanfmFlavour flavour, std::string applicationDirectory, const Screen& screen,
                  std::chrono::milliseconds desktopWait = std::chrono::seconds(10));
 
   void setLayout(WallpaperLayout layout) override;
@@ -26,6 +26,7 @@ class PcmanfmDesktop final : public Desktop {
  private:
   PcmanfmFlavour flavour_;
   std::string applicationDirectory_;
+  const Screen& screen_;
   std::chrono::milliseconds desktopWait_;
   WallpaperLayout layout_ = WallpaperLayout::Centred;
 };

@@ -11,6 +11,9 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/linux/atomic_file.h"
+#include "platform/linux/unique_fd.h"
+
 namespace tivolen {
 namespace {
 
@@ -31,6 +34,12 @@ unsigned char fold(unsigned char c) {
 struct DirCloser {
   void operator()(DIR* dir) const { closedir(dir); }
 };
+
+// A name from a damaged list may hold a NUL byte, where every system call
+// would see a shorter, different path: such a path names nothing.
+bool holdsNul(const std::string& path) {
+  return path.find('\0') != std::string::npos;
+}
 
 std::string errnoText() {
   return std::strerror(errno);
@@ -88,17 +97,20 @@ bool lessByFolderOrder(std::string_view a, std::string_view b) {
 }
 
 bool PosixFileSystem::fileExists(const std::string& path) const {
+  if (holdsNul(path)) return false;
   struct stat info {};
   return !path.empty() && !isHiddenName(baseName(path)) && stat(path.c_str(), &info) == 0 &&
          S_ISREG(info.st_mode);
 }
 
 bool PosixFileSystem::folderExists(const std::string& path) const {
+  if (holdsNul(path)) return false;
   struct stat info {};
   return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 std::optional<int> PosixFileSystem::attributes(const std::string& path) const {
+  if (holdsNul(path)) return std::nullopt;
   struct stat info {};
   if (path.empty() || stat(path.c_str(), &info) != 0) return std::nullopt;
   int bits = 0;
@@ -110,6 +122,7 @@ std::optional<int> PosixFileSystem::attributes(const std::string& path) const {
 
 std::optional<std::vector<FolderEntry>> PosixFileSystem::listFolder(
     const std::string& folder) const {
+  if (holdsNul(folder)) return std::nullopt;
   std::unique_ptr<DIR, DirCloser> dir(opendir(folder.empty() ? "." : folder.c_str()));
   if (!dir) return std::nullopt;
   std::string prefix = folder;
@@ -140,62 +153,46 @@ std::optional<std::vector<FolderEntry>> PosixFileSystem::listFolder(
   return sortedByFolderOrder(std::move(entries));
 }
 
+std::optional<FolderIdentity> PosixFileSystem::folderIdentity(const std::string& folder) const {
+  if (holdsNul(folder)) return std::nullopt;
+  struct stat info {};
+  if (stat(folder.empty() ? "." : folder.c_str(), &info) != 0) return std::nullopt;
+  return FolderIdentity{static_cast<std::uint64_t>(info.st_dev),
+                        static_cast<std::uint64_t>(info.st_ino)};
+}
+
+std::optional<std::int64_t> PosixFileSystem::fileSize(const std::string& path) const {
+  if (holdsNul(path)) return std::nullopt;
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  return static_cast<std::int64_t>(info.st_size);
+}
+
 std::optional<std::string> PosixFileSystem::readFile(const std::string& path) const {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
+  if (holdsNul(path)) return std::nullopt;
+  const UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return std::nullopt;
   std::string contents;
   char buffer[65536];
   for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
+    const ssize_t n = read(fd.get(), buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
-      close(fd);
       return std::nullopt;
     }
     if (n == 0) break;
     contents.append(buffer, static_cast<std::size_t>(n));
   }
-  close(fd);
   return contents;
 }
 
 Status PosixFileSystem::writeFileAtomically(const std::string& path, std::string_view contents) {
-  std::string temp = path + ".tmp-XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) return Status::failedAt(path, errnoText());
-  // mkstemp creates 0600; give the file the mode an ordinary create would.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-
-  const char* data = contents.data();
-  std::size_t left = contents.size();
-  while (left > 0) {
-    const ssize_t n = write(fd, data, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const std::string why = errnoText();
-      close(fd);
-      unlink(temp.c_str());
-      return Status::failedAt(path, why);
-    }
-    data += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  if (fsync(fd) != 0 || close(fd) != 0) {
-    const std::string why = errnoText();
-    unlink(temp.c_str());
-    return Status::failedAt(path, why);
-  }
-  if (rename(temp.c_str(), path.c_str()) != 0) {
-    const std::string why = errnoText();
-    unlink(temp.c_str());
-    return Status::failedAt(path, why);
-  }
-  return Status::ok();
+  if (holdsNul(path)) return Status::failedAt(path, "a NUL byte in the name");
+  return replaceFileAtomically(path, contents, Durability::Synced);
 }
 
 Status PosixFileSystem::removeFile(const std::string& path) {
+  if (holdsNul(path)) return Status::failedAt(path, "a NUL byte in the name");
   if (unlink(path.c_str()) != 0) return Status::failedAt(path, errnoText());
   return Status::ok();
 }

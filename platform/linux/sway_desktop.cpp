@@ -13,7 +13,6 @@
 #include <utility>
 
 #include "platform/linux/desktop_texts.h"
-#include "platform/linux/posix_file_system.h"
 #include "platform/linux/tool_runner.h"
 #include "platform/linux/wallpaper_handover.h"
 
@@ -119,8 +118,8 @@ Status SwayDesktop::setWallpaper(const std::string& path) {
   return Status::ok();
 }
 
-SwaybgDesktop::SwaybgDesktop(std::string applicationDirectory)
-    : applicationDirectory_(std::move(applicationDirectory)) {}
+SwaybgDesktop::SwaybgDesktop(std::string applicationDirectory, FileSystem& files)
+    : applicationDirectory_(std::move(applicationDirectory)), files_(files) {}
 
 void SwaybgDesktop::setLayout(WallpaperLayout layout) {
   layout_ = layout;
@@ -143,8 +142,7 @@ Status SwaybgDesktop::setWallpaper(const std::string& path) {
   }
   const std::string pidFile = applicationDirectory_ + "/" + std::string(kPidFileName);
   endPreviousSwaybg(pidFile, applicationDirectory_, swaybg.pid);
-  PosixFileSystem files;
-  if (Status saved = files.writeFileAtomically(pidFile, std::to_string(swaybg.pid) + "\n");
+  if (Status saved = files_.writeFileAtomically(pidFile, std::to_string(swaybg.pid) + "\n");
       !saved.isOk()) {
     return saved;
   }

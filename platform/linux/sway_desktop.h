@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/file_system.h"
 #include "platform/services.h"
 
 namespace tivolen {
@@ -27,13 +28,15 @@ class SwayDesktop final : public Desktop {
 // the next change can end it once the new one runs.
 class SwaybgDesktop final : public Desktop {
  public:
-  explicit SwaybgDesktop(std::string applicationDirectory);
+  // `files` keeps the process id file.
+  SwaybgDesktop(std::string applicationDirectory, FileSystem& files);
 
   void setLayout(WallpaperLayout layout) override;
   Status setWallpaper(const std::string& path) override;
 
  private:
   std::string applicationDirectory_;
+  FileSystem& files_;
   WallpaperLayout layout_ = WallpaperLayout::Centred;
 };
 

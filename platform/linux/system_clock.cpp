@@ -5,15 +5,15 @@
 
 namespace tivolen {
 
-Date SystemClock::today() const {
+std::optional<CalendarDay> SystemClock::today() const {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
 #if defined(_WIN32)
-  if (localtime_s(&local, &now) != 0) return kNeverChanged;
+  if (localtime_s(&local, &now) != 0) return std::nullopt;
 #else
-  if (localtime_r(&now, &local) == nullptr) return kNeverChanged;
+  if (localtime_r(&now, &local) == nullptr) return std::nullopt;
 #endif
-  return Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+  return CalendarDay{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
 void SeedableRandom::seedFromClock() {

@@ -10,7 +10,7 @@ namespace tivolen {
 // Today's date in the local time zone, as the user's calendar shows it.
 class SystemClock final : public Clock {
  public:
-  [[nodiscard]] Date today() const override;
+  [[nodiscard]] std::optional<CalendarDay> today() const override;
 };
 
 // A seedable generator: tests and benchmarks seed it, the programs seed it

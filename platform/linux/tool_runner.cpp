@@ -47,7 +47,8 @@ struct Argv {
 
 // The child half: standard streams set up, then exec. Never returns.
 [[noreturn]] void execChild(Argv& argv, int outputFd, int errorReportFd) {
-  const int devNull = open("/dev/null", O_RDWR);
+  // Close-on-exec: the program keeps only the copies dup2 makes.
+  const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
   if (devNull >= 0) dup2(devNull, STDIN_FILENO);
   const int out = outputFd >= 0 ? outputFd : devNull;
   if (out >= 0) {

@@ -1,14 +1,16 @@
 #include "platform/linux/wallpaper_handover.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <chrono>
 #include <optional>
 
+#include "platform/linux/atomic_file.h"
 #include "platform/linux/desktop_texts.h"
 
 namespace tivolen {
@@ -42,15 +44,19 @@ FreshCopy saveFresh(const QImage& image, const std::string& folder, const QStrin
   for (long long stamp = now; stamp < now + 1000; ++stamp) {
     const QString target = dir.filePath(kPrefix + QString::number(stamp) + suffix);
     if (QFile::exists(target)) continue;
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly)) {
-      return {failure(target.toStdString() + ": " + file.errorString().toStdString()), {}};
-    }
-    QImageWriter writer(&file, format);
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
     if (compression >= 0) writer.setCompression(compression);
-    if (!writer.write(image) || !file.commit()) {
+    if (!writer.write(image)) {
       return {failure(target.toStdString() + ": " + writer.errorString().toStdString()), {}};
     }
+    // The desktop reads the copy once; it is made again at the next change.
+    const Status written = replaceFileAtomically(
+        target.toStdString(), std::string_view(encoded.constData(), encoded.size()),
+        Durability::Unsynced);
+    if (!written.isOk()) return {failure(written.message), {}};
     return {Status::ok(), target.toStdString()};
   }
   return {failure(folder + ": no free name for a wallpaper copy"), {}};

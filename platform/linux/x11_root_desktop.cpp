@@ -5,7 +5,6 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/linux/linux_pictures.h"
 #include "platform/linux/x11_display.h"
 
 namespace tivolen {
@@ -227,8 +226,8 @@ void draw(Pictures& pictures, const Picture& picture, WallpaperLayout layout, co
 
 }  // namespace
 
-X11RootDesktop::X11RootDesktop(std::string applicationDirectory)
-    : applicationDirectory_(std::move(applicationDirectory)) {}
+X11RootDesktop::X11RootDesktop(std::string applicationDirectory, Pictures& pictures)
+    : applicationDirectory_(std::move(applicationDirectory)), pictures_(pictures) {}
 
 void X11RootDesktop::setLayout(WallpaperLayout layout) {
   layout_ = layout;
@@ -239,8 +238,7 @@ Status X11RootDesktop::setWallpaper(const std::string& path) {
   if (!handle) return Status::unavailable("no X display to set the root window on");
   Display* display = handle.get();
 
-  LinuxPictures pictures;
-  LoadedPicture loaded = pictures.load(path);
+  LoadedPicture loaded = pictures_.load(path);
   if (!loaded.status.isOk()) return loaded.status;
 
   const int screenNumber = DefaultScreen(display);
@@ -264,7 +262,7 @@ Status X11RootDesktop::setWallpaper(const std::string& path) {
   for (const MonitorRect& monitor : monitorRects(display, root, width, height)) {
     const Target target{display,       pixmap,        gc, visual, depth, monitor.x, monitor.y,
                         monitor.width, monitor.height};
-    draw(pictures, loaded.pixels, layout_, target);
+    draw(pictures_, loaded.pixels, layout_, target);
   }
   XFreeGC(display, gc);
   XSync(display, False);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/pictures.h"
 #include "platform/services.h"
 
 namespace tivolen {
@@ -12,7 +13,9 @@ namespace tivolen {
 // after the program ends.
 class X11RootDesktop final : public Desktop {
  public:
-  explicit X11RootDesktop(std::string applicationDirectory);
+  // `pictures` is the program's own picture service: the wallpaper it has
+  // just written is taken from its memory instead of read back.
+  X11RootDesktop(std::string applicationDirectory, Pictures& pictures);
 
   void setLayout(WallpaperLayout layout) override;
   // Unavailable without a display; Failed when the picture cannot be read.
@@ -20,6 +23,7 @@ class X11RootDesktop final : public Desktop {
 
  private:
   std::string applicationDirectory_;
+  Pictures& pictures_;
   WallpaperLayout layout_ = WallpaperLayout::Centred;
 };
 

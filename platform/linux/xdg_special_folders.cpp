@@ -35,12 +35,6 @@ std::string withoutTrailingSlash(std::string path) {
 
 }  // namespace
 
-std::optional<std::string> processEnvironment(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr) return std::nullopt;
-  return std::string(value);
-}
-
 std::optional<std::string> userDirFromFile(std::string_view contents, std::string_view key,
                                            std::string_view home) {
   std::optional<std::string> found;

@@ -6,14 +6,10 @@
 #include <string_view>
 
 #include "platform/file_system.h"
+#include "platform/linux/environment.h"
 #include "platform/services.h"
 
 namespace tivolen {
-
-// Reads one variable of the environment; injected so tests never look at the
-// user's real folders.
-using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;
-std::optional<std::string> processEnvironment(const char* name);
 
 // The special folders by the XDG base directory and user-dirs rules:
 // Startup is the autostart folder, Desktop the user's desktop directory,

@@ -37,6 +37,30 @@ std::optional<int> Win32FileSystem::attributes(const std::string& path) const {
   return static_cast<int>(found & 0xFFFF);
 }
 
+std::optional<FolderIdentity> Win32FileSystem::folderIdentity(const std::string& folder) const {
+  // The volume serial and file index name a folder whatever junction led
+  // there; FILE_FLAG_BACKUP_SEMANTICS opens folders.
+  const HANDLE handle =
+      CreateFileW(Widen(folder).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const BOOL got = GetFileInformationByHandle(handle, &info);
+  CloseHandle(handle);
+  if (!got) return std::nullopt;
+  return FolderIdentity{info.dwVolumeSerialNumber,
+                        (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+std::optional<std::int64_t> Win32FileSystem::fileSize(const std::string& path) const {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return std::nullopt;
+  }
+  return static_cast<std::int64_t>((std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow);
+}
+
 std::optional<std::vector<FolderEntry>> Win32FileSystem::listFolder(
     const std::string& folder) const {
   std::wstring pattern = Widen(folder);

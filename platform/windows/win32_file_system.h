@@ -13,6 +13,9 @@ class Win32FileSystem final : public FileSystem {
   [[nodiscard]] std::optional<int> attributes(const std::string& path) const override;
   [[nodiscard]] std::optional<std::vector<FolderEntry>> listFolder(
       const std::string& folder) const override;
+  [[nodiscard]] std::optional<FolderIdentity> folderIdentity(
+      const std::string& folder) const override;
+  [[nodiscard]] std::optional<std::int64_t> fileSize(const std::string& path) const override;
   [[nodiscard]] std::optional<std::string> readFile(const std::string& path) const override;
   Status writeFileAtomically(const std::string& path, std::string_view contents) override;
   Status removeFile(const std::string& path) override;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/linux/back_ends.h"
+#include "platform/linux/posix_file_system.h"
 
 int main(int argc, char** argv) {
   using tivolen::WallpaperLayout;
@@ -17,7 +18,10 @@ int main(int argc, char** argv) {
     std::cerr << "usage: desktop_driver APPLICATION_DIRECTORY centred|tiled|stretched|zoom FILE\n";
     return 64;
   }
-  auto desktop = tivolen::makeDesktop(argv[1]);
+  tivolen::PosixFileSystem files;
+  const auto screen = tivolen::makeScreen();
+  const auto pictures = tivolen::makePictures();
+  auto desktop = tivolen::makeDesktop(argv[1], {files, *screen, *pictures});
   desktop->setLayout(layouts.at(argv[2]));
   const tivolen::Status status = desktop->setWallpaper(argv[3]);
   if (status.isOk()) return 0;

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Runs one fuzz target for a fixed time on a copy of its seed corpus; any
+# crash, sanitizer report, leak, timeout or memory blow-up fails the test
+# and prints the input that caused it.
+# Usage: run_fuzzer.sh <target binary> <seed corpus dir> <seconds> [extra libFuzzer flags]
+set -euo pipefail
+target=$1
+seeds=$2
+seconds=$3
+shift 3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/corpus"
+cp -r "$seeds"/. "$work/corpus/"
+cd "$work"
+# -rss_limit_mb: a reader that allocates what a header claims fails here.
+"$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -print_final_stats=1 \
+  "$@" "$work/corpus" 2>&1 | tail -n 25
+status=${PIPESTATUS[0]}
+if compgen -G "$work/crash-*" >/dev/null || compgen -G "$work/leak-*" >/dev/null ||
+  compgen -G "$work/timeout-*" >/dev/null || compgen -G "$work/oom-*" >/dev/null; then
+  for finding in "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-*; do
+    [[ -e $finding ]] || continue
+    echo "finding: $(basename "$finding") ($(stat -c %s "$finding") bytes):"
+    od -A d -t x1 "$finding" | head -n 20
+  done
+  exit 1
+fi
+exit "$status"
