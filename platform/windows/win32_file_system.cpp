@@ -40,14 +40,12 @@ std::optional<int> Win32FileSystem::attributes(const std::string& path) const {
 std::optional<FolderIdentity> Win32FileSystem::folderIdentity(const std::string& folder) const {
   // The volume serial and file index name a folder whatever junction led
   // there; FILE_FLAG_BACKUP_SEMANTICS opens folders.
-  const HANDLE handle =
+  const UniqueHandle handle = AdoptHandle(
       CreateFileW(Widen(folder).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info{};
-  const BOOL got = GetFileInformationByHandle(handle, &info);
-  CloseHandle(handle);
-  if (!got) return std::nullopt;
+  if (!GetFileInformationByHandle(handle.get(), &info)) return std::nullopt;
   return FolderIdentity{info.dwVolumeSerialNumber,
                         (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
