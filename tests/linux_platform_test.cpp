@@ -120,11 +120,12 @@ TEST(DataDirectoryTest, PortableStaysBesideTheProgramsPackagedGoesToTheDataHome)
   PosixFileSystem files;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const XdgSpecialFolders folders(files, [&](const char* name) -> std::optional<std::string> {
-      if (std::string_view(name) == "HOME") return root / "home";
-      if (std::string_view(name) == "XDG_DATA_HOME") return c.dataHome;
-      return std::nullopt;
-    });
+    const XdgSpecialFolders folders(files,
+                                    [&](std::string_view name) -> std::optional<std::string> {
+                                      if (name == "HOME") return root / "home";
+                                      if (name == "XDG_DATA_HOME") return c.dataHome;
+                                      return std::nullopt;
+                                    });
     EXPECT_EQ(DataDirectory(c.layout, root / "programs", folders), c.expected);
     EXPECT_EQ(std::filesystem::is_directory(c.expected), c.layout == DataLayout::UserDataFolder);
     std::filesystem::remove_all(root / "home");
