@@ -2,6 +2,7 @@
 
 #include "common/change_log.h"
 #include "common/startup_shortcut.h"
+#include "common/text_encoding.h"
 #include "common/texts.h"
 
 namespace tivolen {
@@ -17,7 +18,7 @@ void Navigator::open() {
   std::string label;
   const std::string logPath = platform_.inDataDir(kChangeLogFileName);
   if (platform_.files.fileExists(logPath)) {
-    const auto contents = platform_.files.readFile(logPath);
+    const auto contents = ReadTextFile(platform_.files, logPath);
     // A damaged log counts as none: the first press starts from the top.
     if (const auto log = contents ? readChangeLog(*contents, ChangeLogPart::All) : std::nullopt) {
       state_.lastChangeDate = log->changeDate;

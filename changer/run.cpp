@@ -4,6 +4,7 @@
 #include "common/change_log.h"
 #include "common/list_file.h"
 #include "common/startup_shortcut.h"
+#include "common/text_encoding.h"
 #include "common/texts.h"
 
 namespace tivolen {
@@ -14,7 +15,7 @@ namespace {
 void ReadLastChange(Platform& platform, RunState& state) {
   const std::string logPath = platform.inDataDir(kChangeLogFileName);
   if (platform.files.fileExists(logPath)) {
-    if (const auto contents = platform.files.readFile(logPath)) {
+    if (const auto contents = ReadTextFile(platform.files, logPath)) {
       if (const auto log = readChangeLog(*contents, ChangeLogPart::DateAndPosition)) {
         state.lastChangeDate = log->changeDate;
         state.currentPosition = log->changePosition;
@@ -64,7 +65,7 @@ bool ChangeIsDue(Platform& platform, RunState& state) {
     platform.messages.show(text::kListTooLarge);
     return false;
   }
-  const auto contents = platform.files.readFile(listPath);
+  const auto contents = ReadTextFile(platform.files, listPath);
   if (!contents) {
     platform.messages.show(text::kListUnreadable);
     return false;

@@ -8,6 +8,7 @@
 #include "common/folder_walk.h"
 #include "common/picture_types.h"
 #include "common/record.h"
+#include "common/text_encoding.h"
 #include "common/texts.h"
 
 namespace tivolen {
@@ -321,7 +322,7 @@ Choice SelectWallpaper(Platform& platform, RunState& state, int direction, Navig
     platform.messages.show(text::kListTooLarge);
     return endRun();
   }
-  const auto contents = platform.files.readFile(listPath);
+  const auto contents = ReadTextFile(platform.files, listPath);
   if (!contents) {
     platform.messages.show(text::kListUnreadable);
     return endRun();

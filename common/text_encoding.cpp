@@ -42,4 +42,10 @@ std::string DecodeText(const FileSystem& files, std::string_view bytes) {
   return files.systemTextToUtf8(bytes);
 }
 
+std::optional<std::string> ReadTextFile(const FileSystem& files, const std::string& path) {
+  std::optional<std::string> contents = files.readFile(path);
+  if (contents && !IsValidUtf8(*contents)) *contents = files.systemTextToUtf8(*contents);
+  return contents;
+}
+
 }  // namespace tivolen

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,5 +18,9 @@ bool IsValidUtf8(std::string_view bytes);
 // a Shift_JIS path that is also valid UTF-8 is rare enough, and guessing the
 // other way round would garble every list we wrote ourselves.
 std::string DecodeText(const FileSystem& files, std::string_view bytes);
+
+// A list or log file read whole and decoded as above; nothing when it
+// cannot be read.
+std::optional<std::string> ReadTextFile(const FileSystem& files, const std::string& path);
 
 }  // namespace tivolen

@@ -1,6 +1,7 @@
 // Moving the rows and the settings controls to and from List.txt.
 #include "common/list_file.h"
 #include "common/record.h"
+#include "common/text_encoding.h"
 #include "common/texts.h"
 #include "manager/edit_form.h"
 #include "manager/manager_texts.h"
@@ -14,7 +15,8 @@ void EditForm::LoadList() {
     return;
   }
   const bool tooLarge = ListFileTooLarge(platform_.files, file);
-  const std::optional<std::string> read = tooLarge ? std::nullopt : platform_.files.readFile(file);
+  const std::optional<std::string> read =
+      tooLarge ? std::nullopt : ReadTextFile(platform_.files, file);
   if (!read) {
     // Loading goes on as with an empty file; saying so keeps the user from
     // taking the empty list for the real one.

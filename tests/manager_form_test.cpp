@@ -2,6 +2,7 @@
 // display: start-up, the list file of every layout, the settings controls
 // and the details text.
 #include <gtest/gtest.h>
+#include <iconv.h>
 
 #include "common/texts.h"
 #include "manager/edit_form.h"
@@ -104,6 +105,38 @@ TEST(ManagerListFile, Version122LoadsWithDepth8AndSavesAs130) {
   EXPECT_EQ(bench.list(), "\"Ver\",\"1.30\"\r\n1\r\n1\r\n\"[SubFolder]\",8\r\n\"" + a +
                               "\",0,2,4\r\n\"" + b + "\",0,0,1\r\n\"[Lounch]\",\"" + launcher +
                               "\"\r\n");
+}
+
+// glibc's converter stands in for the code page of a Japanese Windows.
+std::string convert(std::string_view text, const char* to, const char* from) {
+  iconv_t converter = iconv_open(to, from);
+  std::string in(text);
+  std::string out(in.size() * 2 + 16, '\0');
+  char* inPointer = in.data();
+  char* outPointer = out.data();
+  std::size_t inLeft = in.size();
+  std::size_t outLeft = out.size();
+  iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft);
+  iconv_close(converter);
+  out.resize(out.size() - outLeft);
+  return out;
+}
+
+TEST(ManagerListFile, AShiftJisListFromOldWindowsKeepsEveryEntryAcrossASave) {
+  ManagerBench bench;
+  bench.files.codePage = [](std::string_view bytes) { return convert(bytes, "UTF-8", "CP932"); };
+  const std::string sea = bench.picture("写真/海の朝.jpg");
+  const std::string sky = bench.picture("写真/空ソ表.jpg");  // ソ and 表 end in a backslash byte
+  const std::string utf8 = "\"Ver\",\"1.30\"\r\n0\r\n1\r\n\"[SubFolder]\",2\r\n\"" + sea +
+                           "\",0,3,5\r\n\"" + sky + "\",0,4,2\r\n";
+  const std::string shiftJis = convert(utf8, "CP932", "UTF-8");
+  ASSERT_NE(shiftJis, utf8);
+  bench.writeList(shiftJis);
+
+  EditForm& form = bench.open();
+  EXPECT_EQ(listTexts(form), (std::vector<std::string>{"海の朝.jpg", "空ソ表.jpg"}));
+  ASSERT_TRUE(form.SaveList());
+  EXPECT_EQ(bench.list(), utf8);
 }
 
 TEST(ManagerListFile, HeaderlessFileDropsAVanishedPathAndFillsRatio5) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -22,6 +23,8 @@ class StagedFiles final : public FileSystem {
   std::map<std::string, std::vector<FolderEntry>> listingOverrides;
   std::optional<Status> failWrites;
   std::set<std::string> unreadable;
+  // The system code page as a Japanese Windows has it; none on Linux.
+  std::function<std::string(std::string_view)> codePage;
   int writes = 0;
 
   [[nodiscard]] bool fileExists(const std::string& path) const override {
@@ -62,6 +65,9 @@ class StagedFiles final : public FileSystem {
     return real_.writeFileAtomically(path, contents);
   }
   Status removeFile(const std::string& path) override { return real_.removeFile(path); }
+  [[nodiscard]] std::string systemTextToUtf8(std::string_view bytes) const override {
+    return codePage ? codePage(bytes) : std::string(bytes);
+  }
 
  private:
   PosixFileSystem real_;
