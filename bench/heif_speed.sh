@@ -46,43 +46,9 @@ make_app() {  # name picture
   echo "$app/Tivolen"
 }
 
-# One timed run: appends "milliseconds KiB" to the file $1.
-timed_run() {  # results command...
-  local out=$1 start end
-  shift
-  start=$EPOCHREALTIME
-  /usr/bin/time -f %M -o "$work/rss" "$@" >/dev/null 2>&1
-  end=$EPOCHREALTIME
-  echo "$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f", (e - s) * 1000 }') $(cat "$work/rss")" >>"$out"
-}
-
-median_of() {  # file column
-  sort -g -k"$2,$2" "$1" | awk -v c="$2" '{ v[NR] = $c } END { print v[int((NR + 1) / 2)] }'
-}
-
-# Runs A and B alternately (2 warm-ups each, not counted) and sets
-# pair_a_ms, pair_b_ms, pair_a_mib, pair_b_mib.
-run_pair() {  # "command A" "command B"
-  local a b i
-  read -r -a a <<<"$1"
-  read -r -a b <<<"$2"
-  : >"$work/a"
-  : >"$work/b"
-  for i in 1 2; do timed_run /dev/null "${a[@]}"; timed_run /dev/null "${b[@]}"; done
-  for ((i = 0; i < runs; i++)); do
-    if ((i % 2 == 0)); then
-      timed_run "$work/a" "${a[@]}"
-      timed_run "$work/b" "${b[@]}"
-    else
-      timed_run "$work/b" "${b[@]}"
-      timed_run "$work/a" "${a[@]}"
-    fi
-  done
-  pair_a_ms=$(median_of "$work/a" 1)
-  pair_b_ms=$(median_of "$work/b" 1)
-  pair_a_mib=$(awk -v k="$(median_of "$work/a" 2)" 'BEGIN { printf "%.1f", k / 1024 }')
-  pair_b_mib=$(awk -v k="$(median_of "$work/b" 2)" 'BEGIN { printf "%.1f", k / 1024 }')
-}
+warmups=2
+# shellcheck source=bench/paired_runs.sh
+source "$here/paired_runs.sh"
 
 failures=0
 rows=()

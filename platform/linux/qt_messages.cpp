@@ -27,25 +27,12 @@ QString fromUtf8(std::string_view text) {
 
 }  // namespace
 
-std::string messageLine(std::string_view text) {
-  std::string line;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    if (text[i] == '\n' || text[i] == '\r') {
-      line += " / ";
-    } else {
-      line += text[i];
-    }
-  }
-  return line;
-}
-
 void QtMessages::detail(std::string_view text) {
-  std::cerr << caption_ << ": " << messageLine(text) << std::endl;
+  std::cerr << caption_ << ": " << MessageLine(text) << std::endl;
 }
 
 Answer QtMessages::show(std::string_view text, Buttons buttons) {
-  std::cerr << caption_ << ": " << messageLine(text) << std::endl;
+  std::cerr << caption_ << ": " << MessageLine(text) << std::endl;
   if (!EnsureGuiApplication()) return cautiousAnswer(buttons);
 
   QMessageBox box;

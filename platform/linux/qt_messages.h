@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/message_line.h"
 #include "platform/services.h"
 
 namespace tivolen {
@@ -19,8 +20,5 @@ class QtMessages final : public Messages {
  private:
   std::string caption_;
 };
-
-// The text on one line: CR LF and LF become " / ".
-std::string messageLine(std::string_view text);
 
 }  // namespace tivolen
