@@ -1,7 +1,6 @@
 #include "common/startup_shortcut.h"
 
 #include <exception>
-#include <iostream>
 
 #include "common/texts.h"
 
@@ -87,7 +86,7 @@ bool CreateStartupShortcut(Platform& platform) {
   if (!written.isOk()) {
     // Saying "created" after a failed write would leave the user believing
     // the changer runs at log-on.
-    std::cerr << "autostart entry: " << written.message << '\n';
+    platform.messages.detail("autostart entry: " + written.message);
     platform.messages.show(text::kStartupShortcutFailed);
     return false;
   }
