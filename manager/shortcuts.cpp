@@ -42,9 +42,9 @@ int CreateShortcutIn(Platform& platform, const std::string& folder, bool createF
 }
 
 void WriteStartupShortcut(Platform& platform, bool reportFailure) {
-  const Status status =
-      platform.shortcuts.write(StartupShortcutPath(platform), platform.programInAppDir(kChangerProgram),
-                               platform.applicationDirectory);
+  const Status status = platform.shortcuts.write(StartupShortcutPath(platform),
+                                                 platform.programInAppDir(kChangerProgram),
+                                                 platform.applicationDirectory);
   if (!status.isOk() && reportFailure) reportWriteFailure(platform, status);
 }
 
@@ -68,9 +68,9 @@ void WriteDesktopShortcut(Platform& platform) {
     reportWriteFailure(platform, Status::unavailable("no desktop folder"));
     return;
   }
-  const Status status =
-      platform.shortcuts.write(shortcutFile(platform, desktop, kDesktopShortcutName),
-                               platform.programInAppDir(kManagerProgram), platform.applicationDirectory);
+  const Status status = platform.shortcuts.write(
+      shortcutFile(platform, desktop, kDesktopShortcutName),
+      platform.programInAppDir(kManagerProgram), platform.applicationDirectory);
   if (!status.isOk()) reportWriteFailure(platform, status);
 }
 
