@@ -1,6 +1,7 @@
 #include "changer/navigator_window.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QStyle>
@@ -37,6 +38,11 @@ NavigatorForm::NavigatorForm(Platform& platform)
       position_(new QLabel(this)) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(qt(text::kChangerCaption));
+  // Copied without its icon, the window keeps the desktop's default one.
+  if (const QString icon = QString::fromStdString(platform.inAppDir(kIconFileName));
+      QFile::exists(icon)) {
+    setWindowIcon(QIcon(icon));
+  }
   back_->setObjectName(QStringLiteral("BtnBzck"));
   random_->setObjectName(QStringLiteral("BtnRnd"));
   next_->setObjectName(QStringLiteral("BtnNext"));

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/build_info.h"
+#include "common/list_file.h"
 #include "common/texts.h"
 #include "manager/manager_texts.h"
 #include "manager/shortcuts.h"
@@ -13,6 +15,13 @@ constexpr int kLuckDesignValue = 3;
 
 bool inRange(int value, int low, int high) {
   return value >= low && value <= high;
+}
+
+// Names this build and its day, so the notice never goes stale.
+std::string HelpAnnouncement() {
+  return "[お知らせ]" + std::to_string(build::kYear) + "年" + std::to_string(build::kMonth) + "月" +
+         std::to_string(build::kDay) + "日 Ver " + std::string(build::kVersion) +
+         "を公開しました.詳しくはヘルプをご覧下さい.";
 }
 
 }  // namespace
@@ -37,6 +46,11 @@ EditForm::EditForm(Platform& platform) : platform_(platform) {
   txtShowdt_.text = "5";
   btnShowStart_.caption = text::kSlideshowStart;
   frames_.fill(true);
+  frame2_.height = kFrame2Folded;
+  lblVer_.caption = "Ver " + std::string(build::kVersion);
+  label3_.caption = text::kLinkCaption;
+  label4_.caption = text::kAuthorCaption;
+  lblMail_.caption = text::kMailCaption;
 }
 
 void EditForm::Load() {
@@ -364,8 +378,14 @@ void EditForm::ShowDetails() {
 
 void EditForm::ControlMouseMove(std::string_view control) {
   if (control.starts_with("Frame") && control.size() == 6) {
-    // Over any page the launcher box follows its check box.
+    // Over any page the launcher box follows its check box, and the list
+    // file's frame folds back to its title.
     txtLounch_.visible = chkLounch_.checked;
+    frame2_.height = kFrame2Folded;
+  }
+  if (control == "Frame2List") {
+    frame2_.height = kFrame2Open;
+    return;
   }
   if (control == "BtnUnstrech" && btnUnstrech_.caption != text::kExpand) {
     lbl_.caption = text::kTipCollapse;
@@ -415,7 +435,7 @@ void EditForm::ShowRandomHelpText() {
   lbl_.caption.clear();
   const float r = platform_.random.next();
   if (r < 0.3F) {
-    lbl_.caption = text::kHelpAnnouncement;
+    lbl_.caption = HelpAnnouncement();
   } else if (r < 0.4F) {
     lbl_.caption = text::kHelpTaskScheduler;
   } else if (r < 0.5F) {
@@ -425,6 +445,44 @@ void EditForm::ShowRandomHelpText() {
   } else {
     lbl_.caption = text::kHelpShift;
   }
+}
+
+void EditForm::openDocument(const std::string& path) {
+  if (!platform_.files.fileExists(path)) {
+    platform_.messages.show(std::string(text::kDocumentMissing) + path);
+    return;
+  }
+  const Status opened = platform_.documents.open(path);
+  if (!opened.isOk()) {
+    platform_.messages.show(std::string(text::kDocumentNotOpened) + path);
+    platform_.messages.detail(opened.message);
+  }
+}
+
+void EditForm::BtnHelpClick() {
+  openDocument(platform_.inAppDir(text::kHelpPage));
+}
+
+void EditForm::BtnShowListClick() {
+  // The editor shows what this window shows: otherwise edits made here and
+  // not yet saved would be lost to the refresh that follows the editing.
+  if (rowCount() > 0 && !SaveList()) return;
+  const std::string list = platform_.inDataDir(kListFileName);
+  if (rowCount() == 0 && !platform_.files.fileExists(list)) {
+    platform_.messages.show(text::kListNotSavedYet);
+    return;
+  }
+  openDocument(list);
+}
+
+void EditForm::Label3Click() {
+  openDocument(platform_.inAppDir(text::kHelpPage));
+}
+void EditForm::Label4Click() {
+  openDocument(platform_.inAppDir(text::kReadme));
+}
+void EditForm::LblMailClick() {
+  openDocument(platform_.inAppDir(text::kReadme));
 }
 
 void EditForm::BtnSupWClick() {

@@ -49,6 +49,15 @@ struct PreviewRequest {
   int serial = 0;
 };
 
+// A frame whose height the form changes; heights in twips as the old window
+// measured them (15 twips to a pixel at 96 dpi).
+struct SubFrame : Control {
+  int height = 0;
+};
+// Frame2 of the operations page: its title only, or its two buttons too.
+inline constexpr int kFrame2Folded = 255;
+inline constexpr int kFrame2Open = 615;
+
 // Keys of List1 the form handles, by the key codes of old.
 inline constexpr int kKeyEnter = 13;
 inline constexpr int kKeyDelete = 46;
@@ -143,6 +152,13 @@ class EditForm {
   void MnuHelpClick();
   void ShowRandomHelpText();
 
+  // Documents: the help page, the list file and the about page's links.
+  void BtnHelpClick();
+  void BtnShowListClick();
+  void Label3Click();
+  void Label4Click();
+  void LblMailClick();
+
   // Shortcut buttons.
   void BtnSupWClick();
   void BtnSupDClick();
@@ -188,6 +204,11 @@ class EditForm {
   // Grows whenever the form itself changes the selection.
   [[nodiscard]] int selectionSerial() const { return selectionSerial_; }
   [[nodiscard]] bool frameVisible(int index) const { return frames_.at(index); }
+  [[nodiscard]] const SubFrame& Frame2() const { return frame2_; }
+  [[nodiscard]] const Label& LblVer() const { return lblVer_; }
+  [[nodiscard]] const Label& Label3() const { return label3_; }
+  [[nodiscard]] const Label& Label4() const { return label4_; }
+  [[nodiscard]] const Label& LblMail() const { return lblMail_; }
 
  private:
   void BarLuckChange();
@@ -205,6 +226,7 @@ class EditForm {
   void showPreview(std::string path);
   bool registerItem(const std::string& path, bool& stopDrop);
   void setEditingEnabled(bool enabled);
+  void openDocument(const std::string& path);
 
   Platform& platform_;
   FormObserver* observer_ = nullptr;
@@ -235,6 +257,11 @@ class EditForm {
   Timer timer1_;
   bool minimized_ = false;
   std::array<bool, kFrameCount> frames_{};
+  SubFrame frame2_;
+  Label lblVer_;
+  Label label3_;
+  Label label4_;
+  Label lblMail_;
 };
 
 }  // namespace tivolen::manager

@@ -92,8 +92,6 @@ inline constexpr std::string_view kAskCreateQuickLaunch =
     "クイックランチにショートカットを作成します";
 
 // Help texts drawn at random on the about page.
-inline constexpr std::string_view kHelpAnnouncement =
-    "[お知らせ]2026年12月7日 Ver 1.40を公開しました.詳しくはHPをご覧下さい.";
 inline constexpr std::string_view kHelpTaskScheduler =
     "一定時間ごとに変更したい場合はタスクスケジューラをご利用下さい.";
 inline constexpr std::string_view kHelpQuestions = "質問はHP上の掲示板まで";
@@ -101,6 +99,22 @@ inline constexpr std::string_view kHelpDoubleClick =
     "画像リスト上のファイル名をダブルクリックすると壁紙を変更できます";
 inline constexpr std::string_view kHelpShift =
     "[新機能]Shift押しながらTivolen起動で、前後のファイルを壁紙に";
+
+// The about page. There is no home page: the links lead to the help page and
+// the README shipped beside the programs.
+inline constexpr std::string_view kHelpPage = "help.htm";
+inline constexpr std::string_view kReadme = "README.md";
+inline constexpr std::string_view kLinkCaption = "ヘルプ: help.htm";
+inline constexpr std::string_view kAuthorCaption = "作: Tivolen 開発チーム";
+inline constexpr std::string_view kMailCaption = "ご質問・不具合のご報告: README.md をご覧ください";
+
+// Opening a document.
+inline constexpr std::string_view kDocumentMissing = "ファイルが見つかりません。\r\n";
+inline constexpr std::string_view kDocumentNotOpened =
+    "ファイルを開けませんでした。この種類のファイルを開くアプリケーションが"
+    "設定されているか確かめてください。\r\n";
+inline constexpr std::string_view kListNotSavedYet =
+    "リストはまだ保存されていません。画像やフォルダを登録すると List.txt が作られます。";
 
 // Our own messages for cases the old program let corrupt or lose data.
 inline constexpr std::string_view kListFull =

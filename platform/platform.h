@@ -9,6 +9,9 @@ namespace tivolen {
 
 class Pictures;
 
+// The programs' icon, shipped beside them.
+inline constexpr std::string_view kIconFileName = "tivolen.svg";
+
 // Every effect on the system goes through one of these, so logic is driven
 // in tests by the recording fake.
 struct Platform {
@@ -24,6 +27,7 @@ struct Platform {
   Screen& screen;
   Desktop& desktop;
   Pictures& pictures;
+  Documents& documents;
   // Where List.txt, WallPaper.log and the rendered wallpaper live, no
   // trailing separator. Empty in the portable layout: they lie beside the programs.
   std::string dataDirectory{};

@@ -124,4 +124,13 @@ class Desktop {
   virtual Status setWallpaper(const std::string& path) = 0;
 };
 
+// Opens a document in the program the desktop associates with its type: a
+// web page in the browser, a text file in the editor. Never through a shell,
+// so no name is ever read as a command.
+class Documents {
+ public:
+  virtual ~Documents() = default;
+  virtual Status open(const std::string& path) = 0;
+};
+
 }  // namespace tivolen

@@ -22,6 +22,8 @@ packages=(
   libheif-dev
   # WebP through Qt's image plugins
   qt6-image-formats-plugins
+  # the project's SVG icon on the windows (Qt's SVG icon engine)
+  libqt6svg6
   # message boxes and the navigator in Wayland sessions without XWayland
   qt6-wayland
   # Qt's own Japanese texts for standard buttons and context menus

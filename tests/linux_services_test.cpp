@@ -215,8 +215,13 @@ TEST_F(DesktopEntryFile, OddPathsPassTheValidator) {
   }
   for (const char* folder : kOddFolders) {
     const std::string app = dir.mkdir(folder);
+    dir.write(std::string(folder) + "/tivolen.svg", "<svg/>");
     const std::string entry = dir / "壁紙変更.desktop";
     ASSERT_TRUE(shortcuts.write(entry, app + "/Tivolen", app, {kNavigator}).isOk());
+    EXPECT_NE(dir.read("壁紙変更.desktop")
+                  .find("\nIcon=" + escapeDesktopEntryValue(app) + "/tivolen.svg\n"),
+              std::string::npos)
+        << "menus and docks show the program's icon";
     // The validator's exit status is its verdict; its path is a plain argv.
     const std::string command = "desktop-file-validate '" + entry + "'";
     EXPECT_EQ(std::system(command.c_str()), 0) << folder << "\n" << dir.read("壁紙変更.desktop");

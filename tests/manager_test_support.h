@@ -91,7 +91,8 @@ class ManagerBench {
                   shortcuts != nullptr ? *shortcuts : fake_.shortcuts,
                   fake_.screen,
                   fake_.desktop,
-                  *fake_.pictures} {
+                  *fake_.pictures,
+                  fake_.documents} {
     fake_.specialFolders.folders[SpecialFolder::Startup] = root.mkdir("config/autostart");
     fake_.specialFolders.folders[SpecialFolder::Desktop] = root.mkdir("Desktop");
     fake_.specialFolders.folders[SpecialFolder::Applications] = root.mkdir("share/applications");

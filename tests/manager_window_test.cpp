@@ -291,25 +291,52 @@ TEST_F(ManagerWindow, EnterOnAPictureRowSetsTheWallpaper) {
                             fake::wallpaperEvent(bench.root / "app/wallpaper.bmp")}));
 }
 
-TEST_F(ManagerWindow, TheMouseOverAControlShowsItsTip) {
+// Real pointer moves through the window system, as a user's mouse gives
+// them: Qt hands moves over a control on to the page beneath, which must not
+// take the control's tip back.
+TEST_F(ManagerWindow, TheMouseOverAControlShowsItsTipAndThePageTakesItBack) {
   open();
   QApplication::setActiveWindow(window.get());
-  const std::pair<const char*, const char*> cases[] = {
-      {"BttnUp", "リストの順番を入れ替えます"},
-      {"BtnUnstrech", "登録したフォルダを展開し、画像を表示します。"},
-      {"Frame0", "壁紙にしたい画像/フォルダをここにドラッグしてください"},
-  };
-  for (const auto& [name, tip] : cases) {
-    QWidget* control = child<QWidget>(name);
-    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), control->mapToGlobal(QPointF(2, 2)));
-    QApplication::sendEvent(control, &enter);
-    EXPECT_EQ(child<QLabel>("Lbl")->text(), QString::fromUtf8(tip)) << name;
-  }
+  const QString dropHint = QStringLiteral("壁紙にしたい画像/フォルダをここにドラッグしてください");
+  // A corner of a frame's own area, inside its border, clear of controls.
+  auto corner = [](QWidget* frameWidget) { return QPoint(3, frameWidget->height() - 4); };
+  auto lbl = [this] { return child<QLabel>("Lbl")->text(); };
+  QWidget* page = child<QWidget>("Frame0");
+  QWidget* up = child<QWidget>("BttnUp");
+
+  QTest::mouseMove(up);
+  QTest::mouseMove(up, up->rect().center() + QPoint(2, 1));
+  EXPECT_EQ(lbl(), QStringLiteral("リストの順番を入れ替えます"));
+  QTest::mouseMove(page, corner(page));
+  EXPECT_EQ(lbl(), dropHint);
+  QTest::mouseMove(child<QWidget>("BtnUnstrech"));
+  EXPECT_EQ(lbl(), QStringLiteral("登録したフォルダを展開し、画像を表示します。"));
   QTest::mouseClick(child<QPushButton>("BtnUnstrech"), Qt::LeftButton);
-  QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
-  QApplication::sendEvent(child<QWidget>("BtnUnstrech"), &enter);
-  EXPECT_EQ(child<QLabel>("Lbl")->text(),
+  QTest::mouseMove(page, corner(page));
+  QTest::mouseMove(child<QWidget>("BtnUnstrech"));
+  EXPECT_EQ(lbl(),
             QStringLiteral("展開したフォルダを消し、実際に登録してあるもののみリストに表示します"));
+
+  // The list file's frame shows its buttons only while the mouse is over it.
+  child<QAction>("MnuOpe")->trigger();
+  QWidget* listFile = child<QWidget>("Frame2List");
+  QWidget* showList = child<QWidget>("BtnShowList");
+  QWidget* operations = child<QWidget>("Frame3");
+  EXPECT_FALSE(showList->isVisible());
+  const int foldedHeight = listFile->sizeHint().height();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return listFile->height() == foldedHeight; }, 2000));
+  QTest::mouseMove(listFile, QPoint(listFile->width() / 2, 3));
+  EXPECT_TRUE(showList->isVisible());
+  QTest::mouseMove(showList);
+  EXPECT_EQ(lbl(), QStringLiteral("メモ帳でリストを開きます.普通は使いません.\n"
+                                  "リストを一括削除するときなどに使用."));
+  EXPECT_TRUE(showList->isVisible());
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return listFile->height() > foldedHeight + showList->height() / 2; }, 2000));
+  QTest::mouseMove(operations, corner(operations));
+  EXPECT_FALSE(showList->isVisible());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return listFile->height() == foldedHeight; }, 2000))
+      << listFile->height() << " after folding, " << foldedHeight << " before";
 }
 
 TEST_F(ManagerWindow, FitsA1280By800ScreenAt200PercentAndHintsAtDropsWhenEmpty) {

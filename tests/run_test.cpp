@@ -148,7 +148,8 @@ TEST_F(ChangerRun, ManagerThatCannotStartIsReported) {
                     real.shortcuts,
                     real.screen,
                     real.desktop,
-                    real.pictures};
+                    real.pictures,
+                    real.documents};
   RunState state;
   EXPECT_FALSE(ChangeIsDue(platform, state));
   EXPECT_EQ(fake.events, (EventLog{messageEvent(text::kManagerNotStarted)}));

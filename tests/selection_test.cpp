@@ -218,7 +218,8 @@ TEST_F(Selection, ReadOnlySubFoldersAreSearchedAsTheManagerCountsThem) {
                      platform.shortcuts,
                      platform.screen,
                      platform.desktop,
-                     platform.pictures};
+                     platform.pictures,
+                     platform.documents};
   writeList({folder(dir / "pics/tree/", 2)});
   state.currentPosition = 0;
   EXPECT_EQ(SelectWallpaper(withMarks, state, 0, &labels, diagnostics).path, inside);
@@ -261,7 +262,8 @@ TEST_F(Selection, AVanishedOrUnreadableFolderEndsTheRunWithABoxNamingIt) {
                      platform.shortcuts,
                      platform.screen,
                      platform.desktop,
-                     platform.pictures};
+                     platform.pictures,
+                     platform.documents};
   struct Case {
     const char* name;
     ListSettings settings;

@@ -8,11 +8,13 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -21,6 +23,7 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
@@ -69,6 +72,15 @@ QGroupBox* frame(const char* name, std::string_view caption) {
   return named(new QGroupBox(qs(caption)), name);
 }
 
+// A label that opens something: a link the keyboard can reach too.
+QLabel* linkLabel(const char* name, const std::string& caption) {
+  auto* label = named(new QLabel, name);
+  label->setText(QStringLiteral("<a href=\"open\">%1</a>")
+                     .arg(QString::fromStdString(caption).toHtmlEscaped()));
+  label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  return label;
+}
+
 void mirror(QWidget* widget, const Control& control) {
   widget->setEnabled(control.enabled);
   widget->setVisible(control.visible);
@@ -113,6 +125,11 @@ std::vector<std::string> localFilesOf(const QMimeData* data) {
 FrmEdit::FrmEdit(EditForm& form, QWidget* parent) : QMainWindow(parent), form_(form) {
   setObjectName(QStringLiteral("frmEdit"));
   setWindowTitle(qs(tivolen::text::kManagerCaption));
+  // Copied without its icon, the window keeps the desktop's default one.
+  if (const QString icon = QString::fromStdString(form_.platform().inAppDir(kIconFileName));
+      QFile::exists(icon)) {
+    setWindowIcon(QIcon(icon));
+  }
   setAcceptDrops(true);
   model_ = new ListModel(form_, this);
   form_.setObserver(this);
@@ -191,6 +208,10 @@ FrmEdit::FrmEdit(EditForm& form, QWidget* parent) : QMainWindow(parent), form_(f
       control->installEventFilter(this);
     }
   }
+  // The pages answer every move over their own area, as the tips of the
+  // controls on them are replaced by the page's as soon as the mouse leaves
+  // a control.
+  for (QGroupBox* page : frames_) page->setMouseTracking(true);
 
   previewPool_.setMaxThreadCount(1);
   timer1_ = new QTimer(this);
@@ -331,11 +352,23 @@ QGroupBox* FrmEdit::buildOperationsFrame() {
   QGroupBox* box = frame("Frame3", "操作");
   auto* layout = new QGridLayout(box);
 
+  // Folded to its title until the mouse comes over it; the page's own area
+  // folds it again.
   QGroupBox* listFile = frame("Frame2List", "画像リスト");
-  auto* listLayout = new QHBoxLayout(listFile);
+  listFile->setMouseTracking(true);
+  listFile->setProperty("tip", QStringLiteral("Frame2List"));
+  listFile->installEventFilter(this);
+  auto* listFileLayout = new QVBoxLayout(listFile);
+  frame2Buttons_ = new QWidget;
+  auto* listLayout = new QHBoxLayout(frame2Buttons_);
+  listLayout->setContentsMargins(0, 0, 0, 0);
   listLayout->addWidget(button("BtnListRefresh", "更新"));
-  listLayout->addWidget(button("BtnShowList", "開く"));
-  layout->addWidget(listFile, 0, 0);
+  QPushButton* showList = button("BtnShowList", "開く");
+  listLayout->addWidget(showList);
+  listFileLayout->addWidget(frame2Buttons_);
+  layout->addWidget(listFile, 0, 0, Qt::AlignTop);
+  connect(showList, &QPushButton::clicked, this,
+          [this] { forward([this] { form_.BtnShowListClick(); }); });
   QPushButton* check = button("BtnChkW", "ダブりチェック");
   layout->addWidget(check, 1, 0);
   connect(check, &QPushButton::clicked, this,
@@ -410,12 +443,23 @@ QGroupBox* FrmEdit::buildAboutFrame() {
   big.setBold(true);
   product->setFont(big);
   layout->addWidget(product, 0, 0);
-  layout->addWidget(named(new QLabel(QStringLiteral("Ver 1.40")), "LblVer"), 1, 0);
-  layout->addWidget(named(new QLabel, "Label4"), 2, 0);
-  layout->addWidget(named(new QLabel, "LblMail"), 3, 0);
-  layout->addWidget(named(new QLabel, "Label3"), 4, 0);
-  layout->addWidget(button("BtnHelp", "ヘルプ"), 0, 1, Qt::AlignRight | Qt::AlignTop);
+  layout->addWidget(named(new QLabel(QString::fromStdString(form_.LblVer().caption)), "LblVer"), 1,
+                    0);
+  QLabel* author = linkLabel("Label4", form_.Label4().caption);
+  QLabel* mail = linkLabel("LblMail", form_.LblMail().caption);
+  QLabel* link = linkLabel("Label3", form_.Label3().caption);
+  layout->addWidget(author, 2, 0);
+  layout->addWidget(mail, 3, 0);
+  layout->addWidget(link, 4, 0);
+  QPushButton* help = button("BtnHelp", "ヘルプ");
+  layout->addWidget(help, 0, 1, Qt::AlignRight | Qt::AlignTop);
   layout->setColumnStretch(0, 1);
+  connect(help, &QPushButton::clicked, this, [this] { forward([this] { form_.BtnHelpClick(); }); });
+  connect(link, &QLabel::linkActivated, this, [this] { forward([this] { form_.Label3Click(); }); });
+  connect(author, &QLabel::linkActivated, this,
+          [this] { forward([this] { form_.Label4Click(); }); });
+  connect(mail, &QLabel::linkActivated, this,
+          [this] { forward([this] { form_.LblMailClick(); }); });
   return box;
 }
 
@@ -660,6 +704,7 @@ void FrmEdit::syncFromForm() {
   bardt_->setValue(form_.Bardt().value);
   txtShowdt_->setText(QString::fromStdString(form_.TxtShowdt().text));
   btnShowStart_->setText(QString::fromStdString(form_.BtnShowStart().caption));
+  frame2Buttons_->setVisible(form_.Frame2().height >= kFrame2Open);
   syncTimer();
   syncing_ = false;
   syncPreview();
@@ -719,14 +764,37 @@ void FrmEdit::dropEvent(QDropEvent* event) {
   handleDrag(event);
 }
 
+void FrmEdit::frameMouseMove(QWidget* frameWidget, const QMouseEvent& move) {
+  // Moves over a control inside reach the frame too, as Qt passes unwanted
+  // moves to the parent; only the frame's own area counts. Plain containers
+  // that only lay the controls out are part of that area.
+  const QWidget* under = frameWidget->childAt(move.position().toPoint());
+  if (under != nullptr && under->metaObject() != &QWidget::staticMetaObject) return;
+  const std::string before = form_.Lbl().caption;
+  const int height = form_.Frame2().height;
+  const bool launcher = form_.TxtLounch().visible;
+  form_.ControlMouseMove(frameWidget->property("tip").toString().toStdString());
+  // Every pixel of a move comes here; the window is redrawn only for a change.
+  if (form_.Lbl().caption != before || form_.Frame2().height != height ||
+      form_.TxtLounch().visible != launcher) {
+    forward([] {});
+  }
+}
+
 bool FrmEdit::eventFilter(QObject* watched, QEvent* event) {
   // Events arrive while the window is still being built.
   const bool target = list1_ != nullptr && (watched == list1_ || watched == list1_->viewport() ||
                                             watched == frames_[kFrameList]);
   if (target && handleDrag(event)) return true;
-  if (event->type() == QEvent::Enter) {
-    const QVariant tip = watched->property("tip");
-    if (tip.isValid()) {
+  const QVariant tip = watched->property("tip");
+  if (tip.isValid()) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    // The pages and the list file's frame follow the mouse; the controls
+    // answer its arrival.
+    const bool isFrame = widget != nullptr && widget->hasMouseTracking();
+    if (isFrame && event->type() == QEvent::MouseMove) {
+      frameMouseMove(widget, *static_cast<QMouseEvent*>(event));
+    } else if (!isFrame && event->type() == QEvent::Enter) {
       const std::string name = tip.toString().toStdString();
       forward([this, &name] { form_.ControlMouseMove(name); });
     }

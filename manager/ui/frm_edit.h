@@ -18,6 +18,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListView;
+class QMouseEvent;
 class QMimeData;
 class QPushButton;
 class QRadioButton;
@@ -82,6 +83,8 @@ class FrmEdit final : public QMainWindow, private FormObserver {
   void forward(Handler handler);
   template <typename Handler>
   void forwardBusy(Handler handler);
+  // A mouse move over a frame's own area, not over a control inside it.
+  void frameMouseMove(QWidget* frameWidget, const QMouseEvent& move);
 
   EditForm& form_;
   ListModel* model_ = nullptr;
@@ -116,6 +119,7 @@ class FrmEdit final : public QMainWindow, private FormObserver {
   QCheckBox* chkLounch_ = nullptr;
   QLineEdit* txtLounch_ = nullptr;
   QPushButton* btnOK_ = nullptr;
+  QWidget* frame2Buttons_ = nullptr;
 };
 
 }  // namespace tivolen::manager

@@ -42,6 +42,15 @@ std::string wallpaperEvent(std::string_view path) {
   return "wallpaper: " + std::string(path);
 }
 
+std::string openEvent(std::string_view path) {
+  return "open: " + std::string(path);
+}
+
+Status RecordingDocuments::open(const std::string& path) {
+  log_.push_back(openEvent(path));
+  return failWith ? *failWith : Status::ok();
+}
+
 Status RecordingProcesses::start(const std::string& program, WindowState state) {
   log_.push_back(startEvent(program, state));
   return Status::ok();
@@ -107,6 +116,7 @@ FakePlatform::FakePlatform(std::string applicationDirectory)
                 shortcuts,
                 screen,
                 desktop,
-                *pictures} {}
+                *pictures,
+                documents} {}
 
 }  // namespace tivolen::fake

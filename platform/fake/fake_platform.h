@@ -107,6 +107,16 @@ class RecordingDesktop final : public Desktop {
   EventLog& log_;
 };
 
+class RecordingDocuments final : public Documents {
+ public:
+  explicit RecordingDocuments(EventLog& log) : log_(log) {}
+  Status open(const std::string& path) override;
+  std::optional<Status> failWith;
+
+ private:
+  EventLog& log_;
+};
+
 // Everything a test needs, with a real application directory to work in.
 class FakePlatform {
  public:
@@ -128,6 +138,7 @@ class FakePlatform {
   RecordingDesktop desktop{events};
   // The real picture services: tests render real files.
   std::unique_ptr<Pictures> pictures;
+  RecordingDocuments documents{events};
 
  private:
   Platform platform_;
@@ -135,6 +146,7 @@ class FakePlatform {
 
 // Event texts, so tests compare against the same spelling.
 std::string messageEvent(std::string_view text);
+std::string openEvent(std::string_view path);
 std::string startEvent(std::string_view program, WindowState state);
 // Actions are named after the rest ("; action ナビゲーター: --navigator").
 std::string shortcutEvent(std::string_view path, std::string_view target,

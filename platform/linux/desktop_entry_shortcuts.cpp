@@ -142,6 +142,7 @@ std::string composeDesktopEntry(std::string_view existing, const DesktopEntryFie
       {"Path", escapeDesktopEntryValue(fields.workingDirectory)},
       {"TryExec", escapeDesktopEntryValue(fields.target)},
   };
+  if (!fields.icon.empty()) ours.emplace_back("Icon", escapeDesktopEntryValue(fields.icon));
   if (!fields.actions.empty()) {
     ours.emplace_back("Actions", actionList(existingActions, fields.actions));
   }
@@ -214,8 +215,12 @@ Status DesktopEntryShortcuts::write(const std::string& shortcutPath, const std::
   if (error) return Status::failed(folder.string() + ": " + error.message());
 
   const std::string existing = files_.readFile(shortcutPath).value_or(std::string{});
-  const std::string text =
-      composeDesktopEntry(existing, {baseName(shortcutPath), target, workingDirectory, actions});
+  // Menus and docks show the program's own icon, not a blank, as long as it
+  // lies beside the program.
+  std::string icon = (std::filesystem::path(target).parent_path() / kIconFileName).string();
+  if (!files_.fileExists(icon)) icon.clear();
+  const std::string text = composeDesktopEntry(
+      existing, {baseName(shortcutPath), target, workingDirectory, actions, std::move(icon)});
   if (Status written = files_.writeFileAtomically(shortcutPath, text); !written.isOk()) {
     return written;
   }

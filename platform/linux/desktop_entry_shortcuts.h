@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/platform.h"
 #include "platform/services.h"
 
 namespace tivolen {
@@ -32,6 +33,8 @@ struct DesktopEntryFields {
   std::string target;
   std::string workingDirectory;
   std::vector<ShortcutAction> actions{};
+  // The icon file beside the program; none keeps what the entry had.
+  std::string icon{};
 };
 
 // A value of type string or localestring with the entry format's escapes
@@ -44,7 +47,7 @@ std::string escapeDesktopEntryValue(std::string_view value);
 std::string desktopEntryExec(std::string_view program);
 
 // The file text: `existing` (empty for a new entry) with Type, Name, Exec,
-// Path and TryExec of its [Desktop Entry] group set and everything else kept.
+// Path, TryExec and (when given) Icon of its [Desktop Entry] group set and everything else kept.
 // Each action is added to Actions and gets its own group, written afresh.
 std::string composeDesktopEntry(std::string_view existing, const DesktopEntryFields& fields);
 

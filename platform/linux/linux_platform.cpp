@@ -51,7 +51,7 @@ LinuxPlatform::LinuxPlatform(std::string_view caption)
       desktop_(makeDesktop(dataDirectory_, {files_, *screen_, *pictures_})),
       platform_{programDirectory_, files_,          processes_, keyboard_, messages_, clock_,
                 random_,           specialFolders_, shortcuts_, *screen_,  *desktop_, *pictures_,
-                dataDirectory_} {
+                documents_,        dataDirectory_} {
   // A save killed midway (log-off, power button) leaves its temporary file;
   // the next start of either program clears them.
   if (!dataDirectory_.empty()) removeStaleTemporaries(dataDirectory_);

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/linux/desktop_entry_shortcuts.h"
+#include "platform/linux/gio_documents.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/posix_processes.h"
 #include "platform/linux/qt_messages.h"
@@ -41,6 +42,7 @@ class LinuxPlatform {
   std::unique_ptr<Screen> screen_;
   std::unique_ptr<Pictures> pictures_;
   std::unique_ptr<Desktop> desktop_;
+  GioDocuments documents_;
   Platform platform_;
 };
 

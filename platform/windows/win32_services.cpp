@@ -1,12 +1,14 @@
 #include "platform/windows/win32_services.h"
 
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 
 #include "platform/message_line.h"
 #include "platform/windows/com_ptr.h"
@@ -166,6 +168,20 @@ Status Win32Desktop::setWallpaper(const std::string& path) {
     return Status::failedAt(path, SystemErrorText(GetLastError()));
   }
   return Status::ok();
+}
+
+}  // namespace tivolen
+
+namespace tivolen {
+
+Status Win32Documents::open(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  const HINSTANCE result =
+      ShellExecuteW(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  // Values up to 32 are error codes, by the function's old contract.
+  const auto code = reinterpret_cast<INT_PTR>(result);
+  if (code > 32) return Status::ok();
+  return Status::failedAt(path, "ShellExecuteW error " + std::to_string(code));
 }
 
 }  // namespace tivolen

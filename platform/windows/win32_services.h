@@ -66,4 +66,10 @@ class Win32Desktop final : public Desktop {
   WallpaperLayout layout_ = WallpaperLayout::Stretched;
 };
 
+// ShellExecuteW's "open", as Explorer opens a double-clicked file.
+class Win32Documents final : public Documents {
+ public:
+  Status open(const std::string& path) override;
+};
+
 }  // namespace tivolen

@@ -33,6 +33,7 @@ class WindowsPlatform {
   Win32Screen screen_;
   Win32Desktop desktop_;
   WicPictures pictures_{files_};
+  Win32Documents documents_;
   Platform platform_;
 };
 

@@ -92,7 +92,8 @@ std::optional<std::string> loadAndSave(tivolen::fake::FakePlatform& fake, Confin
                              real.shortcuts,
                              real.screen,
                              real.desktop,
-                             real.pictures};
+                             real.pictures,
+                             real.documents};
   tivolen::manager::EditForm form(platform);
   form.Load();  // as the window opens: rows made, list loaded
   const bool saved = form.SaveList();
