@@ -36,6 +36,8 @@ packages=(
   libbenchmark-dev
   xvfb
   xdotool
+  # file types for the document opener's test (.htm is a web page)
+  shared-mime-info
   x11-apps
   x11-utils
   imagemagick

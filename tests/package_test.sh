@@ -35,11 +35,13 @@ fail() {
   exit 1
 }
 
-# The file list, exactly; help.htm whenever the build made one.
+# The file list, exactly.
 expected=(
   ./usr/bin/tivolen
   ./usr/bin/tivolen-manager
+  ./usr/lib/tivolen/README.md
   ./usr/lib/tivolen/Tivolen
+  ./usr/lib/tivolen/help.htm
   ./usr/lib/tivolen/tivolen.svg
   ./usr/lib/tivolen/管理
   ./usr/share/applications/io.github.tivolen.Tivolen.desktop
@@ -50,7 +52,6 @@ expected=(
   ./usr/share/man/man1/tivolen.1.gz
   ./usr/share/metainfo/io.github.tivolen.Tivolen.metainfo.xml
 )
-if [[ -f $package_build/app/help.htm ]]; then expected+=(./usr/lib/tivolen/help.htm); fi
 actual=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | LC_ALL=C sort)
 diff <(printf '%s\n' "${expected[@]}" | LC_ALL=C sort) <(printf '%s\n' "$actual") ||
   fail "the package's files differ from the list above"
@@ -166,6 +167,9 @@ autostart="$home/.config/autostart/壁紙変更.desktop"
 menu="$home/.local/share/applications/壁紙変更.desktop"
 grep -qxF "Exec=\"$programs/Tivolen\"" "$autostart" || fail "autostart: $(cat "$autostart")"
 grep -qxF "TryExec=$programs/Tivolen" "$autostart" || fail "autostart without TryExec"
+for entry in "$autostart" "$menu"; do
+  grep -qxF "Icon=$programs/tivolen.svg" "$entry" || fail "no icon in $entry: $(cat "$entry")"
+done
 grep -qxF "Exec=\"$programs/Tivolen\" --navigator" "$menu" || fail "menu entry: $(cat "$menu")"
 for entry in "$autostart" "$menu"; do desktop-file-validate "$entry" || fail "invalid $entry"; done
 

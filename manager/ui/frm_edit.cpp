@@ -18,6 +18,7 @@
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -229,9 +230,13 @@ FrmEdit::~FrmEdit() {
 }
 
 void FrmEdit::buildMenus() {
-  auto addMenu = [this](const char* name, const char* caption, void (EditForm::*handler)()) {
+  // Ctrl+1 to Ctrl+4 reach the pages from the keyboard, as tabs of a
+  // settings window do; the menu bar itself takes no focus.
+  int page = 0;
+  auto addMenu = [this, &page](const char* name, const char* caption, void (EditForm::*handler)()) {
     QAction* action = menuBar()->addAction(QString::fromUtf8(caption));
     action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + page++)));
     connect(action, &QAction::triggered, this,
             [this, handler] { forward([this, handler] { (form_.*handler)(); }); });
   };
@@ -396,6 +401,7 @@ QGroupBox* FrmEdit::buildOperationsFrame() {
   bardt_ = named(new QScrollBar(Qt::Horizontal), "Bardt");
   bardt_->setRange(form_.Bardt().min, form_.Bardt().max);
   bardt_->setPageStep(5);
+  bardt_->setFocusPolicy(Qt::StrongFocus);  // arrows and Home/End pick the pace
   bardt_->setMinimumWidth(bardt_->fontMetrics().horizontalAdvance(QChar(0x3042)) * 5);
   showLayout->addWidget(bardt_, 1);
   // Shows the interval only; the bar sets it.
@@ -425,6 +431,11 @@ QGroupBox* FrmEdit::buildOperationsFrame() {
   launcher->addWidget(txtLounch_, 1);
   layout->addLayout(launcher, 3, 0, 1, 2);
 
+  // Tab goes down the left column, then down the shortcuts.
+  const std::array<QWidget*, 9> chain = {check, bardt_, btnShowStart_, chkLounch_, txtLounch_,
+                                         supW,  supD,   desktop,       quickLaunch};
+  for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
+
   connect(supW, &QPushButton::clicked, this, [this] { forward([this] { form_.BtnSupWClick(); }); });
   connect(supD, &QPushButton::clicked, this, [this] { forward([this] { form_.BtnSupDClick(); }); });
   connect(desktop, &QPushButton::clicked, this,
@@ -445,14 +456,15 @@ QGroupBox* FrmEdit::buildAboutFrame() {
   layout->addWidget(product, 0, 0);
   layout->addWidget(named(new QLabel(QString::fromStdString(form_.LblVer().caption)), "LblVer"), 1,
                     0);
+  // Placed first, so the keyboard reaches the help before the links.
+  QPushButton* help = button("BtnHelp", "ヘルプ");
+  layout->addWidget(help, 0, 1, Qt::AlignRight | Qt::AlignTop);
   QLabel* author = linkLabel("Label4", form_.Label4().caption);
   QLabel* mail = linkLabel("LblMail", form_.LblMail().caption);
   QLabel* link = linkLabel("Label3", form_.Label3().caption);
   layout->addWidget(author, 2, 0);
   layout->addWidget(mail, 3, 0);
   layout->addWidget(link, 4, 0);
-  QPushButton* help = button("BtnHelp", "ヘルプ");
-  layout->addWidget(help, 0, 1, Qt::AlignRight | Qt::AlignTop);
   layout->setColumnStretch(0, 1);
   connect(help, &QPushButton::clicked, this, [this] { forward([this] { form_.BtnHelpClick(); }); });
   connect(link, &QLabel::linkActivated, this, [this] { forward([this] { form_.Label3Click(); }); });
@@ -659,7 +671,10 @@ void FrmEdit::syncFromForm() {
   for (int i = 0; i < kFrameCount; ++i) {
     const auto slot = static_cast<std::size_t>(i);
     if (form_.frameVisible(i)) {
-      stack_->setCurrentIndex(kPageOf[slot]);
+      if (stack_->currentIndex() != kPageOf[slot]) {
+        stack_->setCurrentIndex(kPageOf[slot]);
+        focusFirstControl(stack_->currentWidget());
+      }
       break;
     }
   }
@@ -762,6 +777,19 @@ void FrmEdit::dragMoveEvent(QDragMoveEvent* event) {
 }
 void FrmEdit::dropEvent(QDropEvent* event) {
   handleDrag(event);
+}
+
+void FrmEdit::focusFirstControl(QWidget* page) {
+  // A page chosen from the keyboard (Ctrl+1 to Ctrl+4) is worked from the
+  // keyboard: its first control takes the focus, not whatever follows the
+  // hidden one in the window's chain.
+  for (QWidget* next = page->nextInFocusChain(); next != page; next = next->nextInFocusChain()) {
+    if (page->isAncestorOf(next) && next->isVisibleTo(page) && next->isEnabled() &&
+        (next->focusPolicy() & Qt::TabFocus) != 0) {
+      next->setFocus(Qt::TabFocusReason);
+      return;
+    }
+  }
 }
 
 void FrmEdit::frameMouseMove(QWidget* frameWidget, const QMouseEvent& move) {

@@ -83,6 +83,7 @@ class FrmEdit final : public QMainWindow, private FormObserver {
   void forward(Handler handler);
   template <typename Handler>
   void forwardBusy(Handler handler);
+  void focusFirstControl(QWidget* page);
   // A mouse move over a frame's own area, not over a control inside it.
   void frameMouseMove(QWidget* frameWidget, const QMouseEvent& move);
 
