@@ -7,27 +7,12 @@
 # Usage: changer_without_list_test.sh PATH_TO_TIVOLEN
 set -euo pipefail
 tivolen=$1
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-# shellcheck source=scripts/x_server.sh
-source "$root/scripts/x_server.sh"
-
-work=$(mktemp -d)
-changer=
-cleanup() {
-  if [[ -n "$changer" ]]; then kill "$changer" 2>/dev/null || true; fi
-  stop_x_server
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+# shellcheck source=tests/private_session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/private_session.sh"
 
 # An application directory whose name needs quoting in a desktop entry.
 app="$work/壁紙 \$apps"
-mkdir -p "$app" "$work/home"
+mkdir -p "$app"
 cp "$tivolen" "$app/Tivolen"
 cat >"$app/管理" <<'STANDIN'
 #!/bin/sh
@@ -37,10 +22,7 @@ here=$(dirname "$0")
 STANDIN
 chmod +x "$app/管理"
 
-export HOME="$work/home"
-export XDG_CONFIG_HOME="$work/config"
-export XDG_DATA_HOME="$work/data"
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER
+private_session
 start_x_server 1024x768x24
 
 wait_for_file() {
@@ -57,6 +39,7 @@ entry="$XDG_CONFIG_HOME/autostart/壁紙変更.desktop"
 # First run: the autostart entry and its message come before the manager.
 "$app/Tivolen" 2>"$work/first.err" &
 changer=$!
+started+=("$changer")
 window=$(timeout 20 xdotool search --sync --name '^壁紙の変更$' | head -n1) ||
   fail "no message box appeared; stderr: $(cat "$work/first.err")"
 [[ -f "$entry" ]] || fail "the message box came before the autostart entry was written"
@@ -65,7 +48,6 @@ xdotool windowfocus --sync "$window" key Return
 status=0
 timeout 20 tail --pid="$changer" -f /dev/null || fail "Tivolen did not end after the message"
 wait "$changer" || status=$?
-changer=
 ((status == 0)) || fail "first run exited with $status"
 
 grep -q 'スタートアップにショートカットを作成しました。' "$work/first.err" ||

@@ -8,35 +8,13 @@
 set -euo pipefail
 program=$1
 shots=${2:-}
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-# shellcheck source=scripts/x_server.sh
-source "$root/scripts/x_server.sh"
-
-work=$(mktemp -d)
-manager=
-cleanup() {
-  if [[ -n "$manager" ]]; then kill "$manager" 2>/dev/null || true; fi
-  stop_x_server
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  cat "$work/manager.err" >&2 || true
-  exit 1
-}
-
-shot() {
-  if [[ -n "$shots" ]]; then
-    mkdir -p "$shots"
-    xwd -silent -root | /usr/bin/convert xwd:- "$shots/$1.png"
-  fi
-}
+# shellcheck source=tests/private_session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/private_session.sh"
+error_log="$work/manager.err"
 
 app="$work/app"
 pics="$work/写真 pics"
-mkdir -p "$app" "$work/home" "$pics"
+mkdir -p "$app" "$pics"
 for colour in red lime blue; do
   /usr/bin/convert -size 160x100 "xc:$colour" "$pics/$colour.png"
 done
@@ -51,13 +29,9 @@ record() { printf '"%s",%s\r\n' "$1" "$2"; }
   record "$pics/blue.png" 0,2,3
 } >"$app/List.txt"
 
-export HOME="$work/home"
-export XDG_CONFIG_HOME="$work/config"
-export XDG_DATA_HOME="$work/data"
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER XDG_CURRENT_DESKTOP DESKTOP_SESSION \
-  XDG_SESSION_DESKTOP GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION BROWSER
+private_session
 # The menu entry exists, so no question comes first.
-mkdir -p "$XDG_DATA_HOME/applications" "$XDG_CONFIG_HOME"
+mkdir -p "$XDG_DATA_HOME/applications"
 printf '[Desktop Entry]\n' >"$XDG_DATA_HOME/applications/壁紙変更.desktop"
 # The user's browser: a recorder of what it was asked to open.
 cat >"$work/recorder" <<EOF
@@ -77,6 +51,7 @@ start_x_server 1024x768x24
 
 "$app/管理" 2>"$work/manager.err" &
 manager=$!
+started+=("$manager")
 window=$(timeout 20 xdotool search --sync --onlyvisible --name '^壁紙の設定$' | head -n1) ||
   fail "the window did not appear"
 sleep 1
@@ -159,7 +134,4 @@ for _ in $(seq 100); do [[ -s "$work/opened" ]] && break; sleep 0.1; done
   fail "ヘルプ opened '$(cat "$work/opened" 2>/dev/null)' instead of $app/help.htm"
 shot actions_about
 
-kill "$manager"
-wait "$manager" 2>/dev/null || true
-manager=
 echo "manager_actions_app_test: ok"

@@ -8,35 +8,17 @@
 set -euo pipefail
 program=$1
 shots=${2:-}
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-# shellcheck source=scripts/x_server.sh
-source "$root/scripts/x_server.sh"
-
-work=$(mktemp -d)
-manager=
-cleanup() {
-  if [[ -n "$manager" ]]; then kill "$manager" 2>/dev/null || true; fi
-  stop_x_server
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+# shellcheck source=tests/private_session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/private_session.sh"
 
 app="$work/壁紙 app"
-mkdir -p "$app" "$work/home" "$work/pics"
+mkdir -p "$app" "$work/pics"
 cp "$program" "$app/管理"
 printf 'x' >"$work/pics/海.jpg"
 printf '"Ver","1.22"\r\n1\r\n0\r\n"%s",2,4\r\n"%s",0,3\r\n' \
   "$work/pics/海.jpg" "$work/pics/gone.jpg" >"$app/List.txt"
 
-export HOME="$work/home"
-export XDG_CONFIG_HOME="$work/config"
-export XDG_DATA_HOME="$work/data"
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER
+private_session
 mkdir -p "$XDG_CONFIG_HOME/autostart"
 autostart="$XDG_CONFIG_HOME/autostart/壁紙変更.desktop"
 printf '[Desktop Entry]\nType=Application\nName=壁紙変更\nExec="/old/place/Tivolen"\nPath=/old/place\n' \
@@ -45,6 +27,7 @@ start_x_server 1280x1024x24
 
 "$app/管理" 2>"$work/manager.err" &
 manager=$!
+started+=("$manager")
 
 # The question comes before the window: both carry the caption.
 question=$(timeout 20 xdotool search --sync --name '^壁紙の設定$' | head -n1) ||
@@ -69,10 +52,7 @@ grep -q "Exec=\"$app/Tivolen\"" "$autostart" || fail "autostart entry not rewrit
 for entry in "$autostart" "$menu"; do
   desktop-file-validate "$entry" || fail "invalid entry $entry"
 done
-if [[ -n "$shots" ]]; then
-  mkdir -p "$shots"
-  xwd -silent -root | /usr/bin/convert xwd:- "$shots/manager_app.png"
-fi
+shot manager_app
 
 # OK stands in the window's bottom-right corner.
 eval "$(xdotool getwindowgeometry --shell "$window")"
@@ -80,7 +60,6 @@ xdotool mousemove --window "$window" $((WIDTH - 30)) $((HEIGHT - 20)) click 1
 for _ in $(seq 100); do kill -0 "$manager" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$manager" 2>/dev/null; then fail "the window did not close on OK"; fi
 wait "$manager" || fail "管理 ended with status $?"
-manager=
 
 expected=$(printf '"Ver","1.30"\r\n1\r\n0\r\n"[SubFolder]",8\r\n"%s",0,2,4\r\n' "$work/pics/海.jpg")
 [[ "$(cat "$app/List.txt")" == "$expected" ]] || fail "saved list: $(cat -A "$app/List.txt")"

@@ -8,34 +8,12 @@
 set -euo pipefail
 program=$1
 shots=${2:-}
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-# shellcheck source=scripts/x_server.sh
-source "$root/scripts/x_server.sh"
-
-work=$(mktemp -d)
-manager=
-cleanup() {
-  if [[ -n "$manager" ]]; then kill "$manager" 2>/dev/null || true; fi
-  stop_x_server
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-shot() {
-  if [[ -n "$shots" ]]; then
-    mkdir -p "$shots"
-    xwd -silent -root | /usr/bin/convert xwd:- "$shots/$1.png"
-  fi
-}
+# shellcheck source=tests/private_session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/private_session.sh"
 
 app="$work/app"
 pics="$work/pics"
-mkdir -p "$app" "$work/home" "$pics/trip/day1"
+mkdir -p "$app" "$pics/trip/day1"
 /usr/bin/convert -size 320x200 xc:red -quality 92 "$pics/a.jpg"
 for name in b c; do printf 'x' >"$pics/$name.jpg"; done
 printf 'x' >"$pics/trip/t1.jpg"
@@ -50,12 +28,8 @@ record() { printf '"%s",%s\r\n' "$1" "$2"; }
   record "$pics/trip/" 6,3,5
 } >"$app/List.txt"
 
-export HOME="$work/home"
-export XDG_CONFIG_HOME="$work/config"
-export XDG_DATA_HOME="$work/data"
+private_session
 export QT_SCALE_FACTOR=2
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER XDG_CURRENT_DESKTOP DESKTOP_SESSION \
-  XDG_SESSION_DESKTOP GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION
 # The menu entry exists, so no question comes first.
 mkdir -p "$XDG_DATA_HOME/applications"
 printf '[Desktop Entry]\n' >"$XDG_DATA_HOME/applications/壁紙変更.desktop"
@@ -63,6 +37,7 @@ start_x_server 1280x800x24
 
 "$app/管理" 2>"$work/manager.err" &
 manager=$!
+started+=("$manager")
 window=$(timeout 20 xdotool search --sync --onlyvisible --name '^壁紙の設定$' | head -n1) ||
   fail "the window did not appear"
 sleep 1
@@ -112,7 +87,6 @@ xdotool mousemove --window "$window" $((WIDTH - 40)) $((HEIGHT - 30)) click 1
 for _ in $(seq 100); do kill -0 "$manager" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$manager" 2>/dev/null; then fail "the window did not close on OK"; fi
 wait "$manager" || fail "管理 ended with status $?"
-manager=
 
 expected=$({
   printf '"Ver","1.30"\r\n0\r\n1\r\n"[SubFolder]",2\r\n'
