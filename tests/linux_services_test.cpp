@@ -15,8 +15,8 @@
 #include "platform/linux/desktop_entry_shortcuts.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/posix_processes.h"
-#include "platform/linux/system_clock.h"
 #include "platform/linux/xdg_special_folders.h"
+#include "platform/shared/system_clock.h"
 #include "tests/temp_dir.h"
 
 namespace tivolen {

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "platform/linux/exif_orientation.h"
+#include "platform/shared/exif_orientation.h"
 
 namespace tivolen {
 namespace {

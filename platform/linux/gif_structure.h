@@ -1,12 +1,5 @@
 #pragma once
 
-#include <string_view>
-
-namespace tivolen {
-
-// True for a GIF whose first picture ends before its data does. Qt's reader
-// shows such a file with the missing part left empty, and a wallpaper with a
-// blank lower half is a damaged picture, not a picture.
-bool gifFirstFrameIsCutShort(std::string_view bytes);
-
-}  // namespace tivolen
+// The GIF check is shared with the Windows pictures; this name is kept for
+// the Linux decoders that include it.
+#include "platform/shared/gif_structure.h"

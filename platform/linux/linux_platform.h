@@ -9,11 +9,11 @@
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/posix_processes.h"
 #include "platform/linux/qt_messages.h"
-#include "platform/linux/system_clock.h"
 #include "platform/linux/x11_keyboard.h"
 #include "platform/linux/xdg_special_folders.h"
 #include "platform/pictures.h"
 #include "platform/platform.h"
+#include "platform/shared/system_clock.h"
 
 namespace tivolen {
 

@@ -10,7 +10,7 @@
 
 #include "common/picture_types.h"
 #include "platform/linux/bitmap_file.h"
-#include "platform/linux/exif_orientation.h"
+#include "platform/shared/exif_orientation.h"
 #include "platform/windows/com_ptr.h"
 #include "platform/windows/wide_text.h"
 

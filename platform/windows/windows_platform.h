@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/linux/system_clock.h"
 #include "platform/platform.h"
+#include "platform/shared/system_clock.h"
 #include "platform/windows/wic_pictures.h"
 #include "platform/windows/win32_file_system.h"
 #include "platform/windows/win32_services.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/linux/gif_structure.h"
+#include "platform/shared/gif_structure.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   tivolen::gifFirstFrameIsCutShort(std::string_view(reinterpret_cast<const char*>(data), size));

@@ -1,4 +1,4 @@
-#include "platform/linux/system_clock.h"
+#include "platform/shared/system_clock.h"
 
 #include <chrono>
 #include <ctime>
