@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 
+#include "common/folder_order.h"
 #include "platform/linux/atomic_file.h"
 #include "platform/linux/unique_fd.h"
 
@@ -45,8 +47,9 @@ std::string errnoText() {
   return std::strerror(errno);
 }
 
-// Eight folded bytes of a name from `offset`, big-endian and padded with 0,
-// so that comparing two such numbers compares those bytes in folder order.
+// Eight bytes of a name from `offset`, ASCII letters upper-cased,
+// big-endian and padded with 0, so that comparing two such numbers compares
+// those bytes in folder order while they are ASCII.
 std::uint64_t foldedWord(std::string_view name, std::size_t offset) {
   std::uint64_t word = 0;
   for (std::size_t i = offset; i < offset + 8; ++i) {
@@ -56,25 +59,46 @@ std::uint64_t foldedWord(std::string_view name, std::size_t offset) {
   return word;
 }
 
+// How many of the first sixteen bytes are ASCII; 16 for a name that is
+// ASCII to its end within them (its padding then sorts as the end does).
+std::uint32_t asciiPrefix(std::string_view name) {
+  const std::size_t n = std::min<std::size_t>(name.size(), 16);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (static_cast<unsigned char>(name[i]) >= 0x80) return static_cast<std::uint32_t>(i);
+  }
+  return 16;
+}
+
 // Sorting a folder is the costly part of a folder walk: comparing the first
 // sixteen folded bytes as two integers settles almost every pair without a
 // character loop, and moving small keys instead of entries avoids copying
-// names while sorting.
+// names while sorting. The integers decide only where the names first
+// differ inside their ASCII beginnings; there they agree with the full rule.
 std::vector<FolderEntry> sortedByFolderOrder(std::vector<FolderEntry> entries) {
   struct Key {
     std::uint64_t high;
     std::uint64_t low;
+    std::uint32_t ascii;
     std::uint32_t index;
   };
   std::vector<Key> keys;
   keys.reserve(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const std::string_view name = entries[i].name;
-    keys.push_back({foldedWord(name, 0), foldedWord(name, 8), static_cast<std::uint32_t>(i)});
+    keys.push_back({foldedWord(name, 0), foldedWord(name, 8), asciiPrefix(name),
+                    static_cast<std::uint32_t>(i)});
   }
   std::sort(keys.begin(), keys.end(), [&entries](const Key& a, const Key& b) {
-    if (a.high != b.high) return a.high < b.high;
-    if (a.low != b.low) return a.low < b.low;
+    const std::uint32_t ascii = std::min(a.ascii, b.ascii);
+    if (a.high != b.high) {
+      if (static_cast<std::uint32_t>(std::countl_zero(a.high ^ b.high) / 8) < ascii) {
+        return a.high < b.high;
+      }
+    } else if (a.low != b.low) {
+      if (8 + static_cast<std::uint32_t>(std::countl_zero(a.low ^ b.low) / 8) < ascii) {
+        return a.low < b.low;
+      }
+    }
     return lessByFolderOrder(entries[a.index].name, entries[b.index].name);
   });
   std::vector<FolderEntry> sorted;
@@ -86,13 +110,8 @@ std::vector<FolderEntry> sortedByFolderOrder(std::vector<FolderEntry> entries) {
 }  // namespace
 
 bool lessByFolderOrder(std::string_view a, std::string_view b) {
-  const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const unsigned char ca = fold(static_cast<unsigned char>(a[i]));
-    const unsigned char cb = fold(static_cast<unsigned char>(b[i]));
-    if (ca != cb) return ca < cb;
-  }
-  if (a.size() != b.size()) return a.size() < b.size();
+  if (LessByFolderOrder(a, b)) return true;
+  if (LessByFolderOrder(b, a)) return false;
   return a < b;  // names differing only in case keep a stable order
 }
 

@@ -21,7 +21,8 @@ class PosixFileSystem final : public FileSystem {
   Status removeFile(const std::string& path) override;
 };
 
-// Case-insensitive name order as NTFS lists a folder (ASCII letters folded).
+// The folder order NTFS lists names in (LessByFolderOrder); names that only
+// Linux lets differ by case alone ("X" and "x") follow their bytes.
 bool lessByFolderOrder(std::string_view a, std::string_view b);
 
 }  // namespace tivolen
