@@ -9,10 +9,6 @@ bool isDotName(std::string_view name) {
   return !name.empty() && name.front() == '.';
 }
 
-void endWithSlash(std::string& folder) {
-  if (folder.empty() || folder.back() != '/') folder += '/';
-}
-
 bool isVisibleFile(const FolderEntry& entry) {
   return (entry.attributes & (attr::kDirectory | attr::kHidden | attr::kSystem)) == 0;
 }
@@ -59,7 +55,7 @@ FolderScan scanListing(const std::vector<FolderEntry>& entries) {
   return scan;
 }
 
-// folder ends in "/" and is already on `path`. Stops listing once `total`
+// folder ends in its separator and is already on `path`. Stops listing once `total`
 // (everything counted so far in the registered tree) reaches `cap`: a
 // registered "/" is then counted in a moment, not in minutes.
 int countBelow(const FileSystem& files, const std::string& folder, int& depthCounter,
@@ -74,7 +70,8 @@ int countBelow(const FileSystem& files, const std::string& folder, int& depthCou
   int count = 0;
   for (const std::string& name : scan.subFolders) {
     if (total >= cap) break;
-    const std::string sub = folder + name + '/';
+    std::string sub = folder + name;
+    sub += files.pathRules().separator();
     if (!path.enter(sub)) continue;  // a link back up: not a folder of its own
     ++count;
     ++total;
@@ -91,19 +88,24 @@ int countBelow(const FileSystem& files, const std::string& folder, int& depthCou
 class ImageSearch {
  public:
   ImageSearch(const FileSystem& files, int target, int depth)
-      : files_(files), path_(files), target_(target), depth_(depth) {}
+      : files_(files),
+        separator_(files.pathRules().separator()),
+        path_(files),
+        target_(target),
+        depth_(depth) {}
 
   // The registered folder starts the path.
   void start(const std::string& folder) { path_.enter(folder); }
 
-  // folder ends in "/" and entries is its listing.
+  // folder ends in its separator and entries is its listing.
   std::optional<std::string> walk(const std::string& folder,
                                   const std::vector<FolderEntry>& entries, int level) {
     if (level > depth_) return std::nullopt;
     ++level;
     for (const FolderEntry& entry : entries) {
       if (!isWalkedFolder(entry)) continue;
-      std::string sub = folder + entry.name + '/';
+      std::string sub = folder + entry.name;
+      sub += separator_;
       if (!path_.enter(sub)) continue;
       // A sub-folder that vanished or may not be read is passed over; only
       // the registered folder itself ends the run.
@@ -124,6 +126,7 @@ class ImageSearch {
 
  private:
   const FileSystem& files_;
+  char separator_;
   WalkPath path_;
   int target_;
   int depth_;
@@ -146,7 +149,7 @@ FolderScan ScanFolder(const FileSystem& files, const std::string& folderPath) {
 int CountFolderItems(const FileSystem& files, std::string& folderPath, int& depthCounter,
                      int depthSetting, int cap) {
   if (depthCounter > depthSetting) return 0;
-  endWithSlash(folderPath);
+  files.pathRules().endWithSeparator(folderPath);
   WalkPath path(files);
   path.enter(folderPath);
   int total = 0;
@@ -156,13 +159,15 @@ int CountFolderItems(const FileSystem& files, std::string& folderPath, int& dept
 FolderSearchResult SearchFolder(const FileSystem& files, std::string_view applicationDirectory,
                                 std::string_view folderPath, int target, int depth) {
   if (folderPath.empty()) return {FolderSearchResult::Outcome::FolderMissing, {}, 0};
+  const PathRules rules = files.pathRules();
   std::string folder(folderPath);
-  endWithSlash(folder);
+  rules.endWithSeparator(folder);
   auto entries = files.listFolder(folder);
-  if (!entries && folder.front() != '/') {
+  const bool relative = !rules.isAbsolute(folder);
+  if (!entries && relative) {
     // A folder registered by a relative name lives under the application
     // directory.
-    std::string underApp = std::string(applicationDirectory) + '/' + folder;
+    std::string underApp = rules.join(applicationDirectory, folder);
     entries = files.listFolder(underApp);
     if (entries) folder = std::move(underApp);
   }
@@ -170,8 +175,7 @@ FolderSearchResult SearchFolder(const FileSystem& files, std::string_view applic
     // A folder that is there but cannot be listed is a different fault for
     // the user to fix than one that is gone.
     const bool exists = files.folderExists(folder) ||
-                        (folder.front() != '/' &&
-                         files.folderExists(std::string(applicationDirectory) + '/' + folder));
+                        (relative && files.folderExists(rules.join(applicationDirectory, folder)));
     return {exists ? FolderSearchResult::Outcome::FolderUnreadable
                    : FolderSearchResult::Outcome::FolderMissing,
             std::string(folderPath), 0};

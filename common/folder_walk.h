@@ -25,11 +25,11 @@ struct FolderScan {
   std::vector<std::string> subFolders;
   std::vector<std::string> images;
 };
-// folderPath may lack its trailing "/".
+// folderPath may lack its trailing separator.
 FolderScan ScanFolder(const FileSystem& files, const std::string& folderPath);
 
 // Counts what a registered folder holds down to depthSetting: every
-// sub-folder met plus every image. Appends "/" to folderPath when it lacks
+// sub-folder met plus every image. Appends the separator to folderPath when it lacks
 // one (the caller sees it); depthCounter is left as found. The result never
 // passes `cap`, and the walk stops there; a folder that cannot be listed
 // counts 0, and a link back to a folder the walk is inside counts nothing.

@@ -41,17 +41,17 @@ bool readInto(RecordReader& reader, int& field) {
   return value.has_value();
 }
 
-std::string folderText(std::string_view path) {
-  return std::string(text::kFolderMarker) + DisplayName(path);
+std::string folderText(std::string_view path, PathRules rules) {
+  return std::string(text::kFolderMarker) + DisplayName(path, rules);
 }
 
 }  // namespace
 
-std::string DisplayName(std::string_view path) {
-  if (path.size() < 2) return std::string(path);
-  const auto slash = path.rfind('/', path.size() - 2);
-  if (slash == std::string_view::npos) return std::string(path);
-  return std::string(path.substr(slash + 1));
+std::string DisplayName(std::string_view path, PathRules rules) {
+  for (std::size_t at = path.size() < 2 ? 0 : path.size() - 1; at-- > 0;) {
+    if (rules.isSeparator(path[at])) return std::string(path.substr(at + 1));
+  }
+  return std::string(path);
 }
 
 bool IsPictureFile(const FileSystem& files, const std::string& path) {
@@ -167,8 +167,8 @@ LoadResult ListDocument::Load(std::string_view contents, const FileSystem& files
       continue;
     }
     if (!listed) continue;
-    target.text =
-        target.kind > kKindFolderBase ? folderText(target.path) : DisplayName(target.path);
+    target.text = target.kind > kKindFolderBase ? folderText(target.path, files.pathRules())
+                                                : DisplayName(target.path, files.pathRules());
     ++count_;
     if (count_ + 1 >= rowCapacity() && rowCapacity() < kMaxRows) GrowRows(rowCapacity() + 1);
   } while (!reader.atEnd());
@@ -189,7 +189,7 @@ std::vector<ListEntry> ListDocument::Save(const FileSystem& files, int depth) co
         // A folder on a drive that is not attached now counts nothing; dropping
         // it from the file would lose the registration for good. It keeps its
         // last count; the changer passes over a folder it cannot open.
-        if (!entry.path.empty() && entry.path.back() != '/') entry.path += '/';
+        if (!entry.path.empty()) files.pathRules().endWithSeparator(entry.path);
       } else {
         int depthCounter = 0;
         // A folder grown past what a 16-bit kind holds stays registered at
@@ -257,7 +257,8 @@ bool ListDocument::ExpandList(const FileSystem& files, int depth) {
   const int total = static_cast<int>(registered.size());
   for (int i = 0; i < total; ++i) {
     ListRow again = registered[toSlot(i)];
-    again.text = again.kind < kKindFolderBase ? DisplayName(again.path) : folderText(again.path);
+    again.text = again.kind < kKindFolderBase ? DisplayName(again.path, files.pathRules())
+                                              : folderText(again.path, files.pathRules());
     const int index = count_;
     AppendRow(std::move(again));
     if (registered[toSlot(i)].kind >= kKindFolderBase) {
@@ -282,8 +283,9 @@ void ListDocument::ListFolderRows(const FileSystem& files, std::string folder, i
     }
     AppendRow({std::move(text), std::move(path), kind, owner.style, ratio});
   };
-  if (depthCounter > 1) append(".." + folderText(folder), folder, kKindFolderSubfolder);
-  if (folder.empty() || folder.back() != '/') folder += '/';
+  const PathRules rules = files.pathRules();
+  if (depthCounter > 1) append(".." + folderText(folder, rules), folder, kKindFolderSubfolder);
+  rules.endWithSeparator(folder);
   const FolderScan scan = ScanFolder(files, folder);
   if (scan.found) {
     for (const std::string& name : scan.subFolders) {
@@ -294,8 +296,9 @@ void ListDocument::ListFolderRows(const FileSystem& files, std::string folder, i
     // on its own.
     for (const std::string& name : scan.images) {
       std::string path = folder;
-      path.append("/").append(name);
-      append("../" + name, std::move(path), kKindFolderImage);
+      path.append(1, rules.separator()).append(name);
+      append(std::string("..").append(1, rules.separator()).append(name), std::move(path),
+             kKindFolderImage);
     }
   }
   --depthCounter;

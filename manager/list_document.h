@@ -55,9 +55,10 @@ struct LoadResult {
   int notLoaded = 0;  // entries past the row limit, kept for the next save
 };
 
-// The text a row shows: what follows the last "/" that is not the path's last
-// character ("pics/" for "/home/a/pics/").
-std::string DisplayName(std::string_view path);
+// The text a row shows: what follows the last separator that is not the
+// path's last character: "pics/" for "/home/a/pics/", and on Windows
+// "pics\" for "C:\pics\", where either slash separates.
+std::string DisplayName(std::string_view path, PathRules rules);
 
 // Picture files whose names start with "." are hidden but registered all the
 // same; what counts is an ordinary file that the program may open.

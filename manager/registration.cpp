@@ -47,8 +47,9 @@ void EditForm::RegisterDroppedItems(const std::vector<std::string>& paths) {
       }
       kind = kKindFolderBase + count;
     }
-    const std::string shown =
-        folder ? std::string(text::kFolderMarker) + DisplayName(path) : DisplayName(path);
+    const PathRules rules = platform_.files.pathRules();
+    const std::string shown = folder ? std::string(text::kFolderMarker) + DisplayName(path, rules)
+                                     : DisplayName(path, rules);
     // The slot grows by one step as the loader grows it.
     if (rowCount() + 1 >= document_.rowCapacity()) {
       document_.GrowRows(document_.rowCapacity() + 1);
