@@ -20,6 +20,7 @@
 #include "platform/linux/linux_pictures.h"
 #include "platform/linux/pcmanfm_desktop.h"
 #include "platform/linux/plasma_desktop.h"
+#include "platform/linux/posix_file_system.h"
 #include "platform/linux/sway_desktop.h"
 #include "platform/linux/tool_runner.h"
 #include "platform/linux/wallpaper_handover.h"

@@ -1,16 +1,9 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-
-#include <algorithm>
-#include <filesystem>
 
 #include "common/change_log.h"
 #include "common/date.h"
 #include "common/list_file.h"
 #include "common/record.h"
-#include "platform/linux/atomic_file.h"
-#include "platform/linux/posix_file_system.h"
 #include "tests/temp_dir.h"
 
 namespace tivolen {
@@ -207,74 +200,6 @@ TEST(Dates, SerialsAndWeekdaysMatchTheOldOrigin) {
   }
   EXPECT_EQ(parseDateLiteral("#2026-1-5#"), (Date{2026, 1, 5}));
   EXPECT_EQ(formatDateLiteral({987, 1, 5}), "#0987-01-05#");
-}
-
-TEST(PosixFiles, AtomicWriteReplacesWholeAndLeavesNoTemporaries) {
-  TempDir dir;
-  PosixFileSystem files;
-  const std::string list = dir / "List.txt";
-  ASSERT_TRUE(files.writeFileAtomically(list, "old").isOk());
-  ASSERT_TRUE(files.writeFileAtomically(list, "new contents").isOk());
-  EXPECT_EQ(files.readFile(list), "new contents");
-  const auto entries = files.listFolder(dir.path());
-  ASSERT_TRUE(entries.has_value());
-  ASSERT_EQ(entries->size(), 1U);
-}
-
-TEST(PosixFiles, FailedWriteKeepsTheOldFile) {
-  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-  TempDir dir;
-  PosixFileSystem files;
-  const std::string list = dir.write("ro/List.txt", "old");
-  chmod((dir / "ro").c_str(), 0555);
-  EXPECT_FALSE(files.writeFileAtomically(list, "new").isOk());
-  EXPECT_EQ(dir.read("ro/List.txt"), "old");
-}
-
-TEST(PosixFiles, NextStartRemovesOnlyOwnTemporariesOlderThanAMinute) {
-  TempDir dir;
-  const auto aged = [&](const std::string& name, int seconds) {
-    const std::string path = dir.write(name, "x");
-    const timespec times[2] = {{time(nullptr) - seconds, 0}, {time(nullptr) - seconds, 0}};
-    utimensat(AT_FDCWD, path.c_str(), times, 0);
-  };
-  aged("wallpaper.bmp.tmp-Ab12Cd", 120);  // left by a killed save
-  aged("List.txt.tmp-x9Y8z7", 61);
-  aged("List.txt.tmp-q1w2e3", 5);      // a save running right now
-  aged("holiday.tmp-notes.txt", 600);  // the user's own file
-  aged("List.txt", 600);
-  EXPECT_EQ(removeStaleTemporaries(dir.path()), 2);
-  std::vector<std::string> left;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-    left.push_back(entry.path().filename().string());
-  }
-  std::sort(left.begin(), left.end());
-  EXPECT_EQ(left,
-            (std::vector<std::string>{"List.txt", "List.txt.tmp-q1w2e3", "holiday.tmp-notes.txt"}));
-}
-
-TEST(PosixFiles, ListsFoldersInNameOrderWithDerivedAttributes) {
-  TempDir dir;
-  PosixFileSystem files;
-  dir.write("b.jpg");
-  dir.write("A.jpg");
-  dir.write(".hidden.jpg");
-  dir.mkdir("c");
-  const auto entries = files.listFolder(dir.path());
-  ASSERT_TRUE(entries.has_value());
-  ASSERT_EQ(entries->size(), 4U);
-  EXPECT_EQ((*entries)[0].name, ".hidden.jpg");
-  EXPECT_EQ((*entries)[0].attributes, attr::kHidden);
-  EXPECT_EQ((*entries)[1].name, "A.jpg");
-  EXPECT_EQ((*entries)[2].name, "b.jpg");
-  EXPECT_EQ((*entries)[3].name, "c");
-  EXPECT_EQ((*entries)[3].attributes, attr::kDirectory);
-  EXPECT_FALSE(files.listFolder(dir / "missing").has_value());
-  EXPECT_TRUE(files.fileExists(dir / "b.jpg"));
-  EXPECT_FALSE(files.fileExists(dir / ".hidden.jpg"));
-  EXPECT_FALSE(files.fileExists(dir / "c"));
-  EXPECT_EQ(files.attributes(dir / "c"), attr::kDirectory);
-  EXPECT_EQ(files.attributes(dir / "missing"), std::nullopt);
 }
 
 }  // namespace

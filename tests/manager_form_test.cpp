@@ -83,7 +83,8 @@ TEST(ManagerListFile, DisplayNameIsWhatFollowsTheLastInnerSlash) {
       {"", ""},
       {"dir//", "/"},
   };
-  for (const auto& [path, shown] : cases) EXPECT_EQ(manager::DisplayName(path), shown) << path;
+  for (const auto& [path, shown] : cases)
+    EXPECT_EQ(manager::DisplayName(path, PathRules(PathRules::Style::Posix)), shown) << path;
 }
 
 TEST(ManagerListFile, Version122LoadsWithDepth8AndSavesAs130) {

@@ -11,6 +11,7 @@
 #include "manager/edit_form.h"
 #include "manager/manager_texts.h"
 #include "platform/linux/desktop_entry_shortcuts.h"
+#include "platform/linux/posix_file_system.h"
 #include "tests/manager_test_support.h"
 
 extern char** environ;

@@ -9,7 +9,6 @@
 
 #include "manager/edit_form.h"
 #include "platform/fake/fake_platform.h"
-#include "platform/linux/posix_file_system.h"
 #include "tests/temp_dir.h"
 
 namespace tivolen::testing {
@@ -28,49 +27,49 @@ class StagedFiles final : public FileSystem {
   int writes = 0;
 
   [[nodiscard]] bool fileExists(const std::string& path) const override {
-    return real_.fileExists(path);
+    return real_->fileExists(path);
   }
   [[nodiscard]] bool folderExists(const std::string& path) const override {
-    return real_.folderExists(path);
+    return real_->folderExists(path);
   }
   [[nodiscard]] std::optional<int> attributes(const std::string& path) const override {
     if (const auto found = attributeOverrides.find(path); found != attributeOverrides.end()) {
       return found->second;
     }
-    return real_.attributes(path);
+    return real_->attributes(path);
   }
   [[nodiscard]] std::optional<std::vector<FolderEntry>> listFolder(
       const std::string& folder) const override {
     std::string key = folder;
-    while (key.size() > 1 && key.back() == '/') key.pop_back();
+    while (key.size() > 1 && PathRules::native().endsWithSeparator(key)) key.pop_back();
     if (const auto found = listingOverrides.find(key); found != listingOverrides.end()) {
       return found->second;
     }
-    return real_.listFolder(folder);
+    return real_->listFolder(folder);
   }
   [[nodiscard]] std::optional<FolderIdentity> folderIdentity(
       const std::string& folder) const override {
-    return real_.folderIdentity(folder);
+    return real_->folderIdentity(folder);
   }
   [[nodiscard]] std::optional<std::int64_t> fileSize(const std::string& path) const override {
-    return real_.fileSize(path);
+    return real_->fileSize(path);
   }
   [[nodiscard]] std::optional<std::string> readFile(const std::string& path) const override {
     if (unreadable.contains(path)) return std::nullopt;
-    return real_.readFile(path);
+    return real_->readFile(path);
   }
   Status writeFileAtomically(const std::string& path, std::string_view contents) override {
     ++writes;
     if (failWrites) return *failWrites;
-    return real_.writeFileAtomically(path, contents);
+    return real_->writeFileAtomically(path, contents);
   }
-  Status removeFile(const std::string& path) override { return real_.removeFile(path); }
+  Status removeFile(const std::string& path) override { return real_->removeFile(path); }
   [[nodiscard]] std::string systemTextToUtf8(std::string_view bytes) const override {
     return codePage ? codePage(bytes) : std::string(bytes);
   }
 
  private:
-  PosixFileSystem real_;
+  std::unique_ptr<FileSystem> real_ = fake::NativeFileSystem();
 };
 
 // An application directory, special folders and a recording platform around

@@ -3,7 +3,7 @@
 #include <set>
 #include <string>
 
-#include "platform/linux/posix_file_system.h"
+#include "platform/fake/fake_files.h"
 
 namespace tivolen::testing {
 
@@ -12,31 +12,31 @@ namespace tivolen::testing {
 // folder, so a chmod alone cannot make a folder read-only for them.
 class ReadOnlyMarkedFiles final : public FileSystem {
  public:
-  // Full paths without a trailing "/".
+  // Full paths without a trailing separator.
   std::set<std::string> readOnlyFolders;
   // Folders that exist but cannot be listed, as for another account's
   // private folder (root can list them all).
   std::set<std::string> unlistableFolders;
 
   [[nodiscard]] bool fileExists(const std::string& path) const override {
-    return real_.fileExists(path);
+    return real_->fileExists(path);
   }
   [[nodiscard]] bool folderExists(const std::string& path) const override {
-    return real_.folderExists(path);
+    return real_->folderExists(path);
   }
   [[nodiscard]] std::optional<int> attributes(const std::string& path) const override {
-    auto bits = real_.attributes(path);
+    auto bits = real_->attributes(path);
     if (bits && isMarked(path)) *bits |= attr::kReadOnly;
     return bits;
   }
   [[nodiscard]] std::optional<std::vector<FolderEntry>> listFolder(
       const std::string& folder) const override {
     std::string key = folder;
-    while (key.size() > 1 && key.back() == '/') key.pop_back();
+    while (key.size() > 1 && kRules.endsWithSeparator(key)) key.pop_back();
     if (unlistableFolders.contains(key)) return std::nullopt;
-    auto entries = real_.listFolder(folder);
+    auto entries = real_->listFolder(folder);
     if (!entries) return entries;
-    const std::string prefix = folder.ends_with('/') ? folder : folder + '/';
+    const std::string prefix = kRules.join(folder, "");
     for (FolderEntry& entry : *entries) {
       if (entry.isDirectory() && isMarked(prefix + entry.name)) entry.attributes |= attr::kReadOnly;
     }
@@ -44,25 +44,26 @@ class ReadOnlyMarkedFiles final : public FileSystem {
   }
   [[nodiscard]] std::optional<FolderIdentity> folderIdentity(
       const std::string& folder) const override {
-    return real_.folderIdentity(folder);
+    return real_->folderIdentity(folder);
   }
   [[nodiscard]] std::optional<std::int64_t> fileSize(const std::string& path) const override {
-    return real_.fileSize(path);
+    return real_->fileSize(path);
   }
   [[nodiscard]] std::optional<std::string> readFile(const std::string& path) const override {
-    return real_.readFile(path);
+    return real_->readFile(path);
   }
   Status writeFileAtomically(const std::string& path, std::string_view contents) override {
-    return real_.writeFileAtomically(path, contents);
+    return real_->writeFileAtomically(path, contents);
   }
-  Status removeFile(const std::string& path) override { return real_.removeFile(path); }
+  Status removeFile(const std::string& path) override { return real_->removeFile(path); }
 
  private:
   [[nodiscard]] bool isMarked(std::string path) const {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    while (path.size() > 1 && kRules.endsWithSeparator(path)) path.pop_back();
     return readOnlyFolders.contains(path);
   }
-  PosixFileSystem real_;
+  static constexpr PathRules kRules = PathRules::native();
+  std::unique_ptr<FileSystem> real_ = fake::NativeFileSystem();
 };
 
 }  // namespace tivolen::testing

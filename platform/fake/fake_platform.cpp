@@ -1,7 +1,5 @@
 #include "platform/fake/fake_platform.h"
 
-#include "platform/linux/linux_pictures.h"
-
 namespace tivolen::fake {
 
 std::string messageEvent(std::string_view text) {
@@ -83,7 +81,7 @@ std::optional<std::string> FakeSpecialFolders::path(SpecialFolder folder) const 
 }
 
 std::string RecordingShortcuts::fileName(std::string_view name) const {
-  return std::string(name) + ".desktop";
+  return std::string(name) + (files_.pathRules().windows() ? ".lnk" : ".desktop");
 }
 
 Status RecordingShortcuts::write(const std::string& shortcutPath, const std::string& target,
@@ -104,8 +102,7 @@ Status RecordingDesktop::setWallpaper(const std::string& path) {
 }
 
 FakePlatform::FakePlatform(std::string applicationDirectory)
-    : pictures(std::make_unique<LinuxPictures>()),
-      platform_{std::move(applicationDirectory),
+    : platform_{std::move(applicationDirectory),
                 files,
                 processes,
                 keyboard,

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/date.h"
-#include "platform/linux/posix_file_system.h"
+#include "platform/fake/fake_files.h"
 #include "platform/pictures.h"
 #include "platform/platform.h"
 
@@ -76,6 +76,7 @@ class FakeSpecialFolders final : public SpecialFolders {
 };
 
 // Writes real files (so existence tests see them) and records each write.
+// Shortcut files are named as the path rules' system names them.
 class RecordingShortcuts final : public Shortcuts {
  public:
   RecordingShortcuts(EventLog& log, FileSystem& files) : log_(log), files_(files) {}
@@ -126,7 +127,7 @@ class FakePlatform {
   Platform* operator->() { return &platform_; }
 
   EventLog events;
-  PosixFileSystem files;
+  FakeFiles files;
   RecordingProcesses processes{events};
   ScriptedKeyboard keyboard;
   ScriptedMessages messages{events};
@@ -137,7 +138,7 @@ class FakePlatform {
   FixedScreen screen;
   RecordingDesktop desktop{events};
   // The real picture services: tests render real files.
-  std::unique_ptr<Pictures> pictures;
+  std::unique_ptr<Pictures> pictures = std::make_unique<FakePictures>(files);
   RecordingDocuments documents{events};
 
  private:

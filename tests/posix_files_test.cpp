@@ -1,0 +1,147 @@
+// What only a POSIX file system shows: permission bits, symbolic links,
+// names differing only in case side by side, and the writer's temporaries.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "common/folder_walk.h"
+#include "platform/linux/atomic_file.h"
+#include "platform/linux/posix_file_system.h"
+#include "tests/folder_trees.h"
+#include "tests/temp_dir.h"
+
+namespace tivolen {
+namespace {
+
+using testing::SearchTree;
+using testing::TempDir;
+
+TEST(PosixFiles, AtomicWriteReplacesWholeAndLeavesNoTemporaries) {
+  TempDir dir;
+  PosixFileSystem files;
+  const std::string list = dir / "List.txt";
+  ASSERT_TRUE(files.writeFileAtomically(list, "old").isOk());
+  ASSERT_TRUE(files.writeFileAtomically(list, "new contents").isOk());
+  EXPECT_EQ(files.readFile(list), "new contents");
+  const auto entries = files.listFolder(dir.path());
+  ASSERT_TRUE(entries.has_value());
+  ASSERT_EQ(entries->size(), 1U);
+}
+
+TEST(PosixFiles, FailedWriteKeepsTheOldFile) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  TempDir dir;
+  PosixFileSystem files;
+  const std::string list = dir.write("ro/List.txt", "old");
+  chmod((dir / "ro").c_str(), 0555);
+  EXPECT_FALSE(files.writeFileAtomically(list, "new").isOk());
+  EXPECT_EQ(dir.read("ro/List.txt"), "old");
+}
+
+TEST(PosixFiles, NextStartRemovesOnlyOwnTemporariesOlderThanAMinute) {
+  TempDir dir;
+  const auto aged = [&](const std::string& name, int seconds) {
+    const std::string path = dir.write(name, "x");
+    const timespec times[2] = {{time(nullptr) - seconds, 0}, {time(nullptr) - seconds, 0}};
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
+  };
+  aged("wallpaper.bmp.tmp-Ab12Cd", 120);  // left by a killed save
+  aged("List.txt.tmp-x9Y8z7", 61);
+  aged("List.txt.tmp-q1w2e3", 5);      // a save running right now
+  aged("holiday.tmp-notes.txt", 600);  // the user's own file
+  aged("List.txt", 600);
+  EXPECT_EQ(removeStaleTemporaries(dir.path()), 2);
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    left.push_back(entry.path().filename().string());
+  }
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left,
+            (std::vector<std::string>{"List.txt", "List.txt.tmp-q1w2e3", "holiday.tmp-notes.txt"}));
+}
+
+TEST(PosixFiles, ListsFoldersInNameOrderWithDerivedAttributes) {
+  TempDir dir;
+  PosixFileSystem files;
+  dir.write("b.jpg");
+  dir.write("A.jpg");
+  dir.write(".hidden.jpg");
+  dir.mkdir("c");
+  const auto entries = files.listFolder(dir.path());
+  ASSERT_TRUE(entries.has_value());
+  ASSERT_EQ(entries->size(), 4U);
+  EXPECT_EQ((*entries)[0].name, ".hidden.jpg");
+  EXPECT_EQ((*entries)[0].attributes, attr::kHidden);
+  EXPECT_EQ((*entries)[1].name, "A.jpg");
+  EXPECT_EQ((*entries)[2].name, "b.jpg");
+  EXPECT_EQ((*entries)[3].name, "c");
+  EXPECT_EQ((*entries)[3].attributes, attr::kDirectory);
+  EXPECT_FALSE(files.listFolder(dir / "missing").has_value());
+  EXPECT_TRUE(files.fileExists(dir / "b.jpg"));
+  EXPECT_FALSE(files.fileExists(dir / ".hidden.jpg"));
+  EXPECT_FALSE(files.fileExists(dir / "c"));
+  EXPECT_EQ(files.attributes(dir / "c"), attr::kDirectory);
+  EXPECT_EQ(files.attributes(dir / "missing"), std::nullopt);
+}
+
+// Walk positions depend on this order, and the listing sorts by a fast path
+// that must agree with the character-by-character rule.
+TEST(FolderListing, SortsByFoldedNameThenLengthThenExactBytes) {
+  TempDir dir;
+  const std::vector<std::string> expected = {
+      "AAAAAAAAa-",  // differs from the next in the second word
+      "aaaaaaaaB",
+      "abc",
+      "ABCD",                    // a longer name after its own prefix
+      "PHOTO_1234567890_a.jpg",  // three names alike in their first 16 bytes
+      "Photo_1234567890_A.jpg",
+      "photo_1234567890_b.jpg",
+      "X",
+      "x",
+      "Zeta",
+      "_under",  // '_' folds after the letters
+      "写真.jpg",
+  };
+  for (auto it = expected.rbegin(); it != expected.rend(); ++it) dir.write("list/" + *it);
+  const auto entries = PosixFileSystem().listFolder(dir / "list");
+  ASSERT_TRUE(entries.has_value());
+  std::vector<std::string> names;
+  for (const FolderEntry& entry : *entries) names.push_back(entry.name);
+  EXPECT_EQ(names, expected);
+}
+
+TEST_F(SearchTree, RealReadOnlyFolderIsEntered) {
+  if (geteuid() == 0) GTEST_SKIP() << "root may write everywhere";
+  PosixFileSystem real;
+  chmod((dir / "app/root/a").c_str(), 0555);
+  EXPECT_EQ(SearchFolder(real, dir / "app", dir / "app/root", 1, 2).path,
+            dir / "app/root/a/deep/d.jpg");
+}
+
+TEST_F(SearchTree, LinksBackUpTheTreeAreNotFollowed) {
+  // Four links to folders above them at every level: followed, the walk
+  // grows as 4^(depth+1) and never ends at depth 10.
+  const auto link = [&](const std::string& target, const std::string& at) {
+    std::filesystem::create_directory_symlink(target, dir / at);
+  };
+  link(".", "app/root/self");
+  link(dir / "app/root", "app/root/top");
+  for (const std::string folder : {"app/root/a/", "app/root/a/deep/"}) {
+    link(".", folder + "self");
+    link("..", folder + "up");
+    link("..", folder + "again");
+    link(dir / "app/root", folder + "top");
+  }
+  EXPECT_EQ(search(dir / "app/root", 5, 10).path, dir / "app/root/r1.jpeg");
+  EXPECT_EQ(search(dir / "app/root", 9, 10).counted, 6);
+  std::string path = dir / "app/root";
+  int q = 0;
+  EXPECT_EQ(CountFolderItems(files, path, q, 10), 10) << "a, B, ro, deep and six images";
+}
+
+}  // namespace
+}  // namespace tivolen
