@@ -257,7 +257,7 @@ TEST_F(SearchTree, NumbersImagesDepthFirstWithTheFolderOwnFilesLast) {
     const FolderSearchResult found = search(dir / "app/root", c.target, c.depth);
     if (c.expected) {
       EXPECT_EQ(found.outcome, Outcome::Found);
-      EXPECT_EQ(found.path, dir / "app/root/" + std::string(c.expected));
+      EXPECT_EQ(found.path, dir / ("app/root/" + std::string(c.expected)));
     } else {
       EXPECT_EQ(found.outcome, Outcome::TooFewImages);
       EXPECT_EQ(found.path, "");
@@ -278,7 +278,8 @@ TEST_F(SearchTree, ReadOnlyFoldersAreSearchedAsTheyAreCounted) {
 }
 
 TEST_F(SearchTree, ARelativeFolderLivesUnderTheApplicationDirectory) {
-  const FolderSearchResult found = search("root/", 2, 2);
+  const FolderSearchResult found =
+      search(std::string("root") + PathRules::native().separator(), 2, 2);
   EXPECT_EQ(found.outcome, Outcome::Found);
   EXPECT_EQ(found.path, dir / "app/root/a/x.jpg");
   EXPECT_EQ(search("root", 1, 0).path, dir / "app/root/r1.jpeg");
