@@ -14,7 +14,7 @@ void FakeFiles::playWindows(std::string drive, std::string root) {
 
 std::string FakeFiles::realPath(const std::string& path) const {
   const PathRules native = PathRules::native();
-  if (!rules_.windows() || native.windows()) return path;
+  if (!rules_.windows() || drive_.empty()) return path;
   std::string real = path;
   const bool onDrive = real.size() > drive_.size() &&
                        std::equal(drive_.begin(), drive_.end(), real.begin(),
