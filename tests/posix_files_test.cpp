@@ -7,7 +7,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
+#include <set>
 
+#include "common/folder_order.h"
 #include "common/folder_walk.h"
 #include "platform/linux/atomic_file.h"
 #include "platform/linux/posix_file_system.h"
@@ -112,6 +115,33 @@ TEST(FolderListing, SortsByFoldedNameThenLengthThenExactBytes) {
   std::vector<std::string> names;
   for (const FolderEntry& entry : *entries) names.push_back(entry.name);
   EXPECT_EQ(names, expected);
+}
+
+// Names Linux allows and Windows never shows side by side (case twins,
+// damaged UTF-8 from old disks): the quick path and the full rule must still
+// agree, or positions differ between runs and the sort itself goes wrong.
+TEST(FolderListing, QuickOrderAgreesWithTheFullRuleOnAnyBytes) {
+  TempDir dir;
+  const std::vector<std::string> pieces = {"a",    "A",    "b",  "_", "1",  "é",  "É",
+                                           "\xC3", "\xA9", "写", "😀", "ａ", "Ｂ", "abcdefgh"};
+  std::mt19937 random(7);
+  std::set<std::string> names;
+  while (names.size() < 400) {
+    std::string name;
+    for (auto n = random() % 6 + 1; n > 0; --n) name += pieces[random() % pieces.size()];
+    names.insert(name);
+  }
+  for (const std::string& name : names) dir.write("list/" + name);
+  std::vector<std::string> expected(names.begin(), names.end());
+  std::sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
+    if (LessByFolderOrder(a, b) || LessByFolderOrder(b, a)) return LessByFolderOrder(a, b);
+    return a < b;
+  });
+  const auto entries = PosixFileSystem().listFolder(dir / "list");
+  ASSERT_TRUE(entries.has_value());
+  std::vector<std::string> listed;
+  for (const FolderEntry& entry : *entries) listed.push_back(entry.name);
+  EXPECT_EQ(listed, expected);
 }
 
 TEST_F(SearchTree, RealReadOnlyFolderIsEntered) {

@@ -48,8 +48,7 @@ std::string errnoText() {
 }
 
 // Eight bytes of a name from `offset`, ASCII letters upper-cased,
-// big-endian and padded with 0, so that comparing two such numbers compares
-// those bytes in folder order while they are ASCII.
+// big-endian and padded with 0 (the name's end sorts first, as it does).
 std::uint64_t foldedWord(std::string_view name, std::size_t offset) {
   std::uint64_t word = 0;
   for (std::size_t i = offset; i < offset + 8; ++i) {
@@ -59,45 +58,36 @@ std::uint64_t foldedWord(std::string_view name, std::size_t offset) {
   return word;
 }
 
-// How many of the first sixteen bytes are ASCII; 16 for a name that is
-// ASCII to its end within them (its padding then sorts as the end does).
-std::uint32_t asciiPrefix(std::string_view name) {
-  const std::size_t n = std::min<std::size_t>(name.size(), 16);
-  for (std::size_t i = 0; i < n; ++i) {
-    if (static_cast<unsigned char>(name[i]) >= 0x80) return static_cast<std::uint32_t>(i);
-  }
-  return 16;
+// The byte of a key word at `index` (0 the first).
+unsigned byteAt(std::uint64_t word, int index) {
+  return static_cast<unsigned>(word >> (56 - 8 * index)) & 0xFFU;
 }
 
 // Sorting a folder is the costly part of a folder walk: comparing the first
 // sixteen folded bytes as two integers settles almost every pair without a
 // character loop, and moving small keys instead of entries avoids copying
-// names while sorting. The integers decide only where the names first
-// differ inside their ASCII beginnings; there they agree with the full rule.
+// names while sorting. The integers decide only where the names first differ
+// in an ASCII byte on both sides: everything before is then the same
+// characters, so the full rule would decide by that byte too.
 std::vector<FolderEntry> sortedByFolderOrder(std::vector<FolderEntry> entries) {
   struct Key {
     std::uint64_t high;
     std::uint64_t low;
-    std::uint32_t ascii;
     std::uint32_t index;
   };
   std::vector<Key> keys;
   keys.reserve(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const std::string_view name = entries[i].name;
-    keys.push_back({foldedWord(name, 0), foldedWord(name, 8), asciiPrefix(name),
-                    static_cast<std::uint32_t>(i)});
+    keys.push_back({foldedWord(name, 0), foldedWord(name, 8), static_cast<std::uint32_t>(i)});
   }
   std::sort(keys.begin(), keys.end(), [&entries](const Key& a, const Key& b) {
-    const std::uint32_t ascii = std::min(a.ascii, b.ascii);
-    if (a.high != b.high) {
-      if (static_cast<std::uint32_t>(std::countl_zero(a.high ^ b.high) / 8) < ascii) {
-        return a.high < b.high;
-      }
-    } else if (a.low != b.low) {
-      if (8 + static_cast<std::uint32_t>(std::countl_zero(a.low ^ b.low) / 8) < ascii) {
-        return a.low < b.low;
-      }
+    const bool inHigh = a.high != b.high;
+    const std::uint64_t wordA = inHigh ? a.high : a.low;
+    const std::uint64_t wordB = inHigh ? b.high : b.low;
+    if (wordA != wordB) {
+      const int at = std::countl_zero(wordA ^ wordB) / 8;
+      if (byteAt(wordA, at) < 0x80 && byteAt(wordB, at) < 0x80) return wordA < wordB;
     }
     return lessByFolderOrder(entries[a.index].name, entries[b.index].name);
   });
