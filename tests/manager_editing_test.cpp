@@ -189,6 +189,11 @@ TEST_F(ManagerExpansion, TheExampleTreeAtDepths2And1And0) {
        {r, r + "/A", r + "/A//a1.jPEG", r + "/B", r + "//r1.Bmp"}},
       {0, {"[フォルダ]R", "../r1.Bmp"}, {r, r + "//r1.Bmp"}},
   };
+  // The tree is written with "/"; Windows lists it with its own separator.
+  const auto native = [](std::vector<std::string> texts) {
+    for (std::string& text : texts) text = testing::Native(text);
+    return texts;
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.depth);
     bench.writeList(listBytes(0, 0, c.depth, {record(bench.picture("top.jpg")), record(r, 9, 4)}));
@@ -198,10 +203,10 @@ TEST_F(ManagerExpansion, TheExampleTreeAtDepths2And1And0) {
     Texts texts = listTexts(form);
     ASSERT_EQ(texts.front(), "top.jpg");
     texts.erase(texts.begin());
-    EXPECT_EQ(texts, c.texts);
+    EXPECT_EQ(texts, native(c.texts));
     const auto rows = testing::columns(form);
     for (std::size_t i = 1; i < c.paths.size(); ++i) {
-      EXPECT_EQ(rows.path[i + 1], c.paths[i]);
+      EXPECT_EQ(rows.path[i + 1], native(c.paths)[i]);
       EXPECT_EQ(rows.style[i + 1], 4);   // the registered folder's style
       EXPECT_EQ(rows.ratio[i + 1], -2);  // -1 minus the folder's row
     }
@@ -219,15 +224,16 @@ TEST_F(ManagerExpansion, CollapsingGivesBackTheRegisteredRowsAndTheFileNeverSees
   ASSERT_EQ(form.rowCount(), 8);
   // A picture seen through its folder: display only, no style, no frequency.
   form.SetSelection({3}, 3);
-  EXPECT_EQ(form.Lbl().caption,
-            "起動ごと ランダム  \r\n 登録フォルダ内の画像\r\n" + r + "A/C//c1.jpg");
+  EXPECT_EQ(form.Lbl().caption, "起動ごと ランダム  \r\n 登録フォルダ内の画像\r\n" +
+                                    testing::Native(r + "A/C//c1.jpg"));
   EXPECT_FALSE(form.BtnDlt().enabled);
-  EXPECT_EQ(form.ImgPV().path, r + "A/C//c1.jpg");
+  EXPECT_EQ(form.ImgPV().path, testing::Native(r + "A/C//c1.jpg"));
   form.SetSelection({1}, 1);
-  EXPECT_EQ(form.Lbl().caption, "起動ごと ランダム  \r\n 登録フォルダ内のフォルダ\r\n" + r + "A");
+  EXPECT_EQ(form.Lbl().caption,
+            "起動ごと ランダム  \r\n 登録フォルダ内のフォルダ\r\n" + testing::Native(r + "A"));
   form.List1DblClick();  // a folder row folds the whole list
   EXPECT_EQ(form.BtnUnstrech().caption, "展開");
-  EXPECT_EQ(listTexts(form), (Texts{"[フォルダ]R/", "top.jpg"}));
+  EXPECT_EQ(listTexts(form), (Texts{testing::Native("[フォルダ]R/"), "top.jpg"}));
   const auto rows = testing::columns(form);
   EXPECT_EQ((std::vector<int>{rows.kind[0], rows.style[0], rows.ratio[0]}),
             (std::vector<int>{9, 4, 2}));

@@ -82,7 +82,8 @@ TEST(ManagerRegistration, FolderOf12ImagesAndTwoEmptySubFoldersIsKind17AtAnyDept
     // The file holds the path with its trailing "/"; the row keeps the
     // dropped path, as saving changes no row.
     EXPECT_EQ(testing::columns(form).path[0], folder);
-    EXPECT_NE(bench.list().find("\"" + folder + "/\",17,3,5\r\n"), std::string::npos);
+    EXPECT_NE(bench.list().find("\"" + testing::Native(folder + "/") + "\",17,3,5\r\n"),
+              std::string::npos);
   }
 }
 
@@ -137,6 +138,7 @@ TEST(ManagerRegistration, AttributeSetsDecideFolderFileOrSkip) {
 }
 
 TEST(ManagerRegistration, NamesTheListCannotHoldAreRefusedAndTheRestGoesOn) {
+  if (PathRules::native().windows()) GTEST_SKIP() << "Windows names cannot hold a quote";
   ManagerBench bench;
   EditForm& form = bench.open();
   const std::string good = bench.picture("drop/good.jpg");

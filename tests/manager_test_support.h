@@ -95,7 +95,7 @@ class ManagerBench {
     fake_.specialFolders.folders[SpecialFolder::Startup] = root.mkdir("config/autostart");
     fake_.specialFolders.folders[SpecialFolder::Desktop] = root.mkdir("Desktop");
     fake_.specialFolders.folders[SpecialFolder::Applications] = root.mkdir("share/applications");
-    root.write("share/applications/壁紙変更.desktop", "[Desktop Entry]\n");
+    root.write("share/applications/" + fake_.shortcuts.fileName("壁紙変更"), "[Desktop Entry]\n");
   }
 
   manager::EditForm& open() {
@@ -124,6 +124,14 @@ class ManagerBench {
   Platform platform_;
   std::unique_ptr<manager::EditForm> form_;
 };
+
+// A path or row text written with "/" in the system's own separator.
+inline std::string Native(std::string text) {
+  for (char& c : text) {
+    if (c == '/') c = PathRules::native().separator();
+  }
+  return text;
+}
 
 // The rows as columns over every slot 0 to rowCapacity, spare ones too.
 struct RowColumns {
