@@ -40,13 +40,8 @@ struct Candidate {
 
 class Selector {
  public:
-  Selector(Platform& platform, RunState& state, const SlotTable& slots, int depth,
-           std::ostream& diagnostics)
-      : platform_(platform),
-        state_(state),
-        slots_(slots),
-        depth_(depth),
-        diagnostics_(diagnostics) {}
+  Selector(Platform& platform, RunState& state, const SlotTable& slots, int depth)
+      : platform_(platform), state_(state), slots_(slots), depth_(depth) {}
 
   std::optional<std::string> step(int direction);
   std::optional<std::string> random();
@@ -62,7 +57,6 @@ class Selector {
   RunState& state_;
   const SlotTable& slots_;
   int depth_;
-  std::ostream& diagnostics_;
 };
 
 Candidate Selector::tryPosition(int slot, int position) {
@@ -96,7 +90,6 @@ void Selector::reportFolder(const Candidate& candidate) {
   const std::string_view what = candidate.kind == Candidate::Kind::FolderUnreadable
                                     ? text::kRegisteredFolderUnreadable
                                     : text::kRegisteredFolderMissing;
-  diagnostics_ << what << candidate.path << '\n';
   platform_.messages.show(std::string(what) + "\r\n" + candidate.path);
 }
 
@@ -265,13 +258,13 @@ std::string loggableText(std::string path) {
 }
 
 void recordChoice(Platform& platform, const RunState& state, const std::string& chosen,
-                  NavigatorLabels* labels, std::ostream& diagnostics) {
+                  NavigatorLabels* labels) {
   const std::string log =
       writeChangeLog(Today(platform.clock), state.currentPosition, loggableText(chosen));
   const std::string logPath = platform.inDataDir(kChangeLogFileName);
   if (const Status written = platform.files.writeFileAtomically(logPath, log); !written.isOk()) {
     // The change itself can still go ahead; stepping then repeats this choice.
-    diagnostics << text::kChangeLogNotWritten << written.message << '\n';
+    platform.messages.detail(std::string(text::kChangeLogNotWritten) + written.message);
   }
   if (labels != nullptr) {
     labels->showWallpaperName(chosen);
@@ -311,8 +304,8 @@ int SlotTable::owner(int p) const {
   return static_cast<int>(found - ends_.begin());
 }
 
-Choice SelectWallpaper(Platform& platform, RunState& state, int direction, NavigatorLabels* labels,
-                       std::ostream& diagnostics) {
+Choice SelectWallpaper(Platform& platform, RunState& state, int direction,
+                       NavigatorLabels* labels) {
   const std::string listPath = platform.inDataDir(kListFileName);
   if (!platform.files.fileExists(listPath)) {
     platform.messages.show(text::kNoList);
@@ -348,7 +341,7 @@ Choice SelectWallpaper(Platform& platform, RunState& state, int direction, Navig
     platform.messages.show(text::kListHasNoEntries);
     return endRun();
   }
-  Selector selector(platform, state, slots, depth, diagnostics);
+  Selector selector(platform, state, slots, depth);
   std::optional<std::string> chosen;
   if (orderMode != 0) {
     chosen = selector.random();
@@ -359,7 +352,7 @@ Choice SelectWallpaper(Platform& platform, RunState& state, int direction, Navig
   }
   if (!chosen) return endRun();
 
-  recordChoice(platform, state, *chosen, labels, diagnostics);
+  recordChoice(platform, state, *chosen, labels);
 
   if (const PictureType* type = FindPictureType(*chosen)) {
     // A bitmap is the desktop's own format: only the whole-picture fit needs it redrawn.

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -18,10 +17,9 @@ struct Choice {
 };
 
 // direction: -1 back, 0 as the list's settings say, 1 forward. Reads the list
-// afresh, writes the change log and tells the labels. Lines for standard
-// error (a vanished folder, an unwritable log) go to `diagnostics`.
-Choice SelectWallpaper(Platform& platform, RunState& state, int direction, NavigatorLabels* labels,
-                       std::ostream& diagnostics = std::cerr);
+// afresh, writes the change log and tells the labels. A log that cannot be
+// written costs no change: its reason goes to the platform's detail lines.
+Choice SelectWallpaper(Platform& platform, RunState& state, int direction, NavigatorLabels* labels);
 
 // Positions an entry of this kind owns: 1 for a picture, floor(kind × 1.2) − 3
 // for a folder (about a fifth more than its count), none for the kinds 1 to 3

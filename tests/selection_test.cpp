@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "common/change_log.h"
 #include "common/folder_walk.h"
 #include "common/list_file.h"
@@ -62,7 +60,7 @@ class Selection : public ::testing::Test {
   }
 
   Choice select(int direction = 0) {
-    return SelectWallpaper(fake.platform(), state, direction, &labels, diagnostics);
+    return SelectWallpaper(fake.platform(), state, direction, &labels);
   }
   // Runs stepping from `start` and returns the chosen paths in turn.
   std::vector<std::string> stepRuns(int start, int runs, int direction = 0) {
@@ -77,7 +75,6 @@ class Selection : public ::testing::Test {
   fake::FakePlatform fake{dir / "app"};
   RunState state;
   RecordingLabels labels;
-  std::ostringstream diagnostics;
 };
 
 TEST(Shares, FolderOwnsAboutAFifthMoreThanItsCount) {
@@ -222,7 +219,7 @@ TEST_F(Selection, ReadOnlySubFoldersAreSearchedAsTheManagerCountsThem) {
                      platform.documents};
   writeList({folder(dir / "pics/tree/", 2)});
   state.currentPosition = 0;
-  EXPECT_EQ(SelectWallpaper(withMarks, state, 0, &labels, diagnostics).path, inside);
+  EXPECT_EQ(SelectWallpaper(withMarks, state, 0, &labels).path, inside);
   state.currentPosition = 0;
   EXPECT_EQ(select().path, inside) << "unmarked, the same";
 }
@@ -286,7 +283,7 @@ TEST_F(Selection, AVanishedOrUnreadableFolderEndsTheRunWithABoxNamingIt) {
       state.currentPosition = 1;
       fake.messages.shown.clear();
       fake.random.draws = {0.5F, 0.5F};
-      EXPECT_TRUE(SelectWallpaper(withMarks, state, c.direction, &labels, diagnostics).endProgram);
+      EXPECT_TRUE(SelectWallpaper(withMarks, state, c.direction, &labels).endProgram);
       EXPECT_FALSE(logWritten());
       EXPECT_EQ(fake.messages.shown,
                 std::vector<std::string>{std::string(words) + "\r\n" + folderPath});
@@ -493,7 +490,8 @@ TEST_F(Selection, ALogThatCannotBeWrittenIsReportedAndTheChangeGoesAhead) {
   const Choice choice = select();
   EXPECT_FALSE(choice.endProgram);
   EXPECT_EQ(choice.path, a);
-  EXPECT_EQ(diagnostics.str().rfind(text::kChangeLogNotWritten, 0), 0U) << diagnostics.str();
+  ASSERT_EQ(fake.messages.details.size(), 1U);
+  EXPECT_EQ(fake.messages.details[0].rfind(text::kChangeLogNotWritten, 0), 0U);
   EXPECT_TRUE(fake.messages.shown.empty());
 }
 

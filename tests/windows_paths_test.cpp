@@ -3,8 +3,6 @@
 // on whatever system the tests run: the fake plays a Windows drive.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "changer/selection.h"
 #include "common/folder_walk.h"
 #include "common/list_file.h"
@@ -75,8 +73,7 @@ TEST_F(WindowsPaths, TheChangerLogsTheChosenPictureAsWindowsWritesIt) {
   list.entries = {{pictures(), kKindFolderBase + 3, kStyleFit, 5}};
   dir.write("C/Tivolen/List.txt", writeImageList(list));
   RunState state;
-  std::ostringstream diagnostics;
-  const Choice choice = SelectWallpaper(fake.platform(), state, 0, nullptr, diagnostics);
+  const Choice choice = SelectWallpaper(fake.platform(), state, 0, nullptr);
   EXPECT_EQ(choice.path, pictures("旅行\\海.jpg"));
   EXPECT_EQ(dir.read("C/Tivolen/WallPaper.log"),
             "#2026-12-07#\r\n1\r\n\"現在の壁紙ファイル：" + pictures("旅行\\海.jpg") + "\"\r\n");
