@@ -50,6 +50,8 @@ wineboot -i >/dev/null 2>&1 || fail "wineboot"
 app="$work/prefix/drive_c/壁紙 アプリ"
 mkdir -p "$app"
 cp "$exe" "$app/Tivolen.exe"
+# Explorer, the taskbar and the Startup link show the program's own icon.
+wrestool -l "$exe" | grep -q -- '--type=14 ' || fail "Tivolen.exe carries no icon"
 win_app='C:\壁紙 アプリ'
 # 2048 x 1024: left half red, right half blue; the top quarter green.
 "$magick" -size 1024x1024 xc:red -size 1024x1024 xc:blue +append \
