@@ -56,8 +56,9 @@ window=$(timeout 20 xdotool search --sync --onlyvisible --name '^壁紙の設定
   fail "the window did not appear"
 sleep 1
 # The project's icon reaches the window manager (Qt's SVG engine drew it).
-xprop -id "$window" _NET_WM_ICON | grep -q '_NET_WM_ICON(CARDINAL) = ' ||
-  fail "the window has no icon: $(xprop -id "$window" _NET_WM_ICON)"
+# (Read whole: a grep that stops early would fail the pipe under pipefail.)
+icon=$(xprop -id "$window" _NET_WM_ICON)
+[[ $icon == *'_NET_WM_ICON(CARDINAL) = '* ]] || fail "the window has no icon: $icon"
 
 keys() {
   xdotool windowfocus --sync "$window" 2>/dev/null || true
