@@ -53,14 +53,22 @@ std::optional<std::string> RenderWallpaper(Platform& platform, RunState& state,
   const bool automatic = style == 3 || style == 4;
   const std::optional<ScreenSize> screen = platform.screen.size();
 
-  // Large JPEGs decode at a reduced scale when the fit shrinks them anyway;
-  // everything saved unscaled needs the whole picture.
-  const NeededSize needed = [&](PictureSize natural) -> PictureSize {
-    if (!screen || !automatic) return natural;
+  // A picture the fit shrinks or enlarges is loaded straight at its fitted
+  // size, of which a covering fit keeps only what the screen shows (centred,
+  // as fitToScreen cuts it); large JPEGs are then never held at full size.
+  // Everything saved unscaled needs the whole picture.
+  const ScalePlan plan = [&](PictureSize natural) -> std::optional<ScaledPart> {
+    if (!screen || !automatic) return std::nullopt;
     const Fit fit = FitPicture(natural.width, natural.height, screen->width, screen->height, style);
-    return fit.kind == FitKind::Scale ? PictureSize{fit.width, fit.height} : natural;
+    if (fit.kind != FitKind::Scale) return std::nullopt;
+    const PictureSize kept{std::min(fit.width, screen->width),
+                           std::min(fit.height, screen->height)};
+    return ScaledPart{{fit.width, fit.height},
+                      (fit.width - kept.width) / 2,
+                      (fit.height - kept.height) / 2,
+                      kept};
   };
-  LoadedPicture loaded = platform.pictures.load(picturePath, needed);
+  LoadedPicture loaded = platform.pictures.loadScaled(picturePath, plan);
   if (!loaded.status.isOk()) {
     reportFailure(platform, loaded.status);
     return std::nullopt;
@@ -73,12 +81,8 @@ std::optional<std::string> RenderWallpaper(Platform& platform, RunState& state,
     state.currentStyle = 0;
   } else if (automatic) {
     const PictureSize natural = loaded.natural;
-    const Fit fit = FitPicture(natural.width, natural.height, screen->width, screen->height, style);
-    if (fit.kind == FitKind::Scale) {
-      result = platform.pictures.drawScaled(
-          result, {0, 0, double(result.width()), double(result.height())}, {fit.width, fit.height});
-    }
-    state.currentStyle = fit.style;
+    state.currentStyle =
+        FitPicture(natural.width, natural.height, screen->width, screen->height, style).style;
   }
   if (screen) result = fitToScreen(platform, std::move(result), state.currentStyle, *screen);
 

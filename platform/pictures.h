@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -74,6 +75,20 @@ struct SourceRect {
 // the natural size.
 using NeededSize = std::function<PictureSize(PictureSize natural)>;
 
+// A picture scaled whole to `scaled`, of which only the rectangle of whole
+// pixels at (keptX, keptY) of `kept` size is wanted: a cover fit that
+// overhangs the screen keeps its centre.
+struct ScaledPart {
+  PictureSize scaled;
+  std::int32_t keptX = 0;
+  std::int32_t keptY = 0;
+  PictureSize kept;
+};
+
+// Given the natural (upright) size, the part wanted; nothing when the
+// picture is wanted as it is.
+using ScalePlan = std::function<std::optional<ScaledPart>(PictureSize natural)>;
+
 struct LoadedPicture {
   // Unavailable: a picture type that cannot be shown (emf, wmf); Failed: the
   // file is damaged, empty, not what its name says, or too large to hold.
@@ -97,6 +112,32 @@ class Pictures {
   // The part `source` of `picture` resampled smoothly to `target`.
   virtual Picture drawScaled(const Picture& picture, const SourceRect& source,
                              PictureSize target) = 0;
+
+  // load() and drawScaled() in one: the part `plan` names, at its kept size,
+  // or the picture as it is when the plan names none. A back-end may scale
+  // while it decodes, so that the full-size picture is never held; this
+  // one decodes first and scales then.
+  virtual LoadedPicture loadScaled(const std::string& path, const ScalePlan& plan) {
+    LoadedPicture loaded = load(path, [&](PictureSize natural) {
+      const std::optional<ScaledPart> wanted = plan(natural);
+      return wanted ? wanted->scaled : natural;
+    });
+    if (!loaded.status.isOk()) return loaded;
+    const std::optional<ScaledPart> part = plan(loaded.natural);
+    if (!part) return loaded;
+    const Picture& pixels = loaded.pixels;
+    if (pixels.size() != part->scaled) {
+      loaded.pixels = drawScaled(pixels, {0, 0, double(pixels.width()), double(pixels.height())},
+                                 part->scaled);
+    }
+    if (part->kept != part->scaled) {
+      loaded.pixels = drawScaled(loaded.pixels,
+                                 {double(part->keptX), double(part->keptY),
+                                  double(part->kept.width), double(part->kept.height)},
+                                 part->kept);
+    }
+    return loaded;
+  }
 
   // A 24-bit Windows bitmap replacing `path` atomically: prepared whole in
   // memory, written once, then renamed over the old file.

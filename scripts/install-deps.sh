@@ -16,7 +16,9 @@ packages=(
   libx11-dev
   libglib2.0-dev
   libturbojpeg0-dev
+  libjpeg62-turbo-dev
   libxrandr-dev
+  libxext-dev
   # HEIC/HEIF and AVIF (libheif1 brings libde265 for HEVC and dav1d/aom for
   # AV1; the x265 and aom encoders let the tests write such files)
   libheif-dev

@@ -4,6 +4,9 @@
 #include <sys/resource.h>
 
 #include <QImage>
+#include <algorithm>
+#include <cmath>
+#include <random>
 
 #include "common/texts.h"
 #include "platform/fake/fake_platform.h"
@@ -345,6 +348,82 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedCase{"windows_metafile", "drawing.WMF",
                     [] { return std::string("\xd7\xcd\xc6\x9a", 4); }, text::kCannotShowFormat}),
     [](const ::testing::TestParamInfo<DamagedCase>& tested) {
+      return std::string(tested.param.name);
+    });
+
+// Colour fields, texture and grain, as a camera's picture: flat test
+// pictures hide both a shifted layout and a biased filter.
+QImage photoLike(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  std::mt19937 random(7);
+  std::normal_distribution<double> grain(0, 6);
+  for (int y = 0; y < height; ++y) {
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < width; ++x) {
+      const double u = 6.283 * x / width;
+      const double v = 6.283 * y / height;
+      const double base = 255 * (0.5 + 0.3 * std::sin(u * 0.7 + 1.3) * std::cos(v * 0.9) +
+                                 0.12 * std::sin(u * 37 + std::sin(v * 23) * 3) * std::cos(v * 41));
+      const auto channel = [&](double tint) {
+        return std::clamp(static_cast<int>(base * tint + grain(random)), 0, 255);
+      };
+      row[x] = qRgb(channel(1.05 - 0.3 * y / height), channel(0.95), channel(0.7 + 0.4 * y / height));
+    }
+  }
+  return image;
+}
+
+struct ScaledCase {
+  const char* name;
+  int width, height;  // of the photo
+  ScaledPart part;
+};
+
+class ScaledWhileDecodingTest : public ::testing::TestWithParam<ScaledCase> {};
+
+// Scaling band by band from the reduced decode must match decoding whole
+// and scaling smoothly with Qt, within half a percent on average.
+TEST_P(ScaledWhileDecodingTest, MatchesQtSmoothScaling) {
+  const ScaledCase& c = GetParam();
+  testing::TempDir dir;
+  const std::string path =
+      testing::writeBytes(dir / "photo.jpg", testing::encode(photoLike(c.width, c.height), "jpg"));
+  LinuxPictures pictures;
+  const LoadedPicture whole = pictures.load(path);
+  ASSERT_TRUE(whole.status.isOk());
+  const QImage reference =
+      QImage(reinterpret_cast<const uchar*>(whole.pixels.row(0)), c.width, c.height,
+             QImage::Format_RGB32)
+          .scaled(c.part.scaled.width, c.part.scaled.height, Qt::IgnoreAspectRatio,
+                  Qt::SmoothTransformation)
+          .copy(c.part.keptX, c.part.keptY, c.part.kept.width, c.part.kept.height);
+
+  const LoadedPicture scaled = pictures.loadScaled(path, [&](PictureSize) { return c.part; });
+  ASSERT_TRUE(scaled.status.isOk()) << scaled.status.message;
+  ASSERT_EQ(scaled.pixels.size(), c.part.kept);
+  double difference = 0;
+  for (int y = 0; y < c.part.kept.height; ++y) {
+    for (int x = 0; x < c.part.kept.width; ++x) {
+      const QRgb want = reference.pixel(x, y);
+      const auto got = static_cast<QRgb>(scaled.pixels.at(x, y));
+      difference += std::abs(qRed(want) - qRed(got)) + std::abs(qGreen(want) - qGreen(got)) +
+                    std::abs(qBlue(want) - qBlue(got));
+    }
+  }
+  const double pixels = double(c.part.kept.width) * c.part.kept.height;
+  EXPECT_LT(difference / (pixels * 3 * 255), 0.005) << "mean error";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ScaledWhileDecodingTest,
+    ::testing::Values(
+        // Halved while decoding, then 1.5625 : 1, the middle rows kept (cover).
+        ScaledCase{"half_then_area", 1500, 1000, {{480, 320}, 0, 25, {480, 270}}},
+        // No reduction possible: 1.25 : 1, the middle columns kept.
+        ScaledCase{"full_then_area", 600, 300, {{480, 240}, 60, 0, {360, 240}}},
+        // An eighth, then still more than 2 : 1.
+        ScaledCase{"eighth_then_area", 2400, 1600, {{100, 67}, 0, 0, {100, 67}}}),
+    [](const ::testing::TestParamInfo<ScaledCase>& tested) {
       return std::string(tested.param.name);
     });
 

@@ -64,6 +64,13 @@ bool isTemporaryName(std::string_view name) {
 
 Status replaceFileAtomically(const std::string& path, std::string_view contents,
                              Durability durability) {
+  return replaceFileAtomically(
+      path, [contents](const ChunkWriter& write) { return write(contents); }, durability);
+}
+
+Status replaceFileAtomically(const std::string& path,
+                             const std::function<bool(const ChunkWriter&)>& produce,
+                             Durability durability) {
   std::string temp = path + std::string(kTemporaryMarker) + "XXXXXX";
   UniqueFd fd(mkstemp(temp.data()));
   if (fd.get() < 0) return Status::failedAt(path, errnoText());
@@ -72,7 +79,7 @@ Status replaceFileAtomically(const std::string& path, std::string_view contents,
   umask(mask);
   fchmod(fd.get(), 0666 & ~mask);
 
-  bool written = writeAll(fd.get(), contents);
+  bool written = produce([&fd](std::string_view piece) { return writeAll(fd.get(), piece); });
   if (written && durability == Durability::Synced) written = fsync(fd.get()) == 0;
   // close() reports delayed write errors (NFS, full quotas): it is checked,
   // and the descriptor is released whatever happened before.

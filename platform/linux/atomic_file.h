@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,16 @@ enum class Durability { Synced, Unsynced };
 // the new one, never a mix; at worst a temporary stays behind, which
 // removeStaleTemporaries clears at the next start.
 Status replaceFileAtomically(const std::string& path, std::string_view contents,
+                             Durability durability);
+
+// Hands one piece of a file's contents on; false when it could not be
+// written.
+using ChunkWriter = std::function<bool(std::string_view piece)>;
+
+// The same for contents made piece by piece: `produce` passes every piece,
+// in order, to the writer it is given, and returns false when it stopped.
+Status replaceFileAtomically(const std::string& path,
+                             const std::function<bool(const ChunkWriter&)>& produce,
                              Durability durability);
 
 // Removes this writer's own temporaries in `folder` that were last changed

@@ -29,20 +29,23 @@ std::uint32_t get32(std::string_view bytes, std::size_t at) {
 
 }  // namespace
 
-BitmapBytes encodeBitmap(const Picture& picture) {
+namespace {
+
+constexpr std::size_t kDataOffset = kFileHeaderSize + kInfoHeaderSize;
+
+std::size_t rowBytesOf(const Picture& picture) {
+  return (static_cast<std::size_t>(picture.width()) * 3 + 3) & ~std::size_t{3};
+}
+
+void putHeader(const Picture& picture, char* out) {
   const auto width = static_cast<std::size_t>(picture.width());
   const auto height = static_cast<std::size_t>(picture.height());
-  const std::size_t rowBytes = (width * 3 + 3) & ~std::size_t{3};
-  const std::size_t dataOffset = kFileHeaderSize + kInfoHeaderSize;
-  const std::size_t fileSize = dataOffset + rowBytes * height;
-
-  BitmapBytes file{allocateLarge<char>(fileSize), fileSize};
-  char* out = file.data.get();
-  std::memset(out, 0, dataOffset);
+  const std::size_t rowBytes = rowBytesOf(picture);
+  std::memset(out, 0, kDataOffset);
   out[0] = 'B';
   out[1] = 'M';
-  put32(out + 2, static_cast<std::uint32_t>(fileSize));
-  put32(out + 10, static_cast<std::uint32_t>(dataOffset));
+  put32(out + 2, static_cast<std::uint32_t>(kDataOffset + rowBytes * height));
+  put32(out + 10, static_cast<std::uint32_t>(kDataOffset));
   char* info = out + kFileHeaderSize;
   put32(info, kInfoHeaderSize);
   put32(info + 4, static_cast<std::uint32_t>(width));
@@ -52,11 +55,17 @@ BitmapBytes encodeBitmap(const Picture& picture) {
   put32(info + 20, static_cast<std::uint32_t>(rowBytes * height));
   put32(info + 24, 3780);  // 96 dots per inch, as pixels per metre
   put32(info + 28, 3780);
+}
 
-  for (std::size_t y = 0; y < height; ++y) {
-    // Bottom-up: the first row in the file is the picture's last.
+// Rows `first` to `first + count` of the file, which is bottom-up: its
+// first row is the picture's last.
+void putRows(const Picture& picture, std::size_t first, std::size_t count, char* out) {
+  const auto width = static_cast<std::size_t>(picture.width());
+  const auto height = static_cast<std::size_t>(picture.height());
+  const std::size_t rowBytes = rowBytesOf(picture);
+  for (std::size_t y = first; y < first + count; ++y) {
     const std::uint32_t* source = picture.row(static_cast<std::int32_t>(height - 1 - y));
-    auto* target = reinterpret_cast<unsigned char*>(out + dataOffset + y * rowBytes);
+    auto* target = reinterpret_cast<unsigned char*>(out + (y - first) * rowBytes);
     for (std::size_t x = 0; x < width; ++x) {
       const std::uint32_t pixel = source[x];
       target[0] = static_cast<unsigned char>(pixel);
@@ -66,7 +75,35 @@ BitmapBytes encodeBitmap(const Picture& picture) {
     }
     for (std::size_t pad = width * 3; pad < rowBytes; ++pad) *target++ = 0;
   }
+}
+
+}  // namespace
+
+BitmapBytes encodeBitmap(const Picture& picture) {
+  const auto height = static_cast<std::size_t>(picture.height());
+  const std::size_t fileSize = kDataOffset + rowBytesOf(picture) * height;
+  BitmapBytes file{allocateLarge<char>(fileSize), fileSize};
+  putHeader(picture, file.data.get());
+  putRows(picture, 0, height, file.data.get() + kDataOffset);
   return file;
+}
+
+bool writeBitmap(const Picture& picture, const std::function<bool(std::string_view)>& write) {
+  const auto height = static_cast<std::size_t>(picture.height());
+  const std::size_t rowBytes = rowBytesOf(picture);
+  // Small enough to stay in the cache between encoding and writing.
+  constexpr std::size_t kSliceBytes = std::size_t{256} << 10;
+  const std::size_t rowsPerSlice = std::max<std::size_t>(1, kSliceBytes / rowBytes);
+  const std::unique_ptr<char[]> slice =
+      std::make_unique_for_overwrite<char[]>(std::max(kDataOffset, rowsPerSlice * rowBytes));
+  putHeader(picture, slice.get());
+  if (!write({slice.get(), kDataOffset})) return false;
+  for (std::size_t first = 0; first < height; first += rowsPerSlice) {
+    const std::size_t count = std::min(rowsPerSlice, height - first);
+    putRows(picture, first, count, slice.get());
+    if (!write({slice.get(), count * rowBytes})) return false;
+  }
+  return true;
 }
 
 bool bitmapIsCutShort(std::string_view header, std::uint64_t fileSize) {

@@ -21,6 +21,10 @@ struct BitmapBytes {
 };
 BitmapBytes encodeBitmap(const Picture& picture);
 
+// The same bytes handed to `write` in slices of a few hundred kilobytes, so
+// that no whole-file buffer is needed; false as soon as `write` fails.
+bool writeBitmap(const Picture& picture, const std::function<bool(std::string_view)>& write);
+
 // True for a bitmap of uncompressed rows (any bit depth) whose file ends
 // before its last row: Qt's reader shows such a file with the rest made up.
 // `header` holds at least the file's first bytes, `fileSize` is its size.

@@ -1,11 +1,26 @@
 #include "platform/linux/jpeg_decoder.h"
 
+// jpeglib.h needs the standard types declared first.
+#include <cstddef>
+#include <cstdio>
+// clang-format off
+#include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
 #include <turbojpeg.h>
 
 #include <array>
+#include <condition_variable>
+#include <csetjmp>
 #include <cstring>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
 
+#include "platform/linux/area_scaler.h"
 #include "platform/linux/exif_orientation.h"
 #include "platform/linux/large_buffer.h"
 
@@ -86,6 +101,240 @@ JpegResult decodeJpeg(std::string_view bytes, const NeededSize& needed) {
     if (!warning || !harmlessWarning(why)) return {true, failure("damaged JPEG: " + why)};
   }
   return {true, {Status::ok(), natural, applyOrientation(std::move(pixels), orientation)}};
+}
+
+
+namespace {
+
+// libjpeg reports fatal errors by calling error_exit, which must not
+// return: it jumps back to the one place that set `jump`, past libjpeg's
+// own C frames only.
+struct JpegErrors {
+  jpeg_error_mgr manager{};
+  std::jmp_buf jump{};
+  // The first warning that means grey or garbage rows (see harmlessWarning).
+  std::array<char, JMSG_LENGTH_MAX> damage{};
+  bool damaged = false;
+  std::array<char, JMSG_LENGTH_MAX> fatal{};
+};
+
+[[noreturn]] void jpegErrorExit(j_common_ptr info) {
+  auto* errors = reinterpret_cast<JpegErrors*>(info->err);
+  (*info->err->format_message)(info, errors->fatal.data());
+  std::longjmp(errors->jump, 1);
+}
+
+void jpegMessage(j_common_ptr info, int level) {
+  if (level >= 0) return;  // traces
+  auto* errors = reinterpret_cast<JpegErrors*>(info->err);
+  ++errors->manager.num_warnings;
+  if (errors->manager.msg_code == JWRN_EXTRANEOUS_DATA && errors->manager.msg_parm.i[1] == 0xd9) {
+    return;
+  }
+  if (!errors->damaged) (*info->err->format_message)(info, errors->damage.data());
+  errors->damaged = true;
+}
+
+// Bands of decoded rows handed from the decoding thread to the scaling one.
+class BandQueue {
+ public:
+  struct Band {
+    int slot = 0;
+    std::int32_t firstRow = 0;
+    std::int32_t rows = 0;
+  };
+
+  BandQueue(int slots, std::size_t slotWords)
+      : slotWords_(slotWords),
+        memory_(std::make_unique_for_overwrite<std::uint32_t[]>(slotWords * slots)) {
+    for (int slot = 0; slot < slots; ++slot) free_.push_back(slot);
+  }
+
+  std::uint32_t* slot(int index) { return memory_.get() + slotWords_ * index; }
+
+  int takeFree() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !free_.empty(); });
+    const int slot = free_.back();
+    free_.pop_back();
+    return slot;
+  }
+  void publish(Band band) {
+    {
+      const std::lock_guard lock(mutex_);
+      full_.push_back(band);
+    }
+    changed_.notify_all();
+  }
+  void close() {
+    {
+      const std::lock_guard lock(mutex_);
+      closed_ = true;
+    }
+    changed_.notify_all();
+  }
+  std::optional<Band> next() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !full_.empty() || closed_; });
+    if (full_.empty()) return std::nullopt;
+    const Band band = full_.front();
+    full_.pop_front();
+    return band;
+  }
+  void release(int slot) {
+    {
+      const std::lock_guard lock(mutex_);
+      free_.push_back(slot);
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  std::size_t slotWords_;
+  std::unique_ptr<std::uint32_t[]> memory_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<int> free_;
+  std::deque<Band> full_;
+  bool closed_ = false;
+};
+
+class BandDecoder {
+ public:
+  explicit BandDecoder(std::string_view bytes) {
+    info_.err = jpeg_std_error(&errors_.manager);
+    errors_.manager.error_exit = jpegErrorExit;
+    errors_.manager.emit_message = jpegMessage;
+    jpeg_create_decompress(&info_);
+    jpeg_mem_src(&info_, reinterpret_cast<const unsigned char*>(bytes.data()),
+                 static_cast<unsigned long>(bytes.size()));
+  }
+  ~BandDecoder() { jpeg_destroy_decompress(&info_); }
+  BandDecoder(const BandDecoder&) = delete;
+  BandDecoder& operator=(const BandDecoder&) = delete;
+
+  jpeg_decompress_struct& info() { return info_; }
+  [[nodiscard]] std::string fatal() const { return errors_.fatal.data(); }
+  [[nodiscard]] bool damaged() const { return errors_.damaged; }
+  [[nodiscard]] std::string damage() const { return errors_.damage.data(); }
+
+  // Each call returns false when libjpeg gave up; fatal() says why.
+  bool readHeader() {
+    if (setjmp(errors_.jump) != 0) return false;
+    jpeg_read_header(&info_, TRUE);
+    return true;
+  }
+  bool start(int denominator) {
+    if (setjmp(errors_.jump) != 0) return false;
+    info_.out_color_space = JCS_EXT_BGRA;  // alpha 0xff: the picture's padding byte
+    info_.scale_num = 1;
+    info_.scale_denom = static_cast<unsigned>(denominator);
+    jpeg_start_decompress(&info_);
+    return true;
+  }
+  bool skip(std::int32_t rows) {
+    if (setjmp(errors_.jump) != 0) return false;
+    if (rows > 0) jpeg_skip_scanlines(&info_, static_cast<JDIMENSION>(rows));
+    return true;
+  }
+  // Fills `rows` rows from `out` on; libjpeg hands out a few at a time.
+  bool read(std::uint32_t* out, std::int32_t rows) {
+    if (setjmp(errors_.jump) != 0) return false;
+    const std::size_t width = info_.output_width;
+    for (std::int32_t done = 0; done < rows;) {
+      auto* row = reinterpret_cast<JSAMPROW>(out + width * static_cast<std::size_t>(done));
+      std::array<JSAMPROW, 4> pointers{};
+      const std::int32_t want = std::min<std::int32_t>(4, rows - done);
+      for (std::int32_t i = 0; i < want; ++i) pointers[i] = row + width * 4 * i;
+      const JDIMENSION got =
+          jpeg_read_scanlines(&info_, pointers.data(), static_cast<JDIMENSION>(want));
+      if (got == 0) {
+        std::snprintf(errors_.fatal.data(), errors_.fatal.size(), "no rows after row %u",
+                      info_.output_scanline);
+        return false;
+      }
+      done += static_cast<std::int32_t>(got);
+    }
+    return true;
+  }
+  // Rows below the part are never decoded: their damage cannot show.
+  bool finish() {
+    if (setjmp(errors_.jump) != 0) return false;
+    if (info_.output_scanline < info_.output_height) {
+      jpeg_abort_decompress(&info_);
+    } else {
+      jpeg_finish_decompress(&info_);
+    }
+    return true;
+  }
+
+ private:
+  jpeg_decompress_struct info_{};
+  JpegErrors errors_;
+};
+
+}  // namespace
+
+JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
+  if (!plan || jpegOrientation(bytes) != 1) return {false, {}};
+  BandDecoder decoder(bytes);
+  jpeg_decompress_struct& info = decoder.info();
+  if (!decoder.readHeader()) return {true, failure("not a readable JPEG: " + decoder.fatal())};
+  if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) return {false, {}};
+  const auto width = static_cast<int>(info.image_width);
+  const auto height = static_cast<int>(info.image_height);
+  if (width <= 0 || height <= 0 || static_cast<std::int64_t>(width) * height > kMaxPicturePixels) {
+    return {true, failure("picture too large: " + std::to_string(width) + " x " +
+                          std::to_string(height))};
+  }
+  const PictureSize natural{width, height};
+  const std::optional<ScaledPart> part = plan(natural);
+  if (!part || part->kept.width <= 0 || part->kept.height <= 0 ||
+      part->scaled.width > width || part->scaled.height > height) {
+    return {false, {}};
+  }
+  int denominator = 1;
+  for (const int candidate : {8, 4, 2}) {
+    if (scaled(width, candidate) >= part->scaled.width &&
+        scaled(height, candidate) >= part->scaled.height) {
+      denominator = candidate;
+      break;
+    }
+  }
+  if (!decoder.start(denominator)) return {true, failure("damaged JPEG: " + decoder.fatal())};
+  const PictureSize decoded{static_cast<std::int32_t>(info.output_width),
+                            static_cast<std::int32_t>(info.output_height)};
+
+  Picture pixels(part->kept.width, part->kept.height,
+                 allocateLarge<std::uint32_t>(static_cast<std::size_t>(part->kept.width) *
+                                              static_cast<std::size_t>(part->kept.height)));
+  AreaScaler scaler(decoded, *part, pixels.alias());
+
+  constexpr int kBandRows = 16;
+  constexpr int kSlots = 4;
+  BandQueue queue(kSlots, static_cast<std::size_t>(decoded.width) * kBandRows);
+  std::thread scaling([&] {
+    while (const std::optional<BandQueue::Band> band = queue.next()) {
+      const std::uint32_t* rows = queue.slot(band->slot);
+      for (std::int32_t i = 0; i < band->rows; ++i) {
+        scaler.addRow(band->firstRow + i, rows + static_cast<std::size_t>(decoded.width) * i);
+      }
+      queue.release(band->slot);
+    }
+  });
+  bool ok = decoder.skip(scaler.firstRow());
+  for (std::int32_t y = scaler.firstRow(); ok && y < scaler.endRow(); y += kBandRows) {
+    const int slot = queue.takeFree();
+    const std::int32_t rows = std::min(kBandRows, scaler.endRow() - y);
+    ok = decoder.read(queue.slot(slot), rows);
+    queue.publish({slot, y, rows});
+  }
+  ok = ok && decoder.finish();
+  queue.close();
+  scaling.join();
+  if (!ok) return {true, failure("damaged JPEG: " + decoder.fatal())};
+  if (decoder.damaged()) return {true, failure("damaged JPEG: " + decoder.damage())};
+  return {true, {Status::ok(), natural, std::move(pixels)}};
 }
 
 }  // namespace tivolen

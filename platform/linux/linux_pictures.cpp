@@ -266,6 +266,25 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
   return loaded;
 }
 
+LoadedPicture LinuxPictures::loadScaled(const std::string& path, const ScalePlan& plan) {
+  const PictureType* type = FindPictureType(path);
+  if (type == nullptr || (type->type != "emf" && type->type != "wmf")) {
+    std::string why;
+    PictureFile file(path, why);
+    if (file.ok() && file.size() > 0 && looksLikeJpeg(file.bytes())) {
+      if (!file.readAll(why)) return failure(path + ": " + why);
+      JpegResult jpeg = decodeJpegScaled(file.bytes(), plan);
+      if (jpeg.handled) {
+        if (!jpeg.loaded.status.isOk()) {
+          jpeg.loaded.status.message = path + ": " + jpeg.loaded.status.message;
+        }
+        return std::move(jpeg.loaded);
+      }
+    }
+  }
+  return Pictures::loadScaled(path, plan);
+}
+
 Picture LinuxPictures::drawScaled(const Picture& picture, const SourceRect& source,
                                   PictureSize target) {
   // Qt's smooth transformation (area averaging when reducing), on whole
@@ -295,11 +314,14 @@ Picture LinuxPictures::drawScaled(const Picture& picture, const SourceRect& sour
 }
 
 Status LinuxPictures::saveBitmap(const Picture& picture, const std::string& path) {
-  const BitmapBytes bitmap = encodeBitmap(picture);
-  // Unsynced: the wallpaper is rendered again at the next change, and
-  // syncing tens of megabytes would cost more than the whole rendering. The
-  // rename still means the desktop never sees a half-written file.
-  if (Status written = replaceFileAtomically(path, bitmap.view(), Durability::Unsynced);
+  // Encoded a slice at a time straight into the file: no whole-file buffer
+  // beside the picture. Unsynced: the wallpaper is rendered again at the
+  // next change, and syncing tens of megabytes would cost more than the
+  // whole rendering. The rename still means the desktop never sees a
+  // half-written file.
+  if (Status written = replaceFileAtomically(
+          path, [&](const ChunkWriter& write) { return writeBitmap(picture, write); },
+          Durability::Unsynced);
       !written.isOk()) {
     return written;
   }

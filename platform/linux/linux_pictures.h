@@ -13,6 +13,7 @@ namespace tivolen {
 class LinuxPictures final : public Pictures {
  public:
   LoadedPicture load(const std::string& path, const NeededSize& needed = {}) override;
+  LoadedPicture loadScaled(const std::string& path, const ScalePlan& plan) override;
   Picture drawScaled(const Picture& picture, const SourceRect& source, PictureSize target) override;
   Status saveBitmap(const Picture& picture, const std::string& path) override;
 

@@ -1,0 +1,139 @@
+#include "platform/linux/area_scaler.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace tivolen {
+namespace {
+
+constexpr int kWeightBits = 14;
+constexpr std::uint32_t kWeightOne = 1U << kWeightBits;
+// Scaled across, a channel keeps 8 bits of fraction: 14 + 8 - 6.
+constexpr int kAcrossShift = 6;
+
+}  // namespace
+
+AreaScaler::Taps AreaScaler::taps(std::int32_t source, std::int32_t scaled,
+                                  std::int32_t keptStart, std::int32_t kept) {
+  // Exact integer arithmetic in units of 1/scaled of a source pixel: result
+  // pixel c covers [c * source, (c + 1) * source) of them.
+  Taps taps;
+  std::vector<std::pair<std::int64_t, std::int64_t>> spans;
+  for (std::int32_t i = 0; i < kept; ++i) {
+    const std::int64_t c = keptStart + i;
+    const std::int64_t low = c * source;
+    const std::int64_t high = (c + 1) * source;
+    const std::int64_t first = low / scaled;
+    const std::int64_t last = (high - 1) / scaled;
+    taps.count = std::max(taps.count, static_cast<int>(last - first + 1));
+    spans.emplace_back(low, high);
+  }
+  taps.count = std::min(taps.count, static_cast<int>(source));
+  taps.start.resize(static_cast<std::size_t>(kept));
+  taps.weights.assign(static_cast<std::size_t>(kept) * static_cast<std::size_t>(taps.count), 0);
+  for (std::int32_t i = 0; i < kept; ++i) {
+    const auto [low, high] = spans[static_cast<std::size_t>(i)];
+    const std::int64_t first = low / scaled;
+    const std::int64_t last = (high - 1) / scaled;
+    // Near the far edge the window starts earlier, so it never reads past
+    // the source; the extra pixels weigh nothing.
+    const std::int64_t start = std::min<std::int64_t>(first, source - taps.count);
+    taps.start[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(start);
+    std::uint16_t* weights = &taps.weights[static_cast<std::size_t>(i) * taps.count];
+    std::uint32_t total = 0;
+    int heaviest = 0;
+    for (std::int64_t s = first; s <= last; ++s) {
+      const std::int64_t overlap = std::min(high, (s + 1) * scaled) - std::max(low, s * scaled);
+      const auto weight =
+          static_cast<std::uint16_t>((overlap * kWeightOne + source / 2) / source);
+      const auto at = static_cast<int>(s - start);
+      weights[at] = weight;
+      total += weight;
+      if (weight > weights[heaviest]) heaviest = at;
+    }
+    // Rounding may leave the sum a little off one: the largest share takes
+    // the difference, so flat colour stays exactly flat.
+    weights[heaviest] = static_cast<std::uint16_t>(weights[heaviest] + kWeightOne - total);
+  }
+  return taps;
+}
+
+AreaScaler::AreaScaler(PictureSize source, const ScaledPart& part, Picture out)
+    : out_(std::move(out)),
+      columns_(taps(source.width, part.scaled.width, part.keptX, part.kept.width)),
+      rows_(taps(source.height, part.scaled.height, part.keptY, part.kept.height)) {
+  if (part.kept.height > 0) {
+    firstRow_ = rows_.start.front();
+    endRow_ = rows_.start.back() + rows_.count;
+  }
+  const std::size_t across = static_cast<std::size_t>(part.kept.width) * 3;
+  ring_.resize(across * static_cast<std::size_t>(rows_.count));
+  sums_.resize(across);
+}
+
+template <int Count>
+void AreaScaler::scaleRow(const std::uint32_t* in, std::uint16_t* out) const {
+  const int count = Count > 0 ? Count : columns_.count;
+  const std::uint16_t* weights = columns_.weights.data();
+  const std::size_t width = columns_.start.size();
+  for (std::size_t x = 0; x < width; ++x, weights += count, out += 3) {
+    const std::uint32_t* pixels = in + columns_.start[x];
+    std::uint32_t blue = 0;
+    std::uint32_t green = 0;
+    std::uint32_t red = 0;
+    for (int t = 0; t < count; ++t) {
+      const std::uint32_t pixel = pixels[t];
+      const std::uint32_t weight = weights[t];
+      blue += weight * (pixel & 0xff);
+      green += weight * ((pixel >> 8) & 0xff);
+      red += weight * ((pixel >> 16) & 0xff);
+    }
+    constexpr std::uint32_t half = 1U << (kAcrossShift - 1);
+    out[0] = static_cast<std::uint16_t>((blue + half) >> kAcrossShift);
+    out[1] = static_cast<std::uint16_t>((green + half) >> kAcrossShift);
+    out[2] = static_cast<std::uint16_t>((red + half) >> kAcrossShift);
+  }
+}
+
+void AreaScaler::addRow(std::int32_t y, const std::uint32_t* row) {
+  if (y < firstRow_ || y >= endRow_ || done()) return;
+  const std::size_t across = sums_.size();
+  std::uint16_t* slot = &ring_[static_cast<std::size_t>(y % rows_.count) * across];
+  // The usual reductions after a 1/2^k decode read two or three pixels.
+  switch (columns_.count) {
+    case 2:
+      scaleRow<2>(row, slot);
+      break;
+    case 3:
+      scaleRow<3>(row, slot);
+      break;
+    default:
+      scaleRow<0>(row, slot);
+      break;
+  }
+  while (!done()) {
+    const auto out = static_cast<std::size_t>(nextOut_);
+    const std::int32_t start = rows_.start[out];
+    if (start + rows_.count - 1 > y) return;  // its last row is still to come
+    std::fill(sums_.begin(), sums_.end(), 0U);
+    const std::uint16_t* weights = &rows_.weights[out * static_cast<std::size_t>(rows_.count)];
+    for (int t = 0; t < rows_.count; ++t) {
+      const std::uint32_t weight = weights[t];
+      if (weight == 0) continue;
+      const std::uint16_t* scaled =
+          &ring_[static_cast<std::size_t>((start + t) % rows_.count) * across];
+      for (std::size_t i = 0; i < across; ++i) sums_[i] += weight * scaled[i];
+    }
+    constexpr int shift = kWeightBits + 8;
+    constexpr std::uint32_t half = 1U << (shift - 1);
+    std::uint32_t* target = out_.row(nextOut_);
+    for (std::size_t x = 0; x < across / 3; ++x) {
+      const std::uint32_t* sum = &sums_[x * 3];
+      target[x] = 0xff000000U | ((sum[2] + half) >> shift) << 16 | ((sum[1] + half) >> shift) << 8 |
+                  ((sum[0] + half) >> shift);
+    }
+    ++nextOut_;
+  }
+}
+
+}  // namespace tivolen
