@@ -127,14 +127,17 @@ class X11RootDesktopTest : public ::testing::Test {
     if (r < 30 && g < 30 && b < 30) return "black";
     return "other";
   }
-  // 200 x 100, left half red, right half blue, as the renderer writes it.
-  std::string writePicture() {
-    Picture picture(200, 100);
-    for (int y = 0; y < 100; ++y) {
-      for (int x = 0; x < 200; ++x) picture.row(y)[x] = x < 100 ? 0xffff0000U : 0xff0000ffU;
+  // 200 x 100, left half red, right half blue, as the renderer writes it;
+  // saved through `through` when given, as the changer saves through the
+  // desktop's own picture service.
+  std::string writePicture(Pictures* through = nullptr, int width = 200, int height = 100) {
+    Picture picture(width, height);
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) picture.row(y)[x] = x < width / 2 ? 0xffff0000U : 0xff0000ffU;
     }
     const std::string path = dir / "wallpaper.bmp";
-    EXPECT_TRUE(LinuxPictures().saveBitmap(picture, path).isOk());
+    LinuxPictures other;
+    EXPECT_TRUE((through != nullptr ? *through : other).saveBitmap(picture, path).isOk());
     return path;
   }
 
@@ -168,6 +171,24 @@ TEST_P(LayoutTest, DrawsTheRootPixmapInTheLayout) {
   for (const Point& point : GetParam().points) {
     EXPECT_EQ(colourAt(point.x, point.y), point.colour) << "at " << point.x << "," << point.y;
   }
+}
+
+// Saved by the desktop's own picture service, the pixels go to the server
+// while the file is written; the screen must show the same.
+TEST_P(LayoutTest, PictureSentWhileSavingShowsTheSame) {
+  X11RootDesktop desktop(dir.path(), pictures);
+  const std::string path = writePicture(&pictures);
+  desktop.setLayout(GetParam().layout);
+  ASSERT_TRUE(desktop.setWallpaper(path).isOk());
+  for (const Point& point : GetParam().points) {
+    EXPECT_EQ(colourAt(point.x, point.y), point.colour) << "at " << point.x << "," << point.y;
+  }
+  // And a screen-sized one, set as it was sent.
+  desktop.setLayout(WallpaperLayout::Centred);
+  ASSERT_TRUE(desktop.setWallpaper(writePicture(&pictures, 640, 480)).isOk());
+  EXPECT_EQ(colourAt(0, 0), "red");
+  EXPECT_EQ(colourAt(639, 479), "blue");
+  EXPECT_TRUE(pixmapAlive(*property(rootAtom)));
 }
 
 // The picture is 200 x 100 (red | blue), the screen 640 x 480.

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <future>
 
 #include "common/picture_types.h"
 #include "platform/linux/atomic_file.h"
@@ -319,12 +320,21 @@ Status LinuxPictures::saveBitmap(const Picture& picture, const std::string& path
   // next change, and syncing tens of megabytes would cost more than the
   // whole rendering. The rename still means the desktop never sees a
   // half-written file.
-  if (Status written = replaceFileAtomically(
-          path, [&](const ChunkWriter& write) { return writeBitmap(picture, write); },
-          Durability::Unsynced);
-      !written.isOk()) {
-    return written;
+  const auto write = [&picture, &path] {
+    return replaceFileAtomically(
+        path, [&](const ChunkWriter& piece) { return writeBitmap(picture, piece); },
+        Durability::Unsynced);
+  };
+  Status written;
+  if (whileSaving_) {
+    // The file on a thread of its own while the pixels go to the desktop.
+    std::future<Status> writing = std::async(std::launch::async, write);
+    whileSaving_(picture, path);
+    written = writing.get();
+  } else {
+    written = write();
   }
+  if (!written.isOk()) return written;
   struct stat info {};
   if (stat(path.c_str(), &info) == 0) {
     lastWritten_ = {path,           info.st_dev,         info.st_ino,

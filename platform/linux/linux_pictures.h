@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "platform/pictures.h"
 
@@ -16,6 +17,7 @@ class LinuxPictures final : public Pictures {
   LoadedPicture loadScaled(const std::string& path, const ScalePlan& plan) override;
   Picture drawScaled(const Picture& picture, const SourceRect& source, PictureSize target) override;
   Status saveBitmap(const Picture& picture, const std::string& path) override;
+  void setWhileSaving(WhileSaving whileSaving) override { whileSaving_ = std::move(whileSaving); }
 
  private:
   // The bitmap written last, with the identity of the file it went to. A
@@ -32,6 +34,7 @@ class LinuxPictures final : public Pictures {
     Picture pixels;
   };
   WrittenBitmap lastWritten_;
+  WhileSaving whileSaving_;
 };
 
 }  // namespace tivolen

@@ -1,11 +1,22 @@
 #include "platform/linux/x11_root_desktop.h"
 
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/linux/x11_display.h"
+
+// After x11_display.h, which sets Xlib's names straight.
+// clang-format off
+#include <X11/extensions/XShm.h>
+#undef Status
+// clang-format on
 
 namespace tivolen {
 namespace {
@@ -45,17 +56,26 @@ void freePreviousPixmap(Display* display, Window root, Atom rootAtom, Atom setro
 }
 
 // Xlib's own error handler ends the program; a server that refuses a
-// pixmap of the screen's size (BadAlloc) must end in a message instead.
+// pixmap of the screen's size (BadAlloc) must end in a message instead. A
+// trap inside another keeps the outer one's record.
 class ErrorTrap {
  public:
-  ErrorTrap() : previous_(XSetErrorHandler(&ErrorTrap::record)) { failed() = false; }
-  ~ErrorTrap() { XSetErrorHandler(previous_); }
+  ErrorTrap() : previous_(XSetErrorHandler(&ErrorTrap::record)), outer_(failed()) {
+    failed() = false;
+  }
+  ~ErrorTrap() {
+    XSetErrorHandler(previous_);
+    failed() = failed() || outer_;
+  }
   ErrorTrap(const ErrorTrap&) = delete;
   ErrorTrap& operator=(const ErrorTrap&) = delete;
   [[nodiscard]] static bool& failed() {
     static bool seen = false;
     return seen;
   }
+  // Whether a request failed since the trap was set, forgetting it: the
+  // caller has another way.
+  static bool take() { return std::exchange(failed(), false); }
 
  private:
   static int record(Display*, XErrorEvent*) {
@@ -63,6 +83,7 @@ class ErrorTrap {
     return 0;
   }
   XErrorHandler previous_;
+  bool outer_;
 };
 
 // One monitor's rectangle of the root pixmap: each monitor shows the
@@ -133,6 +154,84 @@ unsigned long channel(std::uint32_t value, unsigned long mask) {
   return ((value * top + 127) / 255) << shift;
 }
 
+// A segment of shared memory the X server reads pixels from directly: a
+// local server copies them from our memory instead of through the socket.
+class SharedSlice {
+ public:
+  SharedSlice(const Target& to, unsigned width, unsigned rows) : display_(to.display) {
+    int major = 0;
+    int minor = 0;
+    Bool pixmaps = False;
+    if (XShmQueryVersion(display_, &major, &minor, &pixmaps) == False) return;
+    image_ = XShmCreateImage(display_, to.visual, static_cast<unsigned>(to.depth), ZPixmap,
+                             nullptr, &info_, width, rows);
+    // Our words go as they are: 32 bits a pixel in the machine's order.
+    if (image_ == nullptr || image_->bits_per_pixel != 32 || image_->byte_order != LSBFirst) return;
+    info_.shmid = shmget(IPC_PRIVATE,
+                         static_cast<std::size_t>(image_->bytes_per_line) * rows, IPC_CREAT | 0600);
+    if (info_.shmid < 0) return;
+    info_.shmaddr = image_->data = static_cast<char*>(shmat(info_.shmid, nullptr, 0));
+    if (info_.shmaddr == reinterpret_cast<char*>(-1)) {
+      info_.shmaddr = image_->data = nullptr;
+      return;
+    }
+    info_.readOnly = True;
+    // A remote server cannot attach and says so only in an error.
+    const ErrorTrap trap;
+    attached_ = XShmAttach(display_, &info_) != False;
+    XSync(display_, False);
+    if (ErrorTrap::take()) attached_ = false;
+  }
+  ~SharedSlice() {
+    if (attached_) {
+      XShmDetach(display_, &info_);
+      XSync(display_, False);
+    }
+    if (info_.shmaddr != nullptr) shmdt(info_.shmaddr);
+    if (info_.shmid >= 0) shmctl(info_.shmid, IPC_RMID, nullptr);
+    if (image_ != nullptr) {
+      image_->data = nullptr;
+      XDestroyImage(image_);
+    }
+  }
+  SharedSlice(const SharedSlice&) = delete;
+  SharedSlice& operator=(const SharedSlice&) = delete;
+
+  [[nodiscard]] bool usable() const { return attached_; }
+  [[nodiscard]] XImage* image() const { return image_; }
+
+ private:
+  Display* display_;
+  XShmSegmentInfo info_{0, -1, nullptr, False};
+  XImage* image_ = nullptr;
+  bool attached_ = false;
+};
+
+// The plain 24-bit case through shared memory, a slice of rows at a time;
+// false when the server offers no shared memory.
+bool putShared(const Target& to, Drawable drawable, const Picture& picture, int fromX, int fromY,
+               int toX, int toY, int width, int height) {
+  constexpr std::size_t kSliceBytes = std::size_t{4} << 20;
+  const int rows = static_cast<int>(
+      std::clamp<std::size_t>(kSliceBytes / (static_cast<std::size_t>(width) * 4), 1,
+                              static_cast<std::size_t>(height)));
+  const SharedSlice slice(to, static_cast<unsigned>(width), static_cast<unsigned>(rows));
+  if (!slice.usable()) return false;
+  XImage* image = slice.image();
+  for (int y = 0; y < height; y += rows) {
+    const int count = std::min(rows, height - y);
+    for (int row = 0; row < count; ++row) {
+      std::memcpy(image->data + static_cast<std::ptrdiff_t>(row) * image->bytes_per_line,
+                  picture.row(fromY + y + row) + fromX, static_cast<std::size_t>(width) * 4);
+    }
+    XShmPutImage(to.display, drawable, to.gc, image, 0, 0, toX, toY + y,
+                 static_cast<unsigned>(width), static_cast<unsigned>(count), False);
+    // The server has read the slice once the round trip is back.
+    XSync(to.display, False);
+  }
+  return true;
+}
+
 // Puts a part of the picture into a drawable. The usual 24-bit visual takes
 // the picture's own memory as it is; other visuals go pixel by pixel.
 void putArea(const Target& to, Drawable drawable, const Picture& picture, int fromX, int fromY,
@@ -141,6 +240,7 @@ void putArea(const Target& to, Drawable drawable, const Picture& picture, int fr
   const auto w = static_cast<unsigned>(width);
   const auto h = static_cast<unsigned>(height);
   if (isPlainTrueColour(to.visual, to.depth)) {
+    if (putShared(to, drawable, picture, fromX, fromY, toX, toY, width, height)) return;
     // Xlib only reads the data; the cast is for its old-fashioned signature.
     auto* data = const_cast<char*>(reinterpret_cast<const char*>(picture.row(0)));
     XImage* image = XCreateImage(to.display, to.visual, static_cast<unsigned>(to.depth), ZPixmap, 0,
@@ -177,8 +277,10 @@ void putArea(const Target& to, Drawable drawable, const Picture& picture, int fr
 }
 
 // The screen as the desktop shows the wallpaper file in `layout`. Only the
-// visible part of the picture is ever scaled or sent to the server.
-void draw(Pictures& pictures, const Picture& picture, WallpaperLayout layout, const Target& to) {
+// visible part of the picture is ever scaled or sent to the server. `sent`
+// is the picture already in a pixmap of its own, or None.
+void draw(Pictures& pictures, const Picture& picture, Pixmap sent, WallpaperLayout layout,
+          const Target& to) {
   const int w = picture.width();
   const int h = picture.height();
   const auto width = static_cast<unsigned>(to.width);
@@ -202,44 +304,168 @@ void draw(Pictures& pictures, const Picture& picture, WallpaperLayout layout, co
     }
     case WallpaperLayout::Tiled: {
       // Tiled from the monitor's top-left corner, as the old desktop did.
-      const Pixmap tile = XCreatePixmap(to.display, to.pixmap, static_cast<unsigned>(w),
-                                        static_cast<unsigned>(h), static_cast<unsigned>(to.depth));
-      putArea(to, tile, picture, 0, 0, 0, 0, w, h);
+      Pixmap tile = sent;
+      if (tile == None) {
+        tile = XCreatePixmap(to.display, to.pixmap, static_cast<unsigned>(w),
+                             static_cast<unsigned>(h), static_cast<unsigned>(to.depth));
+        putArea(to, tile, picture, 0, 0, 0, 0, w, h);
+      }
       XSetTile(to.display, to.gc, tile);
       XSetTSOrigin(to.display, to.gc, to.x, to.y);
       XSetFillStyle(to.display, to.gc, FillTiled);
       XFillRectangle(to.display, to.pixmap, to.gc, to.x, to.y, width, height);
       XSetFillStyle(to.display, to.gc, FillSolid);
-      XFreePixmap(to.display, tile);
+      if (tile != sent) XFreePixmap(to.display, tile);
       return;
     }
     case WallpaperLayout::Centred:
       break;
   }
   // Centred: a larger picture loses its excess equally on both sides, a
-  // smaller one gets black bands (the pixmap starts black).
+  // smaller one gets black bands.
   const int left = (to.width - w) / 2;
   const int top = (to.height - h) / 2;
-  putArea(to, to.pixmap, picture, std::max(0, -left), std::max(0, -top), to.x + std::max(0, left),
-          to.y + std::max(0, top), std::min(w, to.width), std::min(h, to.height));
+  const int fromX = std::max(0, -left);
+  const int fromY = std::max(0, -top);
+  const int toX = to.x + std::max(0, left);
+  const int toY = to.y + std::max(0, top);
+  const int shownWidth = std::min(w, to.width);
+  const int shownHeight = std::min(h, to.height);
+  if (sent != None) {
+    XCopyArea(to.display, sent, to.pixmap, to.gc, fromX, fromY,
+              static_cast<unsigned>(shownWidth), static_cast<unsigned>(shownHeight), toX, toY);
+    return;
+  }
+  putArea(to, to.pixmap, picture, fromX, fromY, toX, toY, shownWidth, shownHeight);
+}
+
+// Whether `layout` paints every pixel of a monitor of that size.
+bool coversMonitor(WallpaperLayout layout, PictureSize picture, const MonitorRect& monitor) {
+  return layout != WallpaperLayout::Centred ||
+         (picture.width >= monitor.width && picture.height >= monitor.height);
+}
+
+// Black wherever no monitor shows the picture, and nowhere else: a fill
+// under a picture that covers it all is wasted work for the server.
+void fillUncovered(Display* display, const Target& screen, const std::vector<MonitorRect>& monitors,
+                   WallpaperLayout layout, PictureSize picture, unsigned long black) {
+  Region uncovered = XCreateRegion();
+  XRectangle whole{0, 0, static_cast<unsigned short>(screen.width),
+                   static_cast<unsigned short>(screen.height)};
+  XUnionRectWithRegion(&whole, uncovered, uncovered);
+  for (const MonitorRect& monitor : monitors) {
+    if (!coversMonitor(layout, picture, monitor)) continue;
+    Region covered = XCreateRegion();
+    XRectangle rect{static_cast<short>(monitor.x), static_cast<short>(monitor.y),
+                    static_cast<unsigned short>(monitor.width),
+                    static_cast<unsigned short>(monitor.height)};
+    XUnionRectWithRegion(&rect, covered, covered);
+    XSubtractRegion(uncovered, covered, uncovered);
+    XDestroyRegion(covered);
+  }
+  if (XEmptyRegion(uncovered) == False) {
+    XSetForeground(display, screen.gc, black);
+    XSetRegion(display, screen.gc, uncovered);
+    XFillRectangle(display, screen.pixmap, screen.gc, 0, 0, static_cast<unsigned>(screen.width),
+                   static_cast<unsigned>(screen.height));
+    XSetClipMask(display, screen.gc, None);
+  }
+  XDestroyRegion(uncovered);
 }
 
 }  // namespace
 
+// One connection from the picture sent ahead to the root window set: the
+// pixmap lives only as long as the connection that made it.
+struct X11RootDesktop::Connection {
+  DisplayHandle display;
+  Pixmap sent = None;
+  std::string sentPath;
+  Picture sentPixels;  // keeps the buffer alive, so its address names it
+
+  ~Connection() { dropSent(); }
+  Connection() = default;
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  void dropSent() {
+    if (sent != None && display) XFreePixmap(display.get(), sent);
+    sent = None;
+    sentPath.clear();
+    sentPixels = {};
+  }
+};
+
 X11RootDesktop::X11RootDesktop(std::string applicationDirectory, Pictures& pictures)
-    : applicationDirectory_(std::move(applicationDirectory)), pictures_(pictures) {}
+    : applicationDirectory_(std::move(applicationDirectory)), pictures_(pictures) {
+  pictures_.setWhileSaving(
+      [this](const Picture& picture, const std::string& path) { sendAhead(picture, path); });
+}
+
+X11RootDesktop::~X11RootDesktop() {
+  pictures_.setWhileSaving({});
+}
 
 void X11RootDesktop::setLayout(WallpaperLayout layout) {
   layout_ = layout;
 }
 
+// The picture into a pixmap of its own while its file is being written;
+// setWallpaper then only arranges it on the server. Any failure here leaves
+// setWallpaper to send the pixels itself.
+void X11RootDesktop::sendAhead(const Picture& picture, const std::string& path) {
+  if (picture.empty()) return;
+  if (!connection_) {
+    connection_ = std::make_unique<Connection>();
+    connection_->display = openDisplay();
+  }
+  Connection& connection = *connection_;
+  connection.dropSent();
+  Display* display = connection.display.get();
+  if (display == nullptr) return;
+  const int screenNumber = DefaultScreen(display);
+  const int depth = DefaultDepth(display, screenNumber);
+  Visual* visual = DefaultVisual(display, screenNumber);
+  if (!isPlainTrueColour(visual, depth)) return;
+
+  const ErrorTrap trap;
+  const Pixmap pixmap =
+      XCreatePixmap(display, RootWindow(display, screenNumber), static_cast<unsigned>(picture.width()),
+                    static_cast<unsigned>(picture.height()), static_cast<unsigned>(depth));
+  const GC gc = XCreateGC(display, pixmap, 0, nullptr);
+  const Target target{display, pixmap, gc, visual, depth, 0, 0, picture.width(), picture.height()};
+  putArea(target, pixmap, picture, 0, 0, 0, 0, picture.width(), picture.height());
+  XFreeGC(display, gc);
+  XSync(display, False);
+  if (ErrorTrap::take()) {
+    XFreePixmap(display, pixmap);
+    XSync(display, False);
+    return;
+  }
+  connection.sent = pixmap;
+  connection.sentPath = path;
+  connection.sentPixels = picture.alias();
+}
+
 Status X11RootDesktop::setWallpaper(const std::string& path) {
-  const DisplayHandle handle = openDisplay();
-  if (!handle) return Status::unavailable("no X display to set the root window on");
-  Display* display = handle.get();
+  // Whatever happens, the next call starts on a new connection: the pixmap
+  // set here is retained when this one closes.
+  std::unique_ptr<Connection> connection = std::move(connection_);
+  if (!connection) connection = std::make_unique<Connection>();
+  if (!connection->display) connection->display = openDisplay();
+  if (!connection->display) return Status::unavailable("no X display to set the root window on");
+  Display* display = connection->display.get();
 
   LoadedPicture loaded = pictures_.load(path);
   if (!loaded.status.isOk()) return loaded.status;
+  const Picture& picture = loaded.pixels;
+  // Sent ahead only if the file is still the one just written: the picture
+  // service hands back those very pixels then.
+  if (connection->sent != None &&
+      (connection->sentPath != path || connection->sentPixels.size() != picture.size() ||
+       connection->sentPixels.row(0) != picture.row(0))) {
+    connection->dropSent();
+  }
 
   const int screenNumber = DefaultScreen(display);
   const Window root = RootWindow(display, screenNumber);
@@ -252,19 +478,29 @@ Status X11RootDesktop::setWallpaper(const std::string& path) {
   }
 
   const ErrorTrap trap;
-  const Pixmap pixmap = XCreatePixmap(display, root, static_cast<unsigned>(width),
-                                      static_cast<unsigned>(height), static_cast<unsigned>(depth));
-  const GC gc = XCreateGC(display, pixmap, 0, nullptr);
-  // Black wherever no monitor shows the picture.
-  XSetForeground(display, gc, BlackPixel(display, screenNumber));
-  XFillRectangle(display, pixmap, gc, 0, 0, static_cast<unsigned>(width),
-                 static_cast<unsigned>(height));
-  for (const MonitorRect& monitor : monitorRects(display, root, width, height)) {
-    const Target target{display,       pixmap,        gc, visual, depth, monitor.x, monitor.y,
-                        monitor.width, monitor.height};
-    draw(pictures_, loaded.pixels, layout_, target);
+  const std::vector<MonitorRect> monitors = monitorRects(display, root, width, height);
+  Pixmap pixmap = None;
+  if (connection->sent != None && layout_ == WallpaperLayout::Centred &&
+      picture.size() == (PictureSize{width, height}) && monitors.size() == 1 &&
+      monitors[0].x == 0 && monitors[0].y == 0 && monitors[0].width == width &&
+      monitors[0].height == height) {
+    // One monitor of the picture's size: the pixmap sent ahead is the
+    // wallpaper as it is.
+    pixmap = std::exchange(connection->sent, None);
+  } else {
+    pixmap = XCreatePixmap(display, root, static_cast<unsigned>(width),
+                           static_cast<unsigned>(height), static_cast<unsigned>(depth));
+    const GC gc = XCreateGC(display, pixmap, 0, nullptr);
+    fillUncovered(display, {display, pixmap, gc, visual, depth, 0, 0, width, height}, monitors,
+                  layout_, picture.size(), BlackPixel(display, screenNumber));
+    for (const MonitorRect& monitor : monitors) {
+      const Target target{display,       pixmap,        gc, visual, depth, monitor.x, monitor.y,
+                          monitor.width, monitor.height};
+      draw(pictures_, picture, connection->sent, layout_, target);
+    }
+    XFreeGC(display, gc);
+    connection->dropSent();
   }
-  XFreeGC(display, gc);
   XSync(display, False);
   if (ErrorTrap::failed()) {
     XFreePixmap(display, pixmap);
