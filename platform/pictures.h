@@ -127,8 +127,8 @@ class Pictures {
     if (!part) return loaded;
     const Picture& pixels = loaded.pixels;
     if (pixels.size() != part->scaled) {
-      loaded.pixels = drawScaled(pixels, {0, 0, double(pixels.width()), double(pixels.height())},
-                                 part->scaled);
+      loaded.pixels =
+          drawScaled(pixels, {0, 0, double(pixels.width()), double(pixels.height())}, part->scaled);
     }
     if (part->kept != part->scaled) {
       loaded.pixels = drawScaled(loaded.pixels,

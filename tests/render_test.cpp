@@ -367,7 +367,8 @@ QImage photoLike(int width, int height) {
       const auto channel = [&](double tint) {
         return std::clamp(static_cast<int>(base * tint + grain(random)), 0, 255);
       };
-      row[x] = qRgb(channel(1.05 - 0.3 * y / height), channel(0.95), channel(0.7 + 0.4 * y / height));
+      row[x] =
+          qRgb(channel(1.05 - 0.3 * y / height), channel(0.95), channel(0.7 + 0.4 * y / height));
     }
   }
   return image;

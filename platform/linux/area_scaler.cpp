@@ -13,8 +13,8 @@ constexpr int kAcrossShift = 6;
 
 }  // namespace
 
-AreaScaler::Taps AreaScaler::taps(std::int32_t source, std::int32_t scaled,
-                                  std::int32_t keptStart, std::int32_t kept) {
+AreaScaler::Taps AreaScaler::taps(std::int32_t source, std::int32_t scaled, std::int32_t keptStart,
+                                  std::int32_t kept) {
   // Exact integer arithmetic in units of 1/scaled of a source pixel: result
   // pixel c covers [c * source, (c + 1) * source) of them.
   Taps taps;
@@ -44,8 +44,7 @@ AreaScaler::Taps AreaScaler::taps(std::int32_t source, std::int32_t scaled,
     int heaviest = 0;
     for (std::int64_t s = first; s <= last; ++s) {
       const std::int64_t overlap = std::min(high, (s + 1) * scaled) - std::max(low, s * scaled);
-      const auto weight =
-          static_cast<std::uint16_t>((overlap * kWeightOne + source / 2) / source);
+      const auto weight = static_cast<std::uint16_t>((overlap * kWeightOne + source / 2) / source);
       const auto at = static_cast<int>(s - start);
       weights[at] = weight;
       total += weight;

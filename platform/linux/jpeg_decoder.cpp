@@ -103,7 +103,6 @@ JpegResult decodeJpeg(std::string_view bytes, const NeededSize& needed) {
   return {true, {Status::ok(), natural, applyOrientation(std::move(pixels), orientation)}};
 }
 
-
 namespace {
 
 // libjpeg reports fatal errors by calling error_exit, which must not
@@ -289,8 +288,8 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
   }
   const PictureSize natural{width, height};
   const std::optional<ScaledPart> part = plan(natural);
-  if (!part || part->kept.width <= 0 || part->kept.height <= 0 ||
-      part->scaled.width > width || part->scaled.height > height) {
+  if (!part || part->kept.width <= 0 || part->kept.height <= 0 || part->scaled.width > width ||
+      part->scaled.height > height) {
     return {false, {}};
   }
   int denominator = 1;

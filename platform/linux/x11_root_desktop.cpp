@@ -163,12 +163,12 @@ class SharedSlice {
     int minor = 0;
     Bool pixmaps = False;
     if (XShmQueryVersion(display_, &major, &minor, &pixmaps) == False) return;
-    image_ = XShmCreateImage(display_, to.visual, static_cast<unsigned>(to.depth), ZPixmap,
-                             nullptr, &info_, width, rows);
+    image_ = XShmCreateImage(display_, to.visual, static_cast<unsigned>(to.depth), ZPixmap, nullptr,
+                             &info_, width, rows);
     // Our words go as they are: 32 bits a pixel in the machine's order.
     if (image_ == nullptr || image_->bits_per_pixel != 32 || image_->byte_order != LSBFirst) return;
-    info_.shmid = shmget(IPC_PRIVATE,
-                         static_cast<std::size_t>(image_->bytes_per_line) * rows, IPC_CREAT | 0600);
+    info_.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image_->bytes_per_line) * rows,
+                         IPC_CREAT | 0600);
     if (info_.shmid < 0) return;
     info_.shmaddr = image_->data = static_cast<char*>(shmat(info_.shmid, nullptr, 0));
     if (info_.shmaddr == reinterpret_cast<char*>(-1)) {
@@ -212,9 +212,8 @@ class SharedSlice {
 bool putShared(const Target& to, Drawable drawable, const Picture& picture, int fromX, int fromY,
                int toX, int toY, int width, int height) {
   constexpr std::size_t kSliceBytes = std::size_t{4} << 20;
-  const int rows = static_cast<int>(
-      std::clamp<std::size_t>(kSliceBytes / (static_cast<std::size_t>(width) * 4), 1,
-                              static_cast<std::size_t>(height)));
+  const int rows = static_cast<int>(std::clamp<std::size_t>(
+      kSliceBytes / (static_cast<std::size_t>(width) * 4), 1, static_cast<std::size_t>(height)));
   const SharedSlice slice(to, static_cast<unsigned>(width), static_cast<unsigned>(rows));
   if (!slice.usable()) return false;
   XImage* image = slice.image();
@@ -332,8 +331,8 @@ void draw(Pictures& pictures, const Picture& picture, Pixmap sent, WallpaperLayo
   const int shownWidth = std::min(w, to.width);
   const int shownHeight = std::min(h, to.height);
   if (sent != None) {
-    XCopyArea(to.display, sent, to.pixmap, to.gc, fromX, fromY,
-              static_cast<unsigned>(shownWidth), static_cast<unsigned>(shownHeight), toX, toY);
+    XCopyArea(to.display, sent, to.pixmap, to.gc, fromX, fromY, static_cast<unsigned>(shownWidth),
+              static_cast<unsigned>(shownHeight), toX, toY);
     return;
   }
   putArea(to, to.pixmap, picture, fromX, fromY, toX, toY, shownWidth, shownHeight);
@@ -429,9 +428,9 @@ void X11RootDesktop::sendAhead(const Picture& picture, const std::string& path) 
   if (!isPlainTrueColour(visual, depth)) return;
 
   const ErrorTrap trap;
-  const Pixmap pixmap =
-      XCreatePixmap(display, RootWindow(display, screenNumber), static_cast<unsigned>(picture.width()),
-                    static_cast<unsigned>(picture.height()), static_cast<unsigned>(depth));
+  const Pixmap pixmap = XCreatePixmap(
+      display, RootWindow(display, screenNumber), static_cast<unsigned>(picture.width()),
+      static_cast<unsigned>(picture.height()), static_cast<unsigned>(depth));
   const GC gc = XCreateGC(display, pixmap, 0, nullptr);
   const Target target{display, pixmap, gc, visual, depth, 0, 0, picture.width(), picture.height()};
   putArea(target, pixmap, picture, 0, 0, 0, 0, picture.width(), picture.height());
