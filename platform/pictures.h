@@ -143,7 +143,7 @@ class Pictures {
   // is written on another thread: a desktop that shows the pixels itself
   // sends them on meanwhile. Empty to stop; a back-end may ignore it.
   using WhileSaving = std::function<void(const Picture& picture, const std::string& path)>;
-  virtual void setWhileSaving(WhileSaving whileSaving) { (void)whileSaving; }
+  virtual void setWhileSaving(const WhileSaving& /*whileSaving*/) {}
 
   // A 24-bit Windows bitmap replacing `path` atomically: prepared whole in
   // memory, written once, then renamed over the old file.

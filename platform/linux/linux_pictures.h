@@ -17,7 +17,7 @@ class LinuxPictures final : public Pictures {
   LoadedPicture loadScaled(const std::string& path, const ScalePlan& plan) override;
   Picture drawScaled(const Picture& picture, const SourceRect& source, PictureSize target) override;
   Status saveBitmap(const Picture& picture, const std::string& path) override;
-  void setWhileSaving(WhileSaving whileSaving) override { whileSaving_ = std::move(whileSaving); }
+  void setWhileSaving(const WhileSaving& whileSaving) override { whileSaving_ = whileSaving; }
 
  private:
   // The bitmap written last, with the identity of the file it went to. A

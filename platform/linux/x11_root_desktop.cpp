@@ -4,6 +4,7 @@
 #include <sys/shm.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -170,11 +171,9 @@ class SharedSlice {
     info_.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image_->bytes_per_line) * rows,
                          IPC_CREAT | 0600);
     if (info_.shmid < 0) return;
-    info_.shmaddr = image_->data = static_cast<char*>(shmat(info_.shmid, nullptr, 0));
-    if (info_.shmaddr == reinterpret_cast<char*>(-1)) {
-      info_.shmaddr = image_->data = nullptr;
-      return;
-    }
+    void* address = shmat(info_.shmid, nullptr, 0);
+    if (reinterpret_cast<std::intptr_t>(address) == -1) return;  // shmat's failure
+    info_.shmaddr = image_->data = static_cast<char*>(address);
     info_.readOnly = True;
     // A remote server cannot attach and says so only in an error.
     const ErrorTrap trap;
