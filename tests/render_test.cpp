@@ -428,6 +428,25 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(tested.param.name);
     });
 
+TEST_F(RenderTest, GreyJpegCoversInItsOwnShades) {
+  // Black and white photos are one-channel JPEGs: scaled while decoding,
+  // they must come out grey, not tinted or garbled.
+  QImage grey(2000, 1000, QImage::Format_Grayscale8);
+  for (int y = 0; y < grey.height(); ++y) {
+    std::fill_n(grey.scanLine(y), grey.width(), static_cast<uchar>(y < 500 ? 60 : 200));
+  }
+  const std::string picture = testing::writeBytes(dir / "grey.jpg", testing::encode(grey, "jpg"));
+  ASSERT_TRUE(render(picture, 4));
+  const QImage bitmap(QString::fromStdString(dir / "wallpaper.bmp"));
+  ASSERT_EQ(bitmap.size(), QSize(1024, 768));
+  for (const auto& [y, level] : {std::pair{100, 60}, std::pair{700, 200}}) {
+    const QRgb pixel = bitmap.pixel(512, y);
+    EXPECT_NEAR(qRed(pixel), level, 3) << y;
+    EXPECT_EQ(qRed(pixel), qGreen(pixel)) << y;
+    EXPECT_EQ(qRed(pixel), qBlue(pixel)) << y;
+  }
+}
+
 TEST_F(RenderTest, ExifOffsetNearFourGibibytesIsIgnored) {
   // The IFD offset 0xfffffffe plus 2 wraps to 0 in 32 bits.
   std::string jpeg = testing::withExifOrientation(goodJpeg(), 6);
