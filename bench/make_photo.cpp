@@ -2,7 +2,9 @@
 // mid-sized texture and sensor grain, so it compresses about as a real
 // photograph does. Cameras and phones save 4:4:4 or 4:2:0 at quality 90 or
 // so; 4:4:4 costs the decoder most, which is what users' photos ask of it.
-// Usage: make_photo WIDTH HEIGHT OUTPUT.jpg [444|420] [QUALITY] [progressive]
+// A name ending in .heic makes a HEIC as phones save it instead: a grid of
+// 512 x 512 HEVC tiles (the sampling is then the encoder's 4:2:0).
+// Usage: make_photo WIDTH HEIGHT OUTPUT.jpg|OUTPUT.heic [444|420] [QUALITY] [progressive]
 #include <turbojpeg.h>
 
 #include <algorithm>
@@ -11,13 +13,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "tools/heif_grid_writer.h"
+
 int main(int argc, char** argv) {
   if (argc < 4 || argc > 7) {
-    std::fprintf(stderr, "usage: %s WIDTH HEIGHT OUTPUT.jpg [444|420] [QUALITY] [progressive]\n",
-                 argv[0]);
+    std::fprintf(
+        stderr, "usage: %s WIDTH HEIGHT OUTPUT.jpg|OUTPUT.heic [444|420] [QUALITY] [progressive]\n",
+        argv[0]);
     return 2;
   }
   const int width = std::atoi(argv[1]);
@@ -54,6 +60,20 @@ int main(int argc, char** argv) {
         pixel[c] = static_cast<unsigned char>(std::clamp(value, 0.0F, 255.0F));
       }
     }
+  }
+
+  if (std::string_view(argv[3]).ends_with(".heic")) {
+    tivolen::HeifGridOptions options;
+    options.quality = quality;
+    const std::string heic =
+        tivolen::writeHeifGrid(rgb.data(), width, height, std::ptrdiff_t{width} * 3, options);
+    FILE* out = std::fopen(argv[3], "wb");
+    if (heic.empty() || out == nullptr ||
+        std::fwrite(heic.data(), 1, heic.size(), out) != heic.size() || std::fclose(out) != 0) {
+      std::fprintf(stderr, "%s: could not write\n", argv[3]);
+      return 1;
+    }
+    return 0;
   }
 
   tjhandle handle = tjInitCompress();

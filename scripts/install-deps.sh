@@ -22,6 +22,8 @@ packages=(
   # HEIC/HEIF and AVIF (libheif1 brings libde265 for HEVC and dav1d/aom for
   # AV1; the x265 and aom encoders let the tests write such files)
   libheif-dev
+  # grids of HEVC tiles, as phones save photos, decoded tile by tile
+  libde265-dev
   # WebP through Qt's image plugins
   qt6-image-formats-plugins
   # the project's SVG icon on the windows (Qt's SVG icon engine)

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/heif_grid_decoder.h"
 #include "platform/linux/large_buffer.h"
+#include "platform/linux/ycbcr_reduction.h"
 
 namespace tivolen {
 namespace {
@@ -39,90 +41,13 @@ LoadedPicture failure(std::string why) {
   return {Status::failed(std::move(why)), {}, {}};
 }
 
-int divideUp(int side, int denominator) {
-  return (side + denominator - 1) / denominator;
+// The matrix the file names; libheif assumes BT.601 with full range when a
+// file names none.
+std::optional<ColourMatrix> matrixFor(const heif_color_profile_nclx* nclx) {
+  if (nclx == nullptr) return colourMatrix(6, true);
+  return colourMatrix(nclx->matrix_coefficients, nclx->full_range_flag != 0);
 }
 
-// The largest of 1/8, 1/4, 1/2 that still covers the need, as for JPEG.
-int reduction(PictureSize natural, const NeededSize& needed) {
-  if (!needed) return 1;
-  const PictureSize want = needed(natural);
-  for (const int candidate : {8, 4, 2}) {
-    if (divideUp(natural.width, candidate) >= want.width &&
-        divideUp(natural.height, candidate) >= want.height) {
-      return candidate;
-    }
-  }
-  return 1;
-}
-
-// The span [first, last) of source samples that output sample `out` covers
-// at `denominator` source samples per output sample, on a plane of `size`
-// samples that has `subsampling` luma samples per sample.
-struct Span {
-  int first;
-  int last;
-};
-Span span(int out, int denominator, int subsampling, int size) {
-  const int first = std::min(out * denominator / subsampling, size - 1);
-  const int last = std::clamp((out + 1) * denominator / subsampling, first + 1, size);
-  return {first, last};
-}
-
-// YCbCr to RGB by the matrix the file names (ITU-T H.273 numbers); libheif
-// assumes BT.601 with full range when a file names none.
-struct Matrix {
-  float crToRed;
-  float cbToGreen;
-  float crToGreen;
-  float cbToBlue;
-  float lumaOffset;
-  float lumaScale;
-  float chromaScale;
-};
-std::optional<Matrix> matrixFor(const heif_color_profile_nclx* nclx) {
-  float kr = 0.299F;
-  float kb = 0.114F;
-  bool fullRange = true;
-  if (nclx != nullptr) {
-    fullRange = nclx->full_range_flag != 0;
-    switch (nclx->matrix_coefficients) {
-      case 1:  // BT.709
-        kr = 0.2126F;
-        kb = 0.0722F;
-        break;
-      case 2:  // unspecified
-      case 5:  // BT.470 B/G
-      case 6:  // BT.601
-        break;
-      case 9:  // BT.2020, non-constant luminance
-        kr = 0.2627F;
-        kb = 0.0593F;
-        break;
-      default:
-        return std::nullopt;  // left to libheif's own conversion
-    }
-  }
-  const float kg = 1.0F - kr - kb;
-  return Matrix{2.0F * (1.0F - kr),
-                -2.0F * kb * (1.0F - kb) / kg,
-                -2.0F * kr * (1.0F - kr) / kg,
-                2.0F * (1.0F - kb),
-                fullRange ? 0.0F : 16.0F,
-                fullRange ? 1.0F : 255.0F / 219.0F,
-                fullRange ? 1.0F : 255.0F / 224.0F};
-}
-
-std::uint32_t clampToByte(float value) {
-  return static_cast<std::uint32_t>(std::clamp(value + 0.5F, 0.0F, 255.0F));
-}
-
-struct Plane {
-  const std::uint8_t* data = nullptr;
-  int stride = 0;
-  int width = 0;
-  int height = 0;
-};
 std::optional<Plane> planeOf(const heif_image* image, heif_channel channel) {
   Plane plane;
   plane.data = heif_image_get_plane_readonly(image, channel, &plane.stride);
@@ -135,55 +60,15 @@ std::optional<Plane> planeOf(const heif_image* image, heif_channel channel) {
   return plane;
 }
 
-// Box averages of each block of `denominator` x `denominator` pixels are
-// taken before the conversion: it is linear, so this equals averaging the
-// converted colours, at a fraction of the work.
-Picture fromYCbCr420(const Plane& luma, const Plane& cb, const Plane& cr, const Matrix& m,
+Picture fromYCbCr420(const Plane& luma, const Plane& cb, const Plane& cr, const ColourMatrix& m,
                      int denominator) {
   const int width = divideUp(luma.width, denominator);
   const int height = divideUp(luma.height, denominator);
   Picture out(width, height,
               allocateLarge<std::uint32_t>(static_cast<std::size_t>(width) * height));
-  const int subsampleX = cb.width < luma.width ? 2 : 1;
-  const int subsampleY = cb.height < luma.height ? 2 : 1;
-  for (int y = 0; y < height; ++y) {
-    const Span lumaRows = span(y, denominator, 1, luma.height);
-    const Span chromaRows = span(y, denominator, subsampleY, cb.height);
-    std::uint32_t* row = out.row(y);
-    for (int x = 0; x < width; ++x) {
-      const Span lumaColumns = span(x, denominator, 1, luma.width);
-      const Span chromaColumns = span(x, denominator, subsampleX, cb.width);
-      int lumaSum = 0;
-      for (int sy = lumaRows.first; sy < lumaRows.last; ++sy) {
-        const std::uint8_t* source = luma.data + static_cast<std::ptrdiff_t>(sy) * luma.stride;
-        for (int sx = lumaColumns.first; sx < lumaColumns.last; ++sx) lumaSum += source[sx];
-      }
-      int cbSum = 0;
-      int crSum = 0;
-      for (int sy = chromaRows.first; sy < chromaRows.last; ++sy) {
-        const std::uint8_t* blue = cb.data + static_cast<std::ptrdiff_t>(sy) * cb.stride;
-        const std::uint8_t* red = cr.data + static_cast<std::ptrdiff_t>(sy) * cr.stride;
-        for (int sx = chromaColumns.first; sx < chromaColumns.last; ++sx) {
-          cbSum += blue[sx];
-          crSum += red[sx];
-        }
-      }
-      const int lumaCount =
-          (lumaRows.last - lumaRows.first) * (lumaColumns.last - lumaColumns.first);
-      const int chromaCount =
-          (chromaRows.last - chromaRows.first) * (chromaColumns.last - chromaColumns.first);
-      const float yy =
-          (static_cast<float>(lumaSum) / static_cast<float>(lumaCount) - m.lumaOffset) *
-          m.lumaScale;
-      const float u =
-          (static_cast<float>(cbSum) / static_cast<float>(chromaCount) - 128.0F) * m.chromaScale;
-      const float v =
-          (static_cast<float>(crSum) / static_cast<float>(chromaCount) - 128.0F) * m.chromaScale;
-      row[x] = 0xff000000U | clampToByte(yy + m.crToRed * v) << 16 |
-               clampToByte(yy + m.cbToGreen * u + m.crToGreen * v) << 8 |
-               clampToByte(yy + m.cbToBlue * u);
-    }
-  }
+  const YCbCrPlanes planes{luma, cb, cr, cb.width < luma.width ? 2 : 1,
+                           cb.height < luma.height ? 2 : 1};
+  reduceYCbCr(planes, m, denominator, {0, width, 0, height}, {out.row(0), 1, width});
   return out;
 }
 
@@ -231,6 +116,9 @@ bool looksLikeHeif(std::string_view bytes) {
 }
 
 LoadedPicture decodeHeif(std::string_view bytes, const NeededSize& needed) {
+  // libheif 1.15 decodes a grid whole at full size before anything can be
+  // reduced, several times the memory of the reduced result.
+  if (auto grid = decodeHeifGrid(bytes, needed)) return std::move(*grid);
   const Context context(heif_context_alloc());
   if (!context) return failure("libheif could not start");
   heif_error error = heif_context_read_from_memory_without_copy(context.get(), bytes.data(),
@@ -264,7 +152,7 @@ LoadedPicture decodeHeif(std::string_view bytes, const NeededSize& needed) {
       nclx.reset(raw);
     }
   }
-  const std::optional<Matrix> matrix = matrixFor(nclx.get());
+  const std::optional<ColourMatrix> matrix = matrixFor(nclx.get());
   const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
 
   // Opaque 8-bit pictures are taken in their 4:2:0 planes, 1.5 bytes a

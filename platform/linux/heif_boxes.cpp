@@ -1,0 +1,524 @@
+#include "platform/linux/heif_boxes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <utility>
+
+namespace tivolen {
+namespace {
+
+// Big-endian fields read from a span of bytes; once a read runs past the
+// end every later read gives 0 and ok() stays false.
+class Fields {
+ public:
+  explicit Fields(std::string_view bytes) : bytes_(bytes) {}
+  [[nodiscard]] bool ok() const { return ok_; }
+  [[nodiscard]] std::size_t left() const { return ok_ ? bytes_.size() - at_ : 0; }
+  [[nodiscard]] std::string_view rest() const { return ok_ ? bytes_.substr(at_) : ""; }
+
+  std::uint64_t read(int count) {
+    if (!ok_ || static_cast<std::size_t>(count) > bytes_.size() - at_) {
+      ok_ = false;
+      return 0;
+    }
+    std::uint64_t value = 0;
+    for (int i = 0; i < count; ++i) value = value << 8 | static_cast<unsigned char>(bytes_[at_++]);
+    return value;
+  }
+  std::uint8_t u8() { return static_cast<std::uint8_t>(read(1)); }
+  std::uint16_t u16() { return static_cast<std::uint16_t>(read(2)); }
+  std::uint32_t u32() { return static_cast<std::uint32_t>(read(4)); }
+  std::string_view take(std::size_t count) {
+    if (!ok_ || count > bytes_.size() - at_) {
+      ok_ = false;
+      return {};
+    }
+    const std::string_view part = bytes_.substr(at_, count);
+    at_ += count;
+    return part;
+  }
+
+ private:
+  std::string_view bytes_;
+  std::size_t at_ = 0;
+  bool ok_ = true;
+};
+
+// Calls `visit(type, body)` for each box in `bytes`; false when a box's size
+// does not fit.
+bool forEachBox(std::string_view bytes,
+                const std::function<bool(std::uint32_t, std::string_view)>& visit) {
+  Fields fields(bytes);
+  while (fields.left() > 0) {
+    const std::size_t start = bytes.size() - fields.left();
+    std::uint64_t size = fields.u32();
+    const std::uint32_t type = fields.u32();
+    std::size_t header = 8;
+    if (size == 1) {
+      size = fields.read(8);
+      header = 16;
+    } else if (size == 0) {
+      size = bytes.size() - start;
+    }
+    if (!fields.ok() || size < header || size > bytes.size() - start) return false;
+    fields.take(static_cast<std::size_t>(size) - header);
+    if (!visit(type, bytes.substr(start + header, static_cast<std::size_t>(size) - header))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+struct ItemLocation {
+  bool inIdat = false;
+  std::vector<HeifExtent> extents;
+};
+
+bool readInfo(std::string_view body, std::vector<HeifItem>& items) {
+  Fields fields(body);
+  const std::uint8_t version = fields.u8();
+  fields.read(3);
+  fields.read(version == 0 ? 2 : 4);  // the count; the boxes themselves tell
+  if (!fields.ok()) return false;
+  return forEachBox(fields.rest(), [&](std::uint32_t type, std::string_view entry) {
+    if (type != fourCc("infe")) return true;
+    Fields infe(entry);
+    const std::uint8_t entryVersion = infe.u8();
+    const auto flags = static_cast<std::uint32_t>(infe.read(3));
+    if (entryVersion < 2) return infe.ok();  // old entries name no item type
+    HeifItem item;
+    item.id = static_cast<std::uint32_t>(infe.read(entryVersion == 2 ? 2 : 4));
+    infe.u16();  // protection
+    item.type = infe.u32();
+    item.hidden = (flags & 1U) != 0;
+    items.push_back(std::move(item));
+    return infe.ok();
+  });
+}
+
+bool readLocations(std::string_view body, std::map<std::uint32_t, ItemLocation>& locations) {
+  Fields fields(body);
+  const std::uint8_t version = fields.u8();
+  fields.read(3);
+  if (version > 2) return false;
+  const std::uint8_t sizes = fields.u8();
+  const std::uint8_t moreSizes = fields.u8();
+  const int offsetSize = sizes >> 4;
+  const int lengthSize = sizes & 15;
+  const int baseSize = moreSizes >> 4;
+  const int indexSize = version >= 1 ? moreSizes & 15 : 0;
+  for (const int size : {offsetSize, lengthSize, baseSize, indexSize}) {
+    if (size != 0 && size != 4 && size != 8) return false;
+  }
+  const std::uint32_t count = version < 2 ? fields.u16() : fields.u32();
+  for (std::uint32_t i = 0; i < count && fields.ok(); ++i) {
+    const auto id = static_cast<std::uint32_t>(fields.read(version < 2 ? 2 : 4));
+    ItemLocation location;
+    int method = 0;
+    if (version >= 1) method = fields.u16() & 15;
+    fields.u16();  // data reference: 0, this file
+    const std::uint64_t base = fields.read(baseSize);
+    const std::uint16_t extents = fields.u16();
+    for (std::uint16_t e = 0; e < extents && fields.ok(); ++e) {
+      fields.read(indexSize);
+      const std::uint64_t offset = fields.read(offsetSize);
+      const std::uint64_t length = fields.read(lengthSize);
+      if (offset > UINT64_MAX - base) return false;
+      location.extents.push_back({base + offset, length});
+    }
+    if (method > 1) continue;  // offsets into other items: not located
+    location.inIdat = method == 1;
+    locations[id] = std::move(location);
+  }
+  return fields.ok();
+}
+
+bool readReferences(std::string_view body, std::vector<HeifReference>& references) {
+  Fields fields(body);
+  const std::uint8_t version = fields.u8();
+  fields.read(3);
+  const int idSize = version == 0 ? 2 : 4;
+  if (!fields.ok()) return false;
+  return forEachBox(fields.rest(), [&](std::uint32_t type, std::string_view entry) {
+    Fields reference(entry);
+    HeifReference out;
+    out.type = type;
+    out.from = static_cast<std::uint32_t>(reference.read(idSize));
+    const std::uint16_t count = reference.u16();
+    for (std::uint16_t i = 0; i < count && reference.ok(); ++i) {
+      out.to.push_back(static_cast<std::uint32_t>(reference.read(idSize)));
+    }
+    references.push_back(std::move(out));
+    return reference.ok();
+  });
+}
+
+bool readAssociations(std::string_view body,
+                      std::map<std::uint32_t, std::vector<std::uint16_t>>& associations) {
+  Fields fields(body);
+  const std::uint8_t version = fields.u8();
+  const auto flags = static_cast<std::uint32_t>(fields.read(3));
+  const std::uint32_t count = fields.u32();
+  for (std::uint32_t i = 0; i < count && fields.ok(); ++i) {
+    const auto id = static_cast<std::uint32_t>(fields.read(version < 1 ? 2 : 4));
+    const std::uint8_t properties = fields.u8();
+    std::vector<std::uint16_t>& list = associations[id];
+    for (int p = 0; p < properties && fields.ok(); ++p) {
+      const auto index = (flags & 1U) != 0 ? static_cast<std::uint16_t>(fields.u16() & 0x7fffU)
+                                           : static_cast<std::uint16_t>(fields.u8() & 0x7fU);
+      if (index != 0) list.push_back(index);
+    }
+  }
+  return fields.ok();
+}
+
+bool readMeta(std::string_view body, HeifStructure& out) {
+  Fields header(body);
+  header.u32();  // version and flags
+  if (!header.ok()) return false;
+  bool pictures = false;
+  std::map<std::uint32_t, ItemLocation> locations;
+  std::map<std::uint32_t, std::vector<std::uint16_t>> associations;
+  const bool read = forEachBox(header.rest(), [&](std::uint32_t type, std::string_view box) {
+    Fields fields(box);
+    if (type == fourCc("hdlr")) {
+      fields.read(8);
+      pictures = fields.u32() == fourCc("pict");
+      return fields.ok();
+    }
+    if (type == fourCc("pitm")) {
+      const std::uint8_t version = fields.u8();
+      fields.read(3);
+      out.primary = static_cast<std::uint32_t>(fields.read(version == 0 ? 2 : 4));
+      return fields.ok();
+    }
+    if (type == fourCc("iinf")) return readInfo(box, out.items);
+    if (type == fourCc("iloc")) return readLocations(box, locations);
+    if (type == fourCc("iref")) return readReferences(box, out.references);
+    if (type == fourCc("idat")) {
+      out.idat = box;
+      return true;
+    }
+    if (type == fourCc("iprp")) {
+      return forEachBox(box, [&](std::uint32_t inner, std::string_view content) {
+        if (inner == fourCc("ipco")) {
+          return forEachBox(content, [&](std::uint32_t property, std::string_view payload) {
+            out.properties.push_back({property, payload});
+            return true;
+          });
+        }
+        if (inner == fourCc("ipma")) return readAssociations(content, associations);
+        return true;
+      });
+    }
+    return true;
+  });
+  if (!read || !pictures) return false;
+  for (HeifItem& item : out.items) {
+    if (const auto found = locations.find(item.id); found != locations.end()) {
+      item.located = true;
+      item.inIdat = found->second.inIdat;
+      item.extents = found->second.extents;
+    }
+    if (const auto found = associations.find(item.id); found != associations.end()) {
+      item.properties = found->second;
+    }
+  }
+  return true;
+}
+
+// A fraction from the clean aperture box, as a double: the numbers are
+// 32-bit, so the result is exact enough to round as whole pixels.
+double fraction(Fields& fields, bool isSigned) {
+  const std::uint32_t numerator = fields.u32();
+  const std::uint32_t denominator = fields.u32();
+  if (denominator == 0 || denominator > 0x7fffffffU) return NAN;
+  const double top = isSigned ? static_cast<double>(static_cast<std::int32_t>(numerator))
+                              : static_cast<double>(numerator);
+  return top / static_cast<double>(denominator);
+}
+
+// The current (rotated, mirrored) picture's size and the mapping from its
+// window, as the layout describes it.
+struct Geometry {
+  HeifGridLayout& layout;
+
+  [[nodiscard]] int width() const { return layout.uprightWidth(); }
+  [[nodiscard]] int height() const { return layout.uprightHeight(); }
+
+  // Turned a quarter anticlockwise `turns` times.
+  void rotate(int turns) {
+    for (int i = 0; i < turns; ++i) {
+      // (u, v) -> (v, width - 1 - u)
+      const int xx = layout.xx;
+      const int xy = layout.xy;
+      layout.xx = layout.yx;
+      layout.xy = layout.yy;
+      layout.yx = -xx;
+      layout.yy = -xy;
+    }
+  }
+  void mirror(bool topToBottom) {
+    if (topToBottom) {
+      layout.yx = -layout.yx;
+      layout.yy = -layout.yy;
+    } else {
+      layout.xx = -layout.xx;
+      layout.xy = -layout.xy;
+    }
+  }
+  // The current picture's pixel (u, v) in window pixels.
+  [[nodiscard]] std::pair<int, int> toWindow(int u, int v) const {
+    const auto& w = layout.window;
+    const int offsetU = (layout.xx < 0 ? w.width - 1 : 0) + (layout.xy < 0 ? w.height - 1 : 0);
+    const int offsetV = (layout.yx < 0 ? w.width - 1 : 0) + (layout.yy < 0 ? w.height - 1 : 0);
+    // The mapping is a signed permutation: its inverse is its transpose.
+    return {layout.xx * (u - offsetU) + layout.yx * (v - offsetV),
+            layout.xy * (u - offsetU) + layout.yy * (v - offsetV)};
+  }
+  // Cropped to the clean aperture, rounded and clamped as libheif does.
+  bool crop(std::string_view body) {
+    Fields fields(body);
+    const double apertureWidth = fraction(fields, false);
+    const double apertureHeight = fraction(fields, false);
+    const double horizontal = fraction(fields, true);
+    const double vertical = fraction(fields, true);
+    if (!fields.ok() || std::isnan(apertureWidth + apertureHeight + horizontal + vertical)) {
+      return false;
+    }
+    // The left edge rounds down, the others to the nearest pixel.
+    const double left = std::floor(horizontal + (width() - 1) / 2.0 - (apertureWidth - 1) / 2.0);
+    const double top =
+        std::floor(vertical + (height() - 1) / 2.0 - (apertureHeight - 1) / 2.0 + 0.5);
+    const double right = std::floor(apertureWidth - 1 + left + 0.5);
+    const double bottom = std::floor(apertureHeight - 1 + top + 0.5);
+    if (!(left < width() && top < height() && right >= 0 && bottom >= 0)) return false;
+    const int first = static_cast<int>(std::max(left, 0.0));
+    const int last = static_cast<int>(std::min(right, width() - 1.0));
+    const int firstRow = static_cast<int>(std::max(top, 0.0));
+    const int lastRow = static_cast<int>(std::min(bottom, height() - 1.0));
+    if (first > last || firstRow > lastRow) return false;
+    const auto [x0, y0] = toWindow(first, firstRow);
+    const auto [x1, y1] = toWindow(last, lastRow);
+    auto& w = layout.window;
+    w = {w.x + std::min(x0, x1), w.y + std::min(y0, y1), std::abs(x1 - x0) + 1,
+         std::abs(y1 - y0) + 1};
+    return true;
+  }
+};
+
+bool isTransform(std::uint32_t type) {
+  return type == fourCc("irot") || type == fourCc("imir") || type == fourCc("clap");
+}
+
+bool isAlpha(const HeifStructure& structure, const HeifItem& item) {
+  const HeifProperty* auxiliary = structure.property(item, fourCc("auxC"));
+  if (auxiliary == nullptr) return false;
+  const std::string_view urn = auxiliary->body.size() > 4 ? auxiliary->body.substr(4) : "";
+  return urn.find("alpha") != std::string_view::npos ||
+         urn.starts_with("urn:mpeg:hevc:2015:auxid:1");
+}
+
+}  // namespace
+
+const HeifItem* HeifStructure::item(std::uint32_t id) const {
+  const auto found = std::find_if(items.begin(), items.end(),
+                                  [id](const HeifItem& candidate) { return candidate.id == id; });
+  return found == items.end() ? nullptr : &*found;
+}
+
+const HeifProperty* HeifStructure::property(const HeifItem& of, std::uint32_t type) const {
+  for (const std::uint16_t index : of.properties) {
+    if (index <= properties.size() && properties[index - 1].type == type) {
+      return &properties[index - 1];
+    }
+  }
+  return nullptr;
+}
+
+std::optional<HeifStructure> readHeifStructure(std::string_view file) {
+  HeifStructure out;
+  bool first = true;
+  bool typed = false;
+  bool meta = false;
+  bool metaRead = false;
+  // A file cut short may still hold a whole meta box: the boxes after it
+  // are only needed when an item points into them, and that is checked then.
+  forEachBox(file, [&](std::uint32_t type, std::string_view body) {
+    if (first) typed = type == fourCc("ftyp");
+    first = false;
+    if (type == fourCc("meta") && !meta) {
+      meta = true;
+      metaRead = readMeta(body, out);
+      return metaRead;
+    }
+    return true;
+  });
+  if (!typed || !metaRead) return std::nullopt;
+  return out;
+}
+
+std::optional<std::string> heifItemData(const HeifStructure& structure, std::string_view file,
+                                        const HeifItem& item) {
+  if (!item.located) return std::nullopt;
+  const std::string_view source = item.inIdat ? structure.idat : file;
+  std::string data;
+  for (const HeifExtent& extent : item.extents) {
+    if (extent.offset > source.size()) return std::nullopt;
+    const std::uint64_t available = source.size() - extent.offset;
+    const std::uint64_t length = extent.length == 0 ? available : extent.length;
+    if (length > available || length > (std::uint64_t{1} << 31)) return std::nullopt;
+    data.append(
+        source.substr(static_cast<std::size_t>(extent.offset), static_cast<std::size_t>(length)));
+  }
+  return data;
+}
+
+std::optional<HevcConfig> readHevcConfig(std::string_view body) {
+  Fields fields(body);
+  HevcConfig config;
+  fields.take(16);
+  config.chromaFormat = fields.u8() & 3;
+  config.bitDepthLuma = (fields.u8() & 7) + 8;
+  config.bitDepthChroma = (fields.u8() & 7) + 8;
+  fields.take(2);
+  config.lengthSize = (fields.u8() & 3) + 1;
+  const std::uint8_t arrays = fields.u8();
+  for (int a = 0; a < arrays && fields.ok(); ++a) {
+    fields.u8();  // NAL unit type
+    const std::uint16_t units = fields.u16();
+    for (int u = 0; u < units && fields.ok(); ++u) {
+      config.parameterSets.push_back(fields.take(fields.u16()));
+    }
+  }
+  if (!fields.ok() || config.lengthSize == 3) return std::nullopt;
+  return config;
+}
+
+std::optional<std::vector<std::string_view>> splitNalUnits(std::string_view data, int lengthSize) {
+  Fields fields(data);
+  std::vector<std::string_view> units;
+  while (fields.left() > 0) {
+    const std::uint64_t length = fields.read(lengthSize);
+    if (length == 0 || length > fields.left()) return std::nullopt;
+    units.push_back(fields.take(static_cast<std::size_t>(length)));
+  }
+  if (!fields.ok()) return std::nullopt;
+  return units;
+}
+
+std::optional<HeifGridLayout> readHeifGridLayout(const HeifStructure& structure,
+                                                 std::string_view file) {
+  const HeifItem* grid = structure.item(structure.primary);
+  if (grid == nullptr || grid->type != fourCc("grid")) return std::nullopt;
+  const auto description = heifItemData(structure, file, *grid);
+  if (!description) return std::nullopt;
+  HeifGridLayout layout;
+  {
+    Fields fields(*description);
+    const std::uint8_t version = fields.u8();
+    const std::uint8_t flags = fields.u8();
+    layout.rows = fields.u8() + 1;
+    layout.columns = fields.u8() + 1;
+    const int size = (flags & 1U) != 0 ? 4 : 2;
+    const std::uint64_t width = fields.read(size);
+    const std::uint64_t height = fields.read(size);
+    if (!fields.ok() || version != 0 || width == 0 || height == 0 || width > 0x7fffffff ||
+        height > 0x7fffffff) {
+      return std::nullopt;
+    }
+    layout.width = static_cast<int>(width);
+    layout.height = static_cast<int>(height);
+  }
+
+  const HeifReference* tiles = nullptr;
+  for (const HeifReference& reference : structure.references) {
+    if (reference.type == fourCc("dimg") && reference.from == grid->id) {
+      if (tiles != nullptr) return std::nullopt;
+      tiles = &reference;
+    }
+    // Transparency comes as an auxiliary picture: left to libheif.
+    if (reference.type == fourCc("auxl") &&
+        std::find(reference.to.begin(), reference.to.end(), grid->id) != reference.to.end()) {
+      const HeifItem* auxiliary = structure.item(reference.from);
+      if (auxiliary == nullptr || isAlpha(structure, *auxiliary)) return std::nullopt;
+    }
+  }
+  if (tiles == nullptr ||
+      tiles->to.size() != static_cast<std::size_t>(layout.rows) * layout.columns) {
+    return std::nullopt;
+  }
+  for (const std::uint32_t id : tiles->to) {
+    const HeifItem* tile = structure.item(id);
+    if (tile == nullptr || tile->type != fourCc("hvc1") || !tile->located) return std::nullopt;
+    const HeifProperty* configuration = structure.property(*tile, fourCc("hvcC"));
+    const HeifProperty* size = structure.property(*tile, fourCc("ispe"));
+    if (configuration == nullptr || size == nullptr) return std::nullopt;
+    for (const std::uint16_t index : tile->properties) {
+      if (index > structure.properties.size() ||
+          isTransform(structure.properties[index - 1].type)) {
+        return std::nullopt;
+      }
+    }
+    auto config = readHevcConfig(configuration->body);
+    if (!config || config->bitDepthLuma != 8 || config->bitDepthChroma != 8) return std::nullopt;
+    Fields fields(size->body);
+    fields.u32();
+    const std::uint32_t width = fields.u32();
+    const std::uint32_t height = fields.u32();
+    if (!fields.ok() || width == 0 || height == 0 || width > 0xffff || height > 0xffff) {
+      return std::nullopt;
+    }
+    if (layout.tiles.empty()) {
+      layout.tileWidth = static_cast<int>(width);
+      layout.tileHeight = static_cast<int>(height);
+    } else if (layout.tileWidth != static_cast<int>(width) ||
+               layout.tileHeight != static_cast<int>(height)) {
+      return std::nullopt;
+    }
+    layout.tiles.push_back({tile, std::move(*config)});
+  }
+  // The tiles cover the picture, and only just: no row or column lies
+  // wholly outside it.
+  const auto covers = [](int count, int tile, int side) {
+    return std::int64_t{count} * tile >= side && std::int64_t{count - 1} * tile < side;
+  };
+  if (!covers(layout.columns, layout.tileWidth, layout.width) ||
+      !covers(layout.rows, layout.tileHeight, layout.height)) {
+    return std::nullopt;
+  }
+
+  layout.window = {0, 0, layout.width, layout.height};
+  Geometry geometry{layout};
+  for (const std::uint16_t index : grid->properties) {
+    if (index > structure.properties.size()) return std::nullopt;
+    const HeifProperty& property = structure.properties[index - 1];
+    Fields fields(property.body);
+    if (property.type == fourCc("ispe")) {
+      fields.u32();
+      if (fields.u32() != static_cast<std::uint32_t>(layout.width) ||
+          fields.u32() != static_cast<std::uint32_t>(layout.height)) {
+        return std::nullopt;
+      }
+    } else if (property.type == fourCc("irot")) {
+      geometry.rotate(fields.u8() & 3);
+    } else if (property.type == fourCc("imir")) {
+      // Axis 0 turns the picture upside down, 1 swaps left and right.
+      geometry.mirror((fields.u8() & 1) == 0);
+    } else if (property.type == fourCc("clap")) {
+      if (!geometry.crop(property.body)) return std::nullopt;
+    } else if (property.type == fourCc("colr") && fields.u32() == fourCc("nclx")) {
+      fields.u16();  // primaries
+      fields.u16();  // transfer
+      layout.matrixCoefficients = fields.u16();
+      layout.fullRange = (fields.u8() & 0x80) != 0;
+    }
+    if (!fields.ok()) return std::nullopt;
+  }
+  return layout;
+}
+
+}  // namespace tivolen

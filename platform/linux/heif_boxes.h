@@ -1,0 +1,122 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tivolen {
+
+// The boxes of a HEIF file that say where its pictures are and how to show
+// them: items, their locations, references and properties. The bytes come
+// from outside, so every count, offset and length is checked against what
+// is there before it is used; a file this reader does not understand gives
+// nothing rather than a guess.
+
+constexpr std::uint32_t fourCc(const char (&code)[5]) {
+  return std::uint32_t{static_cast<unsigned char>(code[0])} << 24 |
+         std::uint32_t{static_cast<unsigned char>(code[1])} << 16 |
+         std::uint32_t{static_cast<unsigned char>(code[2])} << 8 |
+         std::uint32_t{static_cast<unsigned char>(code[3])};
+}
+
+struct HeifExtent {
+  std::uint64_t offset = 0;  // in the file, or in the idat box
+  std::uint64_t length = 0;  // 0: to the end
+};
+
+struct HeifItem {
+  std::uint32_t id = 0;
+  std::uint32_t type = 0;
+  bool hidden = false;
+  bool located = false;
+  bool inIdat = false;  // construction method 1
+  std::vector<HeifExtent> extents;
+  std::vector<std::uint16_t> properties;  // 1-based, in the order they apply
+};
+
+struct HeifProperty {
+  std::uint32_t type = 0;
+  std::string_view body;  // after the box header
+};
+
+struct HeifReference {
+  std::uint32_t type = 0;
+  std::uint32_t from = 0;
+  std::vector<std::uint32_t> to;
+};
+
+struct HeifStructure {
+  std::uint32_t primary = 0;
+  std::vector<HeifItem> items;
+  std::vector<HeifProperty> properties;
+  std::vector<HeifReference> references;
+  std::string_view idat;
+
+  [[nodiscard]] const HeifItem* item(std::uint32_t id) const;
+  // The item's first property of `type`, if any.
+  [[nodiscard]] const HeifProperty* property(const HeifItem& item, std::uint32_t type) const;
+};
+
+// The meta box of a file that starts with ftyp, with a picture handler.
+std::optional<HeifStructure> readHeifStructure(std::string_view file);
+
+// The item's bytes, its extents joined; nothing when one lies outside.
+std::optional<std::string> heifItemData(const HeifStructure& structure, std::string_view file,
+                                        const HeifItem& item);
+
+// An HEVC decoder configuration (hvcC): the parameter-set NAL units a
+// decoder needs first, and how the item's NAL units are length-prefixed.
+struct HevcConfig {
+  int lengthSize = 4;
+  int chromaFormat = 1;
+  int bitDepthLuma = 8;
+  int bitDepthChroma = 8;
+  std::vector<std::string_view> parameterSets;
+};
+std::optional<HevcConfig> readHevcConfig(std::string_view body);
+
+// The NAL units of `data`, each prefixed by its length in `lengthSize`
+// bytes; nothing when a length runs past the end.
+std::optional<std::vector<std::string_view>> splitNalUnits(std::string_view data, int lengthSize);
+
+// A primary picture made of a grid of HEVC tiles, 8-bit as far as its
+// configuration says, without transparency, that Tivolen decodes tile by
+// tile. `window` is the part of the grid's picture that is shown (after a
+// crop) in the grid's own pixels; the upright picture's pixel (u, v) is
+// window pixel (x, y) where u = xx * x + xy * y (+ the width less one where
+// that goes negative), v = yx * x + yy * y (likewise).
+struct HeifGridLayout {
+  int rows = 0;
+  int columns = 0;
+  int width = 0;  // the grid's picture, before rotation and cropping
+  int height = 0;
+  int tileWidth = 0;
+  int tileHeight = 0;
+  struct Tile {
+    const HeifItem* item = nullptr;
+    HevcConfig config;
+  };
+  std::vector<Tile> tiles;  // row by row
+  struct Window {
+    int x;
+    int y;
+    int width;
+    int height;
+  } window{};
+  int xx = 1;
+  int xy = 0;
+  int yx = 0;
+  int yy = 1;
+  int matrixCoefficients = 6;  // what libheif assumes when none is named
+  bool fullRange = true;
+
+  // The shown size, upright.
+  [[nodiscard]] int uprightWidth() const { return xx != 0 ? window.width : window.height; }
+  [[nodiscard]] int uprightHeight() const { return xx != 0 ? window.height : window.width; }
+};
+std::optional<HeifGridLayout> readHeifGridLayout(const HeifStructure& structure,
+                                                 std::string_view file);
+
+}  // namespace tivolen

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "platform/pictures.h"
+
+namespace tivolen {
+
+// A HEIF picture made of a grid of 8-bit HEVC tiles, as phones save their
+// photos, decoded tile by tile through libde265 on up to two threads. Each
+// tile is reduced straight into the result while its colours are
+// converted, so the full-size picture never exists: memory is a few tiles
+// and the result. Rotation, mirroring and cropping of the grid are applied
+// as the file says.
+//
+// Nothing when the file is anything else (one image, another codec, more
+// than 8 bits, transparency) or a tile does not decode: the caller then
+// decodes it another way, which also tells what is wrong with it.
+std::optional<LoadedPicture> decodeHeifGrid(std::string_view bytes, const NeededSize& needed);
+
+}  // namespace tivolen

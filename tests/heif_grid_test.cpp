@@ -1,0 +1,178 @@
+// HEIC photos as phones save them, a grid of HEVC tiles, decoded tile by
+// tile: the same picture as libheif's own decode of the file, turned,
+// mirrored and cropped alike; anything else left to libheif.
+#include <gtest/gtest.h>
+#include <libheif/heif.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/linux/heif_decoder.h"
+#include "platform/linux/heif_grid_decoder.h"
+#include "tools/heif_grid_writer.h"
+
+namespace tivolen {
+namespace {
+
+// A smooth picture whose colours tell every corner apart: red grows to the
+// right, green downwards, so a turn or a mirror shows in any pixel.
+std::vector<std::uint8_t> gradient(int width, int height) {
+  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* pixel = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+      pixel[0] = static_cast<std::uint8_t>(20 + 215 * x / (width - 1));
+      pixel[1] = static_cast<std::uint8_t>(20 + 215 * y / (height - 1));
+      pixel[2] = 90;
+    }
+  }
+  return rgb;
+}
+
+std::string gridFile(int width, int height, std::vector<std::string> transforms = {}) {
+  const auto rgb = gradient(width, height);
+  HeifGridOptions options;
+  options.tileWidth = 64;
+  options.tileHeight = 64;
+  options.quality = 90;
+  options.transforms = std::move(transforms);
+  return writeHeifGrid(rgb.data(), width, height, std::ptrdiff_t{width} * 3, options);
+}
+
+// libheif's decode of the whole file: the independent judge of what the
+// file shows. Pixels 0xffRRGGBB, row by row.
+struct Reference {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+};
+Reference libheifDecode(const std::string& file) {
+  Reference out;
+  heif_context* context = heif_context_alloc();
+  heif_image_handle* handle = nullptr;
+  heif_image* image = nullptr;
+  if (heif_context_read_from_memory_without_copy(context, file.data(), file.size(), nullptr).code ==
+          heif_error_Ok &&
+      heif_context_get_primary_image_handle(context, &handle).code == heif_error_Ok &&
+      heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGB, nullptr)
+              .code == heif_error_Ok) {
+    int stride = 0;
+    const std::uint8_t* plane =
+        heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
+    out.width = heif_image_get_width(image, heif_channel_interleaved);
+    out.height = heif_image_get_height(image, heif_channel_interleaved);
+    for (int y = 0; y < out.height; ++y) {
+      for (int x = 0; x < out.width; ++x) {
+        const std::uint8_t* p = plane + static_cast<std::ptrdiff_t>(y) * stride + x * 3;
+        out.pixels.push_back(0xff000000U | std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 |
+                             p[2]);
+      }
+    }
+  }
+  if (image != nullptr) heif_image_release(image);
+  if (handle != nullptr) heif_image_handle_release(handle);
+  heif_context_free(context);
+  return out;
+}
+
+int channelDistance(std::uint32_t a, std::uint32_t b) {
+  int most = 0;
+  for (const int shift : {0, 8, 16}) {
+    most = std::max(most, std::abs(static_cast<int>((a >> shift) & 0xffU) -
+                                   static_cast<int>((b >> shift) & 0xffU)));
+  }
+  return most;
+}
+
+TEST(HeifGrid, TilesDecodeAsLibheifShowsTheFileTurnedMirroredAndCropped) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> transforms;
+  };
+  // 200 x 136 on 64 x 64 tiles: the last column and row reach past it.
+  const Case cases[] = {
+      {"plain", {}},
+      {"quarter turn", {heifRotation(1)}},
+      {"three quarters, mirrored left-right", {heifRotation(3), heifMirror(1)}},
+      {"mirrored top-bottom", {heifMirror(0)}},
+      {"odd crop, then turned", {heifCrop(151, 99, -7, 5), heifRotation(1)}},
+      {"turned, then cropped", {heifRotation(1), heifCrop(99, 151, 3, -4)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string file = gridFile(200, 136, c.transforms);
+    const Reference expected = libheifDecode(file);
+    ASSERT_GT(expected.width, 0) << "libheif reads the grid file";
+    for (const int denominator : {1, 2, 4}) {
+      SCOPED_TRACE(denominator);
+      const auto decoded = decodeHeifGrid(file, [&](PictureSize natural) {
+        return PictureSize{natural.width / denominator, natural.height / denominator};
+      });
+      ASSERT_TRUE(decoded.has_value()) << "decoded tile by tile";
+      ASSERT_TRUE(decoded->status.isOk()) << decoded->status.message;
+      ASSERT_EQ(decoded->natural, (PictureSize{expected.width, expected.height}));
+      const Picture& pixels = decoded->pixels;
+      ASSERT_EQ(pixels.size(), (PictureSize{(expected.width + denominator - 1) / denominator,
+                                            (expected.height + denominator - 1) / denominator}));
+      // Each reduced pixel against the libheif pixel at its block's centre:
+      // the gradient changes by under 2 levels a pixel, so a block's
+      // average stays within a few levels of it.
+      int worst = 0;
+      for (int y = 0; y < pixels.height(); ++y) {
+        for (int x = 0; x < pixels.width(); ++x) {
+          const int sx = std::min(x * denominator + denominator / 2, expected.width - 1);
+          const int sy = std::min(y * denominator + denominator / 2, expected.height - 1);
+          worst = std::max(
+              worst,
+              channelDistance(pixels.at(x, y),
+                              expected.pixels[static_cast<std::size_t>(sy) * expected.width + sx]));
+        }
+      }
+      EXPECT_LE(worst, 3 + 2 * denominator);
+    }
+  }
+  // The changer's decoder takes the tile path for such files.
+  const std::string plain = gridFile(200, 136);
+  const LoadedPicture loaded = decodeHeif(plain, {});
+  const auto tiled = decodeHeifGrid(plain, {});
+  ASSERT_TRUE(loaded.status.isOk() && tiled.has_value());
+  EXPECT_EQ(loaded.pixels.at(150, 100), tiled->pixels.at(150, 100));
+}
+
+TEST(HeifGrid, FilesTheTilePathDoesNotTakeStillDecodeOrFailCleanly) {
+  const std::string grid = gridFile(200, 136);
+  const auto patched = [&](const std::string& from, const std::string& to, std::size_t skip) {
+    std::string file = grid;
+    std::size_t at = file.find(from);
+    for (std::size_t i = 0; i < skip && at != std::string::npos; ++i) {
+      at = file.find(from, at + 1);
+    }
+    if (at != std::string::npos) file.replace(at, to.size(), to);
+    return file;
+  };
+  std::string tenBit = grid;
+  tenBit[tenBit.find("hvcC") + 4 + 17] |= 2;  // bitDepthLumaMinus8
+  struct Case {
+    const char* name;
+    std::string file;
+    bool decodes;
+  };
+  const Case cases[] = {
+      {"a tile that is not HEVC", patched("hvc1", "av01", 0), false},
+      {"tiles said to be 10-bit", tenBit, false},
+      {"cut short in the tiles", grid.substr(0, grid.size() * 2 / 3), false},
+      {"grid description cut", patched("idat", "idaX", 0), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_FALSE(decodeHeifGrid(c.file, {}).has_value());
+    const LoadedPicture loaded = decodeHeif(c.file, {});
+    EXPECT_EQ(loaded.status.isOk(), c.decodes) << loaded.status.message;
+  }
+}
+
+}  // namespace
+}  // namespace tivolen
