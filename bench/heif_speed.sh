@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # A phone's HEIC photo as the wallpaper: the whole log-on job of Tivolen
 # (start, list, log, decode, fit, BMP, root window, exit) on a bare Xvfb
-# screen. The HEIC files hold make_photo's camera-like picture as phones
-# save it, a grid of 512 x 512 HEVC tiles (make_photo codes each tile with
-# libheif and x265, 4:2:0); one more is a single HEVC image, as Debian's
-# ImageMagick writes them, for comparison (no target).
+# screen. The HEIC files hold the picture of make_photo's camera-like JPEG
+# as phones save it, a grid of 512 x 512 HEVC tiles (make_photo codes each
+# tile with libheif and x265, 4:2:0); one more is a single HEVC image of the
+# same JPEG, as Debian's ImageMagick writes them, for comparison (no target).
 # Every case runs two programs in alternation (A B, then B A, ...), each run
 # under /usr/bin/time, so load on the machine falls on both alike; wall time
 # and peak RSS are medians of the same runs. Targets:
@@ -34,8 +34,8 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 "$make_photo" 6000 4000 "$work/photo-24mp.jpg" 444 90
 "$make_photo" 8000 6000 "$work/photo-48mp.jpg" 444 90
 echo "== writing the HEIC files (x265 takes minutes)" >&2
-"$make_photo" 6000 4000 "$work/photo-24mp.heic" 420 80
-"$make_photo" 8000 6000 "$work/photo-48mp.heic" 420 80
+"$make_photo" 6000 4000 "$work/photo-24mp.heic" 444 80
+"$make_photo" 8000 6000 "$work/photo-48mp.heic" 444 80
 "$magick" "$work/photo-24mp.jpg" -quality 80 "$work/single-24mp.heic"
 
 # An application directory whose list holds one picture in style 4 (cover),

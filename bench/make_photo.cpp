@@ -3,7 +3,9 @@
 // photograph does. Cameras and phones save 4:4:4 or 4:2:0 at quality 90 or
 // so; 4:4:4 costs the decoder most, which is what users' photos ask of it.
 // A name ending in .heic makes a HEIC as phones save it instead: a grid of
-// 512 x 512 HEVC tiles (the sampling is then the encoder's 4:2:0).
+// 512 x 512 HEVC tiles at QUALITY (4:2:0), of the picture the JPEG of the
+// same size and sampling at quality 90 shows, so that it is the same
+// picture as that JPEG and as a HEIC made from it.
 // Usage: make_photo WIDTH HEIGHT OUTPUT.jpg|OUTPUT.heic [444|420] [QUALITY] [progressive]
 #include <turbojpeg.h>
 
@@ -62,35 +64,43 @@ int main(int argc, char** argv) {
     }
   }
 
-  if (std::string_view(argv[3]).ends_with(".heic")) {
+  const bool heic = std::string_view(argv[3]).ends_with(".heic");
+  tjhandle handle = tjInitCompress();
+  unsigned char* jpeg = nullptr;
+  unsigned long size = 0;
+  const int flags = progressive ? TJFLAG_PROGRESSIVE : 0;
+  if (tjCompress2(handle, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size,
+                  sampling == "444" ? TJSAMP_444 : TJSAMP_420, heic ? 90 : quality, flags) != 0) {
+    std::fprintf(stderr, "%s\n", tjGetErrorStr2(handle));
+    return 1;
+  }
+  tjDestroy(handle);
+  if (heic) {
+    tjhandle decoder = tjInitDecompress();
+    if (tjDecompress2(decoder, jpeg, size, rgb.data(), width, 0, height, TJPF_RGB, 0) != 0) {
+      std::fprintf(stderr, "%s\n", tjGetErrorStr2(decoder));
+      return 1;
+    }
+    tjDestroy(decoder);
+    tjFree(jpeg);
     tivolen::HeifGridOptions options;
     options.quality = quality;
-    const std::string heic =
+    const std::string grid =
         tivolen::writeHeifGrid(rgb.data(), width, height, std::ptrdiff_t{width} * 3, options);
     FILE* out = std::fopen(argv[3], "wb");
-    if (heic.empty() || out == nullptr ||
-        std::fwrite(heic.data(), 1, heic.size(), out) != heic.size() || std::fclose(out) != 0) {
+    if (grid.empty() || out == nullptr ||
+        std::fwrite(grid.data(), 1, grid.size(), out) != grid.size() || std::fclose(out) != 0) {
       std::fprintf(stderr, "%s: could not write\n", argv[3]);
       return 1;
     }
     return 0;
   }
 
-  tjhandle handle = tjInitCompress();
-  unsigned char* jpeg = nullptr;
-  unsigned long size = 0;
-  const int flags = progressive ? TJFLAG_PROGRESSIVE : 0;
-  if (tjCompress2(handle, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size,
-                  sampling == "444" ? TJSAMP_444 : TJSAMP_420, quality, flags) != 0) {
-    std::fprintf(stderr, "%s\n", tjGetErrorStr2(handle));
-    return 1;
-  }
   FILE* out = std::fopen(argv[3], "wb");
   if (out == nullptr || std::fwrite(jpeg, 1, size, out) != size || std::fclose(out) != 0) {
     std::perror(argv[3]);
     return 1;
   }
   tjFree(jpeg);
-  tjDestroy(handle);
   return 0;
 }

@@ -86,12 +86,13 @@ std::optional<CodedTile> codeTile(const std::uint8_t* rgb, int width, int height
   if (item == nullptr) return std::nullopt;
   const HeifProperty* config = structure->property(*item, fourCc("hvcC"));
   const HeifProperty* colour = structure->property(*item, fourCc("colr"));
-  const auto data = heifItemData(*structure, file, *item);
+  std::string joined;
+  const auto data = heifItemData(*structure, file, *item, joined);
   if (config == nullptr || !data) return std::nullopt;
   CodedTile tile;
   tile.config = box("hvcC", std::string(config->body));
   if (colour != nullptr) tile.colour = box("colr", std::string(colour->body));
-  tile.data = *data;
+  tile.data = std::string(*data);
   return tile;
 }
 

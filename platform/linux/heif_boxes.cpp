@@ -361,20 +361,26 @@ std::optional<HeifStructure> readHeifStructure(std::string_view file) {
   return out;
 }
 
-std::optional<std::string> heifItemData(const HeifStructure& structure, std::string_view file,
-                                        const HeifItem& item) {
+std::optional<std::string_view> heifItemData(const HeifStructure& structure, std::string_view file,
+                                             const HeifItem& item, std::string& joined) {
   if (!item.located) return std::nullopt;
   const std::string_view source = item.inIdat ? structure.idat : file;
-  std::string data;
+  joined.clear();
+  std::string_view single;
   for (const HeifExtent& extent : item.extents) {
     if (extent.offset > source.size()) return std::nullopt;
     const std::uint64_t available = source.size() - extent.offset;
     const std::uint64_t length = extent.length == 0 ? available : extent.length;
-    if (length > available || length > (std::uint64_t{1} << 31)) return std::nullopt;
-    data.append(
-        source.substr(static_cast<std::size_t>(extent.offset), static_cast<std::size_t>(length)));
+    if (length > available) return std::nullopt;
+    const std::string_view part =
+        source.substr(static_cast<std::size_t>(extent.offset), static_cast<std::size_t>(length));
+    if (item.extents.size() == 1) {
+      single = part;
+    } else {
+      joined.append(part);
+    }
   }
-  return data;
+  return item.extents.size() == 1 ? single : std::string_view(joined);
 }
 
 std::optional<HevcConfig> readHevcConfig(std::string_view body) {
@@ -414,7 +420,8 @@ std::optional<HeifGridLayout> readHeifGridLayout(const HeifStructure& structure,
                                                  std::string_view file) {
   const HeifItem* grid = structure.item(structure.primary);
   if (grid == nullptr || grid->type != fourCc("grid")) return std::nullopt;
-  const auto description = heifItemData(structure, file, *grid);
+  std::string joined;
+  const auto description = heifItemData(structure, file, *grid, joined);
   if (!description) return std::nullopt;
   HeifGridLayout layout;
   {

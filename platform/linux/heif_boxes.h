@@ -62,9 +62,10 @@ struct HeifStructure {
 // The meta box of a file that starts with ftyp, with a picture handler.
 std::optional<HeifStructure> readHeifStructure(std::string_view file);
 
-// The item's bytes, its extents joined; nothing when one lies outside.
-std::optional<std::string> heifItemData(const HeifStructure& structure, std::string_view file,
-                                        const HeifItem& item);
+// The item's bytes: in place when they are in one extent, else joined in
+// `joined`; nothing when an extent lies outside.
+std::optional<std::string_view> heifItemData(const HeifStructure& structure, std::string_view file,
+                                             const HeifItem& item, std::string& joined);
 
 // An HEVC decoder configuration (hvcC): the parameter-set NAL units a
 // decoder needs first, and how the item's NAL units are length-prefixed.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <numeric>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -93,7 +94,8 @@ bool decodeTile(de265_decoder_context* decoder, std::string_view file,
                 const HeifStructure& structure, const HeifGridLayout::Tile& tile, int column,
                 int row, const ColourMatrix& matrix, const Placement& place) {
   de265_reset(decoder);
-  const auto data = heifItemData(structure, file, *tile.item);
+  std::string joined;
+  const auto data = heifItemData(structure, file, *tile.item, joined);
   if (!data) return false;
   const auto units = splitNalUnits(*data, tile.config.lengthSize);
   if (!units) return false;
@@ -191,19 +193,24 @@ std::optional<LoadedPicture> decodeHeifGrid(std::string_view bytes, const Needed
       if (place.needs(column, row)) wanted.push_back(row * layout->columns + column);
     }
   }
+  // The tiles are pictures of their own: two decoders, one a thread, decode
+  // two at once. Both are made here, before any thread starts.
+  const unsigned threads =
+      std::min<unsigned>({2U, std::max(1U, std::thread::hardware_concurrency()),
+                          static_cast<unsigned>(std::max<std::size_t>(wanted.size(), 1))});
+  std::vector<Decoder> decoders;
+  for (unsigned t = 0; t < threads; ++t) {
+    decoders.emplace_back(de265_new_decoder());
+    if (!decoders.back()) return std::nullopt;
+  }
   std::atomic<std::size_t> next{0};
   std::atomic<bool> failed{false};
-  const auto work = [&]() noexcept {
+  const auto work = [&](de265_decoder_context* decoder) noexcept {
     try {
-      const Decoder decoder(de265_new_decoder());
-      if (!decoder) {
-        failed = true;
-        return;
-      }
       for (std::size_t i = next++; i < wanted.size() && !failed; i = next++) {
         const int index = wanted[i];
-        if (!decodeTile(decoder.get(), bytes, *structure, layout->tiles[index],
-                        index % layout->columns, index / layout->columns, *matrix, place)) {
+        if (!decodeTile(decoder, bytes, *structure, layout->tiles[index], index % layout->columns,
+                        index / layout->columns, *matrix, place)) {
           failed = true;
         }
       }
@@ -211,15 +218,17 @@ std::optional<LoadedPicture> decodeHeifGrid(std::string_view bytes, const Needed
       failed = true;
     }
   };
-  // The tiles are pictures of their own: two decoders, one a thread, decode
-  // two at once.
-  const unsigned threads =
-      std::min<unsigned>({2U, std::max(1U, std::thread::hardware_concurrency()),
-                          static_cast<unsigned>(wanted.size())});
-  std::vector<std::jthread> helpers;
-  for (unsigned t = 1; t < threads; ++t) helpers.emplace_back(work);
-  work();
-  helpers.clear();
+  {
+    std::vector<std::jthread> helpers;
+    for (unsigned t = 1; t < threads; ++t) {
+      try {
+        helpers.emplace_back(work, decoders[t].get());
+      } catch (const std::system_error&) {
+        break;  // no thread to be had: this one decodes every tile
+      }
+    }
+    work(decoders[0].get());
+  }
   if (failed) return std::nullopt;
   return LoadedPicture{Status::ok(), natural, std::move(out)};
 }

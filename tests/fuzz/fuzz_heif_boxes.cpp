@@ -2,6 +2,7 @@
 // units of every tile.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "platform/linux/heif_boxes.h"
@@ -13,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto layout = tivolen::readHeifGridLayout(*structure, file);
   if (!layout) return 0;
   for (const auto& tile : layout->tiles) {
-    if (const auto bytes = tivolen::heifItemData(*structure, file, *tile.item)) {
+    std::string joined;
+    if (const auto bytes = tivolen::heifItemData(*structure, file, *tile.item, joined)) {
       tivolen::splitNalUnits(*bytes, tile.config.lengthSize);
     }
   }
