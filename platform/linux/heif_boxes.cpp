@@ -371,7 +371,8 @@ std::optional<std::string_view> heifItemData(const HeifStructure& structure, std
     if (extent.offset > source.size()) return std::nullopt;
     const std::uint64_t available = source.size() - extent.offset;
     const std::uint64_t length = extent.length == 0 ? available : extent.length;
-    if (length > available) return std::nullopt;
+    // Extents may overlap; joined, no honest item is longer than its source.
+    if (length > available || length > source.size() - joined.size()) return std::nullopt;
     const std::string_view part =
         source.substr(static_cast<std::size_t>(extent.offset), static_cast<std::size_t>(length));
     if (item.extents.size() == 1) {
