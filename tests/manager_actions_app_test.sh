@@ -49,27 +49,16 @@ EOF
 printf '[Default Applications]\ntext/html=recorder.desktop\n' >"$XDG_CONFIG_HOME/mimeapps.list"
 start_x_server 1024x768x24
 
-"$app/管理" 2>"$work/manager.err" &
-manager=$!
-started+=("$manager")
-window=$(timeout 20 xdotool search --sync --onlyvisible --name '^壁紙の設定$' | head -n1) ||
-  fail "the window did not appear"
-sleep 1
+open_window "$app/管理" "$work/manager.err" 壁紙の設定
 # The project's icon reaches the window manager (Qt's SVG engine drew it).
 # (Read whole: a grep that stops early would fail the pipe under pipefail.)
 icon=$(xprop -id "$window" _NET_WM_ICON)
 [[ $icon == *'_NET_WM_ICON(CARDINAL) = '* ]] || fail "the window has no icon: $icon"
 
-keys() {
-  xdotool windowfocus --sync "$window" 2>/dev/null || true
-  xdotool key --window "$window" --delay 120 "$@"
-  sleep 0.3
-}
 # The colour name of the screen's bottom-right pixel, which the window never
 # covers.
 corner() {
-  xwd -root -silent | /usr/bin/convert xwd:- -crop '1x1+1020+764' -depth 8 txt:- | tail -n1 |
-    sed -E 's/^[^(]*\(([0-9]+),([0-9]+),([0-9]+).*/\1 \2 \3/' | {
+  screen_rgb 1020 764 | {
     read -r r g b
     if ((r > 200 && g < 60 && b < 60)); then
       echo red
@@ -123,7 +112,7 @@ wait_corner blue || fail "the second tick did not show the last row: ${seen[*]}"
   fail "the root window went through ${seen[*]}"
 sleep 2.5
 [[ $(corner) == blue ]] || fail "the last picture did not stay: $(corner)"
-kill -0 "$manager" 2>/dev/null || fail "the manager ended during the slideshow"
+kill -0 "$launched" 2>/dev/null || fail "the manager ended during the slideshow"
 shot actions_slideshow_done
 
 # Ctrl+4 shows the about page with focus on ヘルプ (the first control there).

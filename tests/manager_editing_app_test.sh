@@ -35,25 +35,15 @@ mkdir -p "$XDG_DATA_HOME/applications"
 printf '[Desktop Entry]\n' >"$XDG_DATA_HOME/applications/壁紙変更.desktop"
 start_x_server 1280x800x24
 
-"$app/管理" 2>"$work/manager.err" &
-manager=$!
-started+=("$manager")
-window=$(timeout 20 xdotool search --sync --onlyvisible --name '^壁紙の設定$' | head -n1) ||
-  fail "the window did not appear"
-sleep 1
+open_window "$app/管理" "$work/manager.err" 壁紙の設定
+manager=$launched
 eval "$(xdotool getwindowgeometry --shell "$window")"
 ((X >= 0 && Y >= 0 && X + WIDTH <= 1280 && Y + HEIGHT <= 800)) ||
   fail "the window ${WIDTH}x${HEIGHT}+${X}+${Y} leaves the 1280x800 screen"
 
-keys() {
-  xdotool windowfocus --sync "$window"
-  xdotool key --window "$window" --delay 150 "$@"
-  sleep 0.4
-}
 # The colour class of a screen pixel: red or something else.
 pixel() {
-  xwd -root -silent | /usr/bin/convert xwd:- -crop "1x1+$1+$2" -depth 8 txt:- | tail -n1 |
-    sed -E 's/^[^(]*\(([0-9]+),([0-9]+),([0-9]+).*/\1 \2 \3/' | {
+  screen_rgb "$1" "$2" | {
     read -r r g b
     if ((r > 180 && g < 80 && b < 80)); then echo red; else echo "other($r,$g,$b)"; fi
   }

@@ -43,3 +43,27 @@ private_session() {
   unset WAYLAND_DISPLAY QT_QPA_PLATFORM SESSION_MANAGER XDG_CURRENT_DESKTOP DESKTOP_SESSION \
     XDG_SESSION_DESKTOP GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION BROWSER
 }
+
+# Starts program $1 with its standard error in $2 and waits for its visible
+# window titled $3: sets $launched (its PID, ended at exit) and $window.
+open_window() {
+  "$1" 2>"$2" &
+  launched=$!
+  started+=("$launched")
+  window=$(timeout 20 xdotool search --sync --onlyvisible --name "^$3\$" | head -n1) ||
+    fail "the window $3 did not appear"
+  sleep 1
+}
+
+# Keys typed into $window as a user types them, a little apart.
+keys() {
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
+  xdotool key --window "$window" --delay 150 "$@"
+  sleep 0.4
+}
+
+# "R G B" of the screen's pixel at $1,$2 (the root window with what covers it).
+screen_rgb() {
+  xwd -root -silent | /usr/bin/convert xwd:- -crop "1x1+$1+$2" -depth 8 txt:- | tail -n1 |
+    sed -E 's/^[^(]*\(([0-9]+),([0-9]+),([0-9]+).*/\1 \2 \3/'
+}
