@@ -10,7 +10,7 @@
 
 #include "common/texts.h"
 #include "platform/fake/fake_platform.h"
-#include "platform/linux/bitmap_file.h"
+#include "platform/shared/bitmap_file.h"
 #include "platform/linux/linux_pictures.h"
 #include "tests/picture_files.h"
 #include "tests/temp_dir.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/linux/heif_grid_decoder.h"
-#include "platform/linux/large_buffer.h"
+#include "platform/shared/large_buffer.h"
 #include "platform/linux/ycbcr_reduction.h"
 
 namespace tivolen {

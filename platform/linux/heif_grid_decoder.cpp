@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/linux/heif_boxes.h"
-#include "platform/linux/large_buffer.h"
+#include "platform/shared/large_buffer.h"
 #include "platform/linux/ycbcr_reduction.h"
 
 namespace tivolen {

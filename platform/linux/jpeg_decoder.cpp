@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "platform/linux/area_scaler.h"
-#include "platform/linux/exif_orientation.h"
-#include "platform/linux/large_buffer.h"
+#include "platform/shared/exif_orientation.h"
+#include "platform/shared/large_buffer.h"
 
 namespace tivolen {
 namespace {

@@ -9,7 +9,7 @@
 #include <cmath>
 
 #include "common/picture_types.h"
-#include "platform/linux/bitmap_file.h"
+#include "platform/shared/bitmap_file.h"
 #include "platform/shared/exif_orientation.h"
 #include "platform/windows/com_ptr.h"
 #include "platform/windows/wide_text.h"

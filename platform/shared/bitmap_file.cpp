@@ -1,10 +1,10 @@
-#include "platform/linux/bitmap_file.h"
+#include "platform/shared/bitmap_file.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 
-#include "platform/linux/large_buffer.h"
+#include "platform/shared/large_buffer.h"
 
 namespace tivolen {
 namespace {
