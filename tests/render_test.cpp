@@ -10,8 +10,8 @@
 
 #include "common/texts.h"
 #include "platform/fake/fake_platform.h"
-#include "platform/shared/bitmap_file.h"
 #include "platform/linux/linux_pictures.h"
+#include "platform/shared/bitmap_file.h"
 #include "tests/picture_files.h"
 #include "tests/temp_dir.h"
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/linux/heif_grid_decoder.h"
-#include "platform/shared/large_buffer.h"
 #include "platform/linux/ycbcr_reduction.h"
+#include "platform/shared/large_buffer.h"
 
 namespace tivolen {
 namespace {

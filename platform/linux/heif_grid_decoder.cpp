@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "platform/linux/heif_boxes.h"
-#include "platform/shared/large_buffer.h"
 #include "platform/linux/ycbcr_reduction.h"
+#include "platform/shared/large_buffer.h"
 
 namespace tivolen {
 namespace {

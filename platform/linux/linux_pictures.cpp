@@ -17,14 +17,14 @@
 
 #include "common/picture_types.h"
 #include "platform/linux/atomic_file.h"
-#include "platform/shared/bitmap_file.h"
 #include "platform/linux/container_exif.h"
-#include "platform/shared/exif_orientation.h"
-#include "platform/shared/gif_structure.h"
 #include "platform/linux/heif_decoder.h"
 #include "platform/linux/jpeg_decoder.h"
-#include "platform/shared/large_buffer.h"
 #include "platform/linux/unique_fd.h"
+#include "platform/shared/bitmap_file.h"
+#include "platform/shared/exif_orientation.h"
+#include "platform/shared/gif_structure.h"
+#include "platform/shared/large_buffer.h"
 
 namespace tivolen {
 namespace {
