@@ -79,19 +79,7 @@ class ManagerBench {
  public:
   explicit ManagerBench(Shortcuts* shortcuts = nullptr)
       : fake_(root.mkdir("app")),
-        platform_{fake_->applicationDirectory,
-                  files,
-                  fake_.processes,
-                  fake_.keyboard,
-                  fake_.messages,
-                  fake_.clock,
-                  fake_.random,
-                  fake_.specialFolders,
-                  shortcuts != nullptr ? *shortcuts : fake_.shortcuts,
-                  fake_.screen,
-                  fake_.desktop,
-                  *fake_.pictures,
-                  fake_.documents} {
+        platform_{fake::withSwapped(fake_.platform(), {.files = &files, .shortcuts = shortcuts})} {
     fake_.specialFolders.folders[SpecialFolder::Startup] = root.mkdir("config/autostart");
     fake_.specialFolders.folders[SpecialFolder::Desktop] = root.mkdir("Desktop");
     fake_.specialFolders.folders[SpecialFolder::Applications] = root.mkdir("share/applications");

@@ -144,20 +144,7 @@ TEST_F(ChangerRun, ManagerThatCannotStartIsReported) {
   writeStartupEntry();
   writeLog(Date{2026, 1, 1}, 3);
   FailingProcesses failing;
-  Platform& real = fake.platform();
-  Platform platform{real.applicationDirectory,
-                    real.files,
-                    failing,
-                    real.keyboard,
-                    real.messages,
-                    real.clock,
-                    real.random,
-                    real.specialFolders,
-                    real.shortcuts,
-                    real.screen,
-                    real.desktop,
-                    real.pictures,
-                    real.documents};
+  Platform platform = fake::withSwapped(fake.platform(), {.processes = &failing});
   RunState state;
   EXPECT_FALSE(ChangeIsDue(platform, state));
   EXPECT_EQ(fake.events, (EventLog{messageEvent(text::kManagerNotStarted)}));

@@ -203,20 +203,7 @@ TEST_F(Selection, ReadOnlySubFoldersAreSearchedAsTheManagerCountsThem) {
   const std::string inside = pic("tree/locked/inside.jpg");
   testing::ReadOnlyMarkedFiles marked;
   marked.readOnlyFolders.insert(dir / "pics/tree/locked");
-  Platform platform = fake.platform();
-  Platform withMarks{platform.applicationDirectory,
-                     marked,
-                     platform.processes,
-                     platform.keyboard,
-                     platform.messages,
-                     platform.clock,
-                     platform.random,
-                     platform.specialFolders,
-                     platform.shortcuts,
-                     platform.screen,
-                     platform.desktop,
-                     platform.pictures,
-                     platform.documents};
+  Platform withMarks = fake::withSwapped(fake.platform(), {.files = &marked});
   writeList({folder(dir / "pics/tree/", 2)});
   state.currentPosition = 0;
   EXPECT_EQ(SelectWallpaper(withMarks, state, 0, &labels).path, inside);
@@ -247,20 +234,7 @@ TEST_F(Selection, AVanishedOrUnreadableFolderEndsTheRunWithABoxNamingIt) {
   const std::string closed = dir.mkdir("pics/closed") + "/";
   testing::ReadOnlyMarkedFiles marked;
   marked.unlistableFolders.insert(dir / "pics/closed");
-  Platform platform = fake.platform();
-  Platform withMarks{platform.applicationDirectory,
-                     marked,
-                     platform.processes,
-                     platform.keyboard,
-                     platform.messages,
-                     platform.clock,
-                     platform.random,
-                     platform.specialFolders,
-                     platform.shortcuts,
-                     platform.screen,
-                     platform.desktop,
-                     platform.pictures,
-                     platform.documents};
+  Platform withMarks = fake::withSwapped(fake.platform(), {.files = &marked});
   struct Case {
     const char* name;
     ListSettings settings;

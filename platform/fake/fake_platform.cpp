@@ -40,6 +40,23 @@ std::string wallpaperEvent(std::string_view path) {
   return "wallpaper: " + std::string(path);
 }
 
+Platform withSwapped(const Platform& base, const SwappedServices& swapped) {
+  return Platform{base.applicationDirectory,
+                  swapped.files != nullptr ? *swapped.files : base.files,
+                  swapped.processes != nullptr ? *swapped.processes : base.processes,
+                  base.keyboard,
+                  base.messages,
+                  base.clock,
+                  base.random,
+                  base.specialFolders,
+                  swapped.shortcuts != nullptr ? *swapped.shortcuts : base.shortcuts,
+                  base.screen,
+                  base.desktop,
+                  base.pictures,
+                  base.documents,
+                  base.dataDirectory};
+}
+
 std::string openEvent(std::string_view path) {
   return "open: " + std::string(path);
 }

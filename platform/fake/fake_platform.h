@@ -148,6 +148,15 @@ class FakePlatform {
 // Event texts, so tests compare against the same spelling.
 std::string messageEvent(std::string_view text);
 std::string openEvent(std::string_view path);
+
+// `base` with some services swapped for ones a test makes behave otherwise
+// (files that fail, a program that cannot start); the rest stay as they are.
+struct SwappedServices {
+  FileSystem* files = nullptr;
+  Processes* processes = nullptr;
+  Shortcuts* shortcuts = nullptr;
+};
+Platform withSwapped(const Platform& base, const SwappedServices& swapped);
 std::string startEvent(std::string_view program, WindowState state);
 // Actions are named after the rest ("; action ナビゲーター: --navigator").
 std::string shortcutEvent(std::string_view path, std::string_view target,

@@ -80,20 +80,7 @@ class ConfinedFiles final : public tivolen::FileSystem {
 // The list file after the manager opened it and saved on closing; nothing
 // when it refused to save (an empty list keeps the file as it was).
 std::optional<std::string> loadAndSave(tivolen::fake::FakePlatform& fake, ConfinedFiles& files) {
-  tivolen::Platform& real = fake.platform();
-  tivolen::Platform platform{real.applicationDirectory,
-                             files,
-                             real.processes,
-                             real.keyboard,
-                             real.messages,
-                             real.clock,
-                             real.random,
-                             real.specialFolders,
-                             real.shortcuts,
-                             real.screen,
-                             real.desktop,
-                             real.pictures,
-                             real.documents};
+  tivolen::Platform platform = tivolen::fake::withSwapped(fake.platform(), {.files = &files});
   tivolen::manager::EditForm form(platform);
   form.Load();  // as the window opens: rows made, list loaded
   const bool saved = form.SaveList();
