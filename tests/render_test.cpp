@@ -378,6 +378,7 @@ struct ScaledCase {
   const char* name;
   int width, height;  // of the photo
   ScaledPart part;
+  const char* format = "jpg";
 };
 
 class ScaledWhileDecodingTest : public ::testing::TestWithParam<ScaledCase> {};
@@ -388,7 +389,7 @@ TEST_P(ScaledWhileDecodingTest, MatchesQtSmoothScaling) {
   const ScaledCase& c = GetParam();
   testing::TempDir dir;
   const std::string path =
-      testing::writeBytes(dir / "photo.jpg", testing::encode(photoLike(c.width, c.height), "jpg"));
+      testing::writeBytes(dir / "photo.jpg", testing::encode(photoLike(c.width, c.height), c.format));
   LinuxPictures pictures;
   const LoadedPicture whole = pictures.load(path);
   ASSERT_TRUE(whole.status.isOk());
@@ -423,7 +424,11 @@ INSTANTIATE_TEST_SUITE_P(
         // No reduction possible: 1.25 : 1, the middle columns kept.
         ScaledCase{"full_then_area", 600, 300, {{480, 240}, 60, 0, {360, 240}}},
         // An eighth, then still more than 2 : 1.
-        ScaledCase{"eighth_then_area", 2400, 1600, {{100, 67}, 0, 0, {100, 67}}}),
+        ScaledCase{"eighth_then_area", 2400, 1600, {{100, 67}, 0, 0, {100, 67}}},
+        // Held whole as coefficients until the last scan, in odd-sized
+        // blocks rows, before the same banded scaling.
+        ScaledCase{"progressive_half_then_area", 1501, 1003, {{480, 321}, 0, 25, {480, 270}},
+                   "progressive"}),
     [](const ::testing::TestParamInfo<ScaledCase>& tested) {
       return std::string(tested.param.name);
     });

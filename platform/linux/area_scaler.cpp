@@ -13,28 +13,32 @@ constexpr int kAcrossShift = 6;
 
 }  // namespace
 
-AreaScaler::Taps AreaScaler::taps(std::int32_t source, std::int32_t scaled, std::int32_t keptStart,
-                                  std::int32_t kept) {
-  // Exact integer arithmetic in units of 1/scaled of a source pixel: result
-  // pixel c covers [c * source, (c + 1) * source) of them.
+AreaScaler::Taps AreaScaler::taps(std::int32_t natural, int reduction, std::int32_t scaled,
+                                  std::int32_t keptStart, std::int32_t kept) {
+  // Exact integer arithmetic in units of 1/scaled of a natural pixel: result
+  // pixel c covers [c * natural, (c + 1) * natural) of them, arriving pixel
+  // s covers [s * reduction, min((s + 1) * reduction, natural)) natural
+  // pixels. An odd side halved ends in a half pixel; spreading the result
+  // over whole ones instead would shift the far edge by a third of a pixel.
   Taps taps;
-  std::vector<std::pair<std::int64_t, std::int64_t>> spans;
+  const std::int64_t source = (natural + reduction - 1) / reduction;
+  const std::int64_t step = std::int64_t{reduction} * scaled;
+  const auto firstOf = [&](std::int64_t low) { return low / step; };
+  const auto lastOf = [&](std::int64_t high) { return std::min((high - 1) / step, source - 1); };
   for (std::int32_t i = 0; i < kept; ++i) {
     const std::int64_t c = keptStart + i;
-    const std::int64_t low = c * source;
-    const std::int64_t high = (c + 1) * source;
-    const std::int64_t first = low / scaled;
-    const std::int64_t last = (high - 1) / scaled;
-    taps.count = std::max(taps.count, static_cast<int>(last - first + 1));
-    spans.emplace_back(low, high);
+    const std::int64_t span = lastOf((c + 1) * natural) - firstOf(c * natural) + 1;
+    taps.count = std::max(taps.count, static_cast<int>(span));
   }
   taps.count = std::min(taps.count, static_cast<int>(source));
   taps.start.resize(static_cast<std::size_t>(kept));
   taps.weights.assign(static_cast<std::size_t>(kept) * static_cast<std::size_t>(taps.count), 0);
   for (std::int32_t i = 0; i < kept; ++i) {
-    const auto [low, high] = spans[static_cast<std::size_t>(i)];
-    const std::int64_t first = low / scaled;
-    const std::int64_t last = (high - 1) / scaled;
+    const std::int64_t c = keptStart + i;
+    const std::int64_t low = c * natural;
+    const std::int64_t high = (c + 1) * natural;
+    const std::int64_t first = firstOf(low);
+    const std::int64_t last = lastOf(high);
     // Near the far edge the window starts earlier, so it never reads past
     // the source; the extra pixels weigh nothing.
     const std::int64_t start = std::min<std::int64_t>(first, source - taps.count);
@@ -43,8 +47,10 @@ AreaScaler::Taps AreaScaler::taps(std::int32_t source, std::int32_t scaled, std:
     std::uint32_t total = 0;
     int heaviest = 0;
     for (std::int64_t s = first; s <= last; ++s) {
-      const std::int64_t overlap = std::min(high, (s + 1) * scaled) - std::max(low, s * scaled);
-      const auto weight = static_cast<std::uint16_t>((overlap * kWeightOne + source / 2) / source);
+      const std::int64_t end = std::min<std::int64_t>((s + 1) * reduction, natural) * scaled;
+      const std::int64_t overlap = std::min(high, end) - std::max(low, s * step);
+      const auto weight =
+          static_cast<std::uint16_t>((overlap * kWeightOne + natural / 2) / natural);
       const auto at = static_cast<int>(s - start);
       weights[at] = weight;
       total += weight;
@@ -57,10 +63,10 @@ AreaScaler::Taps AreaScaler::taps(std::int32_t source, std::int32_t scaled, std:
   return taps;
 }
 
-AreaScaler::AreaScaler(PictureSize source, const ScaledPart& part, Picture out)
+AreaScaler::AreaScaler(PictureSize natural, int reduction, const ScaledPart& part, Picture out)
     : out_(std::move(out)),
-      columns_(taps(source.width, part.scaled.width, part.keptX, part.kept.width)),
-      rows_(taps(source.height, part.scaled.height, part.keptY, part.kept.height)) {
+      columns_(taps(natural.width, reduction, part.scaled.width, part.keptX, part.kept.width)),
+      rows_(taps(natural.height, reduction, part.scaled.height, part.keptY, part.kept.height)) {
   if (part.kept.height > 0) {
     firstRow_ = rows_.start.front();
     endRow_ = rows_.start.back() + rows_.count;

@@ -13,10 +13,12 @@ namespace tivolen {
 // made, straight into its picture, and only a few scaled rows are held.
 class AreaScaler {
  public:
-  // `source` is the size of the rows that will arrive, `part` the source
-  // scaled whole and the part kept. Reduction only: the scaled size is no
-  // larger than the source in either direction, and `out` is of kept size.
-  AreaScaler(PictureSize source, const ScaledPart& part, Picture out);
+  // Rows arrive reduced from `natural` by `reduction` (1, 2, 4 or 8), as
+  // ceil(side / reduction) pixels, the last of which may stand for fewer
+  // natural pixels than the others. `part` is the natural picture scaled
+  // whole and the part kept. Reduction only: the scaled size is no larger
+  // than the arriving rows in either direction, and `out` is of kept size.
+  AreaScaler(PictureSize natural, int reduction, const ScaledPart& part, Picture out);
 
   // The first and one past the last source row the kept part needs; rows
   // outside them may be skipped.
@@ -38,8 +40,8 @@ class AreaScaler {
     std::vector<std::uint16_t> weights;
     int count = 0;
   };
-  static Taps taps(std::int32_t source, std::int32_t scaled, std::int32_t keptStart,
-                   std::int32_t kept);
+  static Taps taps(std::int32_t natural, int reduction, std::int32_t scaled,
+                   std::int32_t keptStart, std::int32_t kept);
   template <int Count>
   void scaleRow(const std::uint32_t* in, std::uint16_t* out) const;
 

@@ -16,6 +16,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -198,6 +199,98 @@ class BandQueue {
   bool closed_ = false;
 };
 
+// A progressive JPEG (or one with several sequential scans) is held whole as
+// DCT coefficients until its last scan: 144 MB for a 24 MP 4:4:4 photo.
+// libjpeg takes that memory in 4 KiB pages and zero-fills it first, and on a
+// virtual machine those page faults and the fill cost as much as the entropy
+// decoding. Its memory manager's methods are public and meant to be
+// replaceable: here the whole-picture coefficient arrays come from one
+// huge-page mapping, already zero from the kernel.
+class CoefficientStore {
+ public:
+  void install(jpeg_decompress_struct& info) {
+    info.client_data = this;
+    realizeOthers_ = info.mem->realize_virt_arrays;
+    info.mem->request_virt_barray = request;
+    info.mem->realize_virt_arrays = realize;
+    info.mem->access_virt_barray = access;
+  }
+
+ private:
+  struct Array {
+    JDIMENSION blocksPerRow = 0;
+    JDIMENSION rows = 0;
+    JDIMENSION maxAccess = 0;
+    std::vector<JBLOCKROW> rowStarts;
+  };
+
+  static CoefficientStore& of(j_common_ptr info) {
+    return *static_cast<CoefficientStore*>(info->client_data);
+  }
+
+  // libjpeg's callbacks run inside its C frames: no exception may leave
+  // them, and error_exit's jump must not skip a live C++ object here.
+  static jvirt_barray_ptr request(j_common_ptr info, int pool, boolean /*preZero*/,
+                                  JDIMENSION blocksPerRow, JDIMENSION rows, JDIMENSION maxAccess) {
+    if (pool != JPOOL_IMAGE) ERREXIT1(info, JERR_BAD_POOL_ID, pool);
+    Array* array = of(info).add(blocksPerRow, rows, maxAccess);
+    if (array == nullptr) ERREXIT1(info, JERR_OUT_OF_MEMORY, 10);
+    return reinterpret_cast<jvirt_barray_ptr>(array);
+  }
+  Array* add(JDIMENSION blocksPerRow, JDIMENSION rows, JDIMENSION maxAccess) noexcept {
+    try {
+      arrays_.push_back(std::make_unique<Array>(Array{blocksPerRow, rows, maxAccess, {}}));
+      return arrays_.back().get();
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
+  }
+
+  static void realize(j_common_ptr info) {
+    if (!of(info).allocate()) ERREXIT1(info, JERR_OUT_OF_MEMORY, 11);
+    of(info).realizeOthers_(info);
+  }
+  bool allocate() noexcept {
+    std::size_t blocks = 0;
+    for (const auto& array : arrays_) {
+      if (array->rowStarts.empty()) {
+        blocks += static_cast<std::size_t>(array->blocksPerRow) * array->rows;
+      }
+    }
+    if (blocks == 0) return true;
+    try {
+      std::shared_ptr<JCOEF[]> memory = allocateLarge<JCOEF>(blocks * DCTSIZE2, true);
+      auto* next = reinterpret_cast<JBLOCKROW>(memory.get());
+      for (const auto& array : arrays_) {
+        if (!array->rowStarts.empty()) continue;
+        array->rowStarts.resize(array->rows);
+        for (JBLOCKROW& start : array->rowStarts) {
+          start = next;
+          next += array->blocksPerRow;
+        }
+      }
+      memory_.push_back(std::move(memory));
+      return true;
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+  }
+
+  static JBLOCKARRAY access(j_common_ptr info, jvirt_barray_ptr handle, JDIMENSION firstRow,
+                            JDIMENSION rows, boolean /*writable*/) {
+    auto* array = reinterpret_cast<Array*>(handle);
+    if (array->rowStarts.empty() || rows > array->maxAccess || firstRow > array->rows ||
+        rows > array->rows - firstRow) {
+      ERREXIT(info, JERR_BAD_VIRTUAL_ACCESS);
+    }
+    return array->rowStarts.data() + firstRow;
+  }
+
+  void (*realizeOthers_)(j_common_ptr) = nullptr;
+  std::vector<std::unique_ptr<Array>> arrays_;
+  std::vector<std::shared_ptr<JCOEF[]>> memory_;
+};
+
 class BandDecoder {
  public:
   explicit BandDecoder(std::string_view bytes) {
@@ -205,6 +298,7 @@ class BandDecoder {
     errors_.manager.error_exit = jpegErrorExit;
     errors_.manager.emit_message = jpegMessage;
     jpeg_create_decompress(&info_);
+    coefficients_.install(info_);
     jpeg_mem_src(&info_, reinterpret_cast<const unsigned char*>(bytes.data()),
                  static_cast<unsigned long>(bytes.size()));
   }
@@ -268,6 +362,8 @@ class BandDecoder {
   }
 
  private:
+  // Declared first: libjpeg's arrays point into it until it is destroyed.
+  CoefficientStore coefficients_;
   jpeg_decompress_struct info_{};
   JpegErrors errors_;
 };
@@ -307,7 +403,7 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
   Picture pixels(part->kept.width, part->kept.height,
                  allocateLarge<std::uint32_t>(static_cast<std::size_t>(part->kept.width) *
                                               static_cast<std::size_t>(part->kept.height)));
-  AreaScaler scaler(decoded, *part, pixels.alias());
+  AreaScaler scaler(natural, denominator, *part, pixels.alias());
 
   constexpr int kBandRows = 16;
   constexpr int kSlots = 4;
