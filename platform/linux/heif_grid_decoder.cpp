@@ -202,6 +202,14 @@ std::optional<LoadedPicture> decodeHeifGrid(std::string_view bytes, const Needed
   for (unsigned t = 0; t < threads; ++t) {
     decoders.emplace_back(de265_new_decoder());
     if (!decoders.back()) return std::nullopt;
+    // Intra pictures predict from samples before the in-loop filters, so
+    // leaving the filters out changes nothing but the block edges they
+    // smooth, and averaging two pixels or more into one hides those. It
+    // saves about a tenth of the decoding; at full size they stay.
+    if (denominator >= 2) {
+      de265_set_parameter_bool(decoders.back().get(), DE265_DECODER_PARAM_DISABLE_DEBLOCKING, 1);
+      de265_set_parameter_bool(decoders.back().get(), DE265_DECODER_PARAM_DISABLE_SAO, 1);
+    }
   }
   std::atomic<std::size_t> next{0};
   std::atomic<bool> failed{false};
