@@ -4,14 +4,20 @@
 #include <gtest/gtest.h>
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/linux/heif_boxes.h"
 #include "platform/linux/heif_decoder.h"
 #include "platform/linux/heif_grid_decoder.h"
+#include "platform/linux/linux_pictures.h"
+#include "tests/temp_dir.h"
 #include "tools/heif_grid_writer.h"
 
 namespace tivolen {
@@ -87,6 +93,10 @@ int channelDistance(std::uint32_t a, std::uint32_t b) {
   return most;
 }
 
+void writeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(testing::FromUtf8(path), std::ios::binary) << bytes;
+}
+
 TEST(HeifGrid, TilesDecodeAsLibheifShowsTheFileTurnedMirroredAndCropped) {
   struct Case {
     const char* name;
@@ -142,6 +152,94 @@ TEST(HeifGrid, TilesDecodeAsLibheifShowsTheFileTurnedMirroredAndCropped) {
   EXPECT_EQ(loaded.pixels.at(150, 100), tiled->pixels.at(150, 100));
 }
 
+TEST(HeifGrid, FromAFileTheTilesAreReadAsTheyAreDecoded) {
+  // Grain keeps the tiles from compressing to nothing: most of them lie
+  // past the first bytes read to recognise the file.
+  std::vector<std::uint8_t> rgb = gradient(400, 272);
+  std::uint32_t state = 12345;
+  for (std::uint8_t& channel : rgb) {
+    state = state * 1103515245U + 12345U;
+    channel = static_cast<std::uint8_t>(std::clamp<int>(channel + int(state >> 28) - 8, 0, 255));
+  }
+  HeifGridOptions options;
+  options.tileWidth = 64;
+  options.tileHeight = 64;
+  options.quality = 90;
+  const std::string file = writeHeifGrid(rgb.data(), 400, 272, 400 * 3, options);
+  ASSERT_GT(file.size(), 64U * 1024);
+  const auto whole = decodeHeifGrid(file, {});
+  ASSERT_TRUE(whole.has_value());
+
+  std::size_t read = 0;
+  const ReadAt readAt = [&](std::uint64_t offset, char* out, std::size_t count) {
+    if (offset > file.size() || count > file.size() - offset) return false;
+    file.copy(out, count, offset);
+    read += count;
+    return true;
+  };
+  const std::optional<std::uint64_t> metaEnd = heifMetaEnd(file.size(), readAt);
+  ASSERT_TRUE(metaEnd.has_value());
+  const auto streamed =
+      decodeHeifGrid(HeifFile(std::string_view(file).substr(0, *metaEnd), file.size(), readAt), {});
+  ASSERT_TRUE(streamed.has_value());
+  EXPECT_GT(read, file.size() / 2);
+  for (int y = 0; y < whole->pixels.height(); ++y) {
+    for (int x = 0; x < whole->pixels.width(); ++x) {
+      ASSERT_EQ(streamed->pixels.at(x, y), whole->pixels.at(x, y)) << x << ", " << y;
+    }
+  }
+
+  // The changer's reading of a file takes the same way.
+  const testing::TempDir dir;
+  const std::string path = dir / "グリッド.heic";
+  writeFile(path, file);
+  const LoadedPicture fromFile = LinuxPictures().load(path);
+  ASSERT_TRUE(fromFile.status.isOk()) << fromFile.status.message;
+  ASSERT_EQ(fromFile.pixels.size(), whole->pixels.size());
+  for (int y = 0; y < whole->pixels.height(); ++y) {
+    for (int x = 0; x < whole->pixels.width(); ++x) {
+      ASSERT_EQ(fromFile.pixels.at(x, y), whole->pixels.at(x, y)) << x << ", " << y;
+    }
+  }
+}
+
+TEST(HeifGrid, TheMetaBoxIsFoundFromTheBoxHeadersAlone) {
+  const auto box = [](const char* type, std::uint32_t size) {
+    std::string out(size, '\0');
+    for (int i = 0; i < 4; ++i) out[i] = static_cast<char>(size >> (24 - 8 * i));
+    out.replace(4, 4, type);
+    return out;
+  };
+  std::string large = box("free", 24);  // 64-bit size: 1, then 24
+  large.replace(0, 4, std::string("\0\0\0\1", 4));
+  large.replace(8, 8, std::string("\0\0\0\0\0\0\0\x18", 8));
+  struct Case {
+    const char* name;
+    std::string file;
+    std::optional<std::uint64_t> end;
+  };
+  const Case cases[] = {
+      {"after ftyp", box("ftyp", 16) + box("meta", 40) + box("mdat", 100), 56},
+      {"after a box of 64-bit size and the data",
+       box("ftyp", 16) + large + box("mdat", 100) + box("meta", 40), 180},
+      {"running past the file", box("ftyp", 16) + box("meta", 40).substr(0, 39), std::nullopt},
+      {"a box smaller than its header", box("ftyp", 16) + box("free", 4) + box("meta", 40),
+       std::nullopt},
+      {"none", box("ftyp", 16) + box("mdat", 100), std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string& file = c.file;
+    EXPECT_EQ(heifMetaEnd(file.size(),
+                          [&](std::uint64_t offset, char* out, std::size_t count) {
+                            if (offset > file.size() || count > file.size() - offset) return false;
+                            file.copy(out, count, offset);
+                            return true;
+                          }),
+              c.end);
+  }
+}
+
 TEST(HeifGrid, FilesTheTilePathDoesNotTakeStillDecodeOrFailCleanly) {
   const std::string grid = gridFile(200, 136);
   const auto patched = [&](const std::string& from, const std::string& to, std::size_t skip) {
@@ -171,6 +269,9 @@ TEST(HeifGrid, FilesTheTilePathDoesNotTakeStillDecodeOrFailCleanly) {
     EXPECT_FALSE(decodeHeifGrid(c.file, {}).has_value());
     const LoadedPicture loaded = decodeHeif(c.file, {});
     EXPECT_EQ(loaded.status.isOk(), c.decodes) << loaded.status.message;
+    const testing::TempDir dir;
+    writeFile(dir / "photo.heic", c.file);
+    EXPECT_EQ(LinuxPictures().load(dir / "photo.heic").status.isOk(), c.decodes);
   }
 }
 

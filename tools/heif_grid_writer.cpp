@@ -87,7 +87,7 @@ std::optional<CodedTile> codeTile(const std::uint8_t* rgb, int width, int height
   const HeifProperty* config = structure->property(*item, fourCc("hvcC"));
   const HeifProperty* colour = structure->property(*item, fourCc("colr"));
   std::string joined;
-  const auto data = heifItemData(*structure, file, *item, joined);
+  const auto data = heifItemData(*structure, HeifFile(file), *item, joined);
   if (config == nullptr || !data) return std::nullopt;
   CodedTile tile;
   tile.config = box("hvcC", std::string(config->body));

@@ -1,6 +1,7 @@
 #include "platform/linux/heif_boxes.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <functional>
@@ -361,27 +362,61 @@ std::optional<HeifStructure> readHeifStructure(std::string_view file) {
   return out;
 }
 
-std::optional<std::string_view> heifItemData(const HeifStructure& structure, std::string_view file,
+std::optional<std::uint64_t> heifMetaEnd(std::uint64_t size, const ReadAt& readAt) {
+  std::uint64_t at = 0;
+  for (int box = 0; box < 64 && size - at >= 8; ++box) {
+    std::array<char, 16> header{};
+    if (!readAt(at, header.data(), 8)) return std::nullopt;
+    Fields fields(std::string_view(header.data(), 8));
+    std::uint64_t boxSize = fields.u32();
+    const std::uint32_t type = fields.u32();
+    std::uint64_t headerSize = 8;
+    if (boxSize == 1) {
+      if (size - at < 16 || !readAt(at + 8, header.data() + 8, 8)) return std::nullopt;
+      boxSize = Fields(std::string_view(header.data() + 8, 8)).read(8);
+      headerSize = 16;
+    } else if (boxSize == 0) {
+      boxSize = size - at;
+    }
+    if (boxSize < headerSize || boxSize > size - at) return std::nullopt;
+    if (type == fourCc("meta")) return at + boxSize;
+    at += boxSize;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string_view> heifItemData(const HeifStructure& structure, const HeifFile& file,
                                              const HeifItem& item, std::string& joined) {
   if (!item.located) return std::nullopt;
-  const std::string_view source = item.inIdat ? structure.idat : file;
+  const std::string_view inMemory = item.inIdat ? structure.idat : file.head;
+  const std::uint64_t size = item.inIdat ? structure.idat.size() : file.size;
   joined.clear();
-  std::string_view single;
+  std::optional<std::string_view> single;
   for (const HeifExtent& extent : item.extents) {
-    if (extent.offset > source.size()) return std::nullopt;
-    const std::uint64_t available = source.size() - extent.offset;
+    if (extent.offset > size) return std::nullopt;
+    const std::uint64_t available = size - extent.offset;
     const std::uint64_t length = extent.length == 0 ? available : extent.length;
     // Extents may overlap; joined, no honest item is longer than its source.
-    if (length > available || length > source.size() - joined.size()) return std::nullopt;
-    const std::string_view part =
-        source.substr(static_cast<std::size_t>(extent.offset), static_cast<std::size_t>(length));
-    if (item.extents.size() == 1) {
-      single = part;
+    if (length > available || length > size - joined.size()) return std::nullopt;
+    if (length <= inMemory.size() && extent.offset <= inMemory.size() - length) {
+      const std::string_view part = inMemory.substr(static_cast<std::size_t>(extent.offset),
+                                                    static_cast<std::size_t>(length));
+      if (item.extents.size() == 1) {
+        single = part;
+      } else {
+        joined.append(part);
+      }
     } else {
-      joined.append(part);
+      if (!file.readAt) return std::nullopt;
+      const std::size_t at = joined.size();
+      joined.resize(at + static_cast<std::size_t>(length));
+      if (!file.readAt(extent.offset, joined.data() + at, static_cast<std::size_t>(length))) {
+        return std::nullopt;
+      }
     }
   }
-  return item.extents.size() == 1 ? single : std::string_view(joined);
+  if (single) return single;
+  return std::string_view(joined);
 }
 
 std::optional<HevcConfig> readHevcConfig(std::string_view body) {
@@ -418,7 +453,7 @@ std::optional<std::vector<std::string_view>> splitNalUnits(std::string_view data
 }
 
 std::optional<HeifGridLayout> readHeifGridLayout(const HeifStructure& structure,
-                                                 std::string_view file) {
+                                                 const HeifFile& file) {
   const HeifItem* grid = structure.item(structure.primary);
   if (grid == nullptr || grid->type != fourCc("grid")) return std::nullopt;
   std::string joined;

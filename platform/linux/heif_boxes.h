@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -62,9 +64,31 @@ struct HeifStructure {
 // The meta box of a file that starts with ftyp, with a picture handler.
 std::optional<HeifStructure> readHeifStructure(std::string_view file);
 
-// The item's bytes: in place when they are in one extent, else joined in
-// `joined`; nothing when an extent lies outside.
-std::optional<std::string_view> heifItemData(const HeifStructure& structure, std::string_view file,
+// Reads `count` bytes at `offset` of a file into `out`; false when they are
+// not all there.
+using ReadAt = std::function<bool(std::uint64_t offset, char* out, std::size_t count)>;
+
+// A HEIF file whose first bytes, its meta box included, are in memory; the
+// pictures' bytes are read through `readAt` when their turn comes, so a
+// large photo is never held whole. From a string_view: the whole file.
+struct HeifFile {
+  HeifFile(std::string_view whole) : head(whole), size(whole.size()) {}  // NOLINT: a whole file
+  HeifFile(std::string_view first, std::uint64_t whole, ReadAt reader)
+      : head(first), size(whole), readAt(std::move(reader)) {}
+  std::string_view head;
+  std::uint64_t size = 0;
+  ReadAt readAt;  // unset when `head` is all of it
+};
+
+// Where the meta box ends, found from the top-level box headers alone: how
+// much of the file a HeifFile must hold. Nothing when a box before it is
+// broken or there is none among the first few dozen boxes.
+std::optional<std::uint64_t> heifMetaEnd(std::uint64_t size, const ReadAt& readAt);
+
+// The item's bytes: in place when they are in memory in one extent, else
+// joined or read into `joined`; nothing when an extent lies outside the file
+// or cannot be read.
+std::optional<std::string_view> heifItemData(const HeifStructure& structure, const HeifFile& file,
                                              const HeifItem& item, std::string& joined);
 
 // An HEVC decoder configuration (hvcC): the parameter-set NAL units a
@@ -118,6 +142,6 @@ struct HeifGridLayout {
   [[nodiscard]] int uprightHeight() const { return xx != 0 ? window.height : window.width; }
 };
 std::optional<HeifGridLayout> readHeifGridLayout(const HeifStructure& structure,
-                                                 std::string_view file);
+                                                 const HeifFile& file);
 
 }  // namespace tivolen

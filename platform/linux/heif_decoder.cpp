@@ -115,10 +115,12 @@ bool looksLikeHeif(std::string_view bytes) {
          heif_filetype_no;
 }
 
-LoadedPicture decodeHeif(std::string_view bytes, const NeededSize& needed) {
+LoadedPicture decodeHeif(std::string_view bytes, const NeededSize& needed, bool tilesTried) {
   // libheif 1.15 decodes a grid whole at full size before anything can be
   // reduced, several times the memory of the reduced result.
-  if (auto grid = decodeHeifGrid(bytes, needed)) return std::move(*grid);
+  if (!tilesTried) {
+    if (auto grid = decodeHeifGrid(bytes, needed)) return std::move(*grid);
+  }
   const Context context(heif_context_alloc());
   if (!context) return failure("libheif could not start");
   heif_error error = heif_context_read_from_memory_without_copy(context.get(), bytes.data(),

@@ -16,7 +16,8 @@ bool looksLikeHeif(std::string_view bytes);
 // since the container's boxes are the ones that count for these formats.
 // Reduced like JPEG, by 1/2, 1/4 or 1/8 while the colours are converted,
 // when the result still covers what the caller needs. Transparent parts are
-// laid over black.
-LoadedPicture decodeHeif(std::string_view bytes, const NeededSize& needed);
+// laid over black. A grid of HEVC tiles is decoded tile by tile unless
+// `tilesTried` says that has failed already.
+LoadedPicture decodeHeif(std::string_view bytes, const NeededSize& needed, bool tilesTried = false);
 
 }  // namespace tivolen

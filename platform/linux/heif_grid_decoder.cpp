@@ -90,12 +90,11 @@ Placement placement(const HeifGridLayout& layout, int denominator, Picture& out)
 
 // Decodes one tile and reduces the part of it the window shows into the
 // result; false when it does not decode as its configuration promised.
-bool decodeTile(de265_decoder_context* decoder, std::string_view file,
+bool decodeTile(de265_decoder_context* decoder, const HeifFile& file,
                 const HeifStructure& structure, const HeifGridLayout::Tile& tile, int column,
-                int row, const ColourMatrix& matrix, const Placement& place) {
+                int row, const ColourMatrix& matrix, const Placement& place, std::string& bytes) {
   de265_reset(decoder);
-  std::string joined;
-  const auto data = heifItemData(structure, file, *tile.item, joined);
+  const auto data = heifItemData(structure, file, *tile.item, bytes);
   if (!data) return false;
   const auto units = splitNalUnits(*data, tile.config.lengthSize);
   if (!units) return false;
@@ -168,9 +167,13 @@ bool decodeTile(de265_decoder_context* decoder, std::string_view file,
 }  // namespace
 
 std::optional<LoadedPicture> decodeHeifGrid(std::string_view bytes, const NeededSize& needed) {
-  const auto structure = readHeifStructure(bytes);
+  return decodeHeifGrid(HeifFile(bytes), needed);
+}
+
+std::optional<LoadedPicture> decodeHeifGrid(const HeifFile& file, const NeededSize& needed) {
+  const auto structure = readHeifStructure(file.head);
   if (!structure) return std::nullopt;
-  const auto layout = readHeifGridLayout(*structure, bytes);
+  const auto layout = readHeifGridLayout(*structure, file);
   if (!layout) return std::nullopt;
   const auto matrix = colourMatrix(layout->matrixCoefficients, layout->fullRange);
   if (!matrix) return std::nullopt;
@@ -215,10 +218,11 @@ std::optional<LoadedPicture> decodeHeifGrid(std::string_view bytes, const Needed
   std::atomic<bool> failed{false};
   const auto work = [&](de265_decoder_context* decoder) noexcept {
     try {
+      std::string tileBytes;  // each tile's, read from the file in its turn
       for (std::size_t i = next++; i < wanted.size() && !failed; i = next++) {
         const int index = wanted[i];
-        if (!decodeTile(decoder, bytes, *structure, layout->tiles[index], index % layout->columns,
-                        index / layout->columns, *matrix, place)) {
+        if (!decodeTile(decoder, file, *structure, layout->tiles[index], index % layout->columns,
+                        index / layout->columns, *matrix, place, tileBytes)) {
           failed = true;
         }
       }

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/linux/heif_boxes.h"
 #include "platform/pictures.h"
 
 namespace tivolen {
@@ -12,11 +13,12 @@ namespace tivolen {
 // tile is reduced straight into the result while its colours are
 // converted, so the full-size picture never exists: memory is a few tiles
 // and the result. Rotation, mirroring and cropping of the grid are applied
-// as the file says.
+// as the file says. Tiles are read from the file as they are decoded.
 //
 // Nothing when the file is anything else (one image, another codec, more
 // than 8 bits, transparency) or a tile does not decode: the caller then
 // decodes it another way, which also tells what is wrong with it.
+std::optional<LoadedPicture> decodeHeifGrid(const HeifFile& file, const NeededSize& needed);
 std::optional<LoadedPicture> decodeHeifGrid(std::string_view bytes, const NeededSize& needed);
 
 }  // namespace tivolen

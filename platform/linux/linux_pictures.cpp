@@ -18,7 +18,9 @@
 #include "common/picture_types.h"
 #include "platform/linux/atomic_file.h"
 #include "platform/linux/container_exif.h"
+#include "platform/linux/heif_boxes.h"
 #include "platform/linux/heif_decoder.h"
+#include "platform/linux/heif_grid_decoder.h"
 #include "platform/linux/jpeg_decoder.h"
 #include "platform/linux/unique_fd.h"
 #include "platform/shared/bitmap_file.h"
@@ -83,6 +85,10 @@ class PictureFile {
   [[nodiscard]] std::uint64_t size() const { return expected_; }
 
   bool readAll(std::string& why) { return readUpTo(expected_, why); }
+  // At least the first `count` bytes, or all there are.
+  bool readFirst(std::uint64_t count, std::string& why) {
+    return readUpTo(static_cast<std::size_t>(std::min<std::uint64_t>(count, expected_)), why);
+  }
 
   bool readAt(std::uint64_t offset, char* out, std::size_t count) const {
     while (count > 0) {
@@ -244,6 +250,21 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
     const PictureSize natural = bitmap->size();
     return {Status::ok(), natural, std::move(*bitmap)};
   }
+  bool tilesTried = false;
+  if (looksLikeHeif(file.bytes())) {
+    // A phone's photo is a grid of tiles: each is read from the file when
+    // it is decoded, so the file is never held whole beside the picture.
+    const ReadAt readAt = [&file](std::uint64_t offset, char* out, std::size_t count) {
+      return file.readAt(offset, out, count);
+    };
+    const std::optional<std::uint64_t> metaEnd = heifMetaEnd(file.size(), readAt);
+    if (metaEnd && file.readFirst(*metaEnd, why)) {
+      if (auto grid = decodeHeifGrid(HeifFile(file.bytes(), file.size(), readAt), needed)) {
+        return std::move(*grid);
+      }
+      tilesTried = true;
+    }
+  }
   if (!file.readAll(why)) return failure(path + ": " + why);
   const std::string_view bytes = file.bytes();
   if (bytes.empty()) return failure(path + ": empty file");
@@ -257,7 +278,7 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
       loaded = decodeWithQt(bytes);
     }
   } else if (looksLikeHeif(bytes)) {
-    loaded = decodeHeif(bytes, needed);
+    loaded = decodeHeif(bytes, needed, tilesTried);
   } else if (gifFirstFrameIsCutShort(bytes)) {
     loaded = failure("damaged GIF: the file ends inside its first picture");
   } else {
