@@ -50,8 +50,9 @@ open_window() {
   "$1" 2>"$2" &
   launched=$!
   started+=("$launched")
-  window=$(timeout 20 xdotool search --sync --onlyvisible --name "^$3\$" | head -n1) ||
-    fail "the window $3 did not appear"
+  window=$(timeout 40 xdotool search --sync --onlyvisible --name "^$3\$" | head -n1) ||
+    fail "the window $3 did not appear; windows shown: $(xdotool search --onlyvisible --name . \
+      getwindowname %@ 2>/dev/null | tr '\n' '|'); its errors: $(cat "$2")"
   sleep 1
 }
 
