@@ -377,8 +377,9 @@ QImage photoLike(int width, int height) {
 struct ScaledCase {
   const char* name;
   int width, height;  // of the photo
-  ScaledPart part;
+  ScaledPart part;    // of the upright picture
   const char* format = "jpg";
+  int orientation = 1;  // EXIF
 };
 
 class ScaledWhileDecodingTest : public ::testing::TestWithParam<ScaledCase> {};
@@ -388,14 +389,16 @@ class ScaledWhileDecodingTest : public ::testing::TestWithParam<ScaledCase> {};
 TEST_P(ScaledWhileDecodingTest, MatchesQtSmoothScaling) {
   const ScaledCase& c = GetParam();
   testing::TempDir dir;
-  const std::string path =
-      testing::writeBytes(dir / "photo.jpg", testing::encode(photoLike(c.width, c.height), c.format));
+  const std::string path = testing::writeBytes(
+      dir / "photo.jpg",
+      testing::withExifOrientation(testing::encode(photoLike(c.width, c.height), c.format),
+                                   c.orientation));
   LinuxPictures pictures;
   const LoadedPicture whole = pictures.load(path);
   ASSERT_TRUE(whole.status.isOk());
   const QImage reference =
-      QImage(reinterpret_cast<const uchar*>(whole.pixels.row(0)), c.width, c.height,
-             QImage::Format_RGB32)
+      QImage(reinterpret_cast<const uchar*>(whole.pixels.row(0)), whole.pixels.width(),
+             whole.pixels.height(), QImage::Format_RGB32)
           .scaled(c.part.scaled.width, c.part.scaled.height, Qt::IgnoreAspectRatio,
                   Qt::SmoothTransformation)
           .copy(c.part.keptX, c.part.keptY, c.part.kept.width, c.part.kept.height);
@@ -427,8 +430,20 @@ INSTANTIATE_TEST_SUITE_P(
         ScaledCase{"eighth_then_area", 2400, 1600, {{100, 67}, 0, 0, {100, 67}}},
         // Held whole as coefficients until the last scan, in odd-sized
         // blocks rows, before the same banded scaling.
-        ScaledCase{"progressive_half_then_area", 1501, 1003, {{480, 321}, 0, 25, {480, 270}},
-                   "progressive"}),
+        ScaledCase{"progressive_half_then_area",
+                   1501,
+                   1003,
+                   {{480, 321}, 0, 25, {480, 270}},
+                   "progressive"},
+        // Phones store a photo taken upright on its side: the part kept is
+        // off-centre, so a turn or a mirror in the wrong sense shows.
+        ScaledCase{"turned_clockwise", 1500, 1000, {{320, 480}, 4, 30, {300, 400}}, "jpg", 6},
+        ScaledCase{"turned_anticlockwise", 1500, 1000, {{320, 480}, 4, 30, {300, 400}}, "jpg", 8},
+        ScaledCase{"transposed", 1500, 1000, {{320, 480}, 4, 30, {300, 400}}, "jpg", 5},
+        ScaledCase{"transversed", 1500, 1000, {{320, 480}, 4, 30, {300, 400}}, "jpg", 7},
+        ScaledCase{"turned_half", 1500, 1000, {{480, 320}, 30, 4, {400, 300}}, "jpg", 3},
+        ScaledCase{"mirrored", 1500, 1000, {{480, 320}, 30, 4, {400, 300}}, "jpg", 2},
+        ScaledCase{"flipped", 1500, 1000, {{480, 320}, 30, 4, {400, 300}}, "jpg", 4}),
     [](const ::testing::TestParamInfo<ScaledCase>& tested) {
       return std::string(tested.param.name);
     });

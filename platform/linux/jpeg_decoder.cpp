@@ -293,14 +293,12 @@ class CoefficientStore {
 
 class BandDecoder {
  public:
-  explicit BandDecoder(std::string_view bytes) {
+  BandDecoder() {
     info_.err = jpeg_std_error(&errors_.manager);
     errors_.manager.error_exit = jpegErrorExit;
     errors_.manager.emit_message = jpegMessage;
     jpeg_create_decompress(&info_);
     coefficients_.install(info_);
-    jpeg_mem_src(&info_, reinterpret_cast<const unsigned char*>(bytes.data()),
-                 static_cast<unsigned long>(bytes.size()));
   }
   ~BandDecoder() { jpeg_destroy_decompress(&info_); }
   BandDecoder(const BandDecoder&) = delete;
@@ -312,8 +310,11 @@ class BandDecoder {
   [[nodiscard]] std::string damage() const { return errors_.damage.data(); }
 
   // Each call returns false when libjpeg gave up; fatal() says why.
-  bool readHeader() {
+  // jpeg_mem_src refuses empty input through error_exit too.
+  bool readHeader(std::string_view bytes) {
     if (setjmp(errors_.jump) != 0) return false;
+    jpeg_mem_src(&info_, reinterpret_cast<const unsigned char*>(bytes.data()),
+                 static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&info_, TRUE);
     return true;
   }
@@ -371,10 +372,13 @@ class BandDecoder {
 }  // namespace
 
 JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
-  if (!plan || jpegOrientation(bytes) != 1) return {false, {}};
-  BandDecoder decoder(bytes);
+  if (!plan) return {false, {}};
+  // A turned photo (a phone held upright) is scaled in its stored
+  // orientation and only the screen-sized result is turned.
+  const int orientation = jpegOrientation(bytes);
+  BandDecoder decoder;
   jpeg_decompress_struct& info = decoder.info();
-  if (!decoder.readHeader()) return {true, failure("not a readable JPEG: " + decoder.fatal())};
+  if (!decoder.readHeader(bytes)) return {true, failure("not a readable JPEG: " + decoder.fatal())};
   if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) return {false, {}};
   const auto width = static_cast<int>(info.image_width);
   const auto height = static_cast<int>(info.image_height);
@@ -382,8 +386,10 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
     return {true, failure("picture too large: " + std::to_string(width) + " x " +
                           std::to_string(height))};
   }
-  const PictureSize natural{width, height};
-  const std::optional<ScaledPart> part = plan(natural);
+  const PictureSize natural =
+      swapsSides(orientation) ? PictureSize{height, width} : PictureSize{width, height};
+  std::optional<ScaledPart> part = plan(natural);
+  if (part) part = storedPart(*part, orientation);
   if (!part || part->kept.width <= 0 || part->kept.height <= 0 || part->scaled.width > width ||
       part->scaled.height > height) {
     return {false, {}};
@@ -403,7 +409,7 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
   Picture pixels(part->kept.width, part->kept.height,
                  allocateLarge<std::uint32_t>(static_cast<std::size_t>(part->kept.width) *
                                               static_cast<std::size_t>(part->kept.height)));
-  AreaScaler scaler(natural, denominator, *part, pixels.alias());
+  AreaScaler scaler({width, height}, denominator, *part, pixels.alias());
 
   constexpr int kBandRows = 16;
   constexpr int kSlots = 4;
@@ -429,7 +435,7 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
   scaling.join();
   if (!ok) return {true, failure("damaged JPEG: " + decoder.fatal())};
   if (decoder.damaged()) return {true, failure("damaged JPEG: " + decoder.damage())};
-  return {true, {Status::ok(), natural, std::move(pixels)}};
+  return {true, {Status::ok(), natural, applyOrientation(std::move(pixels), orientation)}};
 }
 
 }  // namespace tivolen

@@ -20,8 +20,9 @@ JpegResult decodeJpeg(std::string_view bytes, const NeededSize& needed);
 // The part of the JPEG that `plan` names, decoded row band by row band at
 // the same reduction and scaled on a second thread as each band arrives, so
 // the decoded picture is never held whole; rows the part does not need are
-// skipped. Left to the general path (`handled` false): CMYK, a picture to be
-// turned by its EXIF orientation, no plan, or a part larger than the picture.
+// skipped; a picture turned by its EXIF orientation is turned after scaling.
+// Left to the general path (`handled` false): CMYK, no plan, or a part
+// larger than the picture.
 JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan);
 
 }  // namespace tivolen

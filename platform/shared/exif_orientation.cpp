@@ -123,4 +123,33 @@ Picture applyOrientation(Picture picture, int orientation) {
   return out;
 }
 
+ScaledPart storedPart(const ScaledPart& upright, int orientation) {
+  const std::int32_t width = upright.scaled.width;  // of the upright picture, scaled
+  const std::int32_t height = upright.scaled.height;
+  const std::int32_t x = upright.keptX;
+  const std::int32_t y = upright.keptY;
+  const std::int32_t keptWidth = upright.kept.width;
+  const std::int32_t keptHeight = upright.kept.height;
+  // Each case inverts the pixel mapping of applyOrientation for a rectangle.
+  switch (orientation) {
+    case 2:
+      return {upright.scaled, width - x - keptWidth, y, upright.kept};
+    case 3:
+      return {upright.scaled, width - x - keptWidth, height - y - keptHeight, upright.kept};
+    case 4:
+      return {upright.scaled, x, height - y - keptHeight, upright.kept};
+    case 5:
+      return {{height, width}, y, x, {keptHeight, keptWidth}};
+    case 6:
+      return {{height, width}, y, width - x - keptWidth, {keptHeight, keptWidth}};
+    case 7:
+      return {
+          {height, width}, height - y - keptHeight, width - x - keptWidth, {keptHeight, keptWidth}};
+    case 8:
+      return {{height, width}, height - y - keptHeight, x, {keptHeight, keptWidth}};
+    default:
+      return upright;
+  }
+}
+
 }  // namespace tivolen

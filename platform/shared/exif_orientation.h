@@ -22,4 +22,9 @@ inline bool swapsSides(int orientation) {
 // The picture as the camera meant it to be seen.
 Picture applyOrientation(Picture picture, int orientation);
 
+// The part of an upright picture, in the stored picture's own orientation:
+// scaling that part of the stored picture and applying the orientation to
+// the result gives the upright part.
+ScaledPart storedPart(const ScaledPart& upright, int orientation);
+
 }  // namespace tivolen

@@ -1,5 +1,6 @@
 // TurboJPEG with our header checks, EXIF orientation and warning rules, at
-// full size and reduced.
+// full size and reduced, and the banded decoder with its own scaling.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -16,5 +17,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const tivolen::JpegResult result = tivolen::decodeJpeg(bytes, needed);
     if (result.handled && result.loaded.status.isOk() && result.loaded.pixels.empty()) std::abort();
   }
+  // Banded: a third of the picture, its lower right part kept, turned by
+  // whatever orientation the file claims.
+  const tivolen::JpegResult banded =
+      tivolen::decodeJpegScaled(bytes, [](tivolen::PictureSize natural) {
+        const tivolen::PictureSize scaled{std::max(1, natural.width / 3),
+                                          std::max(1, natural.height / 3)};
+        return tivolen::ScaledPart{
+            scaled,
+            scaled.width / 2,
+            scaled.height / 2,
+            {scaled.width - scaled.width / 2, scaled.height - scaled.height / 2}};
+      });
+  if (banded.handled && banded.loaded.status.isOk() && banded.loaded.pixels.empty()) std::abort();
   return 0;
 }
