@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace tivolen::manager {
 
@@ -16,8 +17,14 @@ PictureSize FitInside(PictureSize natural, PictureSize box) {
 }
 
 PreviewPicture LoadPreview(Pictures& pictures, const std::string& path, PictureSize box) {
+  // Scaled while it is decoded where the back-end can: a progressive or
+  // turned photo then never exists at full size either.
   LoadedPicture loaded =
-      pictures.load(path, [box](PictureSize natural) { return FitInside(natural, box); });
+      pictures.loadScaled(path, [box](PictureSize natural) -> std::optional<ScaledPart> {
+        const PictureSize fit = FitInside(natural, box);
+        if (fit == natural || fit.width <= 0) return std::nullopt;
+        return ScaledPart{fit, 0, 0, fit};
+      });
   if (!loaded.status.isOk()) return {std::move(loaded.status), {}};
   const PictureSize target = FitInside(loaded.natural, box);
   if (loaded.pixels.empty() || target.width <= 0) {
