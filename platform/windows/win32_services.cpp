@@ -65,8 +65,13 @@ Answer Win32Messages::show(std::string_view text, Buttons buttons) {
   UINT type = MB_OK;
   if (buttons == Buttons::OkCancel) type = MB_OKCANCEL;
   if (buttons == Buttons::YesNo) type = MB_YESNO;
+  // Modal to the program's window while it is open, so no click there runs
+  // into a handler that waits for this answer; a minimised window would hide
+  // a box it owns.
+  HWND owner = GetActiveWindow();
+  if (owner != nullptr && IsIconic(owner) != 0) owner = nullptr;
   const int pressed =
-      MessageBoxW(nullptr, Widen(text).c_str(), caption_.c_str(), type | MB_SETFOREGROUND);
+      MessageBoxW(owner, Widen(text).c_str(), caption_.c_str(), type | MB_SETFOREGROUND);
   switch (pressed) {
     case IDCANCEL:
       return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;

@@ -19,9 +19,9 @@ class Win32Keyboard final : public Keyboard {
   [[nodiscard]] bool shiftHeld() const override;
 };
 
-// MessageBoxW with the program's caption. The line for standard error goes
-// to the debugger output as well: a program started at log-on has no
-// console, and a debug viewer (or Wine's trace) still shows it there.
+// MessageBoxW with the program's caption, modal to its open window. The line for standard error
+// goes to the debugger output as well: a program started at log-on has no console, and a debug
+// viewer (or Wine's trace) still shows it there.
 class Win32Messages final : public Messages {
  public:
   explicit Win32Messages(std::wstring caption) : caption_(std::move(caption)) {}

@@ -1,0 +1,21 @@
+#include <cstdio>
+#include <exception>
+
+#include "common/texts.h"
+#include "manager/edit_form.h"
+#include "manager/ui/frm_edit_win32.h"
+#include "platform/windows/windows_platform.h"
+
+int wmain() {
+  try {
+    tivolen::WindowsPlatform windowsPlatform(tivolen::text::kManagerCaption);
+    tivolen::manager::EditForm form(windowsPlatform.platform());
+    return tivolen::manager::RunWin32FrmEdit(form);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "管理: %s\n", error.what());
+    return 1;
+  } catch (...) {
+    std::fputs("管理: unexpected failure\n", stderr);
+    return 1;
+  }
+}
