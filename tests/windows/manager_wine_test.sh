@@ -48,6 +48,8 @@ app="$work/prefix/drive_c/壁紙 アプリ"
 photos="$app/写真 フォルダ"
 mkdir -p "$photos"
 cp "$exe" "$app/管理.exe"
+wrestool -l "$exe" | grep -q -- '--type=14 ' || fail "管理.exe carries no icon"
+wrestool -l "$exe" | grep -q -- '--type=24 ' || fail "管理.exe carries no manifest"
 win_photos='C:\壁紙 アプリ\写真 フォルダ'
 "$magick" -size 320x200 gradient:orange-navy -quality 90 "$photos/海辺の夕焼け.jpg"
 "$magick" -size 64x48 xc:lime -quality 95 "$photos/富士山 と 桜.jpg"
