@@ -3,11 +3,12 @@
 # GoogleTest's sources to build for Windows, Wine to run the programs, and a
 # Japanese UTF-8 locale so Wine runs as a Japanese system (code page 932)
 # and can name the Unix side's Japanese folders; the icon is drawn from the
-# project's SVG with rsvg-convert and packed with icotool.
+# project's SVG with rsvg-convert and packed with icotool; the manager's test
+# builds its drag source (XDND) with gcc against Xlib.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib/apt.sh"
 install_packages install-windows g++-mingw-w64-x86-64-posix googletest wine wine64 locales \
-  librsvg2-bin icoutils \
+  librsvg2-bin icoutils gcc libx11-dev \
   fonts-noto-cjk
 
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then

@@ -56,6 +56,12 @@ win_photos='C:\壁紙 アプリ\写真 フォルダ'
 "$magick" -size 80x60 xc:white BMP3:"$photos/雪の朝.bmp"
 "$magick" -size 90x60 xc:blue "$photos/summer holiday 2026.gif"
 cp "$photos/雪の朝.bmp" "$photos/消えた 写真.bmp"
+# Dropped later: a folder with one picture, and a picture.
+mkdir -p "$app/旅行 2026"
+"$magick" -size 40x30 xc:yellow "$app/旅行 2026/港.jpg"
+"$magick" -size 40x30 xc:cyan "$app/新しい 写真.gif"
+# A file manager's drag (XDND), which Wine turns into WM_DROPFILES.
+cc -O -o "$work/xdnd_drop" "$root/tests/windows/xdnd_drop.c" -lX11 || fail "cannot build xdnd_drop"
 head -c 3000 /dev/urandom >"$photos/壊れた 画像.jpg"
 
 crlf() { printf '%s\r\n' "$@"; }
@@ -183,6 +189,12 @@ shown=$("$magick" "$app/wallpaper.bmp" -gravity center -crop 1x1+0+0 -depth 8 \
 read -r red green blue <<<"$shown"
 ((red < 60 && green < 60 && blue > 200)) || fail "the slideshow did not end on the blue picture: $shown"
 
+echo "== a folder and a picture dropped on the list, in that order"
+eval "$(xdotool getwindowgeometry --shell "$main")"
+"$work/xdnd_drop" "$main" $((X + 150)) $((Y + 150)) "$app/旅行 2026" "$app/新しい 写真.gif" ||
+  fail "the drop was not taken"
+sleep 1
+
 echo "== settings: the timing with Ctrl+2 and the arrows"
 # The page's first control (順番に) has the focus; Tab reaches the timing
 # group, Down chooses 日にちごと.
@@ -201,8 +213,8 @@ kill -0 "$manager" 2>/dev/null && fail "OK did not close the window"
 wait "$manager" || true
 
 expected=$(crlf '"Ver","1.30"' 1 0 '"[SubFolder]",2' "$(row '富士山 と 桜.jpg' 1 5)" \
-  "$(row 海辺の夕焼け.jpg 4 2)" "$(row 'summer holiday 2026.gif' 3 1)" "$(row '壊れた 画像.jpg' 0 3)" |
-  od -An -tx1)
+  "$(row 海辺の夕焼け.jpg 4 2)" "$(row 'summer holiday 2026.gif' 3 1)" "$(row '壊れた 画像.jpg' 0 3)" \
+  '"C:\壁紙 アプリ\旅行 2026\",4,3,5' '"C:\壁紙 アプリ\新しい 写真.gif",0,3,5' | od -An -tx1)
 [[ "$(od -An -tx1 <"$app/List.txt")" == "$expected" ]] ||
   fail "List.txt after the edits is:
 $(cat -A "$app/List.txt")"
