@@ -327,10 +327,10 @@ HWND Win32FrmEdit::button(std::string_view caption, int page, std::string_view n
 void Win32FrmEdit::buildListPage() {
   const int page = kPageList;
   group("画像リスト", page, kFrameList, "Frame0", {8, 4, 496, 302});
-  list1_ = add(L"LISTBOX", "",
-               LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL |
-                   WS_TABSTOP | WS_GROUP,
-               page, kFrameList, "List1", kList1, {16, 24, 290, 274}, WS_EX_CLIENTEDGE);
+  list1_ =
+      add(L"LISTBOX", "",
+          LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP | WS_GROUP,
+          page, kFrameList, "List1", kList1, {16, 24, 290, 274}, WS_EX_CLIENTEDGE);
   SetWindowSubclass(list1_, &Win32FrmEdit::listProcedure, 1, reinterpret_cast<DWORD_PTR>(this));
   // Tab goes from the list down the buttons, as in the Qt window.
   button("上へ", page, "BttnUp", kBttnUp, {316, 148, 86, 26});
@@ -946,7 +946,11 @@ LRESULT Win32FrmEdit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (selectionPending_ && depth_ == 0) forward([] {});
       return 0;
     case WM_DROPFILES:
-      dropped(reinterpret_cast<HDROP>(wParam));
+      if (depth_ == 0) {
+        dropped(reinterpret_cast<HDROP>(wParam));
+      } else {
+        DragFinish(reinterpret_cast<HDROP>(wParam));  // a handler waits on its box
+      }
       return 0;
     case WM_ACTIVATE:
       // The control that had the keyboard gets it back, as in a dialog.
@@ -975,7 +979,16 @@ LRESULT Win32FrmEdit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_CLOSE:
-      close();
+      // Not from inside a handler that waits on a message box.
+      if (depth_ == 0) close();
+      return 0;
+    case WM_ENDSESSION:
+      // Logging off ends the program without WM_CLOSE; the list is saved
+      // as on every other way out.
+      if (wParam != FALSE) {
+        KillTimer(window_, kTimer1);
+        form_.QueryUnload();
+      }
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
