@@ -59,7 +59,7 @@ cp "$photos/雪の朝.bmp" "$photos/消えた 写真.bmp"
 # Dropped later: a folder with one picture, and a picture.
 mkdir -p "$app/旅行 2026"
 "$magick" -size 40x30 xc:yellow "$app/旅行 2026/港.jpg"
-"$magick" -size 40x30 xc:cyan "$app/新しい 写真.gif"
+"$magick" -size 40x30 xc:cyan "$app/新しい 写真 #1 & 100%.gif"
 # A file manager's drag (XDND), which Wine turns into WM_DROPFILES.
 cc -O -o "$work/xdnd_drop" "$root/tests/windows/xdnd_drop.c" -lX11 || fail "cannot build xdnd_drop"
 head -c 3000 /dev/urandom >"$photos/壊れた 画像.jpg"
@@ -189,9 +189,20 @@ shown=$("$magick" "$app/wallpaper.bmp" -gravity center -crop 1x1+0+0 -depth 8 \
 read -r red green blue <<<"$shown"
 ((red < 60 && green < 60 && blue > 200)) || fail "the slideshow did not end on the blue picture: $shown"
 
+echo "== the desktop shortcut from the keyboard"
+# Coming to the page puts the focus on its first control; Tab goes down the
+# left column, then down the shortcuts: デスクトップ is the sixth.
+keys ctrl+1 ctrl+3 Tab Tab Tab Tab Tab Tab space
+desktop="$work/prefix/drive_c/users/$(id -un)/Desktop"
+for _ in $(seq 1 20); do
+  [[ -f "$desktop/壁紙管理.lnk" ]] && break
+  sleep 0.25
+done
+[[ -f "$desktop/壁紙管理.lnk" ]] || fail "デスクトップ made no 壁紙管理.lnk: $(ls "$desktop")"
+
 echo "== a folder and a picture dropped on the list, in that order"
 eval "$(xdotool getwindowgeometry --shell "$main")"
-"$work/xdnd_drop" "$main" $((X + 150)) $((Y + 150)) "$app/旅行 2026" "$app/新しい 写真.gif" ||
+"$work/xdnd_drop" "$main" $((X + 150)) $((Y + 150)) "$app/旅行 2026" "$app/新しい 写真 #1 & 100%.gif" ||
   fail "the drop was not taken"
 sleep 1
 
@@ -214,7 +225,7 @@ wait "$manager" || true
 
 expected=$(crlf '"Ver","1.30"' 1 0 '"[SubFolder]",2' "$(row '富士山 と 桜.jpg' 1 5)" \
   "$(row 海辺の夕焼け.jpg 4 2)" "$(row 'summer holiday 2026.gif' 3 1)" "$(row '壊れた 画像.jpg' 0 3)" \
-  '"C:\壁紙 アプリ\旅行 2026\",4,3,5' '"C:\壁紙 アプリ\新しい 写真.gif",0,3,5' | od -An -tx1)
+  '"C:\壁紙 アプリ\旅行 2026\",4,3,5' '"C:\壁紙 アプリ\新しい 写真 #1 & 100%.gif",0,3,5' | od -An -tx1)
 [[ "$(od -An -tx1 <"$app/List.txt")" == "$expected" ]] ||
   fail "List.txt after the edits is:
 $(cat -A "$app/List.txt")"
