@@ -115,7 +115,7 @@ keys() {  # keys for the main window, each given time to be handled
   local key
   for key in "$@"; do
     xdotool key "$key"
-    sleep 0.4
+    sleep 0.25
   done
 }
 shot() {
