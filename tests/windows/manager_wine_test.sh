@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # The real 管理.exe under Wine on a virtual X screen, in a scratch Wine
-# prefix, worked with real keys only: its start-up question is answered;
-# in a list of pictures with Japanese and spaced names, one row is moved up,
-# the row of a vanished picture goes when it is selected, another is deleted
-# with Delete, Enter makes a picture the wallpaper at once, Ctrl+2 and the
-# arrow keys change the timing, and OK saves List.txt byte-exactly.
+# prefix, worked with real keys and a real drag: its start-up question is
+# answered; in a list of pictures with Japanese and spaced names (one gone
+# before the start, one undecodable), one row is moved up, the row of a
+# picture deleted meanwhile goes when it is selected, another is deleted with
+# Delete, Enter makes a picture the wallpaper at once, the slideshow steps
+# through the rest, デスクトップ makes the desktop shortcut, a folder and a
+# picture are dropped, Ctrl+2 and the arrow keys change the timing, and OK
+# saves List.txt byte-exactly.
 # Usage: manager_wine_test.sh PATH_TO_管理_EXE
 # SHOTS=DIR keeps screenshots of the pages there.
 set -euo pipefail
