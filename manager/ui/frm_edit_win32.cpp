@@ -958,7 +958,11 @@ LRESULT Win32FrmEdit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         const HWND focus = GetFocus();
         if (focus != nullptr && IsChild(window_, focus)) lastFocus_ = focus;
       } else if (HIWORD(wParam) == 0) {
-        SetFocus(lastFocus_ != nullptr && IsWindowVisible(lastFocus_) ? lastFocus_ : list1_);
+        if (lastFocus_ != nullptr && IsWindowVisible(lastFocus_) != 0) {
+          SetFocus(lastFocus_);
+        } else {
+          focusFirstControl();
+        }
         return 0;
       }
       break;
