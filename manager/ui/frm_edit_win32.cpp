@@ -11,8 +11,13 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "common/texts.h"
@@ -72,6 +77,8 @@ enum ControlId : int {
 constexpr UINT_PTR kTimer1 = 1;
 // Posted after a change of List1's selection, handled once the list is done.
 constexpr UINT kSelectionChanged = WM_APP + 1;
+// Posted by the preview decoder with a PreviewDone the window then owns.
+constexpr UINT kPreviewDone = WM_APP + 2;
 // The client area at 96 dpi, as large as the Qt window's.
 constexpr int kClientWidth = 512;
 constexpr int kClientHeight = 420;
@@ -129,9 +136,77 @@ void setScroll(HWND bar, const ScrollBar& state) {
   SetScrollInfo(bar, SB_CTL, &info, TRUE);
 }
 
+struct PreviewDone {
+  int serial = 0;
+  PreviewPicture preview;
+};
+
+// Decodes previews on one thread of its own, so the list stays usable while
+// a large photo decodes: only the newest request waits, older ones are
+// dropped, and each result is posted to the window.
+class PreviewDecoder {
+ public:
+  explicit PreviewDecoder(Pictures& pictures) : pictures_(pictures) {}
+  ~PreviewDecoder() {
+    {
+      const std::scoped_lock lock(mutex_);
+      stopping_ = true;
+    }
+    wake_.notify_one();
+    if (thread_.joinable()) thread_.join();
+  }
+  PreviewDecoder(const PreviewDecoder&) = delete;
+  PreviewDecoder& operator=(const PreviewDecoder&) = delete;
+
+  void request(HWND window, int serial, std::string path, PictureSize box) {
+    {
+      const std::scoped_lock lock(mutex_);
+      next_ = Job{window, serial, std::move(path), box};
+    }
+    if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
+    wake_.notify_one();
+  }
+
+ private:
+  struct Job {
+    HWND window = nullptr;
+    int serial = 0;
+    std::string path;
+    PictureSize box;
+  };
+
+  void run() {
+    for (;;) {
+      Job job;
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [this] { return stopping_ || next_.has_value(); });
+        if (stopping_) return;
+        job = std::move(*next_);
+        next_.reset();
+      }
+      auto done = std::make_unique<PreviewDone>();
+      done->serial = job.serial;
+      done->preview = LoadPreview(pictures_, job.path, job.box);
+      if (PostMessageW(job.window, kPreviewDone, 0, reinterpret_cast<LPARAM>(done.get())) != 0) {
+        static_cast<void>(done.release());  // the window deletes it
+      }
+    }
+  }
+
+  Pictures& pictures_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::optional<Job> next_;
+  bool stopping_ = false;
+  std::thread thread_;
+};
+
 class Win32FrmEdit final : private FormObserver {
  public:
-  explicit Win32FrmEdit(EditForm& form) : form_(form) { form_.setObserver(this); }
+  explicit Win32FrmEdit(EditForm& form) : form_(form), decoder_(form.platform().pictures) {
+    form_.setObserver(this);
+  }
   ~Win32FrmEdit() override {
     form_.setObserver(nullptr);
     if (font_ != nullptr) DeleteObject(font_);
@@ -173,6 +248,7 @@ class Win32FrmEdit final : private FormObserver {
   void sync();
   void syncTimer();
   void syncPreview();
+  void previewDone(std::unique_ptr<PreviewDone> done);
   void applySelection();
   void forwardSelection();
   void focusFirstControl();
@@ -209,6 +285,8 @@ class Win32FrmEdit final : private FormObserver {
   int depth_ = 0;
   int previewShown_ = 0;
   Picture preview_;
+  // Last: its thread ends before anything it might post to goes.
+  PreviewDecoder decoder_;
   std::string_view hovered_;
 };
 
@@ -561,17 +639,22 @@ void Win32FrmEdit::syncPreview() {
   const PreviewRequest& request = form_.ImgPV();
   if (request.serial == previewShown_) return;
   previewShown_ = request.serial;
-  preview_ = Picture();
-  if (!request.path.empty()) {
-    RECT box{};
-    GetClientRect(imgPV_, &box);
-    const HCURSOR before = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    PreviewPicture loaded =
-        LoadPreview(form_.platform().pictures, request.path, {box.right, box.bottom});
-    SetCursor(before);
-    if (!loaded.status.isOk()) form_.platform().messages.detail(loaded.status.message);
-    preview_ = std::move(loaded.pixels);
+  if (request.path.empty()) {
+    preview_ = Picture();
+    InvalidateRect(imgPV_, nullptr, TRUE);
+    return;
   }
+  // The old picture stays until the new one is ready, as in the Qt window.
+  RECT box{};
+  GetClientRect(imgPV_, &box);
+  decoder_.request(window_, request.serial, request.path, {box.right, box.bottom});
+}
+
+void Win32FrmEdit::previewDone(std::unique_ptr<PreviewDone> done) {
+  // A newer click has asked for another picture meanwhile.
+  if (done->serial != form_.ImgPV().serial) return;
+  if (!done->preview.status.isOk()) form_.platform().messages.detail(done->preview.status.message);
+  preview_ = std::move(done->preview.pixels);
   InvalidateRect(imgPV_, nullptr, TRUE);
 }
 
@@ -941,6 +1024,9 @@ LRESULT Win32FrmEdit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       // A tick while a handler waits on a message box is skipped, so a
       // slideshow never stacks its failures box on box.
       if (wParam == kTimer1 && depth_ == 0) forwardBusy([this] { form_.Timer1Timer(); });
+      return 0;
+    case kPreviewDone:
+      previewDone(std::unique_ptr<PreviewDone>(reinterpret_cast<PreviewDone*>(lParam)));
       return 0;
     case kSelectionChanged:
       if (selectionPending_ && depth_ == 0) forward([] {});

@@ -171,8 +171,12 @@ read -r red green blue <<<"$pixel"
 shot list-edited
 # A picture that cannot be decoded shows nothing and says why on stderr.
 keys End
-kill -0 "$manager" 2>/dev/null || fail "the undecodable picture ended the program"
+for _ in $(seq 1 40); do
+  grep -q '壊れた 画像.jpg' "$work/stderr" && break
+  sleep 0.25
+done
 grep -q '壊れた 画像.jpg' "$work/stderr" || fail "no word on the undecodable picture"
+kill -0 "$manager" 2>/dev/null || fail "the undecodable picture ended the program"
 
 echo "== slideshow: 1 s steps through the list"
 # Ctrl+3: the operations page, its first control (ダブりチェック) focused; Tab
