@@ -83,6 +83,10 @@ constexpr UINT kPreviewDone = WM_APP + 2;
 constexpr int kClientWidth = 512;
 constexpr int kClientHeight = 420;
 constexpr int kStyleDropHeight = 160;
+// A fixed frame: the pages are laid out for one size. No WS_CLIPCHILDREN:
+// the frames are transparent children, and the window paints under them.
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES;
 
 // One control: where it sits at 96 dpi, on which page and in which of the
 // form's frames, and the name the form knows it by.
@@ -239,7 +243,8 @@ class Win32FrmEdit final : private FormObserver {
   void buildAboutPage();
   void makeFonts();
   void layout();
-  [[nodiscard]] int scaled(int value) const { return MulDiv(value, dpi_, 96); }
+  void applyScale(const RECT* suggested);
+  [[nodiscard]] int scaled(int value) const { return MulDiv(value, scale_, 96); }
 
   template <typename Handler>
   void forward(Handler handler);
@@ -275,7 +280,8 @@ class Win32FrmEdit final : private FormObserver {
   HFONT font_ = nullptr;
   HFONT bigFont_ = nullptr;
   HACCEL accelerators_ = nullptr;
-  int dpi_ = 96;
+  int dpi_ = 96;    // the monitor's
+  int scale_ = 96;  // the pages', never larger than the monitor's free area allows
   int page_ = -1;
   bool syncing_ = false;
   bool selectionPending_ = false;
@@ -351,13 +357,9 @@ bool Win32FrmEdit::create() {
   }
   accelerators_ = CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
 
-  // A fixed frame: the pages are laid out for this size. No WS_CLIPCHILDREN:
-  // the frames are transparent children, and the window paints under them.
-  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-  window_ =
-      CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES, L"frmEdit",
-                      Widen(tivolen::text::kManagerCaption).c_str(), style, CW_USEDEFAULT,
-                      CW_USEDEFAULT, kClientWidth, kClientHeight, nullptr, menu, instance, this);
+  window_ = CreateWindowExW(
+      kWindowExStyle, L"frmEdit", Widen(tivolen::text::kManagerCaption).c_str(), kWindowStyle,
+      CW_USEDEFAULT, CW_USEDEFAULT, kClientWidth, kClientHeight, nullptr, menu, instance, this);
   if (window_ == nullptr) return false;
   dpi_ = static_cast<int>(GetDpiForWindow(window_));
   if (dpi_ <= 0) dpi_ = 96;
@@ -371,14 +373,39 @@ bool Win32FrmEdit::create() {
   add(L"STATIC", "", SS_LEFT | SS_NOPREFIX, kEveryPage, -1, "Lbl", kNoId, {18, 332, 392, 76});
   button("OK", kEveryPage, "BtnOK", kBtnOK, {426, 384, 78, 28});
 
+  applyScale(nullptr);
+  return true;
+}
+
+void Win32FrmEdit::applyScale(const RECT* suggested) {
+  // The monitor's scale, or less where its free area is too small for the
+  // pages at that scale (1280 x 720 at 150 %), so OK always stays in reach.
+  scale_ = dpi_;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor) != 0) {
+    RECT chrome{0, 0, 0, 0};
+    AdjustWindowRectExForDpi(&chrome, kWindowStyle, TRUE, kWindowExStyle, static_cast<UINT>(dpi_));
+    const auto room = [](LONG work, LONG used, int client) {
+      return static_cast<int>((work - used) * 96 / client);
+    };
+    const int fits = std::min(
+        room(monitor.rcWork.right - monitor.rcWork.left, chrome.right - chrome.left, kClientWidth),
+        room(monitor.rcWork.bottom - monitor.rcWork.top, chrome.bottom - chrome.top,
+             kClientHeight));
+    scale_ = std::max(72, std::min(dpi_, fits));
+  }
   makeFonts();
   layout();
   RECT frame{0, 0, scaled(kClientWidth), scaled(kClientHeight)};
-  AdjustWindowRectExForDpi(&frame, style, TRUE, WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES,
-                           static_cast<UINT>(dpi_));
-  SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  return true;
+  AdjustWindowRectExForDpi(&frame, kWindowStyle, TRUE, kWindowExStyle, static_cast<UINT>(dpi_));
+  if (suggested == nullptr) {
+    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  } else {
+    SetWindowPos(window_, nullptr, suggested->left, suggested->top, frame.right - frame.left,
+                 frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 HWND Win32FrmEdit::add(const wchar_t* kind, std::string_view caption, DWORD style, int page,
@@ -504,7 +531,7 @@ void Win32FrmEdit::makeFonts() {
   metrics.cbSize = sizeof metrics;
   LOGFONTW face{};
   if (SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0,
-                                 static_cast<UINT>(dpi_)) != 0) {
+                                 static_cast<UINT>(scale_)) != 0) {
     face = metrics.lfMessageFont;
   } else {
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face);
@@ -913,8 +940,8 @@ void Win32FrmEdit::mouseMoved(const MSG& message) {
     }
     return;
   }
-  const POINT at{MulDiv(GET_X_LPARAM(message.lParam), 96, dpi_),
-                 MulDiv(GET_Y_LPARAM(message.lParam), 96, dpi_)};
+  const POINT at{MulDiv(GET_X_LPARAM(message.lParam), 96, scale_),
+                 MulDiv(GET_Y_LPARAM(message.lParam), 96, scale_)};
   const Item* found = nullptr;
   for (const Item& item : items_) {
     if ((GetWindowLongPtrW(item.window, GWL_STYLE) & WS_VISIBLE) == 0) continue;
@@ -1054,12 +1081,7 @@ LRESULT Win32FrmEdit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_DPICHANGED: {
       dpi_ = HIWORD(wParam);
-      makeFonts();
-      layout();
-      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-      SetWindowPos(window_, nullptr, suggested->left, suggested->top,
-                   suggested->right - suggested->left, suggested->bottom - suggested->top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+      applyScale(reinterpret_cast<const RECT*>(lParam));
       previewShown_ = 0;  // decoded again for the new size
       syncPreview();
       return 0;
