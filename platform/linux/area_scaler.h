@@ -40,8 +40,8 @@ class AreaScaler {
     std::vector<std::uint16_t> weights;
     int count = 0;
   };
-  static Taps taps(std::int32_t natural, int reduction, std::int32_t scaled,
-                   std::int32_t keptStart, std::int32_t kept);
+  static Taps taps(std::int32_t natural, int reduction, std::int32_t scaled, std::int32_t keptStart,
+                   std::int32_t kept);
   template <int Count>
   void scaleRow(const std::uint32_t* in, std::uint16_t* out) const;
 
