@@ -52,6 +52,12 @@ other=/backdrop/screen0/monitorVirtual-2/workspace3
 xfdesktop --disable-wm-check >"$scratch/xfdesktop.log" 2>&1 &
 cleanup_pids+=($!)
 retry_for 20 bus_name_owned org.xfce.xfdesktop || fail "xfdesktop did not start"
+# It takes its name on the bus before it reads its settings; a change made
+# in between is never seen. Its desktop window comes after them.
+desktop_window_up() {
+  xwininfo -root -tree 2>/dev/null | grep -q '"Desktop": ("xfdesktop"'
+}
+retry_for 20 desktop_window_up || fail "xfdesktop did not open its desktop window"
 
 # A monitor and workspace that only exist in the settings are kept in step too.
 xfconf-query -c xfce4-desktop -n -p "$other/last-image" -t string -s /nonexistent.png
