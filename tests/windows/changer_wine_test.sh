@@ -8,44 +8,10 @@
 # changer_wine_test.sh PATH_TO_TIVOLEN_EXE
 set -euo pipefail
 exe=$1
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-# shellcheck source=scripts/x_server.sh
-source "$root/scripts/x_server.sh"
+# shellcheck source=tests/windows/wine_session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wine_session.sh"
 magick=/usr/bin/convert
 identify=/usr/bin/identify
-
-if ! command -v wine >/dev/null; then
-  echo "wine is not installed" >&2
-  exit 77
-fi
-
-work=$(mktemp -d)
-cleanup() {
-  xdotool keyup shift 2>/dev/null || true
-  WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
-  stop_x_server
-  [[ -n "${KEEP:-}" ]] || rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEARCH=win64
-# No menu entries, .NET or Gecko installers in a throw-away prefix.
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
-unset WAYLAND_DISPLAY XDG_CURRENT_DESKTOP DESKTOP_SESSION
-# A Japanese system: code page 932 for the A functions and the console.
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-start_x_server 1024x768x24
-# One server for every run instead of a new one per program start.
-mkdir -p "$WINEPREFIX"
-wineserver -p
-wineboot -i >/dev/null 2>&1 || fail "wineboot"
 
 app="$work/prefix/drive_c/壁紙 アプリ"
 mkdir -p "$app"

@@ -12,40 +12,9 @@
 # SHOTS=DIR keeps screenshots of the pages there.
 set -euo pipefail
 exe=$1
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-# shellcheck source=scripts/x_server.sh
-source "$root/scripts/x_server.sh"
+# shellcheck source=tests/windows/wine_session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wine_session.sh"
 magick=/usr/bin/convert
-
-if ! command -v wine >/dev/null; then
-  echo "wine is not installed" >&2
-  exit 77
-fi
-
-work=$(mktemp -d)
-cleanup() {
-  WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
-  stop_x_server
-  [[ -n "${KEEP:-}" ]] || rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  [[ -f "$work/stderr" ]] && sed 's/^/  stderr: /' "$work/stderr" >&2
-  exit 1
-}
-
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEARCH=win64
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
-unset WAYLAND_DISPLAY XDG_CURRENT_DESKTOP DESKTOP_SESSION
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-start_x_server 1024x768x24
-mkdir -p "$WINEPREFIX"
-wineserver -p
-wineboot -i >/dev/null 2>&1 || fail "wineboot"
 
 app="$work/prefix/drive_c/壁紙 アプリ"
 photos="$app/写真 フォルダ"
