@@ -8,6 +8,7 @@
 #include "changer/navigator_window.h"
 #include "common/texts.h"
 #include "platform/windows/wide_text.h"
+#include "platform/windows/window_class.h"
 
 namespace tivolen {
 namespace {
@@ -26,15 +27,7 @@ class Win32NavigatorForm final : private NavigatorView {
 
   int run() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = &Win32NavigatorForm::procedure;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = L"Form1";
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    RegisterClassExW(&windowClass);
+    registerWindowClass(L"Form1", &Win32NavigatorForm::procedure, faceBrush(), true);
 
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT frame{0, 0, kFormWidth, kLabelTop + kButtonHeight + 4};

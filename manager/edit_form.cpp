@@ -9,6 +9,22 @@
 #include "manager/shortcuts.h"
 
 namespace tivolen::manager {
+
+std::vector<std::pair<int, int>> SelectedRuns(const ListBox& box, int count) {
+  std::vector<std::pair<int, int>> runs;
+  count = std::min(count, static_cast<int>(box.selected.size()));
+  for (int first = 0; first < count;) {
+    if (box.selected[static_cast<std::size_t>(first)] == 0) {
+      ++first;
+      continue;
+    }
+    int last = first;
+    while (last + 1 < count && box.selected[static_cast<std::size_t>(last) + 1] != 0) ++last;
+    runs.emplace_back(first, last);
+    first = last + 1;
+  }
+  return runs;
+}
 namespace {
 
 constexpr int kLuckDesignValue = 3;

@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "manager/list_document.h"
@@ -41,6 +42,10 @@ struct ListBox : Control {
   int listIndex = -1;          // the focused row, -1 for none
   std::string tag;             // "1" while a move changes the selection
 };
+
+// The selected rows among the first `count` of `box`, as runs of
+// neighbours {first, last}: a view selects a long list in a few calls.
+std::vector<std::pair<int, int>> SelectedRuns(const ListBox& box, int count);
 
 // What the preview box should show: the picture file, or nothing. `serial`
 // grows with every request, so the view loads again for the same file.

@@ -557,16 +557,8 @@ void FrmEdit::applySelection() {
   selectionApplied_ = form_.selectionSerial();
   const ListBox& box = form_.List1();
   QItemSelection selection;
-  const int count = std::min(model_->rowCount(), static_cast<int>(box.selected.size()));
-  for (int first = 0; first < count;) {
-    if (box.selected[static_cast<std::size_t>(first)] == 0) {
-      ++first;
-      continue;
-    }
-    int last = first;
-    while (last + 1 < count && box.selected[static_cast<std::size_t>(last) + 1] != 0) ++last;
+  for (const auto& [first, last] : SelectedRuns(box, model_->rowCount())) {
     selection.select(model_->index(first), model_->index(last));
-    first = last + 1;
   }
   QItemSelectionModel* model = list1_->selectionModel();
   model->select(selection, QItemSelectionModel::ClearAndSelect);

@@ -24,6 +24,7 @@
 #include "manager/manager_texts.h"
 #include "manager/preview.h"
 #include "platform/windows/wide_text.h"
+#include "platform/windows/window_class.h"
 
 namespace tivolen::manager {
 namespace {
@@ -325,23 +326,8 @@ bool Win32FrmEdit::create() {
   controls.dwICC = ICC_STANDARD_CLASSES | ICC_LINK_CLASS;
   InitCommonControlsEx(&controls);
 
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = &Win32FrmEdit::procedure;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = L"frmEdit";
-  windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-  RegisterClassExW(&windowClass);
-
-  WNDCLASSEXW previewClass{};
-  previewClass.cbSize = sizeof previewClass;
-  previewClass.lpfnWndProc = &Win32FrmEdit::previewProcedure;
-  previewClass.hInstance = instance;
-  previewClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  previewClass.lpszClassName = L"ImgPV";
-  RegisterClassExW(&previewClass);
+  registerWindowClass(L"frmEdit", &Win32FrmEdit::procedure, faceBrush(), true);
+  registerWindowClass(L"ImgPV", &Win32FrmEdit::previewProcedure, nullptr, false);
 
   const HMENU menu = CreateMenu();
   AppendMenuW(menu, MF_STRING, kMnuList, L"画像リスト編集");
@@ -692,15 +678,8 @@ void Win32FrmEdit::applySelection() {
                              static_cast<int>(box.selected.size()));
   SendMessageW(list1_, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list1_, LB_SETSEL, FALSE, -1);
-  for (int first = 0; first < count;) {
-    if (box.selected[static_cast<std::size_t>(first)] == 0) {
-      ++first;
-      continue;
-    }
-    int last = first;
-    while (last + 1 < count && box.selected[static_cast<std::size_t>(last) + 1] != 0) ++last;
+  for (const auto& [first, last] : SelectedRuns(box, count)) {
     SendMessageW(list1_, LB_SELITEMRANGEEX, static_cast<WPARAM>(first), last);
-    first = last + 1;
   }
   if (box.listIndex >= 0 && box.listIndex < count) {
     SendMessageW(list1_, LB_SETANCHORINDEX, static_cast<WPARAM>(box.listIndex), 0);
