@@ -116,14 +116,16 @@ struct OrientationCase {
   int uprightWidth, uprightHeight;
   // Where the source's red left half ends up in the upright picture.
   enum Side { Left, Right, Top, Bottom } red;
+  Side green;  // and its green top quarter, which tells a turn from a mirror
 };
 
 class OrientationTest : public RenderTest, public ::testing::WithParamInterface<OrientationCase> {};
 
 TEST_P(OrientationTest, AppliesExifOrientationBeforeFitting) {
   const OrientationCase& c = GetParam();
-  // 1200 x 600 source, red left, blue right; screen 1024 x 768, style 3.
-  const std::string jpeg = testing::encode(testing::twoColourImage(1200, 600), "jpg");
+  // 1200 x 600 source, red left, blue right, green top quarter; screen
+  // 1024 x 768, style 3.
+  const std::string jpeg = testing::encode(testing::twoColourImage(1200, 600, true), "jpg");
   const std::string picture = testing::writeBytes(
       dir / "photo.jpg", testing::withExifOrientation(jpeg, c.orientation, c.bigEndian));
 
@@ -155,6 +157,12 @@ TEST_P(OrientationTest, AppliesExifOrientationBeforeFitting) {
       break;
   }
 
+  const QPoint green = c.green == OrientationCase::Left    ? QPoint(w / 16, h / 2)
+                       : c.green == OrientationCase::Right ? QPoint(w - w / 16, h / 2)
+                       : c.green == OrientationCase::Top   ? QPoint(w / 2, h / 16)
+                                                           : QPoint(w / 2, h - h / 16);
+  EXPECT_TRUE(testing::isGreen(colourAt(green.x(), green.y())));
+
   // The fit uses the upright size: a portrait 600 x 1200 fits as 384 x 768.
   ASSERT_TRUE(render(picture, 3));
   const testing::BitmapHeader header = testing::readBitmapHeader(dir / "wallpaper.bmp");
@@ -166,14 +174,15 @@ TEST_P(OrientationTest, AppliesExifOrientationBeforeFitting) {
 // Motorola byte order, odd ones in Intel's.
 INSTANTIATE_TEST_SUITE_P(
     Orientations, OrientationTest,
-    ::testing::Values(OrientationCase{1, false, 1200, 600, OrientationCase::Left},
-                      OrientationCase{2, true, 1200, 600, OrientationCase::Right},
-                      OrientationCase{3, false, 1200, 600, OrientationCase::Right},
-                      OrientationCase{4, true, 1200, 600, OrientationCase::Left},
-                      OrientationCase{5, false, 600, 1200, OrientationCase::Top},
-                      OrientationCase{6, true, 600, 1200, OrientationCase::Top},
-                      OrientationCase{7, false, 600, 1200, OrientationCase::Bottom},
-                      OrientationCase{8, true, 600, 1200, OrientationCase::Bottom}));
+    ::testing::Values(
+        OrientationCase{1, false, 1200, 600, OrientationCase::Left, OrientationCase::Top},
+        OrientationCase{2, true, 1200, 600, OrientationCase::Right, OrientationCase::Top},
+        OrientationCase{3, false, 1200, 600, OrientationCase::Right, OrientationCase::Bottom},
+        OrientationCase{4, true, 1200, 600, OrientationCase::Left, OrientationCase::Bottom},
+        OrientationCase{5, false, 600, 1200, OrientationCase::Top, OrientationCase::Left},
+        OrientationCase{6, true, 600, 1200, OrientationCase::Top, OrientationCase::Right},
+        OrientationCase{7, false, 600, 1200, OrientationCase::Bottom, OrientationCase::Right},
+        OrientationCase{8, true, 600, 1200, OrientationCase::Bottom, OrientationCase::Left}));
 
 struct ReductionCase {
   const char* name;

@@ -76,80 +76,56 @@ int tiffOrientation(std::string_view tiff) {
   return TiffReader(tiff).orientation();
 }
 
+namespace {
+
+// An orientation as the upright picture reads the stored one: pixel (x, y)
+// upright is stored pixel (u, v) with u, v = x, y, or y, x when `swap`, each
+// counted from the far side when flipped.
+struct Turn {
+  bool swap = false;
+  bool flipX = false;
+  bool flipY = false;
+};
+
+Turn turnOf(int orientation) {
+  return {swapsSides(orientation),
+          orientation == 2 || orientation == 3 || orientation == 7 || orientation == 8,
+          orientation == 3 || orientation == 4 || orientation == 6 || orientation == 7};
+}
+
+}  // namespace
+
 Picture applyOrientation(Picture picture, int orientation) {
   if (orientation <= 1 || orientation > 8) return picture;
+  const Turn turn = turnOf(orientation);
   const std::int32_t w = picture.width();
   const std::int32_t h = picture.height();
-  const bool swap = swapsSides(orientation);
-  Picture out(swap ? h : w, swap ? w : h);
+  Picture out(turn.swap ? h : w, turn.swap ? w : h);
   for (std::int32_t y = 0; y < out.height(); ++y) {
     std::uint32_t* target = out.row(y);
     for (std::int32_t x = 0; x < out.width(); ++x) {
-      std::int32_t sx = x;
-      std::int32_t sy = y;
-      switch (orientation) {
-        case 2:
-          sx = w - 1 - x;
-          break;
-        case 3:
-          sx = w - 1 - x;
-          sy = h - 1 - y;
-          break;
-        case 4:
-          sy = h - 1 - y;
-          break;
-        case 5:
-          sx = y;
-          sy = x;
-          break;
-        case 6:
-          sx = y;
-          sy = h - 1 - x;
-          break;
-        case 7:
-          sx = w - 1 - y;
-          sy = h - 1 - x;
-          break;
-        case 8:
-          sx = w - 1 - y;
-          sy = x;
-          break;
-        default:
-          break;
-      }
-      target[x] = picture.at(sx, sy);
+      const std::int32_t u = turn.swap ? y : x;
+      const std::int32_t v = turn.swap ? x : y;
+      target[x] = picture.at(turn.flipX ? w - 1 - u : u, turn.flipY ? h - 1 - v : v);
     }
   }
   return out;
 }
 
 ScaledPart storedPart(const ScaledPart& upright, int orientation) {
-  const std::int32_t width = upright.scaled.width;  // of the upright picture, scaled
-  const std::int32_t height = upright.scaled.height;
-  const std::int32_t x = upright.keptX;
-  const std::int32_t y = upright.keptY;
-  const std::int32_t keptWidth = upright.kept.width;
-  const std::int32_t keptHeight = upright.kept.height;
-  // Each case inverts the pixel mapping of applyOrientation for a rectangle.
-  switch (orientation) {
-    case 2:
-      return {upright.scaled, width - x - keptWidth, y, upright.kept};
-    case 3:
-      return {upright.scaled, width - x - keptWidth, height - y - keptHeight, upright.kept};
-    case 4:
-      return {upright.scaled, x, height - y - keptHeight, upright.kept};
-    case 5:
-      return {{height, width}, y, x, {keptHeight, keptWidth}};
-    case 6:
-      return {{height, width}, y, width - x - keptWidth, {keptHeight, keptWidth}};
-    case 7:
-      return {
-          {height, width}, height - y - keptHeight, width - x - keptWidth, {keptHeight, keptWidth}};
-    case 8:
-      return {{height, width}, height - y - keptHeight, x, {keptHeight, keptWidth}};
-    default:
-      return upright;
-  }
+  if (orientation <= 1 || orientation > 8) return upright;
+  const Turn turn = turnOf(orientation);
+  const auto side = [&](std::int32_t a, std::int32_t b) { return turn.swap ? b : a; };
+  const PictureSize scaled{side(upright.scaled.width, upright.scaled.height),
+                           side(upright.scaled.height, upright.scaled.width)};
+  const PictureSize kept{side(upright.kept.width, upright.kept.height),
+                         side(upright.kept.height, upright.kept.width)};
+  // The kept rectangle's near corner, read through the same turn.
+  std::int32_t x = side(upright.keptX, upright.keptY);
+  std::int32_t y = side(upright.keptY, upright.keptX);
+  if (turn.flipX) x = scaled.width - x - kept.width;
+  if (turn.flipY) y = scaled.height - y - kept.height;
+  return {scaled, x, y, kept};
 }
 
 }  // namespace tivolen
