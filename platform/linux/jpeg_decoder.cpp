@@ -160,18 +160,10 @@ class BandQueue {
     return slot;
   }
   void publish(Band band) {
-    {
-      const std::lock_guard lock(mutex_);
-      full_.push_back(band);
-    }
-    changed_.notify_all();
+    update([&] { full_.push_back(band); });
   }
   void close() {
-    {
-      const std::lock_guard lock(mutex_);
-      closed_ = true;
-    }
-    changed_.notify_all();
+    update([&] { closed_ = true; });
   }
   std::optional<Band> next() {
     std::unique_lock lock(mutex_);
@@ -182,14 +174,19 @@ class BandQueue {
     return band;
   }
   void release(int slot) {
+    update([&] { free_.push_back(slot); });
+  }
+
+ private:
+  template <typename Change>
+  void update(Change change) {
     {
       const std::lock_guard lock(mutex_);
-      free_.push_back(slot);
+      change();
     }
     changed_.notify_all();
   }
 
- private:
   std::size_t slotWords_;
   std::unique_ptr<std::uint32_t[]> memory_;
   std::mutex mutex_;
