@@ -36,6 +36,7 @@ void EditForm::BtnShowStartClick() {
     minimized_ = true;
     SetWallpaperFromSelection();
   } else {
+    minimized_ = false;
     btnShowStart_.caption = text::kSlideshowStart;
     lbl_.caption = text::kSlideshowInterrupted;
   }

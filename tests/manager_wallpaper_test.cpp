@@ -144,6 +144,18 @@ TEST_F(ManagerSlideshow, WalksDownPassingFolderRowsAndEndsAtTheLastRow) {
   EXPECT_EQ(wallpapersSet(), 0);
 }
 
+TEST_F(ManagerSlideshow, StopLeavesTheWindowRestored) {
+  const std::string a = jpeg("a.jpg");
+  bench.writeList(listBytes(0, 0, 2, {"\"" + a + "\",0,3,5"}));
+  manager::EditForm& form = bench.open();
+  form.BtnShowStartClick();
+  EXPECT_TRUE(form.minimized());
+  form.BtnShowStartClick();
+  EXPECT_FALSE(form.Timer1().enabled);
+  EXPECT_FALSE(form.minimized());
+  EXPECT_EQ(form.Lbl().caption, "壁紙スライドショーを中断しました.");
+}
+
 TEST_F(ManagerSlideshow, StartsAtOnceFromTheSelectionOrAtTheFirstTickWithout) {
   const std::string a = jpeg("a.jpg");
   const std::string b = jpeg("b.jpg");

@@ -291,6 +291,34 @@ TEST_F(ManagerWindow, EnterOnAPictureRowSetsTheWallpaper) {
                             fake::wallpaperEvent(bench.root / "app/wallpaper.bmp")}));
 }
 
+// The slideshow minimises the window once, at Start. Restored by the user,
+// the window must stay where it is, so Stop can be clicked; after Stop no
+// click minimises it again.
+TEST_F(ManagerWindow, TheSlideshowMinimisesOnceAndLeavesARestoredWindowAlone) {
+  const std::string a = testing::writeBytes(
+      bench.root / "a.jpg", testing::encode(testing::twoColourImage(64, 48), "jpg"));
+  const std::string b = testing::writeBytes(
+      bench.root / "b.jpg", testing::encode(testing::twoColourImage(48, 64), "jpg"));
+  bench.writeList(listBytes(0, 0, 2, {"\"" + a + "\",0,3,5", "\"" + b + "\",0,3,5"}));
+  open();
+  auto* start = child<QPushButton>("BtnShowStart");
+  clickRow(0);
+  QTest::mouseClick(start, Qt::LeftButton);
+  EXPECT_TRUE(window->isMinimized());
+  window->showNormal();  // the user brings it back from the task bar
+  clickRow(1);
+  QApplication::processEvents();
+  EXPECT_FALSE(window->isMinimized()) << "a click while the show runs minimised it again";
+  QTest::mouseClick(start, Qt::LeftButton);  // Stop
+  EXPECT_EQ(start->text(), QStringLiteral("Start"));
+  clickRow(0);
+  QApplication::processEvents();
+  EXPECT_FALSE(window->isMinimized()) << "a click after Stop minimised it";
+  // A new Start minimises again, once.
+  QTest::mouseClick(start, Qt::LeftButton);
+  EXPECT_TRUE(window->isMinimized());
+}
+
 // Real pointer moves through the window system, as a user's mouse gives
 // them: Qt hands moves over a control on to the page beneath, which must not
 // take the control's tip back.

@@ -577,10 +577,11 @@ void FrmEdit::syncTimer() {
   } else if (!timer1_->isActive() || timer1_->interval() != timer.interval) {
     timer1_->start(timer.interval);
   }
-  if (form_.minimized() != isMinimized() && isVisible()) {
-    if (form_.minimized()) {
+  if (form_.minimized() != minimizedShown_ && isVisible()) {
+    minimizedShown_ = form_.minimized();
+    if (minimizedShown_) {
       showMinimized();
-    } else {
+    } else if (isMinimized()) {
       showNormal();
     }
   }

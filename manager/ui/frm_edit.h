@@ -93,6 +93,9 @@ class FrmEdit final : public QMainWindow, private FormObserver {
   bool selectionPending_ = false;
   int selectionApplied_ = 0;
   int previewStarted_ = 0;
+  // The slideshow's wish as last carried out: the window follows its changes
+  // only, so a window the user restored stays restored.
+  bool minimizedShown_ = false;
   // One decoder thread: a newer click drops the requests not yet started.
   QThreadPool previewPool_;
 

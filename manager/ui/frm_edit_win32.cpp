@@ -288,6 +288,9 @@ class Win32FrmEdit final : private FormObserver {
   bool selectionPending_ = false;
   int selectionApplied_ = -1;
   int timerInterval_ = 0;
+  // The slideshow's wish as last carried out: the window follows its changes
+  // only, so a window the user restored stays restored.
+  bool minimizedShown_ = false;
   // Handlers running: a message box inside one still dispatches timer ticks.
   int depth_ = 0;
   int previewShown_ = 0;
@@ -643,8 +646,13 @@ void Win32FrmEdit::syncTimer() {
     }
     timerInterval_ = interval;
   }
-  if (IsWindowVisible(window_) != 0 && form_.minimized() != (IsIconic(window_) != 0)) {
-    ShowWindow(window_, form_.minimized() ? SW_MINIMIZE : SW_RESTORE);
+  if (IsWindowVisible(window_) != 0 && form_.minimized() != minimizedShown_) {
+    minimizedShown_ = form_.minimized();
+    if (minimizedShown_) {
+      ShowWindow(window_, SW_MINIMIZE);
+    } else if (IsIconic(window_) != 0) {
+      ShowWindow(window_, SW_RESTORE);
+    }
   }
 }
 
