@@ -36,7 +36,7 @@ class LinuxPlatform {
   SystemClock clock_;
   SeedableRandom random_;
   XdgSpecialFolders specialFolders_{files_};
-  DesktopEntryShortcuts shortcuts_{files_};
+  DesktopEntryShortcuts shortcuts_{files_, specialFolders_};
   std::string programDirectory_;
   std::string dataDirectory_;
   std::unique_ptr<Screen> screen_;
