@@ -11,12 +11,15 @@ namespace tivolen {
 // wallpaper from a second instance started with --set-wallpaper.
 enum class PcmanfmFlavour { Qt, Gtk };
 
+// How long the log-on run waits for the desktop program to start.
+inline constexpr std::chrono::seconds kPcmanfmStartupWait{10};
+
 class PcmanfmDesktop final : public Desktop {
  public:
   // At log-on the changer may start before the desktop does; it waits for
   // the desktop as long as `desktopWait`.
   PcmanfmDesktop(PcmanfmFlavour flavour, std::string applicationDirectory, const Screen& screen,
-                 std::chrono::milliseconds desktopWait = std::chrono::seconds(10));
+                 std::chrono::milliseconds desktopWait = kPcmanfmStartupWait);
 
   void setLayout(WallpaperLayout layout) override;
   // Unavailable when the program is not installed or does not draw the
