@@ -25,6 +25,12 @@ class PcmanfmDesktop final : public Desktop {
   // Unavailable when the program is not installed or does not draw the
   // desktop; Failed when it refuses or does not answer in time.
   Status setWallpaper(const std::string& path) override;
+  // pcmanfm-qt 1.2.1 shows the mode of a --set-wallpaper but keeps "none"
+  // as its WallpaperMode, and writes that over its settings file whenever it
+  // saves them (at the latest when it quits); its next session then shows
+  // the background colour alone, so it has to be given the wallpaper again.
+  // pcmanfm keeps both.
+  [[nodiscard]] bool remembersWallpaper() const override { return flavour_ != PcmanfmFlavour::Qt; }
 
  private:
   PcmanfmFlavour flavour_;
