@@ -1,5 +1,6 @@
 #include "changer/apply.h"
 
+#include "changer/shown_wallpaper.h"
 #include "common/texts.h"
 
 namespace tivolen {
@@ -22,17 +23,31 @@ WallpaperLayout layoutOf(int style) {
 
 }  // namespace
 
-void ApplyWallpaper(Platform& platform, const RunState& state, const std::string& path) {
-  platform.desktop.setLayout(layoutOf(state.currentStyle));
+bool ShowWallpaper(Platform& platform, int style, const std::string& path) {
+  platform.desktop.setLayout(layoutOf(style));
   const Status set = platform.desktop.setWallpaper(path);
   if (!set.isOk()) {
-    // The desktop is left as it was; the launcher belongs to a change that
-    // happened, so it does not start either.
     platform.messages.detail(set.message);
     platform.messages.show(set.code == Status::Code::Unavailable ? text::kDesktopUnreachable
                                                                  : text::kDesktopRefused);
-    return;
+    return false;
   }
+  // Kept on every desktop, so that a session on one that forgets its
+  // wallpaper finds the latest change even when others were made elsewhere.
+  const ShownWallpaper shown{style, platform.screen.size().value_or(ScreenSize{}), path};
+  if (const Status kept = platform.files.writeFileAtomically(
+          platform.inDataDir(kShownWallpaperFileName), writeShownWallpaper(shown));
+      !kept.isOk()) {
+    // The change itself stands; the next log-on renders the picture again.
+    platform.messages.detail(kept.message);
+  }
+  return true;
+}
+
+void ApplyWallpaper(Platform& platform, const RunState& state, const std::string& path) {
+  // On a refusal the desktop is left as it was; the launcher belongs to a
+  // change that happened, so it does not start either.
+  if (!ShowWallpaper(platform, state.currentStyle, path)) return;
   if (state.launcherPresent && platform.files.fileExists(state.launcherPath)) {
     // Not awaited, and a launcher that will not start is passed over.
     (void)platform.processes.start(state.launcherPath, WindowState::Minimized);

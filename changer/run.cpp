@@ -1,6 +1,7 @@
 #include "changer/run.h"
 
 #include "changer/change_step.h"
+#include "changer/restore.h"
 #include "common/change_log.h"
 #include "common/list_file.h"
 #include "common/startup_shortcut.h"
@@ -89,7 +90,11 @@ int RunChanger(Platform& platform, const NavigatorEntry& showNavigator, bool nav
   state.launcherPresent = false;
   state.lastFolderCount = 1;
   // The run has no visible window, so there is no pointer to turn busy.
-  if (ChangeIsDue(platform, state)) ChangeWallpaper(platform, state, 0, nullptr);
+  if (ChangeIsDue(platform, state)) {
+    ChangeWallpaper(platform, state, 0, nullptr);
+  } else if (!platform.desktop.remembersWallpaper()) {
+    RestoreWallpaper(platform);
+  }
   return 0;
 }
 

@@ -122,6 +122,12 @@ class Desktop {
   // values are read when the wallpaper is set.
   virtual void setLayout(WallpaperLayout layout) = 0;
   virtual Status setWallpaper(const std::string& path) = 0;
+  // Whether the desktop shows the wallpaper it was last given again at the
+  // next log-on by itself. One that does not (a bare X server, a compositor
+  // whose background client ends with the session) starts every session
+  // with its own default background, and a log-on with no change due must
+  // put the current wallpaper back.
+  [[nodiscard]] virtual bool remembersWallpaper() const { return true; }
 };
 
 // Opens a document in the program the desktop associates with its type: a

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/fake/fake_platform.h"
 #include "platform/linux/desktop_entry_shortcuts.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/posix_processes.h"
@@ -91,14 +92,14 @@ TEST(DesktopEntryValue, EscapesControlsAndALeadingBlank) {
   EXPECT_EQ(escapeDesktopEntryValue("壁紙変更"), "壁紙変更");
 }
 
-TEST(DesktopEntryText, NewEntryHasExactlyTheFiveKeys) {
+TEST(DesktopEntryText, NewEntryHasExactlyTheSixKeys) {
   EXPECT_EQ(composeDesktopEntry("", {"壁紙変更", "/opt/t/Tivolen", "/opt/t"}),
             "[Desktop Entry]\n"
             "Type=Application\n"
             "Name=壁紙変更\n"
             "Exec=\"/opt/t/Tivolen\"\n"
             "Path=/opt/t\n"
-            "TryExec=/opt/t/Tivolen\n");
+            "TryExec=/opt/t/Tivolen\nStartupWMClass=tivolen\n");
 }
 
 const ShortcutAction kNavigator{"navigator", "ナビゲーター", "--navigator"};
@@ -110,7 +111,7 @@ TEST(DesktopEntryText, ActionsGetTheirGroupsAndOthersAreKept) {
       "Name=壁紙変更\n"
       "Exec=\"/a b/Tivolen\"\n"
       "Path=/a b\n"
-      "TryExec=/a b/Tivolen\n"
+      "TryExec=/a b/Tivolen\nStartupWMClass=tivolen\n"
       "Actions=navigator;\n"
       "\n"
       "[Desktop Action navigator]\n"
@@ -125,7 +126,7 @@ TEST(DesktopEntryText, ActionsGetTheirGroupsAndOthersAreKept) {
       "[Desktop Action mine]\nName=Mine\nExec=/usr/bin/mine\n";
   EXPECT_EQ(composeDesktopEntry(moved, {"壁紙変更", "/new/Tivolen", "/new", {kNavigator}}),
             "[Desktop Entry]\nName=壁紙変更\nActions=mine;navigator;\nType=Application\n"
-            "Exec=\"/new/Tivolen\"\nPath=/new\nTryExec=/new/Tivolen\n\n"
+            "Exec=\"/new/Tivolen\"\nPath=/new\nTryExec=/new/Tivolen\nStartupWMClass=tivolen\n\n"
             "[Desktop Action mine]\nName=Mine\nExec=/usr/bin/mine\n\n"
             "[Desktop Action navigator]\nName=ナビゲーター\nExec=\"/new/Tivolen\" --navigator\n");
 }
@@ -155,7 +156,7 @@ TEST(DesktopEntryText, RewriteKeepsOtherKeysAndGroups) {
             "Exec=\"/new/Tivolen\"\n"
             "X-GNOME-Autostart-enabled=false\n"
             "Path=/new\n"
-            "TryExec=/new/Tivolen\n"
+            "TryExec=/new/Tivolen\nStartupWMClass=tivolen\n"
             "\n"
             "[Desktop Action other]\n"
             "Name=Other\n"
@@ -164,30 +165,46 @@ TEST(DesktopEntryText, RewriteKeepsOtherKeysAndGroups) {
 
 TEST(DesktopEntryText, SomethingElseIsReplacedWhole) {
   EXPECT_EQ(composeDesktopEntry("\x7f\x45LF garbage\nName=x\n", {"n", "/a/b", "/a"}),
-            "[Desktop Entry]\nType=Application\nName=n\nExec=\"/a/b\"\nPath=/a\nTryExec=/a/b\n");
+            "[Desktop "
+            "Entry]\nType=Application\nName=n\nExec=\"/a/b\"\nPath=/a\nTryExec=/a/"
+            "b\nStartupWMClass=tivolen\n");
 }
 
 class DesktopEntryFile : public ::testing::Test {
  protected:
+  DesktopEntryFile() { folders.folders[SpecialFolder::Desktop] = dir / "Desktop"; }
   TempDir dir;
   PosixFileSystem files;
-  DesktopEntryShortcuts shortcuts{files};
+  fake::FakeSpecialFolders folders;
+  DesktopEntryShortcuts shortcuts{files, folders};
 };
 
-TEST_F(DesktopEntryFile, CreatesTheFolderAndAnExecutableEntry) {
+TEST_F(DesktopEntryFile, CreatesTheFolderAndAnEntryOnlyTheDesktopRuns) {
   const std::string entry = dir / "config/autostart/壁紙変更.desktop";
   EXPECT_EQ(shortcuts.fileName("壁紙変更"), "壁紙変更.desktop");
   ASSERT_TRUE(shortcuts.write(entry, "/opt/t/Tivolen", "/opt/t").isOk());
 
   EXPECT_EQ(dir.read("config/autostart/壁紙変更.desktop"),
             "[Desktop Entry]\nType=Application\nName=壁紙変更\nExec=\"/opt/t/Tivolen\"\n"
-            "Path=/opt/t\nTryExec=/opt/t/Tivolen\n");
-  struct stat info {};
-  ASSERT_EQ(stat(entry.c_str(), &info), 0);
-  EXPECT_NE(info.st_mode & S_IXUSR, 0U);
+            "Path=/opt/t\nTryExec=/opt/t/Tivolen\nStartupWMClass=tivolen\n");
   EXPECT_EQ(std::filesystem::directory_iterator(dir / "config/autostart")->path().filename(),
             "壁紙変更.desktop")
       << "no temporary file is left behind";
+
+  // systemd's autostart generator warns about executable entries; file
+  // managers run a launcher on the desktop only when it is executable. A
+  // rewrite of an entry an older version made executable fixes its mode.
+  const std::string launcher = dir / "Desktop/壁紙管理.desktop";
+  ASSERT_TRUE(shortcuts.write(launcher, "/opt/t/管理", "/opt/t").isOk());
+  chmod(entry.c_str(), 0755);
+  ASSERT_TRUE(shortcuts.write(entry, "/opt/t/Tivolen", "/opt/t").isOk());
+  const mode_t mask = umask(022);
+  umask(mask);
+  for (const auto& [path, mode] : {std::pair{entry, 0644 & ~mask}, {launcher, 0755 & ~mask}}) {
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, static_cast<mode_t>(mode)) << path;
+  }
 }
 
 TEST_F(DesktopEntryFile, RewriteThroughTheServiceKeepsOtherKeys) {
@@ -197,7 +214,7 @@ TEST_F(DesktopEntryFile, RewriteThroughTheServiceKeepsOtherKeys) {
   ASSERT_TRUE(shortcuts.write(entry, "/new/管理", "/new").isOk());
   EXPECT_EQ(dir.read("壁紙管理.desktop"),
             "[Desktop Entry]\nType=Application\nName=壁紙管理\nComment=mine\n"
-            "Exec=\"/new/管理\"\nPath=/new\nTryExec=/new/管理\n");
+            "Exec=\"/new/管理\"\nPath=/new\nTryExec=/new/管理\nStartupWMClass=tivolen\n");
 }
 
 TEST_F(DesktopEntryFile, FolderThatCannotBeMadeFails) {

@@ -49,12 +49,14 @@ std::string validate(const std::string& path) {
 
 bool executable(const std::string& path) {
   struct stat info {};
-  return stat(path.c_str(), &info) == 0 && (info.st_mode & S_IXUSR) != 0;
+  return stat(path.c_str(), &info) == 0 && (info.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
 }
 
 class ManagerShortcuts : public ::testing::Test {
  protected:
-  ManagerShortcuts() : bench(&entries) {}
+  ManagerShortcuts() : bench(&entries) {
+    folders.folders[SpecialFolder::Desktop] = bench.root / "Desktop";
+  }
 
   [[nodiscard]] std::string autostart() const {
     return bench.root / "config/autostart/壁紙変更.desktop";
@@ -69,7 +71,8 @@ class ManagerShortcuts : public ::testing::Test {
   void removeMenuEntry() { std::remove(menu().c_str()); }
 
   PosixFileSystem realFiles;
-  DesktopEntryShortcuts entries{realFiles};
+  fake::FakeSpecialFolders folders;
+  DesktopEntryShortcuts entries{realFiles, folders};
   ManagerBench bench;
 };
 
@@ -86,10 +89,13 @@ TEST_F(ManagerShortcuts, ButtonsWriteValidEntriesToTheRightPrograms) {
     std::string file;
     std::string program;
     bool navigatorAction;  // a right-click in a menu opens the navigator
+    // Only file managers want launchers executable; systemd's autostart
+    // generator warns about executable entries.
+    bool executable;
   };
-  const Case cases[] = {{autostart(), app("Tivolen"), false},
-                        {desktop(), app("管理"), false},
-                        {menu(), app("Tivolen"), true}};
+  const Case cases[] = {{autostart(), app("Tivolen"), false, false},
+                        {desktop(), app("管理"), false, true},
+                        {menu(), app("Tivolen"), true, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     ASSERT_TRUE(bench.root.exists(c.file.substr(bench.root.path().size() + 1)));
@@ -101,8 +107,10 @@ TEST_F(ManagerShortcuts, ButtonsWriteValidEntriesToTheRightPrograms) {
                         "\" --navigator\n") != std::string::npos,
               c.navigatorAction)
         << text;
+    EXPECT_EQ(executable(c.file), c.executable);
+    // Without it, docks show the running window apart from its entry.
+    EXPECT_NE(text.find("\nStartupWMClass=tivolen\n"), std::string::npos) << text;
   }
-  EXPECT_TRUE(executable(desktop()));
 }
 
 TEST_F(ManagerShortcuts, StartUpPointsAnExistingAutostartEntryAtThisFolder) {

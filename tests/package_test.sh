@@ -158,7 +158,14 @@ started+=($!)
 message=$(window_named '壁紙の変更') || fail "no first-run message: $(cat "$work/first.err")"
 xdotool windowfocus --sync "$message" key Return
 manager_window=$(manager_main_window) || fail "the manager's window did not appear"
+# Docks match a window to its menu entry by the class the window really has.
+wm_class=$(xprop -id "$manager_window" WM_CLASS | sed -E 's/.*= "([^"]*)".*/\1/')
 end_window_program "$manager_window"
+for entry in "$unpacked/usr/share/applications/io.github.tivolen.Tivolen.desktop" \
+  "$home/.local/share/applications/壁紙変更.desktop"; do
+  grep -qxF "StartupWMClass=$wm_class" "$entry" ||
+    fail "$entry does not name the window class $wm_class: $(grep StartupWMClass "$entry")"
+done
 [[ -d $data ]] || fail "no data folder $data"
 [[ -z $(ls -A "$data") ]] || fail "a run without a list wrote $(ls -A "$data")"
 [[ $(program_files) == "$before" ]] || fail "files appeared beside the programs"
@@ -171,7 +178,11 @@ for entry in "$autostart" "$menu"; do
   grep -qxF "Icon=$programs/tivolen.svg" "$entry" || fail "no icon in $entry: $(cat "$entry")"
 done
 grep -qxF "Exec=\"$programs/Tivolen\" --navigator" "$menu" || fail "menu entry: $(cat "$menu")"
-for entry in "$autostart" "$menu"; do desktop-file-validate "$entry" || fail "invalid $entry"; done
+for entry in "$autostart" "$menu"; do
+  desktop-file-validate "$entry" || fail "invalid $entry"
+  # systemd's autostart generator warns about entries marked executable.
+  [[ $(stat -c %a "$entry") == 644 ]] || fail "$entry has mode $(stat -c %a "$entry")"
+done
 
 # A list with one picture, changed at every start: the changer reads it from
 # the data folder and writes its log and wallpaper there.

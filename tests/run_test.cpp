@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +14,7 @@
 #include "common/startup_shortcut.h"
 #include "common/texts.h"
 #include "platform/fake/fake_platform.h"
+#include "platform/pictures.h"
 #include "tests/temp_dir.h"
 
 namespace tivolen {
@@ -234,6 +238,103 @@ TEST_F(ChangerRun, NoChangeDueLeavesTheLogUntouched) {
   EXPECT_EQ(run(), 0);
   EXPECT_EQ(fake.events, EventLog{});
   EXPECT_EQ(app.read("WallPaper.log"), logBefore);
+}
+
+// A bare X server or a compositor's background client forgets the wallpaper
+// at log-off. A log-on with no change due must show it again from the file
+// the desktop was last given, neither decoding the picture nor rendering it
+// anew, and leave the log alone; only on a screen of another size is the
+// logged picture rendered again, still without advancing.
+class ForgetfulDesktopRun : public ChangerRun {
+ protected:
+  ForgetfulDesktopRun() {
+    writeStartupEntry();
+    fake.desktop.remembers = false;
+    fake.screen.screen = ScreenSize{128, 96};
+    // 64 × 48 in "オート1": scaled to fill the screen's height, so the
+    // rendered file depends on the screen size.
+    Picture grey(64, 48);
+    for (std::int32_t y = 0; y < 48; ++y) std::fill_n(grey.row(y), 64, 0xff808080U);
+    picture = app / "photo.bmp";
+    EXPECT_TRUE(fake.pictures->saveBitmap(grey, picture).isOk());
+    writeList(0, {{app / "other.jpg", 0, 0, 1}, {picture, 0, kStyleFit, 1}});
+    app.write("WallPaper.log", writeChangeLog(Date{2026, 12, 6}, 1, app / "other.jpg"));
+  }
+
+  // The first run steps to the photo at every start; later ones find the
+  // day's change made (timing mode 1).
+  void writeList(int timingMode, std::vector<ListEntry> entries) const {
+    ImageList list;
+    list.settings = {timingMode, 0, 2};
+    list.entries = std::move(entries);
+    app.write("List.txt", writeImageList(list));
+  }
+  void changeOnce() {
+    run();
+    writeList(1, {{app / "other.jpg", 0, 0, 1}, {picture, 0, kStyleFit, 1}});
+  }
+
+  // The width in the rendered bitmap's header.
+  [[nodiscard]] int renderedWidth() const {
+    const std::string bitmap = app.read("wallpaper.bmp");
+    return bitmap.size() < 22 ? -1
+                              : static_cast<unsigned char>(bitmap[18]) |
+                                    static_cast<unsigned char>(bitmap[19]) << 8;
+  }
+
+  std::string picture;
+};
+
+TEST_F(ForgetfulDesktopRun, GetsTheSameWallpaperBackWhenNoChangeIsDue) {
+  changeOnce();  // the photo at position 2, centred once scaled
+  const EventLog shown{fake::layoutEvent(WallpaperLayout::Centred),
+                       fake::wallpaperEvent(app / "wallpaper.bmp")};
+  ASSERT_EQ(fake.events, shown);
+  ASSERT_EQ(renderedWidth(), 128);
+  const std::string log = app.read("WallPaper.log");
+  const std::string rendered = app.read("wallpaper.bmp");
+
+  // The next log-on the same day, with the picture itself out of reach: it
+  // is neither decoded nor rendered again.
+  std::filesystem::rename(picture, picture + ".away");
+  fake.events.clear();
+  run();
+  EXPECT_EQ(fake.events, shown);
+  EXPECT_TRUE(fake.messages.details.empty()) << fake.messages.details.front();
+  EXPECT_EQ(app.read("WallPaper.log"), log);
+  EXPECT_EQ(app.read("wallpaper.bmp"), rendered);
+
+  // A desktop that remembers is left alone.
+  fake.desktop.remembers = true;
+  fake.events.clear();
+  run();
+  EXPECT_EQ(fake.events, EventLog{});
+}
+
+TEST_F(ForgetfulDesktopRun, RendersTheLoggedPictureAgainForAnotherScreenSize) {
+  changeOnce();
+  ASSERT_EQ(renderedWidth(), 128);
+  const std::string log = app.read("WallPaper.log");
+
+  fake.screen.screen = ScreenSize{256, 192};
+  fake.events.clear();
+  run();
+  EXPECT_EQ(renderedWidth(), 256);
+  EXPECT_EQ(fake.events, (EventLog{fake::layoutEvent(WallpaperLayout::Centred),
+                                   fake::wallpaperEvent(app / "wallpaper.bmp")}));
+  EXPECT_EQ(app.read("WallPaper.log"), log) << "putting the picture back is no change";
+
+  // Without the rendered file the picture is rendered again too, and the
+  // entry's style is found even after the list was reordered.
+  writeList(1, {{picture, 0, kStyleFit, 1}, {app / "other.jpg", 0, 0, 1}});
+  std::filesystem::remove(app / "wallpaper.bmp");
+  fake.screen.screen = ScreenSize{160, 120};
+  fake.events.clear();
+  run();
+  EXPECT_EQ(renderedWidth(), 160);
+  EXPECT_EQ(fake.events, (EventLog{fake::layoutEvent(WallpaperLayout::Centred),
+                                   fake::wallpaperEvent(app / "wallpaper.bmp")}));
+  EXPECT_EQ(app.read("WallPaper.log"), log);
 }
 
 TEST_F(ChangerRun, FirstRunCreatesTheStartupEntryBeforeAnythingElse) {

@@ -27,7 +27,9 @@ void preferJapaneseFont() {
 }  // namespace
 
 int main() {
-  tivolen::LinuxPlatform linuxPlatform(tivolen::text::kManagerCaption);
+  // The user waits for the window's answer: a desktop that is not running is
+  // reported at once, not waited for as at log-on.
+  tivolen::LinuxPlatform linuxPlatform(tivolen::text::kManagerCaption, tivolen::DesktopWait::Never);
   tivolen::Platform& platform = linuxPlatform.platform();
   if (!tivolen::EnsureGuiApplication()) {
     platform.messages.show(kNoDisplay);

@@ -102,7 +102,9 @@ class RecordingDesktop final : public Desktop {
   explicit RecordingDesktop(EventLog& log) : log_(log) {}
   void setLayout(WallpaperLayout layout) override;
   Status setWallpaper(const std::string& path) override;
+  [[nodiscard]] bool remembersWallpaper() const override { return remembers; }
   std::optional<Status> failWith;
+  bool remembers = true;
 
  private:
   EventLog& log_;

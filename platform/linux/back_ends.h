@@ -9,12 +9,18 @@
 
 namespace tivolen {
 
+// At log-on the changer may start before the desktop's own program is up,
+// so its back-ends wait for it; a window the user works in must answer at
+// once instead, and say that the desktop cannot be reached.
+enum class DesktopWait { WhileStarting, Never };
+
 // What desktop back-ends use of the platform, handed in so that none builds
 // a second file system, screen or picture service of its own.
 struct DesktopServices {
   FileSystem& files;
   const Screen& screen;
   Pictures& pictures;
+  DesktopWait wait = DesktopWait::WhileStarting;
 };
 
 // The desktop back-end chosen from the session's environment.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -141,6 +142,7 @@ std::string composeDesktopEntry(std::string_view existing, const DesktopEntryFie
       {"Exec", desktopEntryExec(fields.target)},
       {"Path", escapeDesktopEntryValue(fields.workingDirectory)},
       {"TryExec", escapeDesktopEntryValue(fields.target)},
+      {"StartupWMClass", std::string(kWindowClass)},
   };
   if (!fields.icon.empty()) ours.emplace_back("Icon", escapeDesktopEntryValue(fields.icon));
   if (!fields.actions.empty()) {
@@ -224,10 +226,13 @@ Status DesktopEntryShortcuts::write(const std::string& shortcutPath, const std::
   if (Status written = files_.writeFileAtomically(shortcutPath, text); !written.isOk()) {
     return written;
   }
+  const std::optional<std::string> desktop = folders_.path(SpecialFolder::Desktop);
+  const bool onDesktop =
+      desktop && !folder.empty() && std::filesystem::equivalent(folder, *desktop, error);
   const mode_t mask = umask(0);
   umask(mask);
-  if (chmod(shortcutPath.c_str(), 0755 & ~mask) != 0) {
-    return Status::failed(shortcutPath + ": cannot make it executable");
+  if (chmod(shortcutPath.c_str(), (onDesktop ? 0755 : 0644) & ~mask) != 0) {
+    return Status::failed(shortcutPath + ": cannot set its permissions");
   }
   return Status::ok();
 }

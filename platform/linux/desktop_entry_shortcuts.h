@@ -15,18 +15,28 @@ namespace tivolen {
 // TryExec= the target; actions become desktop actions.
 class DesktopEntryShortcuts final : public Shortcuts {
  public:
-  explicit DesktopEntryShortcuts(FileSystem& files) : files_(files) {}
+  // `folders` names the desktop folder, the one place where entries must be
+  // executable.
+  DesktopEntryShortcuts(FileSystem& files, const SpecialFolders& folders)
+      : files_(files), folders_(folders) {}
   [[nodiscard]] std::string fileName(std::string_view name) const override;
   // Creates the folder when missing, keeps the other keys of an entry that is
-  // already there, replaces the file atomically and makes it executable, as
-  // file managers demand of launchers on the desktop.
+  // already there and replaces the file atomically. Only a launcher on the
+  // desktop is made executable, as file managers demand there; autostart and
+  // menu entries are not programs, and systemd's autostart generator warns
+  // about executable ones.
   Status write(const std::string& shortcutPath, const std::string& target,
                const std::string& workingDirectory,
                const std::vector<ShortcutAction>& actions = {}) override;
 
  private:
   FileSystem& files_;
+  const SpecialFolders& folders_;
 };
+
+// The window class both programs' windows carry, so that docks and
+// task bars group a window with the entry that started it.
+inline constexpr std::string_view kWindowClass = "tivolen";
 
 struct DesktopEntryFields {
   std::string name;
@@ -47,8 +57,8 @@ std::string escapeDesktopEntryValue(std::string_view value);
 std::string desktopEntryExec(std::string_view program);
 
 // The file text: `existing` (empty for a new entry) with Type, Name, Exec,
-// Path, TryExec and (when given) Icon of its [Desktop Entry] group set and everything else kept.
-// Each action is added to Actions and gets its own group, written afresh.
+// Path, TryExec, StartupWMClass and (when given) Icon of its [Desktop Entry] group set and
+// everything else kept. Each action is added to Actions and gets its own group, written afresh.
 std::string composeDesktopEntry(std::string_view existing, const DesktopEntryFields& fields);
 
 }  // namespace tivolen

@@ -1,3 +1,4 @@
+#include <chrono>
 #include <cstdlib>
 #include <string>
 
@@ -14,6 +15,8 @@
 namespace tivolen {
 namespace {
 
+using namespace std::chrono_literals;
+
 // Stands in when there is no graphical session, so the changer reports why
 // instead of failing somewhere deep in a back-end.
 class UnavailableDesktop final : public Desktop {
@@ -28,6 +31,9 @@ class UnavailableDesktop final : public Desktop {
 
 std::unique_ptr<Desktop> makeDesktop(const std::string& applicationDirectory,
                                      const DesktopServices& services) {
+  const auto wait = [&](std::chrono::milliseconds atLogOn) {
+    return services.wait == DesktopWait::WhileStarting ? atLogOn : 0ms;
+  };
   switch (detectDesktop(processEnvironment)) {
     case DesktopKind::Gnome:
       return std::make_unique<GSettingsDesktop>(GSettingsFamily::Gnome, applicationDirectory);
@@ -38,13 +44,13 @@ std::unique_ptr<Desktop> makeDesktop(const std::string& applicationDirectory,
     case DesktopKind::Xfce:
       return std::make_unique<XfceDesktop>(applicationDirectory);
     case DesktopKind::Plasma:
-      return std::make_unique<PlasmaDesktop>(applicationDirectory);
+      return std::make_unique<PlasmaDesktop>(applicationDirectory, wait(kPlasmaStartupWait));
     case DesktopKind::Lxqt:
       return std::make_unique<PcmanfmDesktop>(PcmanfmFlavour::Qt, applicationDirectory,
-                                              services.screen);
+                                              services.screen, wait(kPcmanfmStartupWait));
     case DesktopKind::Lxde:
       return std::make_unique<PcmanfmDesktop>(PcmanfmFlavour::Gtk, applicationDirectory,
-                                              services.screen);
+                                              services.screen, wait(kPcmanfmStartupWait));
     case DesktopKind::Sway:
       return std::make_unique<SwayDesktop>(applicationDirectory);
     case DesktopKind::Swaybg:

@@ -42,13 +42,13 @@ std::string DataDirectory(DataLayout layout, const std::string& programDirectory
   return folder;
 }
 
-LinuxPlatform::LinuxPlatform(std::string_view caption)
+LinuxPlatform::LinuxPlatform(std::string_view caption, DesktopWait desktopWait)
     : messages_(std::string(caption)),
       programDirectory_(RunningProgramDirectory()),
       dataDirectory_(DataDirectory(kDataLayout, programDirectory_, specialFolders_)),
       screen_(makeScreen()),
       pictures_(makePictures()),
-      desktop_(makeDesktop(dataDirectory_, {files_, *screen_, *pictures_})),
+      desktop_(makeDesktop(dataDirectory_, {files_, *screen_, *pictures_, desktopWait})),
       platform_{programDirectory_, files_,          processes_, keyboard_, messages_, clock_,
                 random_,           specialFolders_, shortcuts_, *screen_,  *desktop_, *pictures_,
                 documents_,        dataDirectory_} {

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/linux/back_ends.h"
 #include "platform/linux/desktop_entry_shortcuts.h"
 #include "platform/linux/gio_documents.h"
 #include "platform/linux/posix_file_system.h"
@@ -21,8 +22,10 @@ namespace tivolen {
 // it starts no toolkit: message boxes create their QApplication on demand.
 class LinuxPlatform {
  public:
-  // `caption` titles every message box of the program.
-  explicit LinuxPlatform(std::string_view caption);
+  // `caption` titles every message box of the program; `desktopWait` says
+  // whether setting the wallpaper waits for a desktop that is still starting.
+  explicit LinuxPlatform(std::string_view caption,
+                         DesktopWait desktopWait = DesktopWait::WhileStarting);
   LinuxPlatform(const LinuxPlatform&) = delete;
   LinuxPlatform& operator=(const LinuxPlatform&) = delete;
 
@@ -36,7 +39,7 @@ class LinuxPlatform {
   SystemClock clock_;
   SeedableRandom random_;
   XdgSpecialFolders specialFolders_{files_};
-  DesktopEntryShortcuts shortcuts_{files_};
+  DesktopEntryShortcuts shortcuts_{files_, specialFolders_};
   std::string programDirectory_;
   std::string dataDirectory_;
   std::unique_ptr<Screen> screen_;

@@ -7,6 +7,10 @@
 
 namespace tivolen {
 
+// How long the log-on run waits for plasmashell to take its name on the bus
+// and load its desktops: a loaded machine at log-on needs the time.
+inline constexpr std::chrono::seconds kPlasmaStartupWait{30};
+
 // KDE Plasma 5 and 6: plasmashell runs a desktop script that we send over
 // D-Bus, which sets the picture on every desktop (one per screen and
 // activity).
@@ -14,9 +18,9 @@ class PlasmaDesktop final : public Desktop {
  public:
   // At log-on the changer may start before plasmashell has taken its name
   // on the bus or loaded its desktops; it waits for them as long as
-  // `shellWait` (a loaded machine at log-on needs the time).
+  // `shellWait`.
   explicit PlasmaDesktop(std::string applicationDirectory,
-                         std::chrono::milliseconds shellWait = std::chrono::seconds(30));
+                         std::chrono::milliseconds shellWait = kPlasmaStartupWait);
 
   void setLayout(WallpaperLayout layout) override;
   // Unavailable when plasmashell is not running; Failed when it refuses the

@@ -16,6 +16,9 @@ class SwayDesktop final : public Desktop {
 
   void setLayout(WallpaperLayout layout) override;
   Status setWallpaper(const std::string& path) override;
+  // A background set over IPC lasts until sway ends; the next session
+  // starts with the bg of its config file.
+  [[nodiscard]] bool remembersWallpaper() const override { return false; }
 
  private:
   std::string applicationDirectory_;
@@ -33,6 +36,8 @@ class SwaybgDesktop final : public Desktop {
 
   void setLayout(WallpaperLayout layout) override;
   Status setWallpaper(const std::string& path) override;
+  // Our swaybg ends with the compositor.
+  [[nodiscard]] bool remembersWallpaper() const override { return false; }
 
  private:
   std::string applicationDirectory_;

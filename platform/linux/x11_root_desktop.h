@@ -25,6 +25,8 @@ class X11RootDesktop final : public Desktop {
   void setLayout(WallpaperLayout layout) override;
   // Unavailable without a display; Failed when the picture cannot be read.
   Status setWallpaper(const std::string& path) override;
+  // The root window's background lives only as long as the X server.
+  [[nodiscard]] bool remembersWallpaper() const override { return false; }
 
  private:
   // The connection and what was sent on it ahead of setWallpaper.

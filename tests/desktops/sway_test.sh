@@ -6,7 +6,8 @@
 # the picture in each layout, in an application folder whose name holds
 # quotes, a backslash, shell characters and non-ASCII text.
 # With TIVOLEN, the real changer then steps through a list of the picture
-# in each style in the same session, with no X server at all.
+# in each style in the same session, with no X server at all, and after sway
+# is started again (the next log-on) puts the last one back with no change due.
 # Usage: sway_test.sh sway|swaybg DESKTOP_DRIVER DESKTOP_PROBE [TIVOLEN]
 route=$1
 driver=$2
@@ -50,21 +51,31 @@ output HEADLESS-1 mode 800x600 position 0 0
 CONFIG
 chmod 644 "$scratch/sway.config"
 # exec, so that the id kept for the clean-up is sway's own; the swaybg
-# clients end with their compositor.
-(exec "${switch[@]}" "${user_env[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman \
-  WLR_LIBINPUT_NO_DEVICES=1 sway -c "$scratch/sway.config" >"$scratch/sway.log" 2>&1) &
-cleanup_pids+=($!)
-sway_socket() { compgen -G "$runtime/sway-ipc.*.sock" >/dev/null; }
-retry_for 20 sway_socket || fail "sway did not start: $(tail -5 "$scratch/sway.log")"
-swaysock=$(compgen -G "$runtime/sway-ipc.*.sock" | head -1)
-wayland=$(cd "$runtime" && compgen -G "wayland-*" | grep -v lock | head -1)
-
-session=(WAYLAND_DISPLAY="$wayland")
-if [[ $route == sway ]]; then
-  session+=(XDG_CURRENT_DESKTOP=sway SWAYSOCK="$swaysock")
-else
-  session+=(XDG_CURRENT_DESKTOP=Hyprland)
-fi
+# clients end with their compositor. Starting it again is the next log-on.
+sway_pid=
+start_sway() {
+  (exec "${switch[@]}" "${user_env[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman \
+    WLR_LIBINPUT_NO_DEVICES=1 sway -c "$scratch/sway.config" >"$scratch/sway.log" 2>&1) &
+  sway_pid=$!
+  cleanup_pids+=($sway_pid)
+  sway_socket() { compgen -G "$runtime/sway-ipc.*.sock" >/dev/null; }
+  retry_for 20 sway_socket || fail "sway did not start: $(tail -5 "$scratch/sway.log")"
+  swaysock=$(compgen -G "$runtime/sway-ipc.*.sock" | head -1)
+  wayland=$(cd "$runtime" && compgen -G "wayland-*" | grep -v lock | head -1)
+  session=(WAYLAND_DISPLAY="$wayland")
+  if [[ $route == sway ]]; then
+    session+=(XDG_CURRENT_DESKTOP=sway SWAYSOCK="$swaysock")
+  else
+    session+=(XDG_CURRENT_DESKTOP=Hyprland)
+  fi
+}
+stop_sway() {
+  kill "$sway_pid"
+  wait "$sway_pid" 2>/dev/null || true
+  # So that the next sway's sockets are the only ones to find.
+  rm -f "$runtime"/wayland-* "$runtime"/sway-ipc.*
+}
+start_sway
 apply() {
   as_user "${session[@]}" "$driver" "$app" "$1" "$scratch/picture.bmp"
 }
@@ -114,6 +125,20 @@ if [[ -n $tivolen ]]; then
     ((${#copies[@]} == 1)) || fail "Tivolen $layout: not exactly one handed-over copy"
     echo "$route Tivolen $layout: ok"
   done
+
+  # The next log-on, with the day's change made: a new sway shows its own
+  # background until Tivolen, with no change due, puts the last one back
+  # without rewriting the log.
+  sed -i '2s/.*/1\r/' "$changer/List.txt"
+  cp "$changer/WallPaper.log" "$scratch/log-before"
+  stop_sway
+  start_sway
+  shows zoom && fail "a new sway session already showed the picture"
+  as_user "${session[@]}" timeout 60 "$changer/Tivolen" </dev/null ||
+    fail "Tivolen at the next log-on failed"
+  retry_for 10 shows zoom || fail "the next log-on did not get the wallpaper back"
+  cmp -s "$changer/WallPaper.log" "$scratch/log-before" || fail "a log-on with no change wrote the log"
+  echo "$route Tivolen next log-on: ok"
 fi
 
 # Without a compositor the change fails with the reason, the picture shown
