@@ -196,13 +196,18 @@ void EditForm::List1Click() {
   if (row.kind != kKindImage && row.kind != kKindFolderImage) {
     showPreview({});
   } else if (list1_.tag != "1") {
-    if (!IsPictureFile(platform_.files, row.path)) {
+    if (IsPictureFile(platform_.files, row.path)) {
+      showPreview(row.path);
+    } else if (PictureLookup(platform_.files).isGone(row.path)) {
       platform_.messages.show(tivolen::text::kFileNotFound);
       platform_.messages.detail(row.path);
       RemoveSelectedRows();
       return;
+    } else {
+      // On a drive that is not attached: the row waits for the drive.
+      platform_.messages.show(std::string(text::kPictureUnreachable) + row.path);
+      showPreview({});
     }
-    showPreview(row.path);
   }
   setEditingEnabled(isRegisteredKind(row.kind));
   // Both may change the rows through their handlers; the focused row's own

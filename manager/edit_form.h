@@ -223,6 +223,7 @@ class EditForm {
   void ChkLounchClick();
   bool saveList(bool reportFailure);
   void reportLoadProblem(const LoadResult& result);
+  void reportRemovedImages(const std::vector<std::string>& removed);
   // Drops the selection flags of rows the document removed.
   void removeFlaggedRows(const std::vector<char>& remove);
   void moveFocusedRow(int step);
@@ -242,6 +243,7 @@ class EditForm {
   // The bytes of a list this program could not read whole, kept beside it
   // before the first save replaces it.
   std::optional<std::string> unreadList_;
+  bool unreadListAnnounced_ = false;
   int timing_ = 0;
   int order_ = 0;
   ScrollBar barSubFolder_;

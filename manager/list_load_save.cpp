@@ -38,9 +38,30 @@ void EditForm::LoadList() {
   list1_.listIndex = -1;
   if (observer_) observer_->rowsReset();
   if (read) reportLoadProblem(result);
+  if (!result.removed.empty()) reportRemovedImages(result.removed);
   // A list mended by hand and read again whole needs no copy any more.
   unreadList_.reset();
-  if (read && result.problem != LoadResult::Problem::None) unreadList_ = *read;
+  if (read && (result.problem != LoadResult::Problem::None || !result.removed.empty())) {
+    unreadList_ = *read;
+    // The user was told of the copy with the removed rows; saving it needs
+    // no second box.
+    unreadListAnnounced_ = result.problem == LoadResult::Problem::None;
+  }
+}
+
+void EditForm::reportRemovedImages(const std::vector<std::string>& removed) {
+  constexpr std::size_t kShownPaths = 20;
+  std::string message(text::kImagesRemoved);
+  for (std::size_t i = 0; i < removed.size() && i < kShownPaths; ++i) {
+    message += "\r\n";
+    message += removed[i];
+  }
+  if (removed.size() > kShownPaths) {
+    message += "\r\n" + std::string(text::kImagesRemovedMore) +
+               std::to_string(removed.size() - kShownPaths) + std::string(text::kItemsUnit);
+  }
+  platform_.messages.show(message);
+  for (const std::string& path : removed) platform_.messages.detail(path);
 }
 
 void EditForm::reportLoadProblem(const LoadResult& result) {
@@ -94,7 +115,11 @@ bool EditForm::saveList(bool reportFailure) {
       return false;
     }
     unreadList_.reset();
-    platform_.messages.show(text::kListKeptAsBackup);
+    if (unreadListAnnounced_) {
+      platform_.messages.detail(backup);
+    } else {
+      platform_.messages.show(text::kListKeptAsBackup);
+    }
   }
   const Status status = platform_.files.writeFileAtomically(file, writeImageList(list));
   if (!status.isOk()) {

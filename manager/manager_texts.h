@@ -141,6 +141,14 @@ inline constexpr std::string_view kListKeptAsBackup =
     "読み込めなかった元のリストを List.txt.bak として残しました。";
 inline constexpr std::string_view kBackupFailed =
     "元のリストを List.txt.bak として残せなかったため、リストを保存しませんでした。";
+inline constexpr std::string_view kImagesRemoved =
+    "次の画像はファイルが見つからないため、リストから外しました。\r\n"
+    "元のリストは、次に保存するとき List.txt.bak として残します。";
+inline constexpr std::string_view kPictureUnreachable =
+    "画像のあるフォルダを開けません。ドライブがつながっているか確かめてください。"
+    "リストからは外しません。\r\n";
+inline constexpr std::string_view kImagesRemovedMore = "ほか ";
+inline constexpr std::string_view kItemsUnit = " 件";
 inline constexpr std::string_view kExpansionCut =
     "行が32767行を超えるため、フォルダの中身の一部は表示していません。";
 // Shown over the empty list.

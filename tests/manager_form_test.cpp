@@ -195,9 +195,9 @@ TEST(ManagerListFile, FolderWithoutTrailingSlashGainsItAtTheNextSave) {
   EXPECT_EQ(listTexts(again.open()), (std::vector<std::string>{"[フォルダ]trips/"}));
 }
 
-TEST(ManagerListFile, AFolderThatCannotBeFoundKeepsItsEntryButAnEmptyOneIsDropped) {
+TEST(ManagerListFile, AFolderThatCannotBeFoundOrCountsNothingKeepsItsEntry) {
   ManagerBench bench;
-  bench.root.mkdir("empty");
+  bench.root.mkdir("empty");  // a mount point with nothing mounted
   const std::string detached = bench.root / "usb/photos";
   bench.writeList(listBytes(
       0, 0, 2,
@@ -205,8 +205,37 @@ TEST(ManagerListFile, AFolderThatCannotBeFoundKeepsItsEntryButAnEmptyOneIsDroppe
   EditForm& form = bench.open();
   EXPECT_EQ(form.rowCount(), 3);
   ASSERT_TRUE(form.SaveList());
-  EXPECT_EQ(bench.list(), listBytes(0, 0, 2, {"\"" + detached + "/\",40,3,4"}));
+  EXPECT_EQ(bench.list(),
+            listBytes(0, 0, 2,
+                      {"\"" + detached + "/\",40,3,4", "\"" + bench.root / "empty/" + "\",9,3,5"}));
   EXPECT_EQ(testing::columns(form).kind[1], 9);  // saving changes no row
+}
+
+TEST(ManagerListFile, OnlyImagesGoneFromAReadableFolderAreRemovedAndTheOldListIsKept) {
+  ManagerBench bench;
+  const std::string a = bench.picture("pics/a.jpg");
+  const std::string gone = bench.root / "pics/gone.jpg";
+  const std::string alsoGone = bench.root / "pics/also.jpg";
+  const std::string detached = bench.root / "usb/photo.jpg";  // drive not attached
+  // A folder this user may not open (root opens it all the same).
+  const std::string locked = bench.picture("locked/x.jpg");
+  chmod((bench.root / "locked").c_str(), 0);
+  const std::string old =
+      listBytes(1, 0, 2,
+                {"\"" + a + "\",0,3,5", "\"" + gone + "\",0,3,5", "\"" + detached + "\",0,2,4",
+                 "\"" + locked + "\",0,1,2", "\"" + alsoGone + "\",0,3,5"});
+  bench.writeList(old);
+  EditForm& form = bench.open();
+  EXPECT_EQ(listTexts(form), (std::vector<std::string>{"a.jpg", "photo.jpg", "x.jpg"}));
+  EXPECT_EQ(bench.messages(), (std::vector<std::string>{std::string(manager::text::kImagesRemoved) +
+                                                        "\r\n" + gone + "\r\n" + alsoGone}));
+
+  ASSERT_TRUE(form.SaveList());
+  EXPECT_EQ(bench.list(), listBytes(1, 0, 2,
+                                    {"\"" + a + "\",0,3,5", "\"" + detached + "\",0,2,4",
+                                     "\"" + locked + "\",0,1,2"}));
+  EXPECT_EQ(bench.root.read("app/List.txt.bak"), old);
+  EXPECT_EQ(bench.messages().size(), 1U);  // the copy was announced with the removal
 }
 
 TEST(ManagerListFile, SkippedKindsLeaveTheirIndexToTheNextEntry) {
