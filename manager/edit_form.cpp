@@ -85,9 +85,33 @@ bool EditForm::BtnOKClick() {
   return true;
 }
 
-void EditForm::QueryUnload() {
-  timer1_.enabled = false;  // closing ends a slideshow
-  SaveList();
+bool EditForm::QueryUnload() {
+  const bool slideshow = timer1_.enabled;
+  timer1_.enabled = false;  // no tick while a box waits
+  // An empty list closes all the same: the file keeps its earlier contents.
+  if (rowCount() == 0) {
+    platform_.messages.show(tivolen::text::kNoEntries);
+    return true;
+  }
+  const SaveFailure failure = writeList(composeList(Report::Boxes), Report::Boxes);
+  if (failure.message.empty()) {
+    closeSaveFailed_ = false;
+    return true;
+  }
+  platform_.messages.detail(failure.detail);
+  // The edits live only in this window: a failed save keeps it open, and
+  // only a second failed try asks whether to end without them.
+  if (closeSaveFailed_ &&
+      platform_.messages.show(std::string(failure.message) + std::string(text::kAskQuitUnsaved),
+                              Buttons::YesNo) == Answer::Yes) {
+    return true;
+  }
+  if (!closeSaveFailed_) {
+    platform_.messages.show(std::string(failure.message) + std::string(text::kEditsKeptOpen));
+  }
+  closeSaveFailed_ = true;
+  timer1_.enabled = slideshow;
+  return false;
 }
 
 void EditForm::SetTiming(int index) {

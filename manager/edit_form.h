@@ -110,7 +110,9 @@ class EditForm {
   void Load();
   // False when the window must stay open.
   bool BtnOKClick();
-  void QueryUnload();
+  // False when the window must stay open: the list could not be saved and
+  // the user did not choose to end without it.
+  bool QueryUnload();
 
   // Settings controls, as the user or code changes them.
   void SetTiming(int index);
@@ -221,7 +223,17 @@ class EditForm {
   void BarSubFolderChange();
   void LstStyleClick();
   void ChkLounchClick();
+  // Where a save tells what it met: boxes, or standard error alone when no
+  // box may wait (the session is ending).
+  enum class Report { Boxes, StderrOnly };
+  struct SaveFailure {
+    std::string_view message;  // empty when the list was written
+    std::string detail;
+  };
   bool saveList(bool reportFailure);
+  void tell(Report report, std::string_view message);
+  std::string composeList(Report report);
+  SaveFailure writeList(const std::string& contents, Report report);
   void reportLoadProblem(const LoadResult& result);
   void reportRemovedImages(const std::vector<std::string>& removed);
   // Drops the selection flags of rows the document removed.
@@ -244,6 +256,8 @@ class EditForm {
   // before the first save replaces it.
   std::optional<std::string> unreadList_;
   bool unreadListAnnounced_ = false;
+  // The last try to save on closing failed: the next one may end unsaved.
+  bool closeSaveFailed_ = false;
   int timing_ = 0;
   int order_ = 0;
   ScrollBar barSubFolder_;

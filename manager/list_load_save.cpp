@@ -87,6 +87,24 @@ bool EditForm::saveList(bool reportFailure) {
     platform_.messages.show(tivolen::text::kNoEntries);
     return false;
   }
+  const SaveFailure failure = writeList(composeList(Report::Boxes), Report::Boxes);
+  if (failure.message.empty()) return true;
+  if (reportFailure) {
+    platform_.messages.show(failure.message);
+    platform_.messages.detail(failure.detail);
+  }
+  return false;
+}
+
+void EditForm::tell(Report report, std::string_view message) {
+  if (report == Report::Boxes) {
+    platform_.messages.show(message);
+  } else {
+    platform_.messages.detail(message);
+  }
+}
+
+std::string EditForm::composeList(Report report) {
   ImageList list;
   list.settings.timingMode = timing_;
   list.settings.orderMode = order_ == 0 ? 0 : 1;
@@ -97,39 +115,32 @@ bool EditForm::saveList(bool reportFailure) {
       platform_.files.fileExists(launcher)) {
     if (canHoldText(launcher)) {
       list.launcherPath = launcher;
-    } else if (reportFailure) {
-      platform_.messages.show(text::kLauncherNotStorable);
+    } else {
+      tell(report, text::kLauncherNotStorable);
     }
   }
+  return writeImageList(list);
+}
+
+EditForm::SaveFailure EditForm::writeList(const std::string& contents, Report report) {
   const std::string file = platform_.inDataDir(kListFileName);
+  bool keptBackup = false;
   if (unreadList_) {
     // The user's own list is never replaced unseen: it stays beside the new
     // one as it was.
-    const std::string backup = file + ".bak";
-    const Status kept = platform_.files.writeFileAtomically(backup, *unreadList_);
-    if (!kept.isOk()) {
-      if (reportFailure) {
-        platform_.messages.show(text::kBackupFailed);
-        platform_.messages.detail(kept.message);
-      }
-      return false;
-    }
+    const Status kept = platform_.files.writeFileAtomically(file + ".bak", *unreadList_);
+    if (!kept.isOk()) return {text::kBackupFailed, kept.message};
     unreadList_.reset();
-    if (unreadListAnnounced_) {
-      platform_.messages.detail(backup);
-    } else {
-      platform_.messages.show(text::kListKeptAsBackup);
-    }
+    keptBackup = true;
   }
-  const Status status = platform_.files.writeFileAtomically(file, writeImageList(list));
-  if (!status.isOk()) {
-    if (reportFailure) {
-      platform_.messages.show(text::kSaveFailed);
-      platform_.messages.detail(status.message);
-    }
-    return false;
+  const Status status = platform_.files.writeFileAtomically(file, contents);
+  // Told after the list is written: a box must never stand between the
+  // edits and the disk.
+  if (keptBackup) {
+    tell(unreadListAnnounced_ ? Report::StderrOnly : report, text::kListKeptAsBackup);
   }
-  return true;
+  if (!status.isOk()) return {text::kSaveFailed, status.message};
+  return {};
 }
 
 }  // namespace tivolen::manager

@@ -128,6 +128,9 @@ inline constexpr std::string_view kLauncherNotStorable =
 inline constexpr std::string_view kSaveFailed =
     "リストを保存できませんでした。前のリストはそのまま残っています。\r\n"
     "フォルダに書き込めるか、ディスクに空きがあるかを確かめてください。";
+inline constexpr std::string_view kEditsKeptOpen =
+    "\r\n編集内容を残すため、ウィンドウは閉じません。もう一度 OK を押すと保存し直します。";
+inline constexpr std::string_view kAskQuitUnsaved = "\r\n保存せずに終了しますか？";
 inline constexpr std::string_view kListTruncated =
     "リストの項目が32767件を超えています。超えた分は表示しませんが、保存するときはそのまま残します"
     "。";

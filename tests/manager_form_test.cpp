@@ -398,6 +398,45 @@ TEST(ManagerListFile, AFailedSaveKeepsTheOldFileAndSaysSo) {
   EXPECT_EQ(bench.list(), listBytes(3, 0, 2, {"\"" + a + "\",0,3,5"}));
 }
 
+TEST(ManagerListFile, ClosingAfterAFailedSaveKeepsTheEditsUntilTheUserEndsUnsaved) {
+  struct Case {
+    const char* name;
+    Answer second;      // to the question at the second failed closing
+    bool diskRecovers;  // the third closing finds the disk writable again
+    bool closedUnsaved;
+  };
+  const Case cases[] = {
+      {"retried after freeing space", Answer::No, true, false},
+      {"ended knowingly", Answer::Yes, false, true},
+  };
+  const std::string failed(manager::text::kSaveFailed);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ManagerBench bench;
+    const std::string a = bench.picture("a.jpg");
+    const std::string old = listBytes(1, 0, 2, {"\"" + a + "\",0,3,5"});
+    bench.writeList(old);
+    EditForm& form = bench.open();
+    form.SetTiming(3);
+    bench.files.failWrites = Status::failed("List.txt: No space left on device");
+    // The first failure only says so: the window stays, with the edits.
+    EXPECT_FALSE(form.QueryUnload());
+    EXPECT_EQ(bench.messages(),
+              (std::vector<std::string>{failed + std::string(manager::text::kEditsKeptOpen)}));
+    EXPECT_EQ(form.timingIndex(), 3);
+    // The second one asks whether to end without saving.
+    bench.answers().push_back(c.second);
+    EXPECT_EQ(form.QueryUnload(), c.closedUnsaved);
+    EXPECT_EQ(bench.messages().back(), failed + std::string(manager::text::kAskQuitUnsaved));
+    EXPECT_EQ(bench.list(), old);
+    if (c.closedUnsaved) continue;
+    if (c.diskRecovers) bench.files.failWrites.reset();
+    EXPECT_TRUE(form.QueryUnload());
+    EXPECT_EQ(bench.list(), listBytes(3, 0, 2, {"\"" + a + "\",0,3,5"}));
+    EXPECT_EQ(bench.messages().size(), 2U);
+  }
+}
+
 TEST(ManagerListFile, AReadOnlyApplicationFolderKeepsTheOldFile) {
   if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   ManagerBench bench;

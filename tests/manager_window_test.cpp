@@ -210,6 +210,19 @@ TEST_F(ManagerWindow, ASessionEndingSignalClosesAndSaves) {
   EXPECT_TRUE(bench.list().starts_with("\"Ver\",\"1.30\"\r\n3\r\n"));
 }
 
+TEST_F(ManagerWindow, AFailedSaveAtClosingKeepsTheWindowOpen) {
+  bench.writeList(listBytes(0, 0, 2, {"\"" + bench.picture("a.jpg") + "\",0,3,5"}));
+  FrmEdit& frm = open();
+  child<QRadioButton>("optt3")->click();
+  bench.files.failWrites = Status::failed("List.txt: Read-only file system");
+  EXPECT_FALSE(frm.close());
+  EXPECT_TRUE(frm.isVisible());
+  EXPECT_TRUE(child<QRadioButton>("optt3")->isChecked());
+  bench.files.failWrites.reset();
+  EXPECT_TRUE(frm.close());
+  EXPECT_TRUE(bench.list().starts_with("\"Ver\",\"1.30\"\r\n3\r\n"));
+}
+
 TEST_F(ManagerWindow, ClosingAnEmptyListSaysSoAndWritesNothing) {
   FrmEdit& frm = open();
   frm.close();

@@ -1002,10 +1002,13 @@ void Win32FrmEdit::paintEmptyHint(HWND list) {
 }
 
 void Win32FrmEdit::close() {
-  // Every way of closing saves; a refused save never keeps the window open.
-  KillTimer(window_, kTimer1);
-  form_.QueryUnload();
-  DestroyWindow(window_);
+  // Every way of closing saves; the form decides whether a failed save keeps
+  // the window open with the edits.
+  KillTimer(window_, kTimer1);  // no slideshow tick while a box waits
+  timerInterval_ = 0;
+  bool closing = true;
+  forward([this, &closing] { closing = form_.QueryUnload(); });
+  if (closing) DestroyWindow(window_);
 }
 
 LRESULT Win32FrmEdit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
