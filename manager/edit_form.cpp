@@ -73,6 +73,7 @@ void EditForm::Load() {
   platform_.random.seedFromClock();
   CheckShortcutsAtStart(platform_);
   LoadList();
+  reportUnsavedCopies();
   lstStyle_.entries.assign(text::kStyleNames.begin(), text::kStyleNames.end());
   MnuListClick();
 }

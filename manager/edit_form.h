@@ -98,6 +98,11 @@ class FormObserver {
   virtual void rowsReset() = 0;
 };
 
+// The file beside the list that keeps edits a session's end could not save:
+// "List.txt.unsaved-20261208-101500".
+inline constexpr std::string_view kUnsavedCopyPrefix = "List.txt.unsaved-";
+std::string UnsavedCopyName(const std::optional<LocalTime>& now);
+
 // The behaviour of the settings window frmEdit, without any toolkit. Every
 // handler is one method; a value set from code runs the same handling as a
 // user's change, here and not in the view.
@@ -113,6 +118,10 @@ class EditForm {
   // False when the window must stay open: the list could not be saved and
   // the user did not choose to end without it.
   bool QueryUnload();
+  // The session is ending and will not wait for a box: saves at once,
+  // telling standard error only; what cannot be saved goes to an unsaved
+  // copy beside the list. The program ends afterwards.
+  void EndSession();
 
   // Settings controls, as the user or code changes them.
   void SetTiming(int index);
@@ -235,6 +244,7 @@ class EditForm {
   std::string composeList(Report report);
   SaveFailure writeList(const std::string& contents, Report report);
   void reportLoadProblem(const LoadResult& result);
+  void reportUnsavedCopies();
   void reportRemovedImages(const std::vector<std::string>& removed);
   // Drops the selection flags of rows the document removed.
   void removeFlaggedRows(const std::vector<char>& remove);

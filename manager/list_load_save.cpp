@@ -1,4 +1,6 @@
 // Moving the rows and the settings controls to and from List.txt.
+#include <cstdio>
+
 #include "common/list_file.h"
 #include "common/record.h"
 #include "common/text_encoding.h"
@@ -94,6 +96,49 @@ bool EditForm::saveList(bool reportFailure) {
     platform_.messages.detail(failure.detail);
   }
   return false;
+}
+
+void EditForm::EndSession() {
+  timer1_.enabled = false;
+  if (rowCount() == 0) {
+    platform_.messages.detail(tivolen::text::kNoEntries);
+    return;
+  }
+  const std::string contents = composeList(Report::StderrOnly);
+  const SaveFailure failure = writeList(contents, Report::StderrOnly);
+  if (failure.message.empty()) return;
+  platform_.messages.detail(failure.message);
+  platform_.messages.detail(failure.detail);
+  // The session will not wait for an answer: the edits go to a file of
+  // their own beside the list, and the next start points the user to it.
+  const std::string copy = platform_.inDataDir(UnsavedCopyName(platform_.clock.now()));
+  const Status kept = platform_.files.writeFileAtomically(copy, contents);
+  if (kept.isOk()) {
+    platform_.messages.detail(std::string(text::kEditsKeptIn) + copy);
+  } else {
+    platform_.messages.detail(text::kEditsLost);
+    platform_.messages.detail(kept.message);
+  }
+}
+
+void EditForm::reportUnsavedCopies() {
+  const auto entries = platform_.files.listFolder(platform_.dataFolder());
+  if (!entries) return;
+  std::string found;
+  for (const FolderEntry& entry : *entries) {
+    if (entry.isDirectory() || !entry.name.starts_with(kUnsavedCopyPrefix)) continue;
+    found += "\r\n" + platform_.inDataDir(entry.name);
+  }
+  if (!found.empty()) platform_.messages.show(std::string(text::kUnsavedCopiesFound) + found);
+}
+
+std::string UnsavedCopyName(const std::optional<LocalTime>& now) {
+  std::string name(kUnsavedCopyPrefix);
+  if (!now) return name + "time-unknown";
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", now->day.year, now->day.month,
+                now->day.day, now->hour, now->minute, now->second);
+  return name + stamp;
 }
 
 void EditForm::tell(Report report, std::string_view message) {

@@ -131,6 +131,13 @@ inline constexpr std::string_view kSaveFailed =
 inline constexpr std::string_view kEditsKeptOpen =
     "\r\n編集内容を残すため、ウィンドウは閉じません。もう一度 OK を押すと保存し直します。";
 inline constexpr std::string_view kAskQuitUnsaved = "\r\n保存せずに終了しますか？";
+inline constexpr std::string_view kEditsKeptIn =
+    "リストを保存できなかったため、編集内容を次のファイルに残しました: ";
+inline constexpr std::string_view kEditsLost =
+    "リストを保存できず、編集内容を別のファイルに残すこともできませんでした。";
+inline constexpr std::string_view kUnsavedCopiesFound =
+    "前回の終了時にリストを保存できなかったため、編集内容を次のファイルに残しています。\r\n"
+    "内容を確かめて List.txt に戻してから、このファイルを削除してください。";
 inline constexpr std::string_view kListTruncated =
     "リストの項目が32767件を超えています。超えた分は表示しませんが、保存するときはそのまま残します"
     "。";

@@ -437,6 +437,40 @@ TEST(ManagerListFile, ClosingAfterAFailedSaveKeepsTheEditsUntilTheUserEndsUnsave
   }
 }
 
+TEST(ManagerListFile, AnEndingSessionSavesWithoutABoxOrKeepsTheEditsInAnUnsavedCopy) {
+  ManagerBench bench;
+  const std::string a = bench.picture("a.jpg");
+  const std::string b = bench.picture("b.jpg");
+  // Damaged: the timing is text, so the first save keeps a copy first.
+  const std::string damaged = "\"Ver\",\"1.30\"\r\n\"x\"\r\n0\r\n\"[SubFolder]\",2\r\n\"" + a +
+                              "\",0,3,5\r\n\"" + b + "\",0,3,5\r\n";
+  bench.writeList(damaged);
+  EditForm& form = bench.open();
+  ASSERT_EQ(bench.messages().size(), 1U);  // the damage, told at the start
+  form.SetTiming(2);
+  form.EndSession();
+  EXPECT_EQ(bench.messages().size(), 1U);
+  EXPECT_EQ(bench.list(), listBytes(2, 0, 2, {"\"" + a + "\",0,3,5", "\"" + b + "\",0,3,5"}));
+  EXPECT_EQ(bench.root.read("app/List.txt.bak"), damaged);
+  EXPECT_EQ(bench.fake().messages.details.back(), manager::text::kListKeptAsBackup);
+
+  // The list cannot be replaced (a folder took its name): the edits go to a
+  // copy beside it, and the next start says where.
+  form.SetOrder(1);
+  std::filesystem::remove(testing::FromUtf8(bench.root / "app/List.txt"));
+  bench.root.mkdir("app/List.txt");
+  form.EndSession();
+  EXPECT_EQ(bench.messages().size(), 1U);
+  const std::string copy = bench.root / "app/List.txt.unsaved-20261207-101500";
+  EXPECT_EQ(bench.root.read("app/List.txt.unsaved-20261207-101500"),
+            listBytes(2, 1, 2, {"\"" + a + "\",0,3,5", "\"" + b + "\",0,3,5"}));
+  EXPECT_EQ(bench.fake().messages.details.back(), std::string(manager::text::kEditsKeptIn) + copy);
+
+  bench.open();
+  EXPECT_EQ(bench.messages().back(),
+            std::string(manager::text::kUnsavedCopiesFound) + "\r\n" + copy);
+}
+
 TEST(ManagerListFile, AReadOnlyApplicationFolderKeepsTheOldFile) {
   if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   ManagerBench bench;

@@ -1077,11 +1077,11 @@ LRESULT Win32FrmEdit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (depth_ == 0) close();
       return 0;
     case WM_ENDSESSION:
-      // Logging off ends the program without WM_CLOSE; the list is saved
-      // as on every other way out.
+      // Logging off ends the program without WM_CLOSE and waits for no box:
+      // the list is saved at once, or kept in an unsaved copy beside it.
       if (wParam != FALSE) {
         KillTimer(window_, kTimer1);
-        form_.QueryUnload();
+        form_.EndSession();
       }
       return 0;
     case WM_DESTROY:
