@@ -83,7 +83,20 @@ bool EditForm::BtnOKClick() {
     platform_.messages.show(tivolen::text::kNoEntries);
     return false;
   }
+  checkLauncher();
   return true;
+}
+
+void EditForm::checkLauncher() {
+  const std::string& launcher = txtLounch_.text;
+  if (!txtLounch_.enabled || launcher.empty() || launcher == " ") return;
+  // What the user typed is saved all the same; the changer would pass over
+  // it without a word at every change, so the word comes now.
+  if (!platform_.files.attributes(launcher)) {
+    platform_.messages.show(std::string(text::kLauncherMissing) + launcher);
+  } else if (!platform_.files.isExecutable(launcher)) {
+    platform_.messages.show(std::string(text::kLauncherNotExecutable) + launcher);
+  }
 }
 
 bool EditForm::QueryUnload() {

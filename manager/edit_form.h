@@ -232,6 +232,7 @@ class EditForm {
   void BarSubFolderChange();
   void LstStyleClick();
   void ChkLounchClick();
+  void checkLauncher();
   // Where a save tells what it met: boxes, or standard error alone when no
   // box may wait (the session is ending).
   enum class Report { Boxes, StderrOnly };

@@ -156,8 +156,9 @@ std::string EditForm::composeList(Report report) {
   list.settings.subfolderDepth = subfolderDepth();
   list.entries = document_.Save(platform_.files, subfolderDepth());
   const std::string& launcher = txtLounch_.text;
-  if (txtLounch_.enabled && !launcher.empty() && launcher != " " &&
-      platform_.files.fileExists(launcher)) {
+  // Kept whether or not the program is there now: it may be on a drive that
+  // is not attached, and OK says what is wrong with it.
+  if (txtLounch_.enabled && !launcher.empty() && launcher != " ") {
     if (canHoldText(launcher)) {
       list.launcherPath = launcher;
     } else {

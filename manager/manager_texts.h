@@ -125,6 +125,12 @@ inline constexpr std::string_view kNameNotStorable =
     "名前に「\"」や改行を含むため、リストに保存できません。登録しませんでした。\r\n";
 inline constexpr std::string_view kLauncherNotStorable =
     "ランチャーの名前に「\"」や改行を含むため、ランチャーは保存しませんでした。";
+inline constexpr std::string_view kLauncherMissing =
+    "ランチャーのファイルが見つかりません。入力した名前はそのまま保存しますが、"
+    "このままでは壁紙を変えた後に起動されません。\r\n";
+inline constexpr std::string_view kLauncherNotExecutable =
+    "ランチャーのファイルは実行できません。入力した名前はそのまま保存しますが、"
+    "実行を許可するまでは壁紙を変えた後に起動されません。\r\n";
 inline constexpr std::string_view kSaveFailed =
     "リストを保存できませんでした。前のリストはそのまま残っています。\r\n"
     "フォルダに書き込めるか、ディスクに空きがあるかを確かめてください。";

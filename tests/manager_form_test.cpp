@@ -253,7 +253,7 @@ TEST(ManagerListFile, SkippedKindsLeaveTheirIndexToTheNextEntry) {
   EXPECT_EQ(testing::columns(form).ratio[1], 3);
 }
 
-TEST(ManagerListFile, LauncherIsSavedOnlyWhileItsBoxIsOnAndItsFileExists) {
+TEST(ManagerListFile, LauncherIsSavedWhileItsBoxIsOnWhetherOrNotItsFileIsThere) {
   struct Case {
     const char* name;
     bool launcherFileExists;
@@ -263,7 +263,7 @@ TEST(ManagerListFile, LauncherIsSavedOnlyWhileItsBoxIsOnAndItsFileExists) {
   };
   const Case cases[] = {
       {"present", true, false, "", true},
-      {"vanished program", false, false, "", false},
+      {"vanished program", false, false, "", true},
       {"box cleared", true, true, "", false},
       {"one blank", true, false, " ", false},
   };
@@ -285,6 +285,41 @@ TEST(ManagerListFile, LauncherIsSavedOnlyWhileItsBoxIsOnAndItsFileExists) {
       EXPECT_FALSE(form.TxtLounch().visible);
       EXPECT_EQ(form.TxtLounch().text, launcher);
     }
+  }
+}
+
+TEST(ManagerListFile, OKSaysOnceWhatIsWrongWithTheLauncherAndKeepsIt) {
+  struct Case {
+    const char* name;
+    int mode;  // -1: no such file; 0: a folder
+    bool ticked;
+    std::string_view message;  // empty: nothing to say
+  };
+  const Case cases[] = {
+      {"runs", 0755, true, {}},
+      {"missing", -1, true, manager::text::kLauncherMissing},
+      {"not executable", 0644, true, manager::text::kLauncherNotExecutable},
+      {"a folder", 0, true, manager::text::kLauncherNotExecutable},
+      {"switched off", -1, false, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ManagerBench bench;
+    const std::string a = bench.picture("a.jpg");
+    const std::string launcher = bench.root / "bin/cal";
+    if (c.mode == 0) bench.root.mkdir("bin/cal");
+    if (c.mode > 0) chmod(bench.root.write("bin/cal").c_str(), static_cast<mode_t>(c.mode));
+    bench.writeList(listBytes(0, 0, 2, {"\"" + a + "\",0,3,5"}));
+    EditForm& form = bench.open();
+    form.SetChkLounch(true);
+    form.SetTxtLounch(launcher);
+    if (!c.ticked) form.SetChkLounch(false);
+    EXPECT_TRUE(form.BtnOKClick());
+    EXPECT_EQ(bench.messages(), c.message.empty()
+                                    ? std::vector<std::string>{}
+                                    : std::vector<std::string>{std::string(c.message) + launcher});
+    EXPECT_TRUE(form.QueryUnload());
+    EXPECT_EQ(bench.list().ends_with("\"[Lounch]\",\"" + launcher + "\"\r\n"), c.ticked);
   }
 }
 
