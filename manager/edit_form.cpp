@@ -73,6 +73,7 @@ void EditForm::Load() {
   platform_.random.seedFromClock();
   CheckShortcutsAtStart(platform_);
   LoadList();
+  reportUnsavedCopies();
   lstStyle_.entries.assign(text::kStyleNames.begin(), text::kStyleNames.end());
   MnuListClick();
 }
@@ -82,12 +83,49 @@ bool EditForm::BtnOKClick() {
     platform_.messages.show(tivolen::text::kNoEntries);
     return false;
   }
+  checkLauncher();
   return true;
 }
 
-void EditForm::QueryUnload() {
-  timer1_.enabled = false;  // closing ends a slideshow
-  SaveList();
+void EditForm::checkLauncher() {
+  const std::string& launcher = txtLounch_.text;
+  if (!txtLounch_.enabled || launcher.empty() || launcher == " ") return;
+  // What the user typed is saved all the same; the changer would pass over
+  // it without a word at every change, so the word comes now.
+  if (!platform_.files.attributes(launcher)) {
+    platform_.messages.show(std::string(text::kLauncherMissing) + launcher);
+  } else if (!platform_.files.isExecutable(launcher)) {
+    platform_.messages.show(std::string(text::kLauncherNotExecutable) + launcher);
+  }
+}
+
+bool EditForm::QueryUnload() {
+  const bool slideshow = timer1_.enabled;
+  timer1_.enabled = false;  // no tick while a box waits
+  // An empty list closes all the same: the file keeps its earlier contents.
+  if (rowCount() == 0) {
+    platform_.messages.show(tivolen::text::kNoEntries);
+    return true;
+  }
+  const SaveFailure failure = writeList(composeList(Report::Boxes), Report::Boxes);
+  if (failure.message.empty()) {
+    closeSaveFailed_ = false;
+    return true;
+  }
+  platform_.messages.detail(failure.detail);
+  // The edits live only in this window: a failed save keeps it open, and
+  // only a second failed try asks whether to end without them.
+  if (closeSaveFailed_ &&
+      platform_.messages.show(std::string(failure.message) + std::string(text::kAskQuitUnsaved),
+                              Buttons::YesNo) == Answer::Yes) {
+    return true;
+  }
+  if (!closeSaveFailed_) {
+    platform_.messages.show(std::string(failure.message) + std::string(text::kEditsKeptOpen));
+  }
+  closeSaveFailed_ = true;
+  timer1_.enabled = slideshow;
+  return false;
 }
 
 void EditForm::SetTiming(int index) {
@@ -196,13 +234,18 @@ void EditForm::List1Click() {
   if (row.kind != kKindImage && row.kind != kKindFolderImage) {
     showPreview({});
   } else if (list1_.tag != "1") {
-    if (!IsPictureFile(platform_.files, row.path)) {
+    if (IsPictureFile(platform_.files, row.path)) {
+      showPreview(row.path);
+    } else if (PictureLookup(platform_.files).isGone(row.path)) {
       platform_.messages.show(tivolen::text::kFileNotFound);
       platform_.messages.detail(row.path);
       RemoveSelectedRows();
       return;
+    } else {
+      // On a drive that is not attached: the row waits for the drive.
+      platform_.messages.show(std::string(text::kPictureUnreachable) + row.path);
+      showPreview({});
     }
-    showPreview(row.path);
   }
   setEditingEnabled(isRegisteredKind(row.kind));
   // Both may change the rows through their handlers; the focused row's own

@@ -98,6 +98,11 @@ class FormObserver {
   virtual void rowsReset() = 0;
 };
 
+// The file beside the list that keeps edits a session's end could not save:
+// "List.txt.unsaved-20261208-101500".
+inline constexpr std::string_view kUnsavedCopyPrefix = "List.txt.unsaved-";
+std::string UnsavedCopyName(const std::optional<LocalTime>& now);
+
 // The behaviour of the settings window frmEdit, without any toolkit. Every
 // handler is one method; a value set from code runs the same handling as a
 // user's change, here and not in the view.
@@ -110,7 +115,13 @@ class EditForm {
   void Load();
   // False when the window must stay open.
   bool BtnOKClick();
-  void QueryUnload();
+  // False when the window must stay open: the list could not be saved and
+  // the user did not choose to end without it.
+  bool QueryUnload();
+  // The session is ending and will not wait for a box: saves at once,
+  // telling standard error only; what cannot be saved goes to an unsaved
+  // copy beside the list. The program ends afterwards.
+  void EndSession();
 
   // Settings controls, as the user or code changes them.
   void SetTiming(int index);
@@ -221,8 +232,21 @@ class EditForm {
   void BarSubFolderChange();
   void LstStyleClick();
   void ChkLounchClick();
+  void checkLauncher();
+  // Where a save tells what it met: boxes, or standard error alone when no
+  // box may wait (the session is ending).
+  enum class Report { Boxes, StderrOnly };
+  struct SaveFailure {
+    std::string_view message;  // empty when the list was written
+    std::string detail;
+  };
   bool saveList(bool reportFailure);
+  void tell(Report report, std::string_view message);
+  std::string composeList(Report report);
+  SaveFailure writeList(const std::string& contents, Report report);
   void reportLoadProblem(const LoadResult& result);
+  void reportUnsavedCopies();
+  void reportRemovedImages(const std::vector<std::string>& removed);
   // Drops the selection flags of rows the document removed.
   void removeFlaggedRows(const std::vector<char>& remove);
   void moveFocusedRow(int step);
@@ -242,6 +266,9 @@ class EditForm {
   // The bytes of a list this program could not read whole, kept beside it
   // before the first save replaces it.
   std::optional<std::string> unreadList_;
+  bool unreadListAnnounced_ = false;
+  // The last try to save on closing failed: the next one may end unsaved.
+  bool closeSaveFailed_ = false;
   int timing_ = 0;
   int order_ = 0;
   ScrollBar barSubFolder_;

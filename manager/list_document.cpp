@@ -45,7 +45,37 @@ std::string folderText(std::string_view path, PathRules rules) {
   return std::string(text::kFolderMarker) + DisplayName(path, rules);
 }
 
+bool sameName(std::string_view a, std::string_view b, PathRules rules) {
+  if (!rules.windows()) return a == b;
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return lower(x) == lower(y);
+  });
+}
+
 }  // namespace
+
+bool PictureLookup::isGone(const std::string& path) {
+  const PathRules rules = files_.pathRules();
+  std::size_t cut = path.size();
+  while (cut > 0 && !rules.isSeparator(path[cut - 1])) --cut;
+  // A bare name or a folder's own path says nothing about where it lies.
+  if (cut == 0 || cut == path.size()) return false;
+  const std::string folder = path.substr(0, cut);
+  const std::string name = path.substr(cut);
+  auto found = listings_.find(folder);
+  if (found == listings_.end()) {
+    // Only a folder that is there and can be read can tell that a name is
+    // not in it; a drive that is not attached, or a folder this user may not
+    // open, tells nothing.
+    std::optional<std::vector<FolderEntry>> entries;
+    if (files_.folderExists(folder)) entries = files_.listFolder(folder);
+    found = listings_.emplace(folder, std::move(entries)).first;
+  }
+  if (!found->second) return false;
+  return std::none_of(found->second->begin(), found->second->end(),
+                      [&](const FolderEntry& entry) { return sameName(entry.name, name, rules); });
+}
 
 std::string DisplayName(std::string_view path, PathRules rules) {
   for (std::size_t at = path.size() < 2 ? 0 : path.size() - 1; at-- > 0;) {
@@ -123,6 +153,15 @@ LoadResult ListDocument::Load(std::string_view contents, const FileSystem& files
   const bool headerDamaged = damaged;
   damaged = false;
   ListRow beyondLimit;
+  PictureLookup lookup(files);
+  // An image is left out only when its folder shows it is gone; one on a
+  // drive that is not attached stays, and is saved back as it was.
+  auto imageListed = [&](const std::string& path) {
+    if (path.empty()) return false;
+    if (IsPictureFile(files, path) || !lookup.isGone(path)) return true;
+    if (count_ < kMaxRows) result.removed.push_back(path);
+    return false;
+  };
   // The end test follows each record, so the body runs at least once; a file
   // that ends right after its header gives one pass of failed reads.
   const bool emptyBody = reader.atEnd();
@@ -141,14 +180,14 @@ LoadResult ListDocument::Load(std::string_view contents, const FileSystem& files
     switch (layout) {
       case Layout::Headerless:
         target.ratio = kNewRowRatio;
-        listed = IsPictureFile(files, target.path);
+        listed = imageListed(target.path);
         break;
       case Layout::V110:
       case Layout::V11x:
         integer(target.style);
         integer(target.ratio);
         if (layout == Layout::V11x) target.kind = kKindImage;
-        listed = IsPictureFile(files, target.path);
+        listed = imageListed(target.path);
         break;
       default:
         integer(target.kind);
@@ -156,7 +195,7 @@ LoadResult ListDocument::Load(std::string_view contents, const FileSystem& files
         integer(target.ratio);
         // Folders are never tested: a folder on a detached drive stays listed.
         listed = target.kind > kKindFolderBase ||
-                 (target.kind == kKindImage && IsPictureFile(files, target.path));
+                 (target.kind == kKindImage && imageListed(target.path));
         break;
     }
     if (full) {
@@ -194,7 +233,10 @@ std::vector<ListEntry> ListDocument::Save(const FileSystem& files, int depth) co
         int depthCounter = 0;
         // A folder grown past what a 16-bit kind holds stays registered at
         // the largest kind rather than wrapping round or vanishing.
-        entry.kind = kKindFolderBase + CountFolderItems(files, entry.path, depthCounter, depth);
+        const int count = CountFolderItems(files, entry.path, depthCounter, depth);
+        // An empty folder is most often a mount point with nothing mounted:
+        // it keeps the count it was saved with, as a missing one does.
+        if (count > 0 || entry.kind <= kKindFolderBase) entry.kind = kKindFolderBase + count;
       }
     }
     if (isRegisteredKind(entry.kind) && !entry.path.empty()) entries.push_back(std::move(entry));

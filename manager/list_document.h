@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,12 +54,27 @@ struct LoadResult {
   LoadedSettings settings;
   Problem problem = Problem::None;
   int notLoaded = 0;  // entries past the row limit, kept for the next save
+  // Images left out because their folder no longer holds them.
+  std::vector<std::string> removed;
 };
 
 // The text a row shows: what follows the last separator that is not the
 // path's last character: "pics/" for "/home/a/pics/", and on Windows
 // "pics\" for "C:\pics\", where either slash separates.
 std::string DisplayName(std::string_view path, PathRules rules);
+
+// Tells a picture that is gone from one that cannot be looked at now: only a
+// folder that is there and can be listed, and lacks the name, says "gone".
+// Each folder is listed once.
+class PictureLookup {
+ public:
+  explicit PictureLookup(const FileSystem& files) : files_(files) {}
+  [[nodiscard]] bool isGone(const std::string& path);
+
+ private:
+  const FileSystem& files_;
+  std::map<std::string, std::optional<std::vector<FolderEntry>>> listings_;
+};
 
 // Picture files whose names start with "." are hidden but registered all the
 // same; what counts is an ordinary file that the program may open.

@@ -1,4 +1,6 @@
 // Moving the rows and the settings controls to and from List.txt.
+#include <cstdio>
+
 #include "common/list_file.h"
 #include "common/record.h"
 #include "common/text_encoding.h"
@@ -38,9 +40,30 @@ void EditForm::LoadList() {
   list1_.listIndex = -1;
   if (observer_) observer_->rowsReset();
   if (read) reportLoadProblem(result);
+  if (!result.removed.empty()) reportRemovedImages(result.removed);
   // A list mended by hand and read again whole needs no copy any more.
   unreadList_.reset();
-  if (read && result.problem != LoadResult::Problem::None) unreadList_ = *read;
+  if (read && (result.problem != LoadResult::Problem::None || !result.removed.empty())) {
+    unreadList_ = *read;
+    // The user was told of the copy with the removed rows; saving it needs
+    // no second box.
+    unreadListAnnounced_ = result.problem == LoadResult::Problem::None;
+  }
+}
+
+void EditForm::reportRemovedImages(const std::vector<std::string>& removed) {
+  constexpr std::size_t kShownPaths = 20;
+  std::string message(text::kImagesRemoved);
+  for (std::size_t i = 0; i < removed.size() && i < kShownPaths; ++i) {
+    message += "\r\n";
+    message += removed[i];
+  }
+  if (removed.size() > kShownPaths) {
+    message += "\r\n" + std::string(text::kImagesRemovedMore) +
+               std::to_string(removed.size() - kShownPaths) + std::string(text::kItemsUnit);
+  }
+  platform_.messages.show(message);
+  for (const std::string& path : removed) platform_.messages.detail(path);
 }
 
 void EditForm::reportLoadProblem(const LoadResult& result) {
@@ -66,45 +89,104 @@ bool EditForm::saveList(bool reportFailure) {
     platform_.messages.show(tivolen::text::kNoEntries);
     return false;
   }
+  const SaveFailure failure = writeList(composeList(Report::Boxes), Report::Boxes);
+  if (failure.message.empty()) return true;
+  if (reportFailure) {
+    platform_.messages.show(failure.message);
+    platform_.messages.detail(failure.detail);
+  }
+  return false;
+}
+
+void EditForm::EndSession() {
+  timer1_.enabled = false;
+  if (rowCount() == 0) {
+    platform_.messages.detail(tivolen::text::kNoEntries);
+    return;
+  }
+  const std::string contents = composeList(Report::StderrOnly);
+  const SaveFailure failure = writeList(contents, Report::StderrOnly);
+  if (failure.message.empty()) return;
+  platform_.messages.detail(failure.message);
+  platform_.messages.detail(failure.detail);
+  // The session will not wait for an answer: the edits go to a file of
+  // their own beside the list, and the next start points the user to it.
+  const std::string copy = platform_.inDataDir(UnsavedCopyName(platform_.clock.now()));
+  const Status kept = platform_.files.writeFileAtomically(copy, contents);
+  if (kept.isOk()) {
+    platform_.messages.detail(std::string(text::kEditsKeptIn) + copy);
+  } else {
+    platform_.messages.detail(text::kEditsLost);
+    platform_.messages.detail(kept.message);
+  }
+}
+
+void EditForm::reportUnsavedCopies() {
+  const auto entries = platform_.files.listFolder(platform_.dataFolder());
+  if (!entries) return;
+  std::string found;
+  for (const FolderEntry& entry : *entries) {
+    if (entry.isDirectory() || !entry.name.starts_with(kUnsavedCopyPrefix)) continue;
+    found += "\r\n" + platform_.inDataDir(entry.name);
+  }
+  if (!found.empty()) platform_.messages.show(std::string(text::kUnsavedCopiesFound) + found);
+}
+
+std::string UnsavedCopyName(const std::optional<LocalTime>& now) {
+  std::string name(kUnsavedCopyPrefix);
+  if (!now) return name + "time-unknown";
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", now->day.year, now->day.month,
+                now->day.day, now->hour, now->minute, now->second);
+  return name + stamp;
+}
+
+void EditForm::tell(Report report, std::string_view message) {
+  if (report == Report::Boxes) {
+    platform_.messages.show(message);
+  } else {
+    platform_.messages.detail(message);
+  }
+}
+
+std::string EditForm::composeList(Report report) {
   ImageList list;
   list.settings.timingMode = timing_;
   list.settings.orderMode = order_ == 0 ? 0 : 1;
   list.settings.subfolderDepth = subfolderDepth();
   list.entries = document_.Save(platform_.files, subfolderDepth());
   const std::string& launcher = txtLounch_.text;
-  if (txtLounch_.enabled && !launcher.empty() && launcher != " " &&
-      platform_.files.fileExists(launcher)) {
+  // Kept whether or not the program is there now: it may be on a drive that
+  // is not attached, and OK says what is wrong with it.
+  if (txtLounch_.enabled && !launcher.empty() && launcher != " ") {
     if (canHoldText(launcher)) {
       list.launcherPath = launcher;
-    } else if (reportFailure) {
-      platform_.messages.show(text::kLauncherNotStorable);
+    } else {
+      tell(report, text::kLauncherNotStorable);
     }
   }
+  return writeImageList(list);
+}
+
+EditForm::SaveFailure EditForm::writeList(const std::string& contents, Report report) {
   const std::string file = platform_.inDataDir(kListFileName);
+  bool keptBackup = false;
   if (unreadList_) {
     // The user's own list is never replaced unseen: it stays beside the new
     // one as it was.
-    const std::string backup = file + ".bak";
-    const Status kept = platform_.files.writeFileAtomically(backup, *unreadList_);
-    if (!kept.isOk()) {
-      if (reportFailure) {
-        platform_.messages.show(text::kBackupFailed);
-        platform_.messages.detail(kept.message);
-      }
-      return false;
-    }
+    const Status kept = platform_.files.writeFileAtomically(file + ".bak", *unreadList_);
+    if (!kept.isOk()) return {text::kBackupFailed, kept.message};
     unreadList_.reset();
-    platform_.messages.show(text::kListKeptAsBackup);
+    keptBackup = true;
   }
-  const Status status = platform_.files.writeFileAtomically(file, writeImageList(list));
-  if (!status.isOk()) {
-    if (reportFailure) {
-      platform_.messages.show(text::kSaveFailed);
-      platform_.messages.detail(status.message);
-    }
-    return false;
+  const Status status = platform_.files.writeFileAtomically(file, contents);
+  // Told after the list is written: a box must never stand between the
+  // edits and the disk.
+  if (keptBackup) {
+    tell(unreadListAnnounced_ ? Report::StderrOnly : report, text::kListKeptAsBackup);
   }
-  return true;
+  if (!status.isOk()) return {text::kSaveFailed, status.message};
+  return {};
 }
 
 }  // namespace tivolen::manager

@@ -125,9 +125,25 @@ inline constexpr std::string_view kNameNotStorable =
     "名前に「\"」や改行を含むため、リストに保存できません。登録しませんでした。\r\n";
 inline constexpr std::string_view kLauncherNotStorable =
     "ランチャーの名前に「\"」や改行を含むため、ランチャーは保存しませんでした。";
+inline constexpr std::string_view kLauncherMissing =
+    "ランチャーのファイルが見つかりません。入力した名前はそのまま保存しますが、"
+    "このままでは壁紙を変えた後に起動されません。\r\n";
+inline constexpr std::string_view kLauncherNotExecutable =
+    "ランチャーのファイルは実行できません。入力した名前はそのまま保存しますが、"
+    "実行を許可するまでは壁紙を変えた後に起動されません。\r\n";
 inline constexpr std::string_view kSaveFailed =
     "リストを保存できませんでした。前のリストはそのまま残っています。\r\n"
     "フォルダに書き込めるか、ディスクに空きがあるかを確かめてください。";
+inline constexpr std::string_view kEditsKeptOpen =
+    "\r\n編集内容を残すため、ウィンドウは閉じません。もう一度 OK を押すと保存し直します。";
+inline constexpr std::string_view kAskQuitUnsaved = "\r\n保存せずに終了しますか？";
+inline constexpr std::string_view kEditsKeptIn =
+    "リストを保存できなかったため、編集内容を次のファイルに残しました: ";
+inline constexpr std::string_view kEditsLost =
+    "リストを保存できず、編集内容を別のファイルに残すこともできませんでした。";
+inline constexpr std::string_view kUnsavedCopiesFound =
+    "前回の終了時にリストを保存できなかったため、編集内容を次のファイルに残しています。\r\n"
+    "内容を確かめて List.txt に戻してから、このファイルを削除してください。";
 inline constexpr std::string_view kListTruncated =
     "リストの項目が32767件を超えています。超えた分は表示しませんが、保存するときはそのまま残します"
     "。";
@@ -141,6 +157,14 @@ inline constexpr std::string_view kListKeptAsBackup =
     "読み込めなかった元のリストを List.txt.bak として残しました。";
 inline constexpr std::string_view kBackupFailed =
     "元のリストを List.txt.bak として残せなかったため、リストを保存しませんでした。";
+inline constexpr std::string_view kImagesRemoved =
+    "次の画像はファイルが見つからないため、リストから外しました。\r\n"
+    "元のリストは、次に保存するとき List.txt.bak として残します。";
+inline constexpr std::string_view kPictureUnreachable =
+    "画像のあるフォルダを開けません。ドライブがつながっているか確かめてください。"
+    "リストからは外しません。\r\n";
+inline constexpr std::string_view kImagesRemovedMore = "ほか ";
+inline constexpr std::string_view kItemsUnit = " 件";
 inline constexpr std::string_view kExpansionCut =
     "行が32767行を超えるため、フォルダの中身の一部は表示していません。";
 // Shown over the empty list.

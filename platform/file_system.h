@@ -56,6 +56,12 @@ class FileSystem {
   // folders and dot-named files do not count.
   [[nodiscard]] virtual bool fileExists(const std::string& path) const = 0;
   [[nodiscard]] virtual bool folderExists(const std::string& path) const = 0;
+  // Whether this user may start the file as a program. Where the system
+  // starts any file it can open, that is every file that is there.
+  [[nodiscard]] virtual bool isExecutable(const std::string& path) const {
+    const std::optional<int> bits = attributes(path);
+    return bits && (*bits & attr::kDirectory) == 0;
+  }
   // The full attribute set of a path, or nothing when it does not exist.
   [[nodiscard]] virtual std::optional<int> attributes(const std::string& path) const = 0;
   // The entries of a folder without "." and "..", sorted by name

@@ -47,11 +47,20 @@ struct CalendarDay {
   int day = 0;
 };
 
+// A moment of that calendar, to the second.
+struct LocalTime {
+  CalendarDay day;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+
 class Clock {
  public:
   virtual ~Clock() = default;
   // Nothing when the system cannot say (a broken time zone).
   [[nodiscard]] virtual std::optional<CalendarDay> today() const = 0;
+  [[nodiscard]] virtual std::optional<LocalTime> now() const = 0;
 };
 
 class Random {

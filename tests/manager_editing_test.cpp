@@ -135,6 +135,19 @@ TEST_F(ManagerEditing, AMissingPictureIsToldAndItsSelectionRemovedWithoutTouchin
   EXPECT_TRUE(bench.root.exists("A.jpg"));
 }
 
+TEST_F(ManagerEditing, APictureOnADriveThatIsNotAttachedKeepsItsRowWhenSelected) {
+  const std::string a = bench.picture("a.jpg");
+  const std::string detached = bench.root / "usb/photo.jpg";
+  bench.writeList(
+      testing::listBytes(0, 0, 2, {"\"" + a + "\",0,3,5", "\"" + detached + "\",0,3,5"}));
+  EditForm& form = bench.open();
+  form.SetSelection({1}, 1);
+  EXPECT_EQ(bench.messages(), (Texts{std::string(manager::text::kPictureUnreachable) + detached}));
+  EXPECT_EQ(listTexts(form), (Texts{"a.jpg", "photo.jpg"}));
+  EXPECT_EQ(form.List1().listIndex, 1);
+  EXPECT_EQ(form.ImgPV().path, "");
+}
+
 TEST_F(ManagerEditing, PreviewFollowsTheFocusedPictureAndMovesDoNotReloadIt) {
   const std::string image = bench.picture("sea.jpg");
   bench.picture("trips/1.jpg");

@@ -195,9 +195,9 @@ TEST(ManagerListFile, FolderWithoutTrailingSlashGainsItAtTheNextSave) {
   EXPECT_EQ(listTexts(again.open()), (std::vector<std::string>{"[フォルダ]trips/"}));
 }
 
-TEST(ManagerListFile, AFolderThatCannotBeFoundKeepsItsEntryButAnEmptyOneIsDropped) {
+TEST(ManagerListFile, AFolderThatCannotBeFoundOrCountsNothingKeepsItsEntry) {
   ManagerBench bench;
-  bench.root.mkdir("empty");
+  bench.root.mkdir("empty");  // a mount point with nothing mounted
   const std::string detached = bench.root / "usb/photos";
   bench.writeList(listBytes(
       0, 0, 2,
@@ -205,8 +205,37 @@ TEST(ManagerListFile, AFolderThatCannotBeFoundKeepsItsEntryButAnEmptyOneIsDroppe
   EditForm& form = bench.open();
   EXPECT_EQ(form.rowCount(), 3);
   ASSERT_TRUE(form.SaveList());
-  EXPECT_EQ(bench.list(), listBytes(0, 0, 2, {"\"" + detached + "/\",40,3,4"}));
+  EXPECT_EQ(bench.list(),
+            listBytes(0, 0, 2,
+                      {"\"" + detached + "/\",40,3,4", "\"" + bench.root / "empty/" + "\",9,3,5"}));
   EXPECT_EQ(testing::columns(form).kind[1], 9);  // saving changes no row
+}
+
+TEST(ManagerListFile, OnlyImagesGoneFromAReadableFolderAreRemovedAndTheOldListIsKept) {
+  ManagerBench bench;
+  const std::string a = bench.picture("pics/a.jpg");
+  const std::string gone = bench.root / "pics/gone.jpg";
+  const std::string alsoGone = bench.root / "pics/also.jpg";
+  const std::string detached = bench.root / "usb/photo.jpg";  // drive not attached
+  // A folder this user may not open (root opens it all the same).
+  const std::string locked = bench.picture("locked/x.jpg");
+  chmod((bench.root / "locked").c_str(), 0);
+  const std::string old =
+      listBytes(1, 0, 2,
+                {"\"" + a + "\",0,3,5", "\"" + gone + "\",0,3,5", "\"" + detached + "\",0,2,4",
+                 "\"" + locked + "\",0,1,2", "\"" + alsoGone + "\",0,3,5"});
+  bench.writeList(old);
+  EditForm& form = bench.open();
+  EXPECT_EQ(listTexts(form), (std::vector<std::string>{"a.jpg", "photo.jpg", "x.jpg"}));
+  EXPECT_EQ(bench.messages(), (std::vector<std::string>{std::string(manager::text::kImagesRemoved) +
+                                                        "\r\n" + gone + "\r\n" + alsoGone}));
+
+  ASSERT_TRUE(form.SaveList());
+  EXPECT_EQ(bench.list(), listBytes(1, 0, 2,
+                                    {"\"" + a + "\",0,3,5", "\"" + detached + "\",0,2,4",
+                                     "\"" + locked + "\",0,1,2"}));
+  EXPECT_EQ(bench.root.read("app/List.txt.bak"), old);
+  EXPECT_EQ(bench.messages().size(), 1U);  // the copy was announced with the removal
 }
 
 TEST(ManagerListFile, SkippedKindsLeaveTheirIndexToTheNextEntry) {
@@ -224,7 +253,7 @@ TEST(ManagerListFile, SkippedKindsLeaveTheirIndexToTheNextEntry) {
   EXPECT_EQ(testing::columns(form).ratio[1], 3);
 }
 
-TEST(ManagerListFile, LauncherIsSavedOnlyWhileItsBoxIsOnAndItsFileExists) {
+TEST(ManagerListFile, LauncherIsSavedWhileItsBoxIsOnWhetherOrNotItsFileIsThere) {
   struct Case {
     const char* name;
     bool launcherFileExists;
@@ -234,7 +263,7 @@ TEST(ManagerListFile, LauncherIsSavedOnlyWhileItsBoxIsOnAndItsFileExists) {
   };
   const Case cases[] = {
       {"present", true, false, "", true},
-      {"vanished program", false, false, "", false},
+      {"vanished program", false, false, "", true},
       {"box cleared", true, true, "", false},
       {"one blank", true, false, " ", false},
   };
@@ -256,6 +285,41 @@ TEST(ManagerListFile, LauncherIsSavedOnlyWhileItsBoxIsOnAndItsFileExists) {
       EXPECT_FALSE(form.TxtLounch().visible);
       EXPECT_EQ(form.TxtLounch().text, launcher);
     }
+  }
+}
+
+TEST(ManagerListFile, OKSaysOnceWhatIsWrongWithTheLauncherAndKeepsIt) {
+  struct Case {
+    const char* name;
+    int mode;  // -1: no such file; 0: a folder
+    bool ticked;
+    std::string_view message;  // empty: nothing to say
+  };
+  const Case cases[] = {
+      {"runs", 0755, true, {}},
+      {"missing", -1, true, manager::text::kLauncherMissing},
+      {"not executable", 0644, true, manager::text::kLauncherNotExecutable},
+      {"a folder", 0, true, manager::text::kLauncherNotExecutable},
+      {"switched off", -1, false, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ManagerBench bench;
+    const std::string a = bench.picture("a.jpg");
+    const std::string launcher = bench.root / "bin/cal";
+    if (c.mode == 0) bench.root.mkdir("bin/cal");
+    if (c.mode > 0) chmod(bench.root.write("bin/cal").c_str(), static_cast<mode_t>(c.mode));
+    bench.writeList(listBytes(0, 0, 2, {"\"" + a + "\",0,3,5"}));
+    EditForm& form = bench.open();
+    form.SetChkLounch(true);
+    form.SetTxtLounch(launcher);
+    if (!c.ticked) form.SetChkLounch(false);
+    EXPECT_TRUE(form.BtnOKClick());
+    EXPECT_EQ(bench.messages(), c.message.empty()
+                                    ? std::vector<std::string>{}
+                                    : std::vector<std::string>{std::string(c.message) + launcher});
+    EXPECT_TRUE(form.QueryUnload());
+    EXPECT_EQ(bench.list().ends_with("\"[Lounch]\",\"" + launcher + "\"\r\n"), c.ticked);
   }
 }
 
@@ -367,6 +431,79 @@ TEST(ManagerListFile, AFailedSaveKeepsTheOldFileAndSaysSo) {
   bench.files.failWrites.reset();
   EXPECT_TRUE(form.SaveList());
   EXPECT_EQ(bench.list(), listBytes(3, 0, 2, {"\"" + a + "\",0,3,5"}));
+}
+
+TEST(ManagerListFile, ClosingAfterAFailedSaveKeepsTheEditsUntilTheUserEndsUnsaved) {
+  struct Case {
+    const char* name;
+    Answer second;      // to the question at the second failed closing
+    bool diskRecovers;  // the third closing finds the disk writable again
+    bool closedUnsaved;
+  };
+  const Case cases[] = {
+      {"retried after freeing space", Answer::No, true, false},
+      {"ended knowingly", Answer::Yes, false, true},
+  };
+  const std::string failed(manager::text::kSaveFailed);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ManagerBench bench;
+    const std::string a = bench.picture("a.jpg");
+    const std::string old = listBytes(1, 0, 2, {"\"" + a + "\",0,3,5"});
+    bench.writeList(old);
+    EditForm& form = bench.open();
+    form.SetTiming(3);
+    bench.files.failWrites = Status::failed("List.txt: No space left on device");
+    // The first failure only says so: the window stays, with the edits.
+    EXPECT_FALSE(form.QueryUnload());
+    EXPECT_EQ(bench.messages(),
+              (std::vector<std::string>{failed + std::string(manager::text::kEditsKeptOpen)}));
+    EXPECT_EQ(form.timingIndex(), 3);
+    // The second one asks whether to end without saving.
+    bench.answers().push_back(c.second);
+    EXPECT_EQ(form.QueryUnload(), c.closedUnsaved);
+    EXPECT_EQ(bench.messages().back(), failed + std::string(manager::text::kAskQuitUnsaved));
+    EXPECT_EQ(bench.list(), old);
+    if (c.closedUnsaved) continue;
+    if (c.diskRecovers) bench.files.failWrites.reset();
+    EXPECT_TRUE(form.QueryUnload());
+    EXPECT_EQ(bench.list(), listBytes(3, 0, 2, {"\"" + a + "\",0,3,5"}));
+    EXPECT_EQ(bench.messages().size(), 2U);
+  }
+}
+
+TEST(ManagerListFile, AnEndingSessionSavesWithoutABoxOrKeepsTheEditsInAnUnsavedCopy) {
+  ManagerBench bench;
+  const std::string a = bench.picture("a.jpg");
+  const std::string b = bench.picture("b.jpg");
+  // Damaged: the timing is text, so the first save keeps a copy first.
+  const std::string damaged = "\"Ver\",\"1.30\"\r\n\"x\"\r\n0\r\n\"[SubFolder]\",2\r\n\"" + a +
+                              "\",0,3,5\r\n\"" + b + "\",0,3,5\r\n";
+  bench.writeList(damaged);
+  EditForm& form = bench.open();
+  ASSERT_EQ(bench.messages().size(), 1U);  // the damage, told at the start
+  form.SetTiming(2);
+  form.EndSession();
+  EXPECT_EQ(bench.messages().size(), 1U);
+  EXPECT_EQ(bench.list(), listBytes(2, 0, 2, {"\"" + a + "\",0,3,5", "\"" + b + "\",0,3,5"}));
+  EXPECT_EQ(bench.root.read("app/List.txt.bak"), damaged);
+  EXPECT_EQ(bench.fake().messages.details.back(), manager::text::kListKeptAsBackup);
+
+  // The list cannot be replaced (a folder took its name): the edits go to a
+  // copy beside it, and the next start says where.
+  form.SetOrder(1);
+  std::filesystem::remove(testing::FromUtf8(bench.root / "app/List.txt"));
+  bench.root.mkdir("app/List.txt");
+  form.EndSession();
+  EXPECT_EQ(bench.messages().size(), 1U);
+  const std::string copy = bench.root / "app/List.txt.unsaved-20261207-101500";
+  EXPECT_EQ(bench.root.read("app/List.txt.unsaved-20261207-101500"),
+            listBytes(2, 1, 2, {"\"" + a + "\",0,3,5", "\"" + b + "\",0,3,5"}));
+  EXPECT_EQ(bench.fake().messages.details.back(), std::string(manager::text::kEditsKeptIn) + copy);
+
+  bench.open();
+  EXPECT_EQ(bench.messages().back(),
+            std::string(manager::text::kUnsavedCopiesFound) + "\r\n" + copy);
 }
 
 TEST(ManagerListFile, AReadOnlyApplicationFolderKeepsTheOldFile) {

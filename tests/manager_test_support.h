@@ -32,6 +32,9 @@ class StagedFiles final : public FileSystem {
   [[nodiscard]] bool folderExists(const std::string& path) const override {
     return real_->folderExists(path);
   }
+  [[nodiscard]] bool isExecutable(const std::string& path) const override {
+    return real_->isExecutable(path);
+  }
   [[nodiscard]] std::optional<int> attributes(const std::string& path) const override {
     if (const auto found = attributeOverrides.find(path); found != attributeOverrides.end()) {
       return found->second;

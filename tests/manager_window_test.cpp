@@ -196,17 +196,37 @@ TEST_F(ManagerWindow, WidgetsDriveTheFormAndClosingSaves) {
                                      "\"" + bench.root / "c.jpg" + "\",0,0,3"}));
 }
 
-TEST_F(ManagerWindow, ASessionEndingSignalClosesAndSaves) {
-  bench.writeList(listBytes(0, 0, 2, {"\"" + bench.picture("a.jpg") + "\",0,3,5"}));
+TEST_F(ManagerWindow, ASessionEndingSignalSavesAtOnceWithoutABox) {
+  // A damaged list: the first save keeps a copy of it, and says so only on
+  // standard error, since a box would hold the save until the session kills us.
+  bench.writeList("\"Ver\",\"1.30\"\r\n\"x\"\r\n0\r\n\"[SubFolder]\",2\r\n\"" +
+                  bench.picture("a.jpg") + "\",0,3,5\r\n");
   FrmEdit& frm = open();
+  ASSERT_EQ(bench.messages().size(), 1U);
   child<QRadioButton>("optt3")->click();
-  manager::CloseOnTerminationSignals(frm);
+  bool ended = false;
+  manager::EndSessionOnTerminationSignals(
+      frm, [this] { bench.form().EndSession(); }, [&ended] { ended = true; });
   std::raise(SIGTERM);
   QElapsedTimer waited;
   waited.start();
-  while (frm.isVisible() && waited.elapsed() < 5000)
-    QApplication::processEvents(QEventLoop::AllEvents, 50);
-  EXPECT_FALSE(frm.isVisible());
+  while (!ended && waited.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  EXPECT_TRUE(ended);
+  EXPECT_TRUE(bench.list().starts_with("\"Ver\",\"1.30\"\r\n3\r\n"));
+  EXPECT_TRUE(bench.root.exists("app/List.txt.bak"));
+  EXPECT_EQ(bench.messages().size(), 1U);
+}
+
+TEST_F(ManagerWindow, AFailedSaveAtClosingKeepsTheWindowOpen) {
+  bench.writeList(listBytes(0, 0, 2, {"\"" + bench.picture("a.jpg") + "\",0,3,5"}));
+  FrmEdit& frm = open();
+  child<QRadioButton>("optt3")->click();
+  bench.files.failWrites = Status::failed("List.txt: Read-only file system");
+  EXPECT_FALSE(frm.close());
+  EXPECT_TRUE(frm.isVisible());
+  EXPECT_TRUE(child<QRadioButton>("optt3")->isChecked());
+  bench.files.failWrites.reset();
+  EXPECT_TRUE(frm.close());
   EXPECT_TRUE(bench.list().starts_with("\"Ver\",\"1.30\"\r\n3\r\n"));
 }
 

@@ -45,6 +45,56 @@ TEST(PosixFiles, FailedWriteKeepsTheOldFile) {
   EXPECT_EQ(dir.read("ro/List.txt"), "old");
 }
 
+TEST(PosixFiles, AtomicWriteGoesThroughLinksAndKeepsTheFilesMode) {
+  struct Case {
+    const char* name;
+    const char* link;    // the name the programs write
+    const char* target;  // what the link leads to, as written in the link
+    const char* real;    // the file that must receive the contents
+  };
+  const Case cases[] = {
+      {"list linked to another folder", "app/List.txt", "DIR/kept/list.txt", "kept/list.txt"},
+      {"log linked relatively", "app/WallPaper.log", "../kept/log.txt", "kept/log.txt"},
+      {"link to a link", "app/List.txt", "List2.txt", "kept/chain.txt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    PosixFileSystem files;
+    dir.mkdir("app");
+    const std::string real = dir.write(c.real, "old");
+    ASSERT_EQ(chmod(real.c_str(), 0600), 0);
+    std::string target = c.target;
+    if (target.starts_with("DIR/")) target = dir.path() + target.substr(3);
+    if (target == "List2.txt") {
+      ASSERT_EQ(symlink(real.c_str(), (dir / "app/List2.txt").c_str()), 0);
+    }
+    const std::string link = dir / c.link;
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+
+    ASSERT_TRUE(files.writeFileAtomically(link, "new contents").isOk());
+    struct stat info {};
+    ASSERT_EQ(lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(dir.read(c.real), "new contents");
+    ASSERT_EQ(stat(real.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600U);
+    // The temporary lived beside the target and is gone.
+    EXPECT_EQ(files.listFolder(dir / "kept")->size(), 1U);
+  }
+}
+
+TEST(PosixFiles, AtomicWriteRefusesALoopOfLinks) {
+  TempDir dir;
+  PosixFileSystem files;
+  ASSERT_EQ(symlink((dir / "b").c_str(), (dir / "a").c_str()), 0);
+  ASSERT_EQ(symlink((dir / "a").c_str(), (dir / "b").c_str()), 0);
+  EXPECT_FALSE(files.writeFileAtomically(dir / "a", "x").isOk());
+  struct stat info {};
+  ASSERT_EQ(lstat((dir / "a").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+}
+
 TEST(PosixFiles, NextStartRemovesOnlyOwnTemporariesOlderThanAMinute) {
   TempDir dir;
   const auto aged = [&](const std::string& name, int seconds) {

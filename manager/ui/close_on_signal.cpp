@@ -4,10 +4,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QPointer>
 #include <QSocketNotifier>
-#include <QWidget>
 #include <csignal>
+#include <cstdio>
+#include <utility>
 
 namespace tivolen::manager {
 namespace {
@@ -23,20 +23,31 @@ extern "C" void onTerminationSignal(int) {
 
 }  // namespace
 
-void CloseOnTerminationSignals(QWidget& window) {
+void EndSessionOnTerminationSignals(QObject& owner, std::function<void()> endSession,
+                                    std::function<void()> end) {
   if (signalPipe[0] >= 0) return;
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0) {
     signalPipe[0] = signalPipe[1] = -1;
     return;  // the default action stays: ended without saving, as before
   }
-  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
-  QPointer<QWidget> target(&window);
-  QObject::connect(notifier, &QSocketNotifier::activated, notifier, [target] {
-    char bytes[16];
-    while (read(signalPipe[0], bytes, sizeof bytes) > 0) {
-    }
-    if (target) target->close();
-  });
+  if (!end) {
+    end = [] {
+      std::fflush(nullptr);
+      _exit(0);
+    };
+  }
+  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &owner);
+  QObject::connect(notifier, &QSocketNotifier::activated, notifier,
+                   [endSession = std::move(endSession), end = std::move(end), notifier] {
+                     char bytes[16];
+                     while (read(signalPipe[0], bytes, sizeof bytes) > 0) {
+                     }
+                     // A second signal while the list is being written is
+                     // one request, not two.
+                     notifier->setEnabled(false);
+                     endSession();
+                     end();
+                   });
   struct sigaction action {};
   action.sa_handler = onTerminationSignal;
   sigemptyset(&action.sa_mask);

@@ -1,13 +1,19 @@
 #pragma once
 
-class QWidget;
+#include <functional>
+
+class QObject;
 
 namespace tivolen::manager {
 
-// Turns SIGTERM, SIGHUP and SIGINT (a session ending, a terminal closing)
-// into an ordinary close of `window`, so that closing saves the list as every
-// other way of closing does. Call once; the window must outlive the program's
-// event loop.
-void CloseOnTerminationSignals(QWidget& window);
+// Runs `endSession` when SIGTERM, SIGHUP or SIGINT arrives (a session
+// ending, a terminal closing), then `end`. The session manager sends SIGKILL
+// soon after, so nothing in between may wait for the user: the signal is
+// answered from whatever event loop runs, a message box's too, and `end`
+// defaults to ending the process at once rather than returning into a
+// handler that still waits on its box. Call once; `owner` must outlive the
+// program's event loop.
+void EndSessionOnTerminationSignals(QObject& owner, std::function<void()> endSession,
+                                    std::function<void()> end = {});
 
 }  // namespace tivolen::manager

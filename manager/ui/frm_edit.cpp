@@ -727,9 +727,16 @@ void FrmEdit::rowsReset() {
 }
 
 void FrmEdit::closeEvent(QCloseEvent* event) {
-  // Every way of closing saves; a refused save never keeps the window open.
-  form_.QueryUnload();
-  event->accept();
+  // Every way of closing saves; the form decides whether a failed save keeps
+  // the window open with the edits.
+  timer1_->stop();  // no slideshow tick while a box waits
+  bool close = true;
+  forward([this, &close] { close = form_.QueryUnload(); });
+  if (close) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
 }
 
 bool FrmEdit::handleDrag(QEvent* event) {

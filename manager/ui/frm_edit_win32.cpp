@@ -1010,10 +1010,13 @@ void Win32FrmEdit::paintEmptyHint(HWND list) {
 }
 
 void Win32FrmEdit::close() {
-  // Every way of closing saves; a refused save never keeps the window open.
-  KillTimer(window_, kTimer1);
-  form_.QueryUnload();
-  DestroyWindow(window_);
+  // Every way of closing saves; the form decides whether a failed save keeps
+  // the window open with the edits.
+  KillTimer(window_, kTimer1);  // no slideshow tick while a box waits
+  timerInterval_ = 0;
+  bool closing = true;
+  forward([this, &closing] { closing = form_.QueryUnload(); });
+  if (closing) DestroyWindow(window_);
 }
 
 LRESULT Win32FrmEdit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -1082,11 +1085,11 @@ LRESULT Win32FrmEdit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (depth_ == 0) close();
       return 0;
     case WM_ENDSESSION:
-      // Logging off ends the program without WM_CLOSE; the list is saved
-      // as on every other way out.
+      // Logging off ends the program without WM_CLOSE and waits for no box:
+      // the list is saved at once, or kept in an unsaved copy beside it.
       if (wParam != FALSE) {
         KillTimer(window_, kTimer1);
-        form_.QueryUnload();
+        form_.EndSession();
       }
       return 0;
     case WM_DESTROY:

@@ -40,7 +40,7 @@ int main() {
   tivolen::manager::EditForm form(platform);
   tivolen::manager::FrmEdit window(form);
   window.load();
-  tivolen::manager::CloseOnTerminationSignals(window);
+  tivolen::manager::EndSessionOnTerminationSignals(window, [&form] { form.EndSession(); });
   window.show();
   return QApplication::exec();
 }

@@ -33,6 +33,9 @@ class FakeFiles final : public FileSystem {
   }
   [[nodiscard]] bool fileExists(const std::string& path) const override;
   [[nodiscard]] bool folderExists(const std::string& path) const override;
+  [[nodiscard]] bool isExecutable(const std::string& path) const override {
+    return native_->isExecutable(realPath(path));
+  }
   [[nodiscard]] std::optional<int> attributes(const std::string& path) const override;
   [[nodiscard]] std::optional<std::vector<FolderEntry>> listFolder(
       const std::string& folder) const override;

@@ -53,7 +53,13 @@ class FixedClock final : public Clock {
   [[nodiscard]] std::optional<CalendarDay> today() const override {
     return CalendarDay{date.year, date.month, date.day};
   }
+  [[nodiscard]] std::optional<LocalTime> now() const override {
+    return LocalTime{CalendarDay{date.year, date.month, date.day}, hour, minute, second};
+  }
   Date date{2026, 12, 7};
+  int hour = 10;
+  int minute = 15;
+  int second = 0;
 };
 
 // Plays back the scripted draws, then repeats the last one; records seeding.

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <optional>
 
 #include "platform/linux/unique_fd.h"
 
@@ -49,6 +50,28 @@ bool moveIntoPlace(const std::string& temp, const std::string& path, Durability 
   return rename(temp.c_str(), path.c_str()) == 0;
 }
 
+// The file a path finally names, following symbolic links: a list the user
+// keeps elsewhere through a link stays there, and the link stays a link.
+// Nothing for a loop of links.
+std::optional<std::string> finalTarget(std::string path) {
+  constexpr int kMaxLinks = 40;  // as the kernel's own limit
+  for (int hops = 0; hops < kMaxLinks; ++hops) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    std::string target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
+    const ssize_t n = readlink(path.c_str(), target.data(), target.size());
+    if (n < 0) return path;
+    target.resize(static_cast<std::size_t>(n));
+    if (!target.starts_with('/')) {
+      const std::size_t slash = path.rfind('/');
+      if (slash != std::string::npos) target = path.substr(0, slash + 1) + target;
+    }
+    path = std::move(target);
+  }
+  errno = ELOOP;
+  return std::nullopt;
+}
+
 }  // namespace
 
 bool isTemporaryName(std::string_view name) {
@@ -68,16 +91,26 @@ Status replaceFileAtomically(const std::string& path, std::string_view contents,
       path, [contents](const ChunkWriter& write) { return write(contents); }, durability);
 }
 
-Status replaceFileAtomically(const std::string& path,
+Status replaceFileAtomically(const std::string& linkOrPath,
                              const std::function<bool(const ChunkWriter&)>& produce,
                              Durability durability) {
+  const std::optional<std::string> target = finalTarget(linkOrPath);
+  if (!target) return Status::failedAt(linkOrPath, errnoText());
+  const std::string& path = *target;
   std::string temp = path + std::string(kTemporaryMarker) + "XXXXXX";
   UniqueFd fd(mkstemp(temp.data()));
   if (fd.get() < 0) return Status::failedAt(path, errnoText());
-  // mkstemp creates 0600; give the file the mode an ordinary create would.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd.get(), 0666 & ~mask);
+  // mkstemp creates 0600: the new file takes the mode of the one it
+  // replaces (a list kept private stays private), or the mode an ordinary
+  // create would give.
+  struct stat old {};
+  if (stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    fchmod(fd.get(), old.st_mode & 07777);
+  } else {
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd.get(), 0666 & ~mask);
+  }
 
   bool written = produce([&fd](std::string_view piece) { return writeAll(fd.get(), piece); });
   if (written && durability == Durability::Synced) written = fsync(fd.get()) == 0;

@@ -19,7 +19,9 @@ enum class Durability { Synced, Unsynced };
 // "<path>.tmp-XXXXXX" in the same folder, written whole, flushed, then
 // renamed over `path`. A crash or a kill at any point leaves the old file or
 // the new one, never a mix; at worst a temporary stays behind, which
-// removeStaleTemporaries clears at the next start.
+// removeStaleTemporaries clears at the next start. A symbolic link is
+// written through: its final target is replaced, in the target's folder, and
+// the link stays. The new file keeps the mode of the file it replaces.
 Status replaceFileAtomically(const std::string& path, std::string_view contents,
                              Durability durability);
 

@@ -112,6 +112,13 @@ bool PosixFileSystem::fileExists(const std::string& path) const {
          S_ISREG(info.st_mode);
 }
 
+bool PosixFileSystem::isExecutable(const std::string& path) const {
+  if (holdsNul(path)) return false;
+  struct stat info {};
+  return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+         access(path.c_str(), X_OK) == 0;
+}
+
 bool PosixFileSystem::folderExists(const std::string& path) const {
   if (holdsNul(path)) return false;
   struct stat info {};

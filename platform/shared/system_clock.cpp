@@ -6,6 +6,12 @@
 namespace tivolen {
 
 std::optional<CalendarDay> SystemClock::today() const {
+  const std::optional<LocalTime> moment = now();
+  if (!moment) return std::nullopt;
+  return moment->day;
+}
+
+std::optional<LocalTime> SystemClock::now() const {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
 #if defined(_WIN32)
@@ -13,7 +19,8 @@ std::optional<CalendarDay> SystemClock::today() const {
 #else
   if (localtime_r(&now, &local) == nullptr) return std::nullopt;
 #endif
-  return CalendarDay{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+  return LocalTime{CalendarDay{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday},
+                   local.tm_hour, local.tm_min, local.tm_sec};
 }
 
 void SeedableRandom::seedFromClock() {

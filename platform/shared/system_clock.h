@@ -11,6 +11,7 @@ namespace tivolen {
 class SystemClock final : public Clock {
  public:
   [[nodiscard]] std::optional<CalendarDay> today() const override;
+  [[nodiscard]] std::optional<LocalTime> now() const override;
 };
 
 // A seedable generator: tests and benchmarks seed it, the programs seed it

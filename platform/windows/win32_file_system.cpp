@@ -26,6 +26,17 @@ bool Win32FileSystem::fileExists(const std::string& path) const {
          (found & (FILE_ATTRIBUTE_DIRECTORY | kHiddenOrSystem)) == 0;
 }
 
+bool Win32FileSystem::isExecutable(const std::string& path) const {
+  const DWORD found = GetFileAttributesW(Widen(path).c_str());
+  if (found == INVALID_FILE_ATTRIBUTES || (found & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+  // CreateProcessW starts programs and command scripts, nothing else.
+  std::string ending = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
+  std::transform(ending.begin(), ending.end(), ending.begin(), [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  });
+  return ending == ".exe" || ending == ".com" || ending == ".bat" || ending == ".cmd";
+}
+
 bool Win32FileSystem::folderExists(const std::string& path) const {
   const DWORD found = GetFileAttributesW(Widen(path).c_str());
   return found != INVALID_FILE_ATTRIBUTES && (found & FILE_ATTRIBUTE_DIRECTORY) != 0;

@@ -10,6 +10,7 @@ class Win32FileSystem final : public FileSystem {
  public:
   [[nodiscard]] bool fileExists(const std::string& path) const override;
   [[nodiscard]] bool folderExists(const std::string& path) const override;
+  [[nodiscard]] bool isExecutable(const std::string& path) const override;
   [[nodiscard]] std::optional<int> attributes(const std::string& path) const override;
   [[nodiscard]] std::optional<std::vector<FolderEntry>> listFolder(
       const std::string& folder) const override;

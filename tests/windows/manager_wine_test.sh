@@ -2,7 +2,7 @@
 # The real 管理.exe under Wine on a virtual X screen, in a scratch Wine
 # prefix, worked with real keys and a real drag: its start-up question is
 # answered; in a list of pictures with Japanese and spaced names (one gone
-# before the start, one undecodable), one row is moved up, the row of a
+# before the start and named in a box, one undecodable), one row is moved up, the row of a
 # picture deleted meanwhile goes when it is selected, another is deleted with
 # Delete, Enter makes a picture the wallpaper at once, the slideshow steps
 # through the rest, デスクトップ makes the desktop shortcut, a folder and a
@@ -102,6 +102,9 @@ manager=$!
 echo "== start-up: the menu entry offered"
 # Before the window shows, the form asks to create the menu entry.
 answer_box "no start-up question"
+# Then one box names the picture gone from its folder before the start.
+answer_box "no box naming the picture gone before the start"
+grep -q '無い.jpg' "$work/stderr" || fail "the removed picture was not named"
 wait_for main_window "the window did not open"
 main=$(main_window)
 programs="$work/prefix/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
