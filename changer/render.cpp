@@ -12,10 +12,13 @@ namespace {
 
 // One line for standard error, naming the file: the message box alone does
 // not say which picture of a long list is broken.
-void reportFailure(Platform& platform, const Status& status) {
-  platform.messages.detail(status.message);
-  platform.messages.show(status.code == Status::Code::Unavailable ? text::kCannotShowFormat
-                                                                  : text::kCannotLoadPicture);
+void reportFailure(Platform& platform, const LoadedPicture& loaded) {
+  platform.messages.detail(loaded.status.message);
+  if (loaded.status.code == Status::Code::Unavailable) {
+    platform.messages.show(text::kCannotShowFormat);
+  } else {
+    platform.messages.show(loaded.tooLarge ? text::kPictureTooLarge : text::kCannotLoadPicture);
+  }
 }
 
 // The bitmap never holds more than the screen shows: what lies outside it
@@ -70,7 +73,7 @@ std::optional<std::string> RenderWallpaper(Platform& platform, RunState& state,
   };
   LoadedPicture loaded = platform.pictures.loadScaled(picturePath, plan);
   if (!loaded.status.isOk()) {
-    reportFailure(platform, loaded.status);
+    reportFailure(platform, loaded);
     return std::nullopt;
   }
 

@@ -45,6 +45,7 @@ inline constexpr std::string_view kChangeLogNotWritten = "WallPaper.log を書�
 // Pictures and the desktop.
 inline constexpr std::string_view kCannotShowFormat = "この画像形式は表示できません";
 inline constexpr std::string_view kCannotLoadPicture = "画像を読み込めません";
+inline constexpr std::string_view kPictureTooLarge = "画像が大きすぎるため読み込めません";
 inline constexpr std::string_view kCannotWriteWallpaper = "壁紙ファイルを書き込めません";
 inline constexpr std::string_view kDesktopUnreachable =
     "デスクトップに接続できないため、壁紙を変更できませんでした。";

@@ -96,6 +96,10 @@ struct LoadedPicture {
   Status status;
   PictureSize natural;  // the upright size of the picture in the file
   Picture pixels;       // natural size, or reduced as NeededSize allowed
+  // Failed only because decoding it would take more memory than allowed
+  // (kMaxPicturePixels, kMaxDecodeBytes): the user is told it is too large
+  // rather than damaged.
+  bool tooLarge = false;
 };
 
 // Decoding, scaling and writing of pictures; no application object needed,
@@ -155,6 +159,12 @@ class Pictures {
 // screen-sized result stays well under 400 MB however large its header says
 // it is.
 inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 26;
+
+// The most memory one decoding may hold at once: the file, the decoder's
+// own whole-picture buffers (a progressive JPEG's coefficients, a 16-bit
+// PNG's 8 bytes a pixel) and the pixels. With the program itself and the
+// screen-sized result it keeps the peak under 400 MB.
+inline constexpr std::int64_t kMaxDecodeBytes = std::int64_t{336} << 20;
 
 // Files larger than this are not read at all: no picture within the pixel
 // limit needs more (a 64 MP bitmap at 32 bits is 256 MiB).

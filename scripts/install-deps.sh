@@ -34,6 +34,8 @@ packages=(
   qt6-translations-l10n
   # tests and benchmarks
   libgtest-dev
+  # the hostile-picture tests write 16-bit PNGs with zlib
+  zlib1g-dev
   # the fuzz targets: clang with its libFuzzer and sanitizer runtimes
   clang
   libclang-rt-dev

@@ -287,7 +287,7 @@ INSTANTIATE_TEST_SUITE_P(
               }
               return gif;
             },
-            text::kCannotLoadPicture},
+            text::kPictureTooLarge},
         DamagedCase{"gif_cut_in_its_picture", "cut-late.gif",
                     [] {
                       const std::string whole =
@@ -297,7 +297,7 @@ INSTANTIATE_TEST_SUITE_P(
                     text::kCannotLoadPicture},
         DamagedCase{"jpeg_bomb", "bomb.jpg",
                     [] { return testing::withFrameSize(goodJpeg(), 30000, 30000); },
-                    text::kCannotLoadPicture},
+                    text::kPictureTooLarge},
         DamagedCase{"bitmap_bomb", "bomb.bmp",
                     [] {
                       std::string bmp = testing::encode(testing::twoColourImage(8, 8), "bmp");
@@ -328,9 +328,11 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     text::kCannotLoadPicture},
         // Headers that claim what no reader may allocate: 16384 x 16384.
+        // Nothing says such a file is damaged; the user is told its size
+        // is the reason.
         DamagedCase{"jpeg_header_claims_16384_square", "claim.jpg",
                     [] { return testing::withFrameSize(goodJpeg(), 16384, 16384); },
-                    text::kCannotLoadPicture},
+                    text::kPictureTooLarge},
         DamagedCase{
             "gif_header_claims_16384_square", "claim.gif",
             [] {
@@ -342,7 +344,7 @@ INSTANTIATE_TEST_SUITE_P(
               }
               return gif;
             },
-            text::kCannotLoadPicture},
+            text::kPictureTooLarge},
         DamagedCase{"bitmap_rows_past_two_to_the_63", "rows.bmp",
                     [] {
                       std::string bmp = testing::encode(testing::twoColourImage(8, 8), "bmp");

@@ -23,6 +23,7 @@
 
 #include "platform/linux/area_scaler.h"
 #include "platform/shared/exif_orientation.h"
+#include "platform/shared/jpeg_structure.h"
 #include "platform/shared/large_buffer.h"
 
 namespace tivolen {
@@ -45,11 +46,41 @@ bool harmlessWarning(std::string_view why) {
   return why.find("extraneous bytes before marker 0xd9") != std::string_view::npos;
 }
 
+LoadedPicture tooLarge(int width, int height) {
+  LoadedPicture refused =
+      failure("picture too large: " + std::to_string(width) + " x " + std::to_string(height));
+  refused.tooLarge = true;
+  return refused;
+}
+
 int scaled(int side, int denominator) {
   return (side + denominator - 1) / denominator;
 }
 
 }  // namespace
+
+std::optional<LoadedPicture> refuseJpegByStructure(std::string_view bytes, std::int64_t outputBytes,
+                                                   bool strict) {
+  const std::optional<JpegStructure> structure = readJpegStructure(bytes);
+  if (!structure) return std::nullopt;  // the decoder says what is wrong
+  const std::string size =
+      std::to_string(structure->width) + " x " + std::to_string(structure->height);
+  if (jpegScansExceedBudget(*structure, kMaxPicturePixels)) {
+    return failure("damaged JPEG: " + std::to_string(structure->scans) + " scans over " + size +
+                   " pixels, far more than any photo has");
+  }
+  if (strict && !structure->complete) return failure("damaged JPEG: the file is cut short");
+  if (strict && structure->emptyScan) return failure("damaged JPEG: a scan holds no data");
+  const std::int64_t needed = static_cast<std::int64_t>(bytes.size()) + outputBytes +
+                              (structure->multiScan ? structure->coefficientBytes : 0);
+  if (needed > kMaxDecodeBytes) {
+    LoadedPicture refused = failure("picture too large: " + size + " would need " +
+                                    std::to_string(needed >> 20) + " MiB to decode");
+    refused.tooLarge = true;
+    return refused;
+  }
+  return std::nullopt;
+}
 
 JpegResult decodeJpeg(std::string_view bytes, const NeededSize& needed) {
   TjHandle handle(tjInitDecompress());
@@ -67,8 +98,7 @@ JpegResult decodeJpeg(std::string_view bytes, const NeededSize& needed) {
   }
   if (colourSpace == TJCS_CMYK || colourSpace == TJCS_YCCK) return {false, {}};
   if (width <= 0 || height <= 0 || static_cast<std::int64_t>(width) * height > kMaxPicturePixels) {
-    return {true, failure("picture too large: " + std::to_string(width) + " x " +
-                          std::to_string(height))};
+    return {true, tooLarge(width, height)};
   }
 
   const int orientation = jpegOrientation(bytes);
@@ -90,6 +120,10 @@ JpegResult decodeJpeg(std::string_view bytes, const NeededSize& needed) {
   // 1/denominator size so it cannot choose one of its slower factors.
   const int outWidth = scaled(width, denominator);
   const int outHeight = scaled(height, denominator);
+  if (std::optional<LoadedPicture> refused =
+          refuseJpegByStructure(bytes, std::int64_t{outWidth} * outHeight * 4, false)) {
+    return {true, std::move(*refused)};
+  }
 
   // BGRA rather than BGRX: libjpeg-turbo fills alpha with 0xff, which is
   // exactly the padding byte the picture format promises.
@@ -380,8 +414,7 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
   const auto width = static_cast<int>(info.image_width);
   const auto height = static_cast<int>(info.image_height);
   if (width <= 0 || height <= 0 || static_cast<std::int64_t>(width) * height > kMaxPicturePixels) {
-    return {true, failure("picture too large: " + std::to_string(width) + " x " +
-                          std::to_string(height))};
+    return {true, tooLarge(width, height)};
   }
   const PictureSize natural =
       swapsSides(orientation) ? PictureSize{height, width} : PictureSize{width, height};
@@ -398,6 +431,10 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
       denominator = candidate;
       break;
     }
+  }
+  if (std::optional<LoadedPicture> refused = refuseJpegByStructure(
+          bytes, std::int64_t{part->kept.width} * part->kept.height * 4, false)) {
+    return {true, std::move(*refused)};
   }
   if (!decoder.start(denominator)) return {true, failure("damaged JPEG: " + decoder.fatal())};
   const PictureSize decoded{static_cast<std::int32_t>(info.output_width),

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,5 +26,16 @@ JpegResult decodeJpeg(std::string_view bytes, const NeededSize& needed);
 // Left to the general path (`handled` false): CMYK, no plan, or a part
 // larger than the picture.
 JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan);
+
+// What the markers alone show before any pixel is decoded: more scans than
+// the picture's size warrants (refused as damaged: each scan is another
+// pass over the whole picture, and a tiny file of thousands of them would
+// keep the decoder busy for minutes), or more memory than kMaxDecodeBytes
+// for the file, the decoder's coefficients and `outputBytes` of pixels
+// (too large). `strict` also refuses a file cut short (no end marker) or
+// with a scan that holds no data, for a decoder that shows such damage as
+// grey instead of reporting it. Nothing when decoding may go ahead.
+std::optional<LoadedPicture> refuseJpegByStructure(std::string_view bytes, std::int64_t outputBytes,
+                                                   bool strict);
 
 }  // namespace tivolen

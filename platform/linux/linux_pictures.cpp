@@ -65,6 +65,7 @@ class PictureFile {
     }
     if (info.st_size > kMaxPictureFileBytes) {
       why = "file too large for a picture: " + std::to_string(info.st_size) + " bytes";
+      tooLarge_ = true;
       return;
     }
     expected_ = static_cast<std::size_t>(info.st_size);
@@ -80,6 +81,7 @@ class PictureFile {
   }
 
   [[nodiscard]] bool ok() const { return ok_; }
+  [[nodiscard]] bool tooLarge() const { return tooLarge_; }
   // What has been read: the first bytes, or after readAll() the whole file.
   [[nodiscard]] std::string_view bytes() const { return {data_.get(), size_}; }
   [[nodiscard]] std::uint64_t size() const { return expected_; }
@@ -122,6 +124,7 @@ class PictureFile {
   std::size_t expected_ = 0;
   std::size_t size_ = 0;
   bool ok_ = false;
+  bool tooLarge_ = false;
 };
 
 bool sameFile(const struct stat& info, std::uint64_t device, std::uint64_t node, std::int64_t size,
@@ -158,25 +161,42 @@ Picture fromQImage(QImage image) {
   return adopt(std::move(converted));
 }
 
-LoadedPicture decodeWithQt(std::string_view bytes) {
+LoadedPicture tooLarge(std::string why) {
+  LoadedPicture refused = failure(std::move(why));
+  refused.tooLarge = true;
+  return refused;
+}
+
+// Bytes a pixel takes in the image Qt decodes into: 8 for a 16-bit PNG.
+std::int64_t decodedPixelBytes(QImage::Format format) {
+  if (format == QImage::Format_Invalid) return 4;
+  return std::max<std::int64_t>(4, QImage::toPixelFormat(format).bitsPerPixel() / 8);
+}
+
+// The reader is gone when this returns: a handler that keeps a reference
+// to the image it decoded (GIF does) would make the conversion to our
+// layout a second copy of the whole picture.
+QImage readWithQt(std::string_view bytes, int& orientation, LoadedPicture& refused) {
   QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
   QBuffer buffer(&data);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer);
   reader.setDecideFormatFromContent(true);
   reader.setAutoTransform(true);
-  reader.setAllocationLimit(static_cast<int>(kMaxPicturePixels * 4 / (std::int64_t{1024} * 1024)));
+  // Our own budget below decides; Qt's limit only backs it up for a
+  // handler that cannot tell its size beforehand.
+  reader.setAllocationLimit(static_cast<int>(kMaxDecodeBytes >> 20));
 
   const QByteArray format = reader.format();
   if (format != "bmp" && format != "gif" && format != "ico" && format != "cur" &&
       format != "jpeg" && format != "jpg" && format != "png" && format != "webp") {
-    return failure(format.isEmpty() ? "not a picture of a known kind"
-                                    : "a " + format.toStdString() + " picture, not one of ours");
+    refused = failure(format.isEmpty() ? "not a picture of a known kind"
+                                       : "a " + format.toStdString() + " picture, not one of ours");
+    return {};
   }
   // Qt 6.4 applies no orientation from a PNG file's eXIf chunk nor from a
   // WebP file's EXIF chunk. Reading them here and turning Qt's own off
   // applies it exactly once, whatever another Qt version does.
-  int orientation = 1;
   if (format == "png" || format == "webp") {
     reader.setAutoTransform(false);
     orientation = format == "png" ? pngOrientation(bytes) : webpOrientation(bytes);
@@ -196,14 +216,42 @@ LoadedPicture decodeWithQt(std::string_view bytes) {
     reader.jumpToImage(best);
   }
   const QSize size = reader.size();
-  if (size.isValid() && qint64{size.width()} * size.height() > kMaxPicturePixels) {
-    return failure("picture too large: " + std::to_string(size.width()) + " x " +
-                   std::to_string(size.height()));
+  const std::string sizeText = std::to_string(size.width()) + " x " + std::to_string(size.height());
+  const std::int64_t pixels = qint64{size.width()} * size.height();
+  if (size.isValid() && pixels > kMaxPicturePixels) {
+    refused = tooLarge("picture too large: " + sizeText);
+    return {};
+  }
+  // Qt's own JPEG reader shows a file cut short or a scan without data
+  // as grey rows, and has no way to stop a scan bomb once started.
+  if (format == "jpeg" || format == "jpg") {
+    if (std::optional<LoadedPicture> refusedJpeg = refuseJpegByStructure(
+            bytes, size.isValid() ? pixels * decodedPixelBytes(reader.imageFormat()) : 0, true)) {
+      refused = std::move(*refusedJpeg);
+      return {};
+    }
+  } else if (size.isValid()) {
+    const std::int64_t needed =
+        static_cast<std::int64_t>(bytes.size()) + pixels * decodedPixelBytes(reader.imageFormat());
+    if (needed > kMaxDecodeBytes) {
+      refused = tooLarge("picture too large: " + sizeText + " would need " +
+                         std::to_string(needed >> 20) + " MiB to decode");
+      return {};
+    }
   }
   QImage image;
   if (!reader.read(&image) || image.isNull()) {
-    return failure("damaged picture: " + reader.errorString().toStdString());
+    refused = failure("damaged picture: " + reader.errorString().toStdString());
+    return {};
   }
+  return image;
+}
+
+LoadedPicture decodeWithQt(std::string_view bytes) {
+  int orientation = 1;
+  LoadedPicture refused;
+  QImage image = readWithQt(bytes, orientation, refused);
+  if (image.isNull()) return refused;
   Picture picture = applyOrientation(fromQImage(std::move(image)), orientation);
   const PictureSize natural = picture.size();
   return {Status::ok(), natural, std::move(picture)};
@@ -238,7 +286,11 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
   }
   std::string why;
   PictureFile file(path, why);
-  if (!file.ok()) return failure(path + ": " + why);
+  if (!file.ok()) {
+    LoadedPicture refused = failure(path + ": " + why);
+    refused.tooLarge = file.tooLarge();
+    return refused;
+  }
   if (file.size() == 0) return failure(path + ": empty file");
   if (bitmapIsCutShort(file.bytes(), file.size())) {
     return failure(path + ": damaged bitmap: the file ends before its last row");

@@ -140,8 +140,12 @@ LoadedPicture WicPictures::load(const std::string& path, const NeededSize& neede
   UINT width = 0;
   UINT height = 0;
   frame->GetSize(&width, &height);
-  if (width == 0 || height == 0 || static_cast<std::int64_t>(width) * height > kMaxPicturePixels) {
-    return failure(path, "picture size out of bounds");
+  if (width == 0 || height == 0) return failure(path, "picture size out of bounds");
+  if (static_cast<std::int64_t>(width) * height > kMaxPicturePixels) {
+    LoadedPicture refused = failure(
+        path, "picture too large: " + std::to_string(width) + " x " + std::to_string(height));
+    refused.tooLarge = true;
+    return refused;
   }
   const int orientation = orientationOf(frame.get());
   const PictureSize natural =

@@ -1,0 +1,243 @@
+// Small files that claim a lot: each must end within seconds, under the
+// memory bound, with the message that says why (damaged or too large) and
+// no wallpaper where it cannot be shown honestly. Every file is written
+// here, by hand or by TurboJPEG and zlib.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <turbojpeg.h>
+#include <zlib.h>
+
+#include <QImage>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "changer/render.h"
+#include "common/texts.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/linux/linux_pictures.h"
+#include "tests/picture_files.h"
+#include "tests/temp_dir.h"
+
+namespace tivolen {
+namespace {
+
+using testing::TempDir;
+
+std::string bigEndian16(std::uint32_t value) {
+  return {static_cast<char>(value >> 8), static_cast<char>(value)};
+}
+std::string bigEndian32(std::uint32_t value) {
+  return bigEndian16(value >> 16) + bigEndian16(value & 0xffff);
+}
+
+std::string segment(unsigned char marker, const std::string& body) {
+  return std::string{'\xff', static_cast<char>(marker)} +
+         bigEndian16(static_cast<std::uint32_t>(body.size() + 2)) + body;
+}
+
+// A progressive JPEG written by hand: one code for "DC unchanged" and one
+// for "the next 16384 blocks have no AC coefficients" make every scan a
+// run of zero bytes, so a file of any size and number of scans is quick to
+// write. The first scan carries the DC values of all components; each
+// further scan covers the AC band of one component, in turn. Four
+// components without an Adobe marker make a CMYK picture.
+std::string progressiveJpeg(int width, int height, int components, int scans,
+                            bool emptyScans = false) {
+  std::string jpeg("\xff\xd8", 2);
+  jpeg += segment(0xdb, std::string(1, '\0') + std::string(64, '\x01'));
+  std::string frame = std::string(1, '\x08') + bigEndian16(static_cast<std::uint32_t>(height)) +
+                      bigEndian16(static_cast<std::uint32_t>(width)) +
+                      static_cast<char>(components);
+  for (int c = 1; c <= components; ++c) frame += std::string{static_cast<char>(c), '\x11', '\0'};
+  jpeg += segment(0xc2, frame);
+  const std::string oneCode = std::string(1, '\x01') + std::string(15, '\0');
+  jpeg += segment(0xc4, std::string(1, '\x00') + oneCode + '\x00');  // DC: difference 0
+  jpeg += segment(0xc4, std::string(1, '\x10') + oneCode + '\xe0');  // AC: EOB run 16384
+  const std::int64_t blocks = std::int64_t{(width + 7) / 8} * ((height + 7) / 8);
+  std::string dc = std::string(1, static_cast<char>(components));
+  for (int c = 1; c <= components; ++c) dc += std::string{static_cast<char>(c), '\0'};
+  jpeg += segment(0xda, dc + std::string(3, '\0'));
+  jpeg += std::string(static_cast<std::size_t>((blocks * components + 7) / 8), '\0');
+  const std::int64_t runs = (blocks + 16383) / 16384;
+  const std::string ac(emptyScans ? 0 : static_cast<std::size_t>((runs * 15 + 7) / 8), '\0');
+  for (int scan = 1; scan < scans; ++scan) {
+    const char component = static_cast<char>(1 + (scan - 1) % components);
+    jpeg += segment(0xda, std::string{'\x01', component, '\0', '\x01', '\x3f', '\0'}) + ac;
+  }
+  return jpeg + "\xff\xd9";
+}
+
+// A CMYK photo as TurboJPEG writes one (YCCK inside, with the Adobe
+// marker): red on the left, blue on the right, in inverted CMYK.
+std::string cmykJpeg(int width, int height, bool progressive) {
+  std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * 4);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      unsigned char* p = &pixels[(static_cast<std::size_t>(y) * width + x) * 4];
+      // Inverted: 255 is no ink. Red is full magenta and yellow.
+      const bool red = x < width / 2;
+      p[0] = red ? 255 : 0;
+      p[1] = red ? 0 : 255;
+      p[2] = red ? 0 : 255;
+      p[3] = 255;
+    }
+  }
+  tjhandle handle = tjInitCompress();
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  const int flags = progressive ? TJFLAG_PROGRESSIVE : 0;
+  tjCompress2(handle, pixels.data(), width, width * 4, height, TJPF_CMYK, &out, &size, TJSAMP_444,
+              90, flags);
+  std::string jpeg(reinterpret_cast<const char*>(out), size);
+  tjFree(out);
+  tjDestroy(handle);
+  return jpeg;
+}
+
+std::string pngChunk(const std::string& type, const std::string& data) {
+  const std::string body = type + data;
+  const auto crc = static_cast<std::uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size())));
+  return bigEndian32(static_cast<std::uint32_t>(data.size())) + body + bigEndian32(crc);
+}
+
+// A 16-bit RGB PNG of one colour: the first row says the colour once and
+// repeats it (filter Sub), every later row repeats the one above (Up), so
+// millions of pixels deflate to a few hundred kilobytes.
+std::string sixteenBitPng(int width, int height, std::uint16_t red) {
+  std::string png("\x89PNG\r\n\x1a\n", 8);
+  png += pngChunk("IHDR", bigEndian32(static_cast<std::uint32_t>(width)) +
+                              bigEndian32(static_cast<std::uint32_t>(height)) +
+                              std::string("\x10\x02\0\0\0", 5));
+  z_stream stream{};
+  // Runs of zero bytes: run-length matching is all it takes, and quick.
+  deflateInit2(&stream, 9, Z_DEFLATED, 15, 8, Z_RLE);
+  std::string compressed;
+  std::vector<unsigned char> row(static_cast<std::size_t>(width) * 6 + 1, 0);
+  std::vector<unsigned char> buffer(1 << 16);
+  for (int y = 0; y < height; ++y) {
+    std::fill(row.begin(), row.end(), 0);
+    row[0] = y == 0 ? 1 : 2;
+    if (y == 0) {
+      row[1] = static_cast<unsigned char>(red >> 8);
+      row[2] = static_cast<unsigned char>(red & 0xff);
+    }
+    stream.next_in = row.data();
+    stream.avail_in = static_cast<uInt>(row.size());
+    const int flush = y + 1 == height ? Z_FINISH : Z_NO_FLUSH;
+    do {
+      stream.next_out = buffer.data();
+      stream.avail_out = static_cast<uInt>(buffer.size());
+      deflate(&stream, flush);
+      compressed.append(reinterpret_cast<const char*>(buffer.data()),
+                        buffer.size() - stream.avail_out);
+    } while (stream.avail_out == 0 || (flush == Z_FINISH && stream.avail_in > 0));
+  }
+  deflateEnd(&stream);
+  return png + pngChunk("IDAT", compressed) + pngChunk("IEND", "");
+}
+
+// A one-pixel GIF on a logical screen of `side` x `side`: 2 bytes of
+// header that cost a whole screen of pixels.
+std::string gifOnLargeScreen(int side) {
+  std::string gif = testing::encodeGif(testing::twoColourImage(2, 1));
+  gif[6] = gif[8] = static_cast<char>(side & 0xff);
+  gif[7] = gif[9] = static_cast<char>(side >> 8);
+  return gif;
+}
+
+long peakKilobytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+struct HostileCase {
+  const char* name;
+  const char* file;
+  std::string (*contents)();
+  // Empty: the picture is shown.
+  std::string_view message;
+};
+
+class HostilePictureTest : public ::testing::TestWithParam<HostileCase> {
+ protected:
+  TempDir dir;
+  fake::FakePlatform fake{dir.path()};
+  RunState state;
+};
+
+TEST_P(HostilePictureTest, EndsQuicklyWithinTheMemoryBound) {
+  const HostileCase& c = GetParam();
+  const std::string picture = testing::writeBytes(dir / c.file, c.contents());
+  fake.screen.screen = ScreenSize{320, 240};
+  state.currentStyle = 3;
+  const auto started = std::chrono::steady_clock::now();
+  const auto rendered = RenderWallpaper(fake.platform(), state, picture);
+  const auto seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+
+  if (c.message.empty()) {
+    EXPECT_TRUE(rendered.has_value());
+    EXPECT_TRUE(fake.messages.shown.empty()) << fake.messages.details.front();
+    EXPECT_TRUE(dir.exists("wallpaper.bmp"));
+  } else {
+    EXPECT_FALSE(rendered.has_value());
+    EXPECT_EQ(fake.messages.shown, std::vector<std::string>{std::string(c.message)});
+    ASSERT_EQ(fake.messages.details.size(), 1U);
+    EXPECT_NE(fake.messages.details[0].find(picture), std::string::npos);
+    EXPECT_FALSE(dir.exists("wallpaper.bmp"));
+  }
+  EXPECT_LT(seconds, 5.0);
+  EXPECT_LT(peakKilobytes(), 400L * 1000) << "peak memory in KiB";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HostilePictureTest,
+    ::testing::Values(
+        // Each scan is another pass over all 9 million pixels.
+        HostileCase{"thousand_scans", "scans.jpg",
+                    [] { return progressiveJpeg(3000, 3000, 1, 1000); }, text::kCannotLoadPicture},
+        HostileCase{"thousand_cmyk_scans", "scans-cmyk.jpg",
+                    [] { return progressiveJpeg(3000, 3000, 4, 1000); }, text::kCannotLoadPicture},
+        HostileCase{"cmyk_cut_in_half", "half-cmyk.jpg",
+                    [] {
+                      const std::string whole = cmykJpeg(640, 480, false);
+                      return whole.substr(0, whole.size() / 2);
+                    },
+                    text::kCannotLoadPicture},
+        HostileCase{"cmyk_progressive_cut", "cut-cmyk.jpg",
+                    [] {
+                      const std::string whole = cmykJpeg(640, 480, true);
+                      return whole.substr(0, whole.size() * 2 / 3);
+                    },
+                    text::kCannotLoadPicture},
+        HostileCase{"cmyk_empty_scans", "empty-cmyk.jpg",
+                    [] { return progressiveJpeg(640, 480, 4, 12, true); },
+                    text::kCannotLoadPicture},
+        // 8192 x 8192 at 4:4:4: its coefficients alone are 384 MiB.
+        HostileCase{"progressive_444_at_the_pixel_limit", "444.jpg",
+                    [] { return progressiveJpeg(8192, 8192, 3, 10); }, text::kPictureTooLarge},
+        // 8 bytes a pixel in Qt's reader: 512 MiB.
+        HostileCase{"png_16_bit_at_the_pixel_limit", "deep-64mp.png",
+                    [] { return sixteenBitPng(8192, 8192, 0xffff); }, text::kPictureTooLarge},
+        HostileCase{"jpeg_header_beyond_the_pixel_limit", "claim.jpg",
+                    [] { return testing::withFrameSize(cmykJpeg(64, 64, false), 16384, 16384); },
+                    text::kPictureTooLarge},
+        // Legal and within the limit: shown.
+        HostileCase{"png_16_bit_33_megapixels",
+                    "deep-33mp.png",
+                    [] { return sixteenBitPng(6000, 5600, 0xffff); },
+                    {}},
+        HostileCase{"gif_on_an_8192_square_screen",
+                    "screen.gif",
+                    [] { return gifOnLargeScreen(8192); },
+                    {}}),
+    [](const ::testing::TestParamInfo<HostileCase>& tested) {
+      return std::string(tested.param.name);
+    });
+
+}  // namespace
+}  // namespace tivolen
