@@ -154,9 +154,10 @@ Picture fromQImage(QImage image) {
   const bool alpha = image.hasAlphaChannel();
   QImage converted = std::move(image).convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied
                                                             : QImage::Format_RGB32);
+  const int width = converted.width();
   for (int y = 0; y < converted.height(); ++y) {
     auto* row = reinterpret_cast<std::uint32_t*>(converted.scanLine(y));
-    for (int x = 0; x < converted.width(); ++x) row[x] |= 0xff000000U;
+    for (int x = 0; x < width; ++x) row[x] |= 0xff000000U;
   }
   return adopt(std::move(converted));
 }
