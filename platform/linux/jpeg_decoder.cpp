@@ -129,8 +129,11 @@ JpegResult decodeJpeg(std::string_view bytes, const NeededSize& needed) {
   // exactly the padding byte the picture format promises.
   Picture pixels(outWidth, outHeight,
                  allocateLarge<std::uint32_t>(static_cast<std::size_t>(outWidth) * outHeight));
+  // Any warning but the harmless one refuses the picture, so decoding
+  // stops there: a small file claiming a large picture is not decoded
+  // whole into grey first. The harmless warning comes after the last row.
   if (tjDecompress2(handle.get(), data, size, reinterpret_cast<unsigned char*>(pixels.row(0)),
-                    outWidth, outWidth * 4, outHeight, TJPF_BGRA, 0) != 0) {
+                    outWidth, outWidth * 4, outHeight, TJPF_BGRA, TJFLAG_STOPONWARNING) != 0) {
     const bool warning = tjGetErrorCode(handle.get()) == TJERR_WARNING;
     const std::string why = tjGetErrorStr2(handle.get());
     if (!warning || !harmlessWarning(why)) return {true, failure("damaged JPEG: " + why)};
@@ -167,6 +170,8 @@ void jpegMessage(j_common_ptr info, int level) {
   }
   if (!errors->damaged) (*info->err->format_message)(info, errors->damage.data());
   errors->damaged = true;
+  // The picture is refused whatever follows: stop decoding it now.
+  std::longjmp(errors->jump, 1);
 }
 
 // Bands of decoded rows handed from the decoding thread to the scaling one.
@@ -409,7 +414,10 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
   const int orientation = jpegOrientation(bytes);
   BandDecoder decoder;
   jpeg_decompress_struct& info = decoder.info();
-  if (!decoder.readHeader(bytes)) return {true, failure("not a readable JPEG: " + decoder.fatal())};
+  if (!decoder.readHeader(bytes)) {
+    return {true, failure(decoder.damaged() ? "damaged JPEG: " + decoder.damage()
+                                            : "not a readable JPEG: " + decoder.fatal())};
+  }
   if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) return {false, {}};
   const auto width = static_cast<int>(info.image_width);
   const auto height = static_cast<int>(info.image_height);
@@ -436,7 +444,10 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
           bytes, std::int64_t{part->kept.width} * part->kept.height * 4, false)) {
     return {true, std::move(*refused)};
   }
-  if (!decoder.start(denominator)) return {true, failure("damaged JPEG: " + decoder.fatal())};
+  if (!decoder.start(denominator)) {
+    return {true,
+            failure("damaged JPEG: " + (decoder.damaged() ? decoder.damage() : decoder.fatal()))};
+  }
   const PictureSize decoded{static_cast<std::int32_t>(info.output_width),
                             static_cast<std::int32_t>(info.output_height)};
 
@@ -467,8 +478,8 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
   ok = ok && decoder.finish();
   queue.close();
   scaling.join();
-  if (!ok) return {true, failure("damaged JPEG: " + decoder.fatal())};
   if (decoder.damaged()) return {true, failure("damaged JPEG: " + decoder.damage())};
+  if (!ok) return {true, failure("damaged JPEG: " + decoder.fatal())};
   return {true, {Status::ok(), natural, applyOrientation(std::move(pixels), orientation)}};
 }
 
