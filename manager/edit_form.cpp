@@ -331,7 +331,7 @@ void EditForm::MoveRowDown() {
 }
 
 void EditForm::CheckDuplicates() {
-  const std::vector<char> duplicates = document_.FindDuplicates();
+  const std::vector<char> duplicates = document_.FindDuplicates(platform_.files.pathRules());
   const auto count = std::count(duplicates.begin(), duplicates.end(), 1);
   if (count > 0) {
     document_.RemoveRows(duplicates);

@@ -274,12 +274,28 @@ void ListDocument::SwapRows(int first, int second) {
   std::swap(row(first), row(second));
 }
 
-std::vector<char> ListDocument::FindDuplicates() const {
+std::string DuplicateKey(std::string_view path, PathRules rules) {
+  std::string key(path);
+  // A folder is saved with its separator but dropped without one; both name
+  // the same folder. A root folder keeps its only separator.
+  while (key.size() > 1 && rules.isSeparator(key.back())) key.pop_back();
+  if (rules.windows()) std::replace(key.begin(), key.end(), '/', rules.separator());
+  return key;
+}
+
+std::vector<char> ListDocument::FindDuplicates(PathRules rules) const {
   std::vector<char> duplicate(toSlot(count_), 0);
-  std::unordered_set<std::string_view> seen;
-  seen.reserve(toSlot(count_));
+  // Rows the user registered are judged among themselves, expansion rows
+  // among themselves: a sub-folder row names its folder without the
+  // separator, and must never push out the same folder registered later.
+  std::unordered_set<std::string> registered;
+  std::unordered_set<std::string_view> expansion;
   for (int i = 0; i < count_; ++i) {
-    if (!seen.insert(row(i).path).second) duplicate[toSlot(i)] = 1;
+    const ListRow& current = row(i);
+    const bool shownOnly = current.kind == kKindFolderImage || current.kind == kKindFolderSubfolder;
+    const bool repeated = shownOnly ? !expansion.insert(current.path).second
+                                    : !registered.insert(DuplicateKey(current.path, rules)).second;
+    if (repeated) duplicate[toSlot(i)] = 1;
   }
   return duplicate;
 }

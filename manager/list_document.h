@@ -76,6 +76,10 @@ class PictureLookup {
   std::map<std::string, std::optional<std::vector<FolderEntry>>> listings_;
 };
 
+// What the duplicate check compares: the path without the separators that
+// end it ("R/" and "R" are one folder), on Windows with one kind of slash.
+std::string DuplicateKey(std::string_view path, PathRules rules);
+
 // Picture files whose names start with "." are hidden but registered all the
 // same; what counts is an ordinary file that the program may open.
 bool IsPictureFile(const FileSystem& files, const std::string& path);
@@ -112,8 +116,9 @@ class ListDocument {
   // Removes every row whose flag is set, in one pass.
   void RemoveRows(const std::vector<char>& remove);
   void SwapRows(int first, int second);
-  // Flags every row whose path repeats an earlier row's path exactly.
-  [[nodiscard]] std::vector<char> FindDuplicates() const;
+  // Flags every row whose path names the same file or folder as an earlier
+  // row's (DuplicateKey); letter case counts.
+  [[nodiscard]] std::vector<char> FindDuplicates(PathRules rules) const;
 
   // Rebuilds the rows with the expansion rows of every registered folder
   // below it; false when the row limit cut some of them off.

@@ -109,6 +109,26 @@ TEST_F(ManagerEditing, DuplicatesAreExactPathsAndTheFirstStays) {
   EXPECT_EQ(bench.messages(), (Texts{" 2個の重複がありました。", " 0個の重複がありました。"}));
 }
 
+TEST_F(ManagerEditing, DuplicatesAreTheSameFileOrFolderNotTheSameShownName) {
+  const std::string r = bench.root / "R";
+  bench.picture("R/1.jpg");
+  const std::string in2023 = bench.picture("2023/IMG_0001.jpg");
+  const std::string in2024 = bench.picture("2024/IMG_0001.jpg");
+  bench.writeList(listBytes(0, 0, 2, {record(r + "/", 4), record(in2023), record(in2024)}));
+  EditForm& form = bench.open();
+  // Dropped again, the folder comes without its separator.
+  form.RegisterDroppedItems({r});
+  ASSERT_EQ(form.rowCount(), 4);
+  form.CheckDuplicates();
+  EXPECT_EQ(bench.messages(), (Texts{" 1個の重複がありました。"}));
+  EXPECT_EQ(listTexts(form),
+            (Texts{testing::Native("[フォルダ]R/"), "IMG_0001.jpg", "IMG_0001.jpg"}));
+  form.QueryUnload();
+  EXPECT_EQ(
+      bench.list(),
+      listBytes(0, 0, 2, {record(testing::Native(r + "/"), 4), record(in2023), record(in2024)}));
+}
+
 TEST_F(ManagerEditing, RefreshBringsBackTheWrittenFileInItsOrder) {
   EditForm& form = openLetters("ABC");
   form.SetSelection({2}, 2);
