@@ -155,8 +155,13 @@ void EditForm::SetBarLuck(int value) {
 void EditForm::BarLuckChange() {
   lblLuck_.caption = std::string(text::kLuckLabel) + std::to_string(barLuck_.value) +
                      std::string(text::kLuckWords.at(static_cast<std::size_t>(barLuck_.value)));
+  // An expansion row's negative ratio marks it as shown only; the bar is
+  // about the registered rows and leaves it alone.
   for (int i = rowCount() - 1; i >= 0; --i) {
-    if (list1_.selected[static_cast<std::size_t>(i)]) document_.row(i).ratio = barLuck_.value;
+    ListRow& selected = document_.row(i);
+    if (list1_.selected[static_cast<std::size_t>(i)] && isRegisteredKind(selected.kind)) {
+      selected.ratio = barLuck_.value;
+    }
   }
 }
 

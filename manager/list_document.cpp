@@ -302,7 +302,14 @@ std::vector<char> ListDocument::FindDuplicates(PathRules rules) const {
 
 std::vector<char> ListDocument::CollapseList() {
   std::vector<char> expansion(toSlot(count_), 0);
-  for (int i = 0; i < count_; ++i) expansion[toSlot(i)] = row(i).ratio < 0 ? 1 : 0;
+  // The kind tells an expansion row even when something has written a
+  // ratio into it.
+  for (int i = 0; i < count_; ++i) {
+    const ListRow& current = row(i);
+    const bool shownOnly = current.kind == kKindFolderImage ||
+                           current.kind == kKindFolderSubfolder || current.ratio < 0;
+    expansion[toSlot(i)] = shownOnly ? 1 : 0;
+  }
   RemoveRows(expansion);
   return expansion;
 }

@@ -275,6 +275,27 @@ TEST_F(ManagerExpansion, CollapsingGivesBackTheRegisteredRowsAndTheFileNeverSees
   EXPECT_EQ(bench.list(), written);
 }
 
+TEST_F(ManagerExpansion, TheRatioBarOverExpansionRowsLeavesNothingBehindOnCollapse) {
+  makeTree();
+  const std::string r = bench.root / "R/";
+  const std::string top = bench.picture("top.jpg");
+  bench.writeList(listBytes(0, 1, 2, {record(top, 0, 1, 3), record(r, 9, 4, 2)}));
+  EditForm& form = bench.open();
+  form.ToggleFolderView();
+  ASSERT_EQ(form.rowCount(), 8);
+  // top.jpg, the folder and three rows shown below it, as Shift and the
+  // arrow keys select them; the focused c1.jpg hands its folder's style on.
+  form.SetSelection({0, 1, 2, 3, 4}, 4);
+  form.SetBarLuck(4);
+  form.ToggleFolderView();
+  EXPECT_EQ(listTexts(form), (Texts{"top.jpg", testing::Native("[フォルダ]R/")}));
+  form.ToggleFolderView();
+  EXPECT_EQ(form.rowCount(), 8);
+  form.ToggleFolderView();
+  form.QueryUnload();
+  EXPECT_EQ(bench.list(), listBytes(0, 1, 2, {record(top, 0, 4, 4), record(r, 9, 4, 4)}));
+}
+
 TEST_F(ManagerExpansion, AnEmptyListExpandsToNothing) {
   EditForm& form = bench.open();
   form.ToggleFolderView();
