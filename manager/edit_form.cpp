@@ -242,9 +242,7 @@ void EditForm::List1Click() {
     if (IsPictureFile(platform_.files, row.path)) {
       showPreview(row.path);
     } else if (PictureLookup(platform_.files).isGone(row.path)) {
-      platform_.messages.show(tivolen::text::kFileNotFound);
-      platform_.messages.detail(row.path);
-      RemoveSelectedRows();
+      RemoveMissingSelectedPictures();
       return;
     } else {
       // On a drive that is not attached: the row waits for the drive.
@@ -309,6 +307,46 @@ void EditForm::RemoveSelectedRows() {
   if (focus < 0) return;
   document_.RemoveRows(list1_.selected);
   selectOnly(focus < rowCount() ? focus : -1);
+  rowsChanged();
+  List1Click();
+}
+
+void EditForm::RemoveMissingSelectedPictures() {
+  const int focus = list1_.listIndex;
+  if (focus < 0) return;
+  // Only the pictures that are gone leave the list: a range selected with
+  // Shift that ends on a missing one holds pictures that are still there.
+  // A picture on a drive that is not attached now is not gone; it stays.
+  PictureLookup lookup(platform_.files);
+  std::vector<char> missing(static_cast<std::size_t>(rowCount()), 0);
+  std::vector<std::string> names;
+  for (int i = 0; i < rowCount(); ++i) {
+    const ListRow& candidate = document_.row(i);
+    const bool picture = candidate.kind == kKindImage || candidate.kind == kKindFolderImage;
+    if (list1_.selected[static_cast<std::size_t>(i)] == 0 || !picture ||
+        IsPictureFile(platform_.files, candidate.path) || !lookup.isGone(candidate.path)) {
+      continue;
+    }
+    missing[static_cast<std::size_t>(i)] = 1;
+    names.push_back(candidate.path);
+  }
+  if (names.empty()) return;
+  std::string message(tivolen::text::kFileNotFound);
+  const std::size_t shown = std::min(names.size(), text::kMissingNamesShown);
+  for (std::size_t i = 0; i < shown; ++i) message += "\r\n" + names[i];
+  if (names.size() > shown) {
+    message += "\r\n" + std::string(text::kMissingNamesMore) +
+               std::to_string(names.size() - shown) + std::string(text::kMissingNamesCount);
+  }
+  platform_.messages.show(message);
+  for (const std::string& name : names) platform_.messages.detail(name);
+  // The row that followed the focused one takes the focus, wherever the
+  // removed rows stood.
+  const auto removedAbove = std::count(missing.begin(), missing.begin() + focus, 1);
+  const int next = focus - static_cast<int>(removedAbove);
+  document_.RemoveRows(missing);
+  removeFlaggedRows(missing);
+  selectOnly(next < rowCount() ? next : -1);
   rowsChanged();
   List1Click();
 }

@@ -143,6 +143,9 @@ class EditForm {
 
   // Editing buttons.
   void RemoveSelectedRows();
+  // The focused picture is gone: takes every selected picture that is gone
+  // out of the list, and only those, naming them.
+  void RemoveMissingSelectedPictures();
   void MoveRowUp();
   void MoveRowDown();
   void CheckDuplicates();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string_view>
 #include <utility>
 
@@ -173,5 +174,11 @@ inline constexpr std::string_view kEmptyListHint =
 inline constexpr std::string_view kShortcutFailed = "ショートカットを作成できませんでした。\r\n";
 inline constexpr std::string_view kShortcutRemoveFailed =
     "ショートカットを削除できませんでした。\r\n";
+
+// The missing pictures named after "ファイルが見つかりません", at most
+// this many; the rest are counted.
+inline constexpr std::size_t kMissingNamesShown = 10;
+inline constexpr std::string_view kMissingNamesMore = "ほか ";
+inline constexpr std::string_view kMissingNamesCount = " 件";
 
 }  // namespace tivolen::manager::text

@@ -143,16 +143,36 @@ TEST_F(ManagerEditing, RefreshBringsBackTheWrittenFileInItsOrder) {
 
 // --- Selection and preview --------------------------------------------------
 
-TEST_F(ManagerEditing, AMissingPictureIsToldAndItsSelectionRemovedWithoutTouchingFiles) {
-  EditForm& form = openLetters("ABC");
-  std::filesystem::remove(bench.root / "B.jpg");
-  form.SetSelection({1}, 1);
-  EXPECT_EQ(bench.messages(), (Texts{std::string(text::kFileNotFound)}));
-  EXPECT_EQ(listTexts(form), (Texts{"A.jpg", "C.jpg"}));
-  // The row that took its place is selected and previewed.
-  EXPECT_EQ(form.List1().listIndex, 1);
-  EXPECT_EQ(form.ImgPV().path, bench.root / "C.jpg");
-  EXPECT_TRUE(bench.root.exists("A.jpg"));
+TEST_F(ManagerEditing, AMissingPictureIsToldByNameAndOnlyMissingOnesLeaveTheList) {
+  struct Case {
+    const char* name;
+    std::vector<int> selected;
+    int focus;
+    Texts left;
+    int focusAfter;
+  };
+  // B and D are gone; A, C and E are still there.
+  const Case cases[] = {
+      {"one row", {1}, 1, {"A.jpg", "C.jpg", "D.jpg", "E.jpg"}, 1},
+      {"a Shift range ending on a missing one", {0, 1, 2, 3}, 3, {"A.jpg", "C.jpg", "E.jpg"}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ManagerBench fresh;
+    EditForm& form = tivolen::openLetters(fresh, "ABCDE");
+    std::filesystem::remove(fresh.root / "B.jpg");
+    std::filesystem::remove(fresh.root / "D.jpg");
+    form.SetSelection(c.selected, c.focus);
+    std::string told =
+        std::string(text::kFileNotFound) + "\r\n" + std::string(fresh.root / "B.jpg");
+    if (c.selected.size() > 1) told += "\r\n" + std::string(fresh.root / "D.jpg");
+    EXPECT_EQ(fresh.messages(), (Texts{told}));
+    EXPECT_EQ(listTexts(form), c.left);
+    // The row that took the focused one's place is selected and previewed.
+    EXPECT_EQ(form.List1().listIndex, c.focusAfter);
+    EXPECT_EQ(form.ImgPV().path, fresh.root / c.left[static_cast<std::size_t>(c.focusAfter)]);
+    EXPECT_TRUE(fresh.root.exists("A.jpg"));
+  }
 }
 
 TEST_F(ManagerEditing, APictureOnADriveThatIsNotAttachedKeepsItsRowWhenSelected) {
