@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Files dragged onto the real 管理 by another program, through the X
 # server's drag protocol as a file manager drags them (not events made up
-# inside the window): names with blanks, "#", "%", "&" and Japanese, and a
-# folder. The drop must list them in the drag's order, and OK must save
+# inside the window): names with blanks, "#", "%", "&", Japanese and bytes
+# that are not UTF-8, and a folder. The drop must list them in the drag's order, and OK must save
 # them with their names intact.
 # Usage: manager_drop_app_test.sh PATH_TO_MANAGER PATH_TO_DRAG_SOURCE [SCREENSHOT_FOLDER]
 set -euo pipefail
@@ -15,7 +15,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/private_session.sh"
 app="$work/app"
 pics="$work/写真 pics"
 mkdir -p "$app" "$pics/旅 行 #2"
-names=("a b.jpg" "写真 #1.jpg" "100%.png" "x&y;z.gif")
+# $'\x82\xa0' is "あ" in the old Japanese code page: a name that is not UTF-8.
+names=("a b.jpg" "写真 #1.jpg" "100%.png" "x&y;z.gif" $'\x82\xa0.jpg')
 for name in "${names[@]}"; do
   /usr/bin/convert -size 64x48 xc:teal "$pics/$name"
 done
@@ -67,8 +68,8 @@ wait "$manager" || fail "管理 ended with status $?"
 # ones (a dropped name already listed is listed again; the duplicate check
 # is a button of its own), the folder with its "/".
 expected=$(printf '%s\n' "$pics/a b.jpg" "$pics/a b.jpg" "$pics/写真 #1.jpg" "$pics/100%.png" "$pics/x&y;z.gif" \
-  "$pics/旅 行 #2/")
-actual=$(tail -n +5 "$app/List.txt" | tr -d '\r' | sed -E 's/^"(.*)",[0-9]+,[0-9]+,[0-9]+$/\1/')
+  "$pics/"$'\x82\xa0.jpg' "$pics/旅 行 #2/")
+actual=$(tail -n +5 "$app/List.txt" | tr -d '\r' | LC_ALL=C sed -E 's/^"(.*)",[0-9]+,[0-9]+,[0-9]+$/\1/')
 [[ "$actual" == "$expected" ]] || fail "saved rows:
 $(cat -A "$app/List.txt")"
 grep -qF "\"$pics/旅 行 #2/\",5," "$app/List.txt" || fail "the folder's count of two: $(cat -A "$app/List.txt")"

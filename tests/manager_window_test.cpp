@@ -121,6 +121,20 @@ TEST_F(ManagerWindow, FilesDroppedOnList1AreRegisteredShownAndSaved) {
   (void)frm;
 }
 
+TEST_F(ManagerWindow, ANameThatIsNotUtf8IsRegisteredAndSavedByteForByte) {
+  open();
+  // "あ" in the old Japanese code page: a name copied from an old disk.
+  const std::string a = bench.picture("drop/\x82\xa0.jpg");
+  // A file manager sends the name's bytes percent-encoded, as they are.
+  auto data = std::make_unique<QMimeData>();
+  data->setData(QStringLiteral("text/uri-list"),
+                "file://" + QByteArray::fromStdString(a).toPercentEncoding("/") + "\r\n");
+  EXPECT_TRUE(dragAndDrop(list1()->viewport(), data.get()));
+  EXPECT_EQ(list1()->model()->rowCount(), 1);
+  EXPECT_TRUE(bench.messages().empty());
+  EXPECT_EQ(bench.list(), listBytes(0, 0, 2, {"\"" + a + "\",0,3,5"}));
+}
+
 TEST_F(ManagerWindow, FoldersDroppedOnTheWindowItselfAreRegistered) {
   FrmEdit& frm = open();
   bench.picture("trip/1.jpg");

@@ -118,7 +118,17 @@ std::vector<std::string> localFilesOf(const QMimeData* data) {
   std::vector<std::string> paths;
   if (data == nullptr || !data->hasUrls()) return paths;
   for (const QUrl& url : data->urls()) {
-    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+    if (!url.isLocalFile()) continue;
+    const QString host = url.host();
+    if (!host.isEmpty() && host != QStringLiteral("localhost")) {
+      paths.push_back(url.toLocalFile().toStdString());
+      continue;
+    }
+    // The name's own bytes, as the list file keeps them: a file name need
+    // not be UTF-8, and toLocalFile would turn such bytes into U+FFFD, a
+    // name no file has.
+    const QByteArray encoded = url.path(QUrl::FullyEncoded).toLatin1();
+    paths.push_back(QByteArray::fromPercentEncoding(encoded).toStdString());
   }
   return paths;
 }
