@@ -180,5 +180,10 @@ inline constexpr std::string_view kShortcutRemoveFailed =
 inline constexpr std::size_t kMissingNamesShown = 10;
 inline constexpr std::string_view kMissingNamesMore = "ほか ";
 inline constexpr std::string_view kMissingNamesCount = " 件";
+// A second manager on the same list whose first one did not come forward.
+inline constexpr std::string_view kManagerAlreadyOpen =
+    "このリストの壁紙の設定はすでに開いています。\r\n"
+    "開いている画面で編集してください。二つの画面で同時に編集すると、後から閉じた方の内容で"
+    "上書きされます。";
 
 }  // namespace tivolen::manager::text

@@ -736,6 +736,13 @@ void FrmEdit::rowsReset() {
   model_->reset();
 }
 
+void FrmEdit::bringForward() {
+  setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  show();
+  raise();
+  activateWindow();
+}
+
 void FrmEdit::closeEvent(QCloseEvent* event) {
   // Every way of closing saves; the form decides whether a failed save keeps
   // the window open with the edits.

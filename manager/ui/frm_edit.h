@@ -47,6 +47,8 @@ class FrmEdit final : public QMainWindow, private FormObserver {
   void load();
   // Mirrors every control from the form.
   void syncFromForm();
+  // A later start on the same list asked for this window.
+  void bringForward();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -209,7 +209,8 @@ class PreviewDecoder {
 
 class Win32FrmEdit final : private FormObserver {
  public:
-  explicit Win32FrmEdit(EditForm& form) : form_(form), decoder_(form.platform().pictures) {
+  Win32FrmEdit(EditForm& form, InstanceLock* instanceLock)
+      : form_(form), instanceLock_(instanceLock), decoder_(form.platform().pictures) {
     form_.setObserver(this);
   }
   ~Win32FrmEdit() override {
@@ -269,6 +270,7 @@ class Win32FrmEdit final : private FormObserver {
   void close();
 
   EditForm& form_;
+  InstanceLock* instanceLock_;
   HWND window_ = nullptr;
   HWND list1_ = nullptr;
   HWND imgPV_ = nullptr;
@@ -310,6 +312,7 @@ int Win32FrmEdit::run() {
   ShowWindow(window_, SW_SHOWNORMAL);
   SetForegroundWindow(window_);
   SetFocus(list1_);
+  if (instanceLock_ != nullptr) instanceLock_->serve({}, reinterpret_cast<std::uintptr_t>(window_));
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -1165,8 +1168,8 @@ LRESULT CALLBACK Win32FrmEdit::previewProcedure(HWND window, UINT message, WPARA
 
 }  // namespace
 
-int RunWin32FrmEdit(EditForm& form) {
-  Win32FrmEdit window(form);
+int RunWin32FrmEdit(EditForm& form, InstanceLock* instanceLock) {
+  Win32FrmEdit window(form, instanceLock);
   return window.run();
 }
 

@@ -4,11 +4,13 @@
 
 #include "common/texts.h"
 #include "manager/edit_form.h"
+#include "manager/single_manager.h"
 #include "manager/ui/close_on_signal.h"
 #include "manager/ui/frm_edit.h"
 #include "manager/ui/japanese_qt_texts.h"
 #include "platform/linux/gui_application.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/linux/local_instance_lock.h"
 
 namespace {
 
@@ -37,9 +39,16 @@ int main() {
   }
   preferJapaneseFont();
   tivolen::manager::InstallJapaneseQtTexts(*QApplication::instance());
+  tivolen::LocalInstanceLock instanceLock;
+  if (tivolen::manager::ClaimList(instanceLock, platform.messages, platform.dataFolder()) ==
+      tivolen::manager::StartChoice::Leave) {
+    return 0;
+  }
   tivolen::manager::EditForm form(platform);
   tivolen::manager::FrmEdit window(form);
   window.load();
+  instanceLock.serve([&window] { window.bringForward(); },
+                     static_cast<std::uintptr_t>(window.winId()));
   tivolen::manager::EndSessionOnTerminationSignals(window, [&form] { form.EndSession(); });
   window.show();
   return QApplication::exec();
