@@ -71,6 +71,7 @@ EditForm::EditForm(Platform& platform) : platform_(platform) {
 
 void EditForm::Load() {
   platform_.random.seedFromClock();
+  OfferListOfOtherInstall(platform_);
   CheckShortcutsAtStart(platform_);
   LoadList();
   reportUnsavedCopies();
@@ -588,6 +589,7 @@ void EditForm::LblMailClick() {
 }
 
 void EditForm::BtnSupWClick() {
+  if (!MayTakeOverStartupShortcut(platform_)) return;
   WriteStartupShortcut(platform_, /*reportFailure=*/true);
 }
 void EditForm::BtnSupDClick() {

@@ -174,7 +174,6 @@ inline constexpr std::string_view kEmptyListHint =
 inline constexpr std::string_view kShortcutFailed = "ショートカットを作成できませんでした。\r\n";
 inline constexpr std::string_view kShortcutRemoveFailed =
     "ショートカットを削除できませんでした。\r\n";
-
 // The missing pictures named after "ファイルが見つかりません", at most
 // this many; the rest are counted.
 inline constexpr std::size_t kMissingNamesShown = 10;
@@ -185,5 +184,15 @@ inline constexpr std::string_view kManagerAlreadyOpen =
     "このリストの壁紙の設定はすでに開いています。\r\n"
     "開いている画面で編集してください。二つの画面で同時に編集すると、後から閉じた方の内容で"
     "上書きされます。";
+// Another install's changer is the one the session starts at log-on; its
+// path follows.
+inline constexpr std::string_view kAskTakeOverStartup =
+    "ログオン時には、別の場所にある壁紙変更が起動するよう登録されています。\r\n"
+    "この場所の壁紙変更に切り替えますか？\r\n";
+// The list of that install; its path follows.
+inline constexpr std::string_view kAskCopyOtherList =
+    "リストがまだありません。ログオン時に起動する別の場所の壁紙変更のリストが見つかりました。\r\n"
+    "このリストをコピーして使いますか？\r\n";
+inline constexpr std::string_view kListCopyFailed = "リストをコピーできませんでした。\r\n";
 
 }  // namespace tivolen::manager::text

@@ -1,7 +1,9 @@
 #include "manager/shortcuts.h"
 
+#include <optional>
 #include <vector>
 
+#include "common/list_file.h"
 #include "common/startup_shortcut.h"
 #include "manager/manager_texts.h"
 
@@ -17,7 +19,62 @@ void reportWriteFailure(Platform& platform, const Status& status) {
   platform.messages.show(std::string(text::kShortcutFailed) + status.message);
 }
 
+// The folder part of a program's path; empty when it has none.
+std::string folderOf(const Platform& platform, const std::string& program) {
+  const PathRules rules = platform.files.pathRules();
+  for (std::size_t at = program.size(); at-- > 0;) {
+    if (rules.isSeparator(program[at])) return program.substr(0, at == 0 ? 1 : at);
+  }
+  return {};
+}
+
+// The changer of another install that the autostart entry starts, when it
+// starts one: a program that is still there, not this folder's. A program
+// that is gone is this install's before it moved.
+std::optional<std::string> otherInstallsChanger(const Platform& platform) {
+  const std::string startup = StartupShortcutPath(platform);
+  if (startup.empty() || !platform.files.fileExists(startup)) return std::nullopt;
+  const std::optional<std::string> current = platform.shortcuts.target(startup);
+  if (!current || *current == platform.programInAppDir(kChangerProgram) ||
+      !platform.files.fileExists(*current)) {
+    return std::nullopt;
+  }
+  return current;
+}
+
 }  // namespace
+
+bool MayTakeOverStartupShortcut(Platform& platform) {
+  const std::optional<std::string> other = otherInstallsChanger(platform);
+  if (!other) return true;
+  return platform.messages.show(std::string(text::kAskTakeOverStartup) + *other, Buttons::YesNo) ==
+         Answer::Yes;
+}
+
+void OfferListOfOtherInstall(Platform& platform) {
+  // Only a build that keeps its list apart from its programs starts without
+  // one beside the programs that the autostart entry starts.
+  if (platform.dataDirectory.empty()) return;
+  const std::string ours = platform.inDataDir(kListFileName);
+  if (platform.files.fileExists(ours)) return;
+  const std::optional<std::string> other = otherInstallsChanger(platform);
+  if (!other) return;
+  const std::string folder = folderOf(platform, *other);
+  if (folder.empty()) return;
+  const std::string theirs = platform.files.pathRules().join(folder, kListFileName);
+  if (!platform.files.fileExists(theirs)) return;
+  if (platform.messages.show(std::string(text::kAskCopyOtherList) + theirs, Buttons::YesNo) !=
+      Answer::Yes) {
+    return;
+  }
+  const std::optional<std::string> contents = platform.files.readFile(theirs);
+  const Status copied = contents ? platform.files.writeFileAtomically(ours, *contents)
+                                 : Status::failed(theirs + ": could not be read");
+  if (!copied.isOk()) {
+    platform.messages.detail(copied.message);
+    platform.messages.show(std::string(text::kListCopyFailed) + theirs);
+  }
+}
 
 std::string QuickLaunchFolder(const Platform& platform) {
   return platform.specialFolders.path(SpecialFolder::Applications).value_or("");
@@ -86,7 +143,8 @@ void CreateQuickLaunchShortcut(Platform& platform) {
 }
 
 void CheckShortcutsAtStart(Platform& platform) {
-  if (platform.files.fileExists(StartupShortcutPath(platform))) {
+  if (platform.files.fileExists(StartupShortcutPath(platform)) &&
+      MayTakeOverStartupShortcut(platform)) {
     // Nobody is at the window yet; a failure here must not stop the start.
     WriteStartupShortcut(platform, /*reportFailure=*/false);
   }

@@ -25,8 +25,18 @@ void RemoveStartupShortcut(Platform& platform);
 void WriteDesktopShortcut(Platform& platform);
 void CreateQuickLaunchShortcut(Platform& platform);
 
+// True when the startup entry may be pointed at this folder's changer:
+// always, unless it starts the changer of another install that is still
+// there, which the user is asked about first.
+bool MayTakeOverStartupShortcut(Platform& platform);
+
+// A build with its own data folder, started without a list there, offers
+// the list of the install whose changer the autostart entry starts.
+void OfferListOfOtherInstall(Platform& platform);
+
 // Before the list loads: an existing startup entry is pointed at this
-// directory, and a missing menu entry is offered.
+// directory (asking first when it belongs to another install), and a
+// missing menu entry is offered.
 void CheckShortcutsAtStart(Platform& platform);
 
 }  // namespace tivolen::manager

@@ -106,6 +106,12 @@ class Shortcuts {
   virtual Status write(const std::string& shortcutPath, const std::string& target,
                        const std::string& workingDirectory,
                        const std::vector<ShortcutAction>& actions = {}) = 0;
+  // The program an existing shortcut starts; nothing when there is none or
+  // it cannot be read, as with a back-end that cannot read shortcuts.
+  [[nodiscard]] virtual std::optional<std::string> target(const std::string& shortcutPath) const {
+    static_cast<void>(shortcutPath);
+    return std::nullopt;
+  }
 };
 
 struct ScreenSize {

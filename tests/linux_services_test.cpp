@@ -163,6 +163,25 @@ TEST(DesktopEntryText, RewriteKeepsOtherKeysAndGroups) {
             "Exec=/usr/bin/other\n");
 }
 
+TEST(DesktopEntryText, TheProgramAnEntryStartsIsReadBack) {
+  // Entries this program writes, for names the Exec rules must escape.
+  for (const char* program : {"/opt/t/Tivolen", "/home/a b/Tivolen", "/x/a\"b", "/x/$HOME",
+                              "/x/`id`", "/x/a\\b", "/x/100%", " /lead", "/home/花子/壁紙"}) {
+    EXPECT_EQ(desktopEntryTarget(composeDesktopEntry("", {"壁紙変更", program, "/opt/t"})),
+              program);
+  }
+  // Entries of older versions or by hand: no TryExec, Exec quoted or bare,
+  // blanks around "=", keys of other groups ignored.
+  EXPECT_EQ(desktopEntryTarget("[Desktop Entry]\nExec=\"/old/place/Tivolen\"\nPath=/old\n"),
+            "/old/place/Tivolen");
+  EXPECT_EQ(desktopEntryTarget("[Desktop Entry]\nExec = /usr/bin/tivolen --x\n"),
+            "/usr/bin/tivolen");
+  EXPECT_EQ(desktopEntryTarget("[Other]\nExec=/a\n[Desktop Entry]\nName=x\n[Desktop Action n]\n"
+                               "Exec=/b\n"),
+            std::nullopt);
+  EXPECT_EQ(desktopEntryTarget("not an entry"), std::nullopt);
+}
+
 TEST(DesktopEntryText, SomethingElseIsReplacedWhole) {
   EXPECT_EQ(composeDesktopEntry("\x7f\x45LF garbage\nName=x\n", {"n", "/a/b", "/a"}),
             "[Desktop "

@@ -23,6 +23,10 @@ using testing::ManagerBench;
 
 const std::string kAsk(manager::text::kAskCreateQuickLaunch);
 
+std::string listBytesOf(const std::string& picture) {
+  return testing::listBytes(0, 0, 2, {"\"" + picture + "\",0,3,5"});
+}
+
 // desktop-file-validate's verdict: empty when the entry passes, else its
 // complaints (it prints nothing for a valid file).
 std::string validate(const std::string& path) {
@@ -124,6 +128,81 @@ TEST_F(ManagerShortcuts, StartUpPointsAnExistingAutostartEntryAtThisFolder) {
   EXPECT_NE(text.find("X-GNOME-Autostart-enabled=true"), std::string::npos) << text;
   EXPECT_EQ(validate(autostart()), "");
   EXPECT_TRUE(bench.messages().empty());
+}
+
+TEST_F(ManagerShortcuts, AnotherInstallsAutostartEntryIsTakenOverOnlyAfterYes) {
+  const std::string other = bench.root.write("portable/Tivolen", "x");
+  const std::string ask = std::string(manager::text::kAskTakeOverStartup) + other;
+  struct Case {
+    const char* name;
+    bool button;  // 登録 rather than the start-up check
+    Answer answer;
+    std::string startedAfter;
+  };
+  const Case cases[] = {
+      {"start-up, No", false, Answer::No, other},
+      {"start-up, Yes", false, Answer::Yes, app("Tivolen")},
+      {"登録, No", true, Answer::No, other},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(entries.write(autostart(), other, bench.root / "portable").isOk());
+    bench.answers().clear();
+    bench.fake().messages.shown.clear();
+    if (c.button) {
+      bench.answers().push_back(Answer::No);  // at the start-up check
+      manager::EditForm& form = bench.open();
+      bench.answers().push_back(c.answer);
+      form.BtnSupWClick();
+      EXPECT_EQ(bench.messages(), (std::vector<std::string>{ask, ask}));
+    } else {
+      bench.answers().push_back(c.answer);
+      bench.open();
+      EXPECT_EQ(bench.messages(), (std::vector<std::string>{ask}));
+    }
+    EXPECT_EQ(entries.target(autostart()), c.startedAfter);
+  }
+}
+
+TEST_F(ManagerShortcuts, APackagedFirstStartOffersTheListOfTheInstallStartedAtLogOn) {
+  const std::string portableList = listBytesOf(bench.picture("pics/sea.jpg"));
+  struct Case {
+    const char* name;
+    bool listAlreadyThere;
+    Answer answer;  // to the offer of the list
+    int rows;
+  };
+  const Case cases[] = {
+      {"copied", false, Answer::Yes, 1},
+      {"declined", false, Answer::No, 0},
+      {"not the first start", true, Answer::No, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ManagerBench packaged(&entries);
+    packaged.platform().dataDirectory = packaged.root.mkdir("data");
+    const std::string other = packaged.root.write("portable/Tivolen", "x");
+    const std::string theirs = packaged.root.write("portable/List.txt", portableList);
+    ASSERT_TRUE(entries
+                    .write(packaged.root / "config/autostart/壁紙変更.desktop", other,
+                           packaged.root / "portable")
+                    .isOk());
+    if (c.listAlreadyThere) packaged.root.write("data/List.txt", "");
+    std::vector<std::string> asked;
+    if (!c.listAlreadyThere) {
+      asked.push_back(std::string(manager::text::kAskCopyOtherList) + theirs);
+      packaged.answers().push_back(c.answer);
+    }
+    // Then the entry is left to the other install.
+    asked.push_back(std::string(manager::text::kAskTakeOverStartup) + other);
+    packaged.answers().push_back(Answer::No);
+    manager::EditForm& form = packaged.open();
+    EXPECT_EQ(packaged.messages(), asked);
+    EXPECT_EQ(form.rowCount(), c.rows);
+    EXPECT_EQ(packaged.root.exists("data/List.txt"), c.listAlreadyThere || c.answer == Answer::Yes);
+    if (c.answer == Answer::Yes) EXPECT_EQ(packaged.root.read("data/List.txt"), portableList);
+    EXPECT_EQ(packaged.root.read("portable/List.txt"), portableList);
+  }
 }
 
 TEST_F(ManagerShortcuts, StartUpCreatesNoAutostartEntryOfItsOwn) {

@@ -109,6 +109,13 @@ Status RecordingShortcuts::write(const std::string& shortcutPath, const std::str
   return files_.writeFileAtomically(shortcutPath, "target=" + target + "\n");
 }
 
+std::optional<std::string> RecordingShortcuts::target(const std::string& shortcutPath) const {
+  std::optional<std::string> text = files_.readFile(shortcutPath);
+  constexpr std::string_view kKey = "target=";
+  if (!text || !text->starts_with(kKey) || !text->ends_with('\n')) return std::nullopt;
+  return text->substr(kKey.size(), text->size() - kKey.size() - 1);
+}
+
 void RecordingDesktop::setLayout(WallpaperLayout layout) {
   log_.push_back(layoutEvent(layout));
 }

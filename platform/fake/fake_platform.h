@@ -90,6 +90,7 @@ class RecordingShortcuts final : public Shortcuts {
   Status write(const std::string& shortcutPath, const std::string& target,
                const std::string& workingDirectory,
                const std::vector<ShortcutAction>& actions = {}) override;
+  [[nodiscard]] std::optional<std::string> target(const std::string& shortcutPath) const override;
   bool fail = false;
 
  private:

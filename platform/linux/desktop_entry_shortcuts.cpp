@@ -238,3 +238,88 @@ Status DesktopEntryShortcuts::write(const std::string& shortcutPath, const std::
 }
 
 }  // namespace tivolen
+
+namespace tivolen {
+namespace {
+
+// Undoes the value escapes of escapeDesktopEntryValue.
+std::string unescapeDesktopEntryValue(std::string_view value) {
+  std::string out;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] != '\\' || i + 1 == value.size()) {
+      out += value[i];
+      continue;
+    }
+    switch (value[++i]) {
+      case 's':
+        out += ' ';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      default:
+        out += value[i];
+    }
+  }
+  return out;
+}
+
+// The first argument of an unescaped Exec value: quoted, with a backslash
+// before each ", `, $ and backslash, or bare up to the first blank; "%%" is
+// one "%".
+std::string firstExecArgument(std::string_view exec) {
+  std::string argument;
+  std::size_t i = 0;
+  const bool quoted = !exec.empty() && exec.front() == '"';
+  if (quoted) ++i;
+  for (; i < exec.size(); ++i) {
+    const char c = exec[i];
+    if (quoted && c == '"') break;
+    if (!quoted && c == ' ') break;
+    if (quoted && c == '\\' && i + 1 < exec.size()) {
+      argument += exec[++i];
+    } else if (c == '%' && i + 1 < exec.size() && exec[i + 1] == '%') {
+      argument += '%';
+      ++i;
+    } else {
+      argument += c;
+    }
+  }
+  return argument;
+}
+
+}  // namespace
+
+std::optional<std::string> desktopEntryTarget(std::string_view text) {
+  std::optional<std::string> exec;
+  bool inGroup = false;
+  for (const std::string_view line : splitLines(text)) {
+    if (line.starts_with('[')) {
+      if (inGroup) break;
+      inGroup = line == kGroup;
+      continue;
+    }
+    if (!inGroup) continue;
+    const std::string_view key = keyOf(line);
+    std::string_view value = line.substr(line.find('=') + 1);
+    while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+    if (key == "TryExec" && !value.empty()) return unescapeDesktopEntryValue(value);
+    if (key == "Exec" && !exec) exec = firstExecArgument(unescapeDesktopEntryValue(value));
+  }
+  if (exec && exec->empty()) return std::nullopt;
+  return exec;
+}
+
+std::optional<std::string> DesktopEntryShortcuts::target(const std::string& shortcutPath) const {
+  const std::optional<std::string> text = files_.readFile(shortcutPath);
+  if (!text) return std::nullopt;
+  return desktopEntryTarget(*text);
+}
+
+}  // namespace tivolen

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,7 @@ class DesktopEntryShortcuts final : public Shortcuts {
   Status write(const std::string& shortcutPath, const std::string& target,
                const std::string& workingDirectory,
                const std::vector<ShortcutAction>& actions = {}) override;
+  [[nodiscard]] std::optional<std::string> target(const std::string& shortcutPath) const override;
 
  private:
   FileSystem& files_;
@@ -55,6 +57,10 @@ std::string escapeDesktopEntryValue(std::string_view value);
 // quotes with ", `, $ and \ escaped by a backslash and % doubled, then the
 // value escapes on top, as the Desktop Entry rules layer them.
 std::string desktopEntryExec(std::string_view program);
+
+// The program an entry's text starts: its TryExec, or else the first
+// argument of its Exec, as entries of older versions have no TryExec.
+std::optional<std::string> desktopEntryTarget(std::string_view text);
 
 // The file text: `existing` (empty for a new entry) with Type, Name, Exec,
 // Path, TryExec, StartupWMClass and (when given) Icon of its [Desktop Entry] group set and
