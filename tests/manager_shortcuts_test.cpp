@@ -200,7 +200,9 @@ TEST_F(ManagerShortcuts, APackagedFirstStartOffersTheListOfTheInstallStartedAtLo
     EXPECT_EQ(packaged.messages(), asked);
     EXPECT_EQ(form.rowCount(), c.rows);
     EXPECT_EQ(packaged.root.exists("data/List.txt"), c.listAlreadyThere || c.answer == Answer::Yes);
-    if (c.answer == Answer::Yes) EXPECT_EQ(packaged.root.read("data/List.txt"), portableList);
+    if (c.answer == Answer::Yes) {
+      EXPECT_EQ(packaged.root.read("data/List.txt"), portableList);
+    }
     EXPECT_EQ(packaged.root.read("portable/List.txt"), portableList);
   }
 }
