@@ -3,8 +3,13 @@
 // mirrored and cropped alike; anything else left to libheif.
 #include <gtest/gtest.h>
 #include <libheif/heif.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -272,6 +277,161 @@ TEST(HeifGrid, FilesTheTilePathDoesNotTakeStillDecodeOrFailCleanly) {
     const testing::TempDir dir;
     writeFile(dir / "photo.heic", c.file);
     EXPECT_EQ(LinuxPictures().load(dir / "photo.heic").status.isOk(), c.decodes);
+  }
+}
+
+// How loading a file went in a process of its own: its peak memory is its
+// own, and a decoder that runs away is stopped, at a time or memory bound,
+// before it takes the test or the machine with it.
+struct Cost {
+  bool finished = false;  // not stopped
+  bool refused = false;
+  double seconds = 0;
+  long peakMegabytes = 0;
+};
+long residentMegabytes(pid_t child) {
+  std::ifstream statm("/proc/" + std::to_string(child) + "/statm");
+  long pages = 0;
+  long resident = 0;
+  statm >> pages >> resident;
+  return resident * (sysconf(_SC_PAGESIZE) / 1024) / 1024;
+}
+Cost loadInChild(const std::string& path, double seconds, const NeededSize& needed = {}) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t child = fork();
+  if (child == 0) {
+    const LoadedPicture loaded = LinuxPictures().load(path, needed);
+    _exit(!loaded.status.isOk() && loaded.pixels.empty() ? 0 : 1);
+  }
+  Cost cost;
+  if (child < 0) return cost;
+  int status = 0;
+  rusage usage{};
+  while (wait4(child, &status, WNOHANG, &usage) == 0) {
+    cost.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    cost.peakMegabytes = std::max(cost.peakMegabytes, residentMegabytes(child));
+    if (cost.seconds > seconds || cost.peakMegabytes > 1024) {
+      kill(child, SIGKILL);
+      wait4(child, &status, 0, &usage);
+      return cost;
+    }
+    usleep(20000);
+  }
+  cost.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  cost.finished = WIFEXITED(status);
+  cost.refused = cost.finished && WEXITSTATUS(status) == 0;
+  cost.peakMegabytes = std::max(cost.peakMegabytes, usage.ru_maxrss / 1024);
+  return cost;
+}
+
+std::string hostileGrid(int width, int height, int tileSide, HeifGridOptions::Hostile hostile) {
+  const auto rgb = gradient(width, height);
+  HeifGridOptions options;
+  options.tileWidth = tileSide;
+  options.tileHeight = tileSide;
+  options.quality = 50;
+  options.hostile = hostile;
+  return writeHeifGrid(rgb.data(), width, height, std::ptrdiff_t{width} * 3, options);
+}
+
+std::string hostileImage(int width, int height, heif_compression_format codec,
+                         HeifGridOptions::Hostile hostile, bool flat = false) {
+  auto rgb = gradient(width, height);
+  if (flat) std::fill(rgb.begin(), rgb.end(), std::uint8_t{100});
+  HeifGridOptions options;
+  options.quality = 50;
+  options.hostile = hostile;
+  return writeHeifImage(rgb.data(), width, height, std::ptrdiff_t{width} * 3, codec, options);
+}
+
+TEST(HeifGrid, TinyFilesClaimingHugePicturesAreRefusedQuicklyInLittleMemory) {
+  HeifGridOptions::Hostile claiming16384;
+  claiming16384.codedWidth = 16384;
+  claiming16384.codedHeight = 16384;
+  HeifGridOptions::Hostile inTheTile = claiming16384;
+  inTheTile.inDataOnly = true;
+  HeifGridOptions::Hostile claiming32768;
+  claiming32768.codedWidth = 32768;
+  claiming32768.codedHeight = 32768;
+  HeifGridOptions::Hostile hugeGrid;
+  hugeGrid.gridWidth = 32640;
+  hugeGrid.gridHeight = 32640;
+  struct Case {
+    const char* name;
+    std::string file;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"grid whose tile's stream claims 16384 x 16384", hostileGrid(64, 64, 64, claiming16384),
+       true},
+      {"grid whose tile's own bytes claim 16384 x 16384", hostileGrid(64, 64, 64, inTheTile), true},
+      {"one HEVC picture whose stream claims 16384 x 16384",
+       hostileImage(64, 64, heif_compression_HEVC, claiming16384), true},
+      {"one HEVC picture whose stream claims 32768 x 32768",
+       hostileImage(64, 64, heif_compression_HEVC, claiming32768), true},
+      // A flat picture: its frame header still reads at the claimed size,
+      // so the AV1 decoder allocates it.
+      {"AVIF whose sequence header claims 32768 x 32768",
+       hostileImage(64, 64, heif_compression_AV1, claiming32768, true), true},
+      {"grid drawn 32640 x 32640 for a picture said to be 64 x 64",
+       hostileGrid(64, 64, 64, hugeGrid), true},
+      // Honest files the size checks must let through: x265 codes 1000 x 750
+      // as 1000 x 752 and shows 750 rows.
+      {"honest HEVC of a size not of whole blocks",
+       hostileImage(1000, 750, heif_compression_HEVC, {}), false},
+      {"honest AVIF of an odd size", hostileImage(201, 137, heif_compression_AV1, {}), false},
+  };
+  const testing::TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_FALSE(c.file.empty()) << "the encoder wrote the file";
+    if (c.refused) {
+      ASSERT_LT(c.file.size(), 1024U);
+    }
+    const std::string path = dir / "hostile.heic";
+    writeFile(path, c.file);
+    const Cost cost = loadInChild(path, 10);
+    ASSERT_TRUE(cost.finished) << "stopped after " << cost.seconds << " s at " << cost.peakMegabytes
+                               << " MB";
+    EXPECT_EQ(cost.refused, c.refused);
+    EXPECT_LT(cost.seconds, 5.0);
+    EXPECT_LT(cost.peakMegabytes, 400);
+  }
+}
+
+TEST(HeifGrid, GridsNamingManyItemsOrLinksAreReadInLinearTime) {
+  // 128 x 128 tiles of 64 x 64, the most the pixel limit allows, every one
+  // the same item; only that tile is coded, so the picture is flat.
+  const std::vector<std::uint8_t> flat(64 * 64 * 3, 100);
+  HeifGridOptions options;
+  options.tileWidth = 64;
+  options.tileHeight = 64;
+  options.hostile.oneTile = true;
+  HeifGridOptions::Hostile manyItems = options.hostile;
+  manyItems.extraItems = 200000;
+  HeifGridOptions::Hostile manyLinks = options.hostile;
+  manyLinks.tileLinks = 4000 * 255;
+  struct Case {
+    const char* name;
+    HeifGridOptions::Hostile hostile;
+  };
+  const Case cases[] = {{"200,000 items", manyItems},
+                        {"4,000 association entries for one tile", manyLinks}};
+  const testing::TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    options.hostile = c.hostile;
+    const std::string file = writeHeifGrid(flat.data(), 8192, 8192, 64 * 3, options);
+    ASSERT_FALSE(file.empty());
+    const std::string path = dir / "many.heic";
+    writeFile(path, file);
+    // Reduced to a screen's size, as the changer does.
+    const Cost cost = loadInChild(path, 30, [](PictureSize) { return PictureSize{1024, 1024}; });
+    ASSERT_TRUE(cost.finished) << "stopped after " << cost.seconds << " s at " << cost.peakMegabytes
+                               << " MB";
+    EXPECT_FALSE(cost.refused);
+    EXPECT_LT(cost.seconds, 10.0);
+    EXPECT_LT(cost.peakMegabytes, 400);
   }
 }
 

@@ -19,12 +19,31 @@ struct HeifGridOptions {
   // Property boxes (heifRotation and the like) given to the grid item, in
   // the order they apply.
   std::vector<std::string> transforms;
+
+  // What crafted files do, for the tests of what they may cost: all but
+  // zero leave an honest file.
+  struct Hostile {
+    int codedWidth = 0;  // the coded streams claim this size, the boxes keep theirs
+    int codedHeight = 0;
+    bool inDataOnly = false;  // the claim in the item's own bytes, not its configuration
+    int gridWidth = 0;        // the grid's description claims this size, its ispe keeps its own
+    int gridHeight = 0;
+    bool oneTile = false;  // every tile is one item, the first (rgb need hold only that)
+    int extraItems = 0;    // hidden items of no data before the tiles
+    int tileLinks = 0;     // the first tile's properties named this many times more
+  } hostile;
 };
 
 // `rgb`: `width` x `height` pixels of 3 bytes, rows `stride` bytes apart.
 // Empty when the encoder fails.
 std::string writeHeifGrid(const std::uint8_t* rgb, int width, int height, std::ptrdiff_t stride,
                           const HeifGridOptions& options);
+
+// One picture, one item, coded by libheif's encoder for `codec` (a
+// heif_compression_format); the options' tile size and transforms do not
+// apply, their hostile coded size does.
+std::string writeHeifImage(const std::uint8_t* rgb, int width, int height, std::ptrdiff_t stride,
+                           int codec, const HeifGridOptions& options);
 
 // Turned `quarterTurns` quarters anticlockwise (irot).
 std::string heifRotation(int quarterTurns);

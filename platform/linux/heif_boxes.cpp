@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <set>
+#include <string>
 #include <utility>
 
 namespace tivolen {
@@ -323,12 +325,108 @@ bool isAlpha(const HeifStructure& structure, const HeifItem& item) {
          urn.starts_with("urn:mpeg:hevc:2015:auxid:1");
 }
 
+// Bits of a coded stream, first bit first; once a read runs past the end
+// every later read gives 0 and ok() stays false.
+class Bits {
+ public:
+  explicit Bits(std::string_view bytes) : bytes_(bytes) {}
+  [[nodiscard]] bool ok() const { return ok_; }
+
+  std::uint64_t read(int count) {
+    std::uint64_t value = 0;
+    for (int i = 0; i < count; ++i) {
+      if (at_ >= bytes_.size() * 8) {
+        ok_ = false;
+        return 0;
+      }
+      const auto byte = static_cast<unsigned char>(bytes_[at_ / 8]);
+      value = value << 1 | ((byte >> (7 - at_ % 8)) & 1U);
+      ++at_;
+    }
+    return value;
+  }
+  // ue(v) of H.265; values that need more than 32 bits end the reading.
+  std::uint64_t golomb() {
+    int zeros = 0;
+    while (ok_ && read(1) == 0) {
+      if (++zeros > 32) ok_ = false;
+    }
+    return ok_ ? (std::uint64_t{1} << zeros) - 1 + read(zeros) : 0;
+  }
+  // uvlc() of AV1.
+  std::uint64_t uvlc() {
+    int zeros = 0;
+    while (ok_ && read(1) == 0) ++zeros;
+    if (zeros >= 32) return 0xffffffffU;
+    return (std::uint64_t{1} << zeros) - 1 + read(zeros);
+  }
+
+ private:
+  std::string_view bytes_;
+  std::size_t at_ = 0;
+  bool ok_ = true;
+};
+
+// An HEVC unit's payload without the emulation prevention bytes, as far as
+// `limit` bytes: the size comes within the first hundred or so.
+std::string unescaped(std::string_view unit, std::size_t limit) {
+  std::string out;
+  int zeros = 0;
+  for (std::size_t i = 0; i < unit.size() && out.size() < limit; ++i) {
+    const auto byte = static_cast<unsigned char>(unit[i]);
+    if (zeros >= 2 && byte == 3) {
+      zeros = 0;
+      continue;
+    }
+    zeros = byte == 0 ? zeros + 1 : 0;
+    out += static_cast<char>(byte);
+  }
+  return out;
+}
+
+std::optional<CodedSize> readAv1SequenceHeader(std::string_view payload) {
+  Bits bits(payload);
+  bits.read(3);             // profile
+  bits.read(1);             // still picture
+  if (bits.read(1) != 0) {  // reduced still picture header
+    bits.read(5);
+  } else {
+    bool decoderModel = false;
+    int delayLength = 0;
+    if (bits.read(1) != 0) {  // timing info
+      bits.read(64);
+      if (bits.read(1) != 0) bits.uvlc();
+      decoderModel = bits.read(1) != 0;
+      if (decoderModel) {
+        delayLength = static_cast<int>(bits.read(5)) + 1;
+        bits.read(32 + 5 + 5);
+      }
+    }
+    const bool displayDelay = bits.read(1) != 0;
+    const int points = static_cast<int>(bits.read(5)) + 1;
+    for (int i = 0; i < points && bits.ok(); ++i) {
+      bits.read(12);
+      if (bits.read(5) > 7) bits.read(1);  // level, tier
+      if (decoderModel && bits.read(1) != 0) bits.read(2 * delayLength + 1);
+      if (displayDelay && bits.read(1) != 0) bits.read(4);
+    }
+  }
+  const int widthBits = static_cast<int>(bits.read(4)) + 1;
+  const int heightBits = static_cast<int>(bits.read(4)) + 1;
+  CodedSize size;
+  size.width = static_cast<std::int64_t>(bits.read(widthBits)) + 1;
+  size.height = static_cast<std::int64_t>(bits.read(heightBits)) + 1;
+  size.shownWidth = size.width;
+  size.shownHeight = size.height;
+  if (!bits.ok()) return std::nullopt;
+  return size;
+}
+
 }  // namespace
 
 const HeifItem* HeifStructure::item(std::uint32_t id) const {
-  const auto found = std::find_if(items.begin(), items.end(),
-                                  [id](const HeifItem& candidate) { return candidate.id == id; });
-  return found == items.end() ? nullptr : &*found;
+  const auto found = std::lower_bound(byId.begin(), byId.end(), std::make_pair(id, 0U));
+  return found == byId.end() || found->first != id ? nullptr : &items[found->second];
 }
 
 const HeifProperty* HeifStructure::property(const HeifItem& of, std::uint32_t type) const {
@@ -359,6 +457,18 @@ std::optional<HeifStructure> readHeifStructure(std::string_view file) {
     return true;
   });
   if (!typed || !metaRead) return std::nullopt;
+  out.byId.reserve(out.items.size());
+  for (std::size_t i = 0; i < out.items.size(); ++i) {
+    out.byId.emplace_back(out.items[i].id, static_cast<std::uint32_t>(i));
+  }
+  std::sort(out.byId.begin(), out.byId.end());
+  // Ids are unique; where they are not, decoders differ in which item they
+  // take, and a check of one says nothing of the other.
+  if (std::adjacent_find(out.byId.begin(), out.byId.end(), [](const auto& a, const auto& b) {
+        return a.first == b.first;
+      }) != out.byId.end()) {
+    return std::nullopt;
+  }
   return out;
 }
 
@@ -494,7 +604,14 @@ std::optional<HeifGridLayout> readHeifGridLayout(const HeifStructure& structure,
       tiles->to.size() != static_cast<std::size_t>(layout.rows) * layout.columns) {
     return std::nullopt;
   }
+  // A grid may name one item tens of thousands of times: each is read once.
+  std::map<std::uint32_t, std::size_t> read;  // id, its first tile
   for (const std::uint32_t id : tiles->to) {
+    if (const auto found = read.find(id); found != read.end()) {
+      layout.tiles.push_back(layout.tiles[found->second]);
+      continue;
+    }
+    read.emplace(id, layout.tiles.size());
     const HeifItem* tile = structure.item(id);
     if (tile == nullptr || tile->type != fourCc("hvc1") || !tile->located) return std::nullopt;
     const HeifProperty* configuration = structure.property(*tile, fourCc("hvcC"));
@@ -562,6 +679,320 @@ std::optional<HeifGridLayout> readHeifGridLayout(const HeifStructure& structure,
     if (!fields.ok()) return std::nullopt;
   }
   return layout;
+}
+
+namespace {
+
+std::string sizeText(std::int64_t width, std::int64_t height) {
+  return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// The size an item's ispe states; nothing when none does, or two differ:
+// decoders take either the first or the last.
+std::optional<CodedSize> statedSize(const HeifStructure& structure, const HeifItem& item) {
+  std::optional<CodedSize> stated;
+  for (const std::uint16_t index : item.properties) {
+    if (index > structure.properties.size()) continue;
+    const HeifProperty& property = structure.properties[index - 1];
+    if (property.type != fourCc("ispe")) continue;
+    Fields fields(property.body);
+    fields.u32();
+    const std::uint32_t width = fields.u32();
+    const std::uint32_t height = fields.u32();
+    if (!fields.ok() || (stated && (stated->width != width || stated->height != height))) {
+      return std::nullopt;
+    }
+    stated = CodedSize{width, height, width, height};
+  }
+  return stated;
+}
+
+// Walks the primary picture and what it is made of, each item once.
+class SizeCheck {
+ public:
+  SizeCheck(const HeifStructure& structure, const HeifFile& file, std::int64_t maxPixels,
+            bool itemData)
+      : structure_(structure), file_(file), maxPixels_(maxPixels), itemData_(itemData) {}
+
+  std::optional<std::string> item(std::uint32_t id, int depth) {
+    // Derivations nest an item or two deep; deeper is a loop or a trap.
+    if (depth > 8) return "pictures derived from one another too deeply";
+    if (!checked_.insert(id).second) return std::nullopt;
+    const HeifItem* item = structure_.item(id);
+    if (item == nullptr) return std::nullopt;  // the decoder says what is missing
+    const auto stated = statedSize(structure_, *item);
+    if (stated && stated->width * stated->height > maxPixels_) {
+      return "picture too large: " + sizeText(stated->width, stated->height);
+    }
+    if (item->type == fourCc("hvc1") || item->type == fourCc("av01")) {
+      if (!stated) return "a coded picture without its size";
+      return coded(*item, *stated);
+    }
+    if (item->type == fourCc("grid")) return grid(*item, stated, depth);
+    if (item->type == fourCc("iovl")) return overlay(*item, stated, depth);
+    if (item->type == fourCc("iden")) return derivedFrom(*item, depth);
+    return std::nullopt;
+  }
+
+  // Transparency and the like, decoded with the primary picture.
+  std::optional<std::string> auxiliaries(std::uint32_t primary) {
+    for (const HeifReference& reference : structure_.references) {
+      if (reference.type == fourCc("auxl") &&
+          std::find(reference.to.begin(), reference.to.end(), primary) != reference.to.end()) {
+        if (auto problem = item(reference.from, 1)) return problem;
+      }
+    }
+    return std::nullopt;
+  }
+
+ private:
+  std::optional<std::string> fits(const CodedSize& coded, const CodedSize& stated,
+                                  const char* codec) const {
+    if (heifCodedSizeFits(coded, stated.width, stated.height, maxPixels_)) return std::nullopt;
+    return std::string("the ") + codec + " stream is " + sizeText(coded.width, coded.height) +
+           " where the file says " + sizeText(stated.width, stated.height);
+  }
+
+  std::optional<std::string> coded(const HeifItem& item, const CodedSize& stated) {
+    const bool hevc = item.type == fourCc("hvc1");
+    std::string joined;
+    std::optional<std::string_view> data;
+    if (itemData_) data = heifItemData(structure_, file_, item, joined);
+    // Every configuration box: a decoder may take any of them.
+    for (const std::uint16_t index : item.properties) {
+      if (index > structure_.properties.size()) continue;
+      const HeifProperty& config = structure_.properties[index - 1];
+      if (hevc && config.type == fourCc("hvcC")) {
+        const auto hevcConfig = readHevcConfig(config.body);
+        if (!hevcConfig) return "damaged HEVC configuration";
+        for (const std::string_view unit : hevcConfig->parameterSets) {
+          if (auto problem = hevcUnit(unit, stated)) return problem;
+        }
+        // The units within the item's bytes, as far as they are whole: a
+        // parameter set there replaces the configuration's.
+        Fields fields(data.value_or(""));
+        while (fields.ok() && fields.left() > 0) {
+          const std::string_view unit = fields.take(fields.read(hevcConfig->lengthSize));
+          if (auto problem = hevcUnit(unit, stated)) return problem;
+        }
+      } else if (!hevc && config.type == fourCc("av1C")) {
+        for (const std::string_view obus :
+             {config.body.size() > 4 ? config.body.substr(4) : "", data.value_or("")}) {
+          const auto sizes = readAv1CodedSizes(obus);
+          if (!sizes) return "damaged AV1 stream";
+          for (const CodedSize& size : *sizes) {
+            if (auto problem = fits(size, stated, "AV1")) return problem;
+          }
+        }
+      }
+    }
+    return std::nullopt;
+  }
+
+  std::optional<std::string> hevcUnit(std::string_view unit, const CodedSize& stated) const {
+    if (unit.size() < 2 || ((static_cast<unsigned char>(unit[0]) >> 1) & 0x3fU) != 33) {
+      return std::nullopt;
+    }
+    const auto size = readHevcCodedSize(unit);
+    if (!size) return "damaged HEVC sequence parameter set";
+    return fits(*size, stated, "HEVC");
+  }
+
+  // The items this one is derived from, in order; nothing when none are
+  // named or they are named twice over.
+  [[nodiscard]] const std::vector<std::uint32_t>* sources(const HeifItem& item) const {
+    const std::vector<std::uint32_t>* found = nullptr;
+    for (const HeifReference& reference : structure_.references) {
+      if (reference.type == fourCc("dimg") && reference.from == item.id) {
+        if (found != nullptr) return nullptr;
+        found = &reference.to;
+      }
+    }
+    return found;
+  }
+
+  std::optional<std::string> derivedFrom(const HeifItem& item, int depth) {
+    for (const HeifReference& reference : structure_.references) {
+      if (reference.type != fourCc("dimg") || reference.from != item.id) continue;
+      for (const std::uint32_t id : reference.to) {
+        if (auto problem = this->item(id, depth + 1)) return problem;
+      }
+    }
+    return std::nullopt;
+  }
+
+  // The canvas a derived picture is drawn on: within the limit and the size
+  // its item states.
+  std::optional<std::string> canvas(std::uint64_t width, std::uint64_t height,
+                                    const std::optional<CodedSize>& stated) const {
+    if (width * height > static_cast<std::uint64_t>(maxPixels_)) {
+      return "picture too large: " +
+             sizeText(static_cast<std::int64_t>(width), static_cast<std::int64_t>(height));
+    }
+    if (stated &&
+        (std::uint64_t(stated->width) != width || std::uint64_t(stated->height) != height)) {
+      return "the picture is drawn " +
+             sizeText(static_cast<std::int64_t>(width), static_cast<std::int64_t>(height)) +
+             " where the file says " + sizeText(stated->width, stated->height);
+    }
+    return std::nullopt;
+  }
+
+  std::optional<std::string> grid(const HeifItem& item, const std::optional<CodedSize>& stated,
+                                  int depth) {
+    std::string joined;
+    const auto description = heifItemData(structure_, file_, item, joined);
+    if (!description) return std::nullopt;
+    Fields fields(*description);
+    fields.u8();  // version
+    const int fieldSize = (fields.u8() & 1U) != 0 ? 4 : 2;
+    const int rows = fields.u8() + 1;
+    const int columns = fields.u8() + 1;
+    const std::uint64_t width = fields.read(fieldSize);
+    const std::uint64_t height = fields.read(fieldSize);
+    if (!fields.ok()) return std::nullopt;
+    if (auto problem = canvas(width, height, stated)) return problem;
+    const auto* tiles = sources(item);
+    if (tiles == nullptr || tiles->size() != static_cast<std::size_t>(rows) * columns) {
+      return "a grid with tiles missing";
+    }
+    // Every tile is decoded in turn, so tiles of one size that only just
+    // cover the canvas bound the work by its size.
+    std::vector<std::uint32_t> distinct = *tiles;
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    std::optional<CodedSize> tileSize;
+    for (const std::uint32_t id : distinct) {
+      const HeifItem* tile = structure_.item(id);
+      if (tile == nullptr) return "a grid with tiles missing";
+      const auto size = statedSize(structure_, *tile);
+      if (!size) return "a grid tile without its size";
+      if (!tileSize) tileSize = size;
+      if (size->width != tileSize->width || size->height != tileSize->height) {
+        return "grid tiles of different sizes";
+      }
+    }
+    const auto covers = [](std::uint64_t count, std::int64_t tile, std::uint64_t side) {
+      return tile > 0 && count * std::uint64_t(tile) >= side &&
+             (count - 1) * std::uint64_t(tile) < side;
+    };
+    if (!covers(std::uint64_t(columns), tileSize->width, width) ||
+        !covers(std::uint64_t(rows), tileSize->height, height)) {
+      return "grid tiles of " + sizeText(tileSize->width, tileSize->height) +
+             " do not fit a grid of " +
+             sizeText(static_cast<std::int64_t>(width), static_cast<std::int64_t>(height));
+    }
+    return derivedFrom(item, depth);
+  }
+
+  std::optional<std::string> overlay(const HeifItem& item, const std::optional<CodedSize>& stated,
+                                     int depth) {
+    std::string joined;
+    const auto description = heifItemData(structure_, file_, item, joined);
+    if (!description) return std::nullopt;
+    Fields fields(*description);
+    fields.u8();  // version
+    const int fieldSize = (fields.u8() & 1U) != 0 ? 4 : 2;
+    fields.read(8);  // the fill colour
+    const std::uint64_t width = fields.read(fieldSize);
+    const std::uint64_t height = fields.read(fieldSize);
+    if (!fields.ok()) return std::nullopt;
+    if (auto problem = canvas(width, height, stated)) return problem;
+    return derivedFrom(item, depth);
+  }
+
+  const HeifStructure& structure_;
+  const HeifFile& file_;
+  std::int64_t maxPixels_;
+  bool itemData_;
+  std::set<std::uint32_t> checked_;
+};
+
+}  // namespace
+
+bool heifCodedSizeFits(const CodedSize& coded, std::int64_t width, std::int64_t height,
+                       std::int64_t maxPixels) {
+  // Encoders code whole blocks, of 8 to 64 pixels a side, and show the
+  // stated part.
+  const auto fits = [](std::int64_t codedSide, std::int64_t side) {
+    return codedSide >= side && codedSide <= (side + 63) / 64 * 64;
+  };
+  return fits(coded.width, width) && fits(coded.height, height) &&
+         coded.width * coded.height <= maxPixels;
+}
+
+std::optional<std::string> heifSizeProblem(const HeifStructure& structure, const HeifFile& file,
+                                           std::int64_t maxPixels, bool itemData) {
+  SizeCheck check(structure, file, maxPixels, itemData);
+  if (auto problem = check.item(structure.primary, 0)) return problem;
+  return check.auxiliaries(structure.primary);
+}
+
+std::optional<CodedSize> readHevcCodedSize(std::string_view unit) {
+  if (unit.size() < 2 || ((static_cast<unsigned char>(unit[0]) >> 1) & 0x3fU) != 33) {
+    return std::nullopt;
+  }
+  const std::string payload = unescaped(unit.substr(2), 256);
+  Bits bits(payload);
+  bits.read(4);  // video parameter set
+  const int subLayers = static_cast<int>(bits.read(3));
+  bits.read(1);
+  bits.read(96);  // the general profile, tier and level
+  int profiles = 0;
+  int levels = 0;
+  for (int i = 0; i < subLayers; ++i) {
+    profiles += static_cast<int>(bits.read(1));
+    levels += static_cast<int>(bits.read(1));
+  }
+  if (subLayers > 0) bits.read(2 * (8 - subLayers));
+  bits.read(88 * profiles + 8 * levels);
+  bits.golomb();  // its id
+  const std::uint64_t chroma = bits.golomb();
+  const bool separatePlanes = chroma == 3 && bits.read(1) != 0;
+  CodedSize size;
+  size.width = static_cast<std::int64_t>(bits.golomb());
+  size.height = static_cast<std::int64_t>(bits.golomb());
+  size.shownWidth = size.width;
+  size.shownHeight = size.height;
+  if (bits.read(1) != 0) {  // a conformance window, in chroma samples
+    const std::int64_t unitX = (chroma == 1 || chroma == 2) && !separatePlanes ? 2 : 1;
+    const std::int64_t unitY = chroma == 1 && !separatePlanes ? 2 : 1;
+    const auto left = static_cast<std::int64_t>(bits.golomb());
+    const auto right = static_cast<std::int64_t>(bits.golomb());
+    const auto top = static_cast<std::int64_t>(bits.golomb());
+    const auto bottom = static_cast<std::int64_t>(bits.golomb());
+    size.shownWidth -= unitX * (left + right);
+    size.shownHeight -= unitY * (top + bottom);
+  }
+  if (!bits.ok()) return std::nullopt;
+  return size;
+}
+
+std::optional<std::vector<CodedSize>> readAv1CodedSizes(std::string_view obus) {
+  Fields fields(obus);
+  std::vector<CodedSize> sizes;
+  while (fields.left() > 0) {
+    const std::uint8_t header = fields.u8();
+    const int type = (header >> 3) & 15;
+    if ((header & 4U) != 0) fields.u8();  // extension
+    std::uint64_t size = fields.left();
+    if ((header & 2U) != 0) {
+      size = 0;
+      for (int i = 0;; ++i) {
+        const std::uint8_t byte = fields.u8();
+        size |= std::uint64_t{byte & 0x7fU} << (7 * i);
+        if ((byte & 0x80U) == 0 || !fields.ok()) break;
+        if (i == 7) return std::nullopt;
+      }
+    }
+    if (!fields.ok() || size > fields.left()) return std::nullopt;
+    const std::string_view payload = fields.take(static_cast<std::size_t>(size));
+    if (type != 1) continue;  // not a sequence header
+    const auto coded = readAv1SequenceHeader(payload);
+    if (!coded) return std::nullopt;
+    sizes.push_back(*coded);
+  }
+  return sizes;
 }
 
 }  // namespace tivolen

@@ -55,13 +55,17 @@ struct HeifStructure {
   std::vector<HeifProperty> properties;
   std::vector<HeifReference> references;
   std::string_view idat;
+  // The items by id: a file may hold hundreds of thousands of items and
+  // name them tens of thousands of times.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> byId;  // id, index into items
 
   [[nodiscard]] const HeifItem* item(std::uint32_t id) const;
   // The item's first property of `type`, if any.
   [[nodiscard]] const HeifProperty* property(const HeifItem& item, std::uint32_t type) const;
 };
 
-// The meta box of a file that starts with ftyp, with a picture handler.
+// The meta box of a file that starts with ftyp, with a picture handler and
+// items of distinct ids.
 std::optional<HeifStructure> readHeifStructure(std::string_view file);
 
 // Reads `count` bytes at `offset` of a file into `out`; false when they are
@@ -143,5 +147,37 @@ struct HeifGridLayout {
 };
 std::optional<HeifGridLayout> readHeifGridLayout(const HeifStructure& structure,
                                                  const HeifFile& file);
+
+// The picture size a coded stream promises its decoder, in luma samples:
+// what the decoder allocates, whatever the file's boxes say, and the part of
+// it shown (an HEVC conformance window).
+struct CodedSize {
+  std::int64_t width = 0;
+  std::int64_t height = 0;
+  std::int64_t shownWidth = 0;
+  std::int64_t shownHeight = 0;
+};
+// From an HEVC sequence parameter set NAL unit (type 33); nothing for any
+// other unit or one that breaks off before the size.
+std::optional<CodedSize> readHevcCodedSize(std::string_view unit);
+// The largest frame each AV1 sequence header OBU among `obus` allows, from
+// an av1C box's configuration OBUs or an item's data. Nothing when an OBU
+// breaks off or a sequence header cannot be read.
+std::optional<std::vector<CodedSize>> readAv1CodedSizes(std::string_view obus);
+
+// Whether a coded size is what an item of `width` x `height` pixels (ispe)
+// may code, rounded up to whole coding blocks, and within `maxPixels`.
+bool heifCodedSizeFits(const CodedSize& coded, std::int64_t width, std::int64_t height,
+                       std::int64_t maxPixels);
+
+// Why the primary picture must not be decoded: a size its decoder would be
+// asked to allocate that is above the pixel limit `maxPixels` or other than
+// the size its item states (ispe) beyond the rounding up to whole coding
+// blocks encoders do, in the primary item, the items it is derived from and
+// its transparency. The parameter sets in the configuration boxes are
+// checked always, those within the items' own bytes when `itemData` is true.
+// Nothing when nothing is wrong or the file uses what is not checked here.
+std::optional<std::string> heifSizeProblem(const HeifStructure& structure, const HeifFile& file,
+                                           std::int64_t maxPixels, bool itemData);
 
 }  // namespace tivolen

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/heif_boxes.h"
 #include "platform/linux/heif_grid_decoder.h"
 #include "platform/linux/ycbcr_reduction.h"
 #include "platform/shared/large_buffer.h"
@@ -102,6 +103,14 @@ Picture fromInterleaved(const Plane& plane, int channels, int denominator) {
   return out;
 }
 
+// libheif 1.15 returns what the stream decodes to, whatever size the file
+// states.
+LoadedPicture wrongSize(const Plane& plane, PictureSize natural) {
+  return failure("damaged HEIF picture: it decodes to " + std::to_string(plane.width) + " x " +
+                 std::to_string(plane.height) + " where the file says " +
+                 std::to_string(natural.width) + " x " + std::to_string(natural.height));
+}
+
 std::string reason(const heif_error& error) {
   return error.message != nullptr ? error.message : "unknown error";
 }
@@ -121,8 +130,21 @@ LoadedPicture decodeHeif(std::string_view bytes, const NeededSize& needed, bool 
   if (!tilesTried) {
     if (auto grid = decodeHeifGrid(bytes, needed)) return std::move(*grid);
   }
+  // libheif 1.15 hands the coded stream to its decoder, which allocates
+  // the size the stream claims, before it compares anything with the boxes;
+  // and it limits each side, not the area. The boxes and streams it would
+  // decode are checked here first, with the same reading of the boxes.
+  const auto structure = readHeifStructure(bytes);
+  if (!structure) return failure("damaged HEIF picture: its boxes cannot be read");
+  if (auto problem = heifSizeProblem(*structure, HeifFile(bytes), kMaxPicturePixels, true)) {
+    return failure("damaged HEIF picture: " + *problem);
+  }
   const Context context(heif_context_alloc());
   if (!context) return failure("libheif could not start");
+  // The widest picture within the pixel limit that is still 2048 pixels
+  // high; libheif's own default (32768) is the same today.
+  heif_context_set_maximum_image_size_limit(context.get(),
+                                            static_cast<int>(kMaxPicturePixels / 2048));
   heif_error error = heif_context_read_from_memory_without_copy(context.get(), bytes.data(),
                                                                 bytes.size(), nullptr);
   if (error.code != heif_error_Ok) return failure("damaged HEIF picture: " + reason(error));
@@ -169,6 +191,9 @@ LoadedPicture decodeHeif(std::string_view bytes, const NeededSize& needed, bool 
     const auto luma = planeOf(image.get(), heif_channel_Y);
     const auto cb = planeOf(image.get(), heif_channel_Cb);
     const auto cr = planeOf(image.get(), heif_channel_Cr);
+    if (luma && (luma->width != natural.width || luma->height != natural.height)) {
+      return wrongSize(*luma, natural);
+    }
     if (luma && cb && cr) {
       return {Status::ok(), natural, fromYCbCr420(*luma, *cb, *cr, *matrix, denominator)};
     }
@@ -181,6 +206,9 @@ LoadedPicture decodeHeif(std::string_view bytes, const NeededSize& needed, bool 
   if (error.code != heif_error_Ok) return failure("damaged HEIF picture: " + reason(error));
   auto plane = planeOf(image.get(), heif_channel_interleaved);
   if (!plane) return failure("HEIF picture in an unexpected pixel layout");
+  if (plane->width != natural.width || plane->height != natural.height) {
+    return wrongSize(*plane, natural);
+  }
   return {Status::ok(), natural, fromInterleaved(*plane, alpha ? 4 : 3, denominator)};
 }
 

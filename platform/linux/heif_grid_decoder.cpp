@@ -105,6 +105,12 @@ bool decodeTile(de265_decoder_context* decoder, const HeifFile& file,
     }
   }
   for (const std::string_view unit : *units) {
+    // A parameter set among the tile's own units replaces the checked one.
+    if (const auto size = readHevcCodedSize(unit);
+        size && !heifCodedSizeFits(*size, place.layout.tileWidth, place.layout.tileHeight,
+                                   kMaxPicturePixels)) {
+      return false;
+    }
     if (de265_push_NAL(decoder, unit.data(), static_cast<int>(unit.size()), 0, nullptr) !=
         DE265_OK) {
       return false;
@@ -173,6 +179,11 @@ std::optional<LoadedPicture> decodeHeifGrid(std::string_view bytes, const Needed
 std::optional<LoadedPicture> decodeHeifGrid(const HeifFile& file, const NeededSize& needed) {
   const auto structure = readHeifStructure(file.head);
   if (!structure) return std::nullopt;
+  // Decoders allocate the size the coded stream claims, before anything
+  // tells it from the file's: the two are compared first.
+  if (auto problem = heifSizeProblem(*structure, file, kMaxPicturePixels, false)) {
+    return LoadedPicture{Status::failed(std::move(*problem)), {}, {}};
+  }
   const auto layout = readHeifGridLayout(*structure, file);
   if (!layout) return std::nullopt;
   const auto matrix = colourMatrix(layout->matrixCoefficients, layout->fullRange);

@@ -17,7 +17,9 @@ namespace tivolen {
 //
 // Nothing when the file is anything else (one image, another codec, more
 // than 8 bits, transparency) or a tile does not decode: the caller then
-// decodes it another way, which also tells what is wrong with it.
+// decodes it another way, which also tells what is wrong with it. A failure
+// when a size the file's coded streams or grid claim is above the pixel
+// limit or other than the file says: no other way should decode it either.
 std::optional<LoadedPicture> decodeHeifGrid(const HeifFile& file, const NeededSize& needed);
 std::optional<LoadedPicture> decodeHeifGrid(std::string_view bytes, const NeededSize& needed);
 

@@ -313,6 +313,7 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
     const std::optional<std::uint64_t> metaEnd = heifMetaEnd(file.size(), readAt);
     if (metaEnd && file.readFirst(*metaEnd, why)) {
       if (auto grid = decodeHeifGrid(HeifFile(file.bytes(), file.size(), readAt), needed)) {
+        if (!grid->status.isOk()) grid->status.message = path + ": " + grid->status.message;
         return std::move(*grid);
       }
       tilesTried = true;
