@@ -391,7 +391,7 @@ TEST(HeifGrid, TinyFilesClaimingHugePicturesAreRefusedQuicklyInLittleMemory) {
     const std::string path = dir / "hostile.heic";
     writeFile(path, c.file);
     const Cost cost = loadInChild(path, 10);
-    ASSERT_TRUE(cost.finished) << "stopped after " << cost.seconds << " s at " << cost.peakMegabytes
+    EXPECT_TRUE(cost.finished) << "stopped after " << cost.seconds << " s at " << cost.peakMegabytes
                                << " MB";
     EXPECT_EQ(cost.refused, c.refused);
     EXPECT_LT(cost.seconds, 5.0);
@@ -427,7 +427,7 @@ TEST(HeifGrid, GridsNamingManyItemsOrLinksAreReadInLinearTime) {
     writeFile(path, file);
     // Reduced to a screen's size, as the changer does.
     const Cost cost = loadInChild(path, 30, [](PictureSize) { return PictureSize{1024, 1024}; });
-    ASSERT_TRUE(cost.finished) << "stopped after " << cost.seconds << " s at " << cost.peakMegabytes
+    EXPECT_TRUE(cost.finished) << "stopped after " << cost.seconds << " s at " << cost.peakMegabytes
                                << " MB";
     EXPECT_FALSE(cost.refused);
     EXPECT_LT(cost.seconds, 10.0);

@@ -416,8 +416,6 @@ std::optional<CodedSize> readAv1SequenceHeader(std::string_view payload) {
   CodedSize size;
   size.width = static_cast<std::int64_t>(bits.read(widthBits)) + 1;
   size.height = static_cast<std::int64_t>(bits.read(heightBits)) + 1;
-  size.shownWidth = size.width;
-  size.shownHeight = size.height;
   if (!bits.ok()) return std::nullopt;
   return size;
 }
@@ -702,7 +700,7 @@ std::optional<CodedSize> statedSize(const HeifStructure& structure, const HeifIt
     if (!fields.ok() || (stated && (stated->width != width || stated->height != height))) {
       return std::nullopt;
     }
-    stated = CodedSize{width, height, width, height};
+    stated = CodedSize{width, height};
   }
   return stated;
 }
@@ -946,24 +944,11 @@ std::optional<CodedSize> readHevcCodedSize(std::string_view unit) {
   }
   if (subLayers > 0) bits.read(2 * (8 - subLayers));
   bits.read(88 * profiles + 8 * levels);
-  bits.golomb();  // its id
-  const std::uint64_t chroma = bits.golomb();
-  const bool separatePlanes = chroma == 3 && bits.read(1) != 0;
+  bits.golomb();                         // its id
+  if (bits.golomb() == 3) bits.read(1);  // 4:4:4: separate colour planes
   CodedSize size;
   size.width = static_cast<std::int64_t>(bits.golomb());
   size.height = static_cast<std::int64_t>(bits.golomb());
-  size.shownWidth = size.width;
-  size.shownHeight = size.height;
-  if (bits.read(1) != 0) {  // a conformance window, in chroma samples
-    const std::int64_t unitX = (chroma == 1 || chroma == 2) && !separatePlanes ? 2 : 1;
-    const std::int64_t unitY = chroma == 1 && !separatePlanes ? 2 : 1;
-    const auto left = static_cast<std::int64_t>(bits.golomb());
-    const auto right = static_cast<std::int64_t>(bits.golomb());
-    const auto top = static_cast<std::int64_t>(bits.golomb());
-    const auto bottom = static_cast<std::int64_t>(bits.golomb());
-    size.shownWidth -= unitX * (left + right);
-    size.shownHeight -= unitY * (top + bottom);
-  }
   if (!bits.ok()) return std::nullopt;
   return size;
 }

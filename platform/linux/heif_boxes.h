@@ -149,13 +149,11 @@ std::optional<HeifGridLayout> readHeifGridLayout(const HeifStructure& structure,
                                                  const HeifFile& file);
 
 // The picture size a coded stream promises its decoder, in luma samples:
-// what the decoder allocates, whatever the file's boxes say, and the part of
-// it shown (an HEVC conformance window).
+// what the decoder allocates, whatever the file's boxes say. What it shows
+// of it (an HEVC conformance window) is checked on the decoded picture.
 struct CodedSize {
   std::int64_t width = 0;
   std::int64_t height = 0;
-  std::int64_t shownWidth = 0;
-  std::int64_t shownHeight = 0;
 };
 // From an HEVC sequence parameter set NAL unit (type 33); nothing for any
 // other unit or one that breaks off before the size.
