@@ -705,6 +705,18 @@ std::optional<CodedSize> statedSize(const HeifStructure& structure, const HeifIt
   return stated;
 }
 
+// The size as libheif 1.15 writes it for an item it turns a quarter (irot
+// 1 or 3): turned too, unlike what other writers and the standard do.
+std::optional<CodedSize> turnedSize(const HeifStructure& structure, const HeifItem& item,
+                                    const std::optional<CodedSize>& stated) {
+  const HeifProperty* rotation = structure.property(item, fourCc("irot"));
+  if (!stated || rotation == nullptr || rotation->body.empty() ||
+      (static_cast<unsigned char>(rotation->body[0]) & 1U) == 0) {
+    return std::nullopt;
+  }
+  return CodedSize{stated->height, stated->width};
+}
+
 // Walks the primary picture and what it is made of, each item once.
 class SizeCheck {
  public:
@@ -745,14 +757,18 @@ class SizeCheck {
 
  private:
   std::optional<std::string> fits(const CodedSize& coded, const CodedSize& stated,
-                                  const char* codec) const {
-    if (heifCodedSizeFits(coded, stated.width, stated.height, maxPixels_)) return std::nullopt;
+                                  const std::optional<CodedSize>& turned, const char* codec) const {
+    if (heifCodedSizeFits(coded, stated.width, stated.height, maxPixels_) ||
+        (turned && heifCodedSizeFits(coded, turned->width, turned->height, maxPixels_))) {
+      return std::nullopt;
+    }
     return std::string("the ") + codec + " stream is " + sizeText(coded.width, coded.height) +
            " where the file says " + sizeText(stated.width, stated.height);
   }
 
   std::optional<std::string> coded(const HeifItem& item, const CodedSize& stated) {
     const bool hevc = item.type == fourCc("hvc1");
+    const auto turned = turnedSize(structure_, item, stated);
     std::string joined;
     std::optional<std::string_view> data;
     if (itemData_) data = heifItemData(structure_, file_, item, joined);
@@ -764,14 +780,14 @@ class SizeCheck {
         const auto hevcConfig = readHevcConfig(config.body);
         if (!hevcConfig) return "damaged HEVC configuration";
         for (const std::string_view unit : hevcConfig->parameterSets) {
-          if (auto problem = hevcUnit(unit, stated)) return problem;
+          if (auto problem = hevcUnit(unit, stated, turned)) return problem;
         }
         // The units within the item's bytes, as far as they are whole: a
         // parameter set there replaces the configuration's.
         Fields fields(data.value_or(""));
         while (fields.ok() && fields.left() > 0) {
           const std::string_view unit = fields.take(fields.read(hevcConfig->lengthSize));
-          if (auto problem = hevcUnit(unit, stated)) return problem;
+          if (auto problem = hevcUnit(unit, stated, turned)) return problem;
         }
       } else if (!hevc && config.type == fourCc("av1C")) {
         for (const std::string_view obus :
@@ -779,7 +795,7 @@ class SizeCheck {
           const auto sizes = readAv1CodedSizes(obus);
           if (!sizes) return "damaged AV1 stream";
           for (const CodedSize& size : *sizes) {
-            if (auto problem = fits(size, stated, "AV1")) return problem;
+            if (auto problem = fits(size, stated, turned, "AV1")) return problem;
           }
         }
       }
@@ -787,13 +803,14 @@ class SizeCheck {
     return std::nullopt;
   }
 
-  std::optional<std::string> hevcUnit(std::string_view unit, const CodedSize& stated) const {
+  std::optional<std::string> hevcUnit(std::string_view unit, const CodedSize& stated,
+                                      const std::optional<CodedSize>& turned) const {
     if (unit.size() < 2 || ((static_cast<unsigned char>(unit[0]) >> 1) & 0x3fU) != 33) {
       return std::nullopt;
     }
     const auto size = readHevcCodedSize(unit);
     if (!size) return "damaged HEVC sequence parameter set";
-    return fits(*size, stated, "HEVC");
+    return fits(*size, stated, turned, "HEVC");
   }
 
   // The items this one is derived from, in order; nothing when none are
@@ -822,13 +839,16 @@ class SizeCheck {
   // The canvas a derived picture is drawn on: within the limit and the size
   // its item states.
   std::optional<std::string> canvas(std::uint64_t width, std::uint64_t height,
-                                    const std::optional<CodedSize>& stated) const {
+                                    const std::optional<CodedSize>& stated,
+                                    const std::optional<CodedSize>& turned) const {
     if (width * height > static_cast<std::uint64_t>(maxPixels_)) {
       return "picture too large: " +
              sizeText(static_cast<std::int64_t>(width), static_cast<std::int64_t>(height));
     }
-    if (stated &&
-        (std::uint64_t(stated->width) != width || std::uint64_t(stated->height) != height)) {
+    const auto is = [&](const std::optional<CodedSize>& size) {
+      return size && std::uint64_t(size->width) == width && std::uint64_t(size->height) == height;
+    };
+    if (stated && !is(stated) && !is(turned)) {
       return "the picture is drawn " +
              sizeText(static_cast<std::int64_t>(width), static_cast<std::int64_t>(height)) +
              " where the file says " + sizeText(stated->width, stated->height);
@@ -849,7 +869,9 @@ class SizeCheck {
     const std::uint64_t width = fields.read(fieldSize);
     const std::uint64_t height = fields.read(fieldSize);
     if (!fields.ok()) return std::nullopt;
-    if (auto problem = canvas(width, height, stated)) return problem;
+    if (auto problem = canvas(width, height, stated, turnedSize(structure_, item, stated))) {
+      return problem;
+    }
     const auto* tiles = sources(item);
     if (tiles == nullptr || tiles->size() != static_cast<std::size_t>(rows) * columns) {
       return "a grid with tiles missing";
@@ -895,7 +917,9 @@ class SizeCheck {
     const std::uint64_t width = fields.read(fieldSize);
     const std::uint64_t height = fields.read(fieldSize);
     if (!fields.ok()) return std::nullopt;
-    if (auto problem = canvas(width, height, stated)) return problem;
+    if (auto problem = canvas(width, height, stated, turnedSize(structure_, item, stated))) {
+      return problem;
+    }
     return derivedFrom(item, depth);
   }
 

@@ -1,5 +1,6 @@
-// The HEIF box reader and the grid layout it derives, down to the NAL
-// units of every tile, read from the whole file and from its head alone.
+// The HEIF box reader, the size checks of its coded streams and the grid
+// layout it derives, down to the NAL units of every tile, read from the
+// whole file and from its head alone.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -13,6 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view file(reinterpret_cast<const char*>(data), size);
   const auto structure = tivolen::readHeifStructure(file);
   if (!structure) return 0;
+  // The size checks read every coded stream's parameter sets.
+  tivolen::heifSizeProblem(*structure, file, std::int64_t{1} << 26, true);
   const auto layout = tivolen::readHeifGridLayout(*structure, file);
   if (!layout) return 0;
   // The same items read through the file's meta box alone, the rest read
