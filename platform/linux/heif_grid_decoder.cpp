@@ -182,7 +182,7 @@ std::optional<LoadedPicture> decodeHeifGrid(const HeifFile& file, const NeededSi
   // Decoders allocate the size the coded stream claims, before anything
   // tells it from the file's: the two are compared first.
   if (auto problem = heifSizeProblem(*structure, file, kMaxPicturePixels, false)) {
-    return LoadedPicture{Status::failed(std::move(*problem)), {}, {}};
+    return LoadedPicture{Status::failed("damaged HEIF picture: " + *problem), {}, {}};
   }
   const auto layout = readHeifGridLayout(*structure, file);
   if (!layout) return std::nullopt;
