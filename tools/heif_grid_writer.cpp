@@ -526,8 +526,10 @@ std::string writeHeifGrid(const std::uint8_t* rgb, int width, int height, std::p
     items.push_back(std::move(item));
   }
   if (hostile.tileLinks > 0) {
-    items[firstTileItem].properties.insert(items[firstTileItem].properties.end(),
-                                           static_cast<std::size_t>(hostile.tileLinks), 2);
+    // Half to its configuration, half to its size.
+    auto& links = items[firstTileItem].properties;
+    const int config = links[0];
+    for (int l = 0; l < hostile.tileLinks; ++l) links.push_back(l % 2 == 0 ? config : 2);
   }
   if (!colour.empty()) {
     properties.push_back(colour);

@@ -30,7 +30,7 @@ struct HeifGridOptions {
     int gridHeight = 0;
     bool oneTile = false;  // every tile is one item, the first (rgb need hold only that)
     int extraItems = 0;    // hidden items of no data before the tiles
-    int tileLinks = 0;     // the first tile's properties named this many times more
+    int tileLinks = 0;     // the first tile's configuration and size named this many times more
   } hostile;
 };
 

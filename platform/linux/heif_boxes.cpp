@@ -772,9 +772,11 @@ class SizeCheck {
     std::string joined;
     std::optional<std::string_view> data;
     if (itemData_) data = heifItemData(structure_, file_, item, joined);
-    // Every configuration box: a decoder may take any of them.
+    // Every configuration box, once however often it is named: a decoder
+    // may take any of them.
+    std::set<std::uint16_t> seen;
     for (const std::uint16_t index : item.properties) {
-      if (index > structure_.properties.size()) continue;
+      if (index > structure_.properties.size() || !seen.insert(index).second) continue;
       const HeifProperty& config = structure_.properties[index - 1];
       if (hevc && config.type == fourCc("hvcC")) {
         const auto hevcConfig = readHevcConfig(config.body);
