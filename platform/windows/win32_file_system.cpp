@@ -20,6 +20,18 @@ Status lastErrorAt(std::string_view where) {
 
 }  // namespace
 
+Win32FileSystem::Win32FileSystem(unsigned systemCodePage) : systemCodePage_(systemCodePage) {}
+
+unsigned Win32FileSystem::SystemLocaleCodePage() {
+  DWORD codePage = 0;
+  if (GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                     reinterpret_cast<LPWSTR>(&codePage),
+                     sizeof(codePage) / sizeof(wchar_t)) == 0) {
+    return 0;
+  }
+  return codePage;
+}
+
 bool Win32FileSystem::fileExists(const std::string& path) const {
   const DWORD found = GetFileAttributesW(Widen(path).c_str());
   return found != INVALID_FILE_ATTRIBUTES &&
@@ -161,12 +173,14 @@ Status Win32FileSystem::writeFileAtomically(const std::string& path, std::string
 }
 
 std::string Win32FileSystem::systemTextToUtf8(std::string_view bytes) const {
-  if (bytes.empty()) return {};
+  // A locale with no ANSI code page (0 would mean CP_ACP, UTF-8 here) wrote
+  // no such lists: the bytes stay as they are.
+  if (bytes.empty() || systemCodePage_ == 0) return std::string(bytes);
   const int size = static_cast<int>(bytes.size());
-  const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+  const int length = MultiByteToWideChar(systemCodePage_, 0, bytes.data(), size, nullptr, 0);
   if (length <= 0) return std::string(bytes);
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, wide.data(), length);
+  MultiByteToWideChar(systemCodePage_, 0, bytes.data(), size, wide.data(), length);
   return Narrow(wide);
 }
 

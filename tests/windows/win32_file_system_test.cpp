@@ -67,10 +67,17 @@ TEST_F(Win32FileSystemTest, ListsInFolderOrderWithWindowsAttributes) {
   EXPECT_FALSE(files_.listFolder(path("無い")).has_value());
 }
 
-TEST_F(Win32FileSystemTest, OldShiftJisTextBecomesUtf8) {
-  ASSERT_EQ(GetACP(), 932u) << "the tests expect a Japanese system";
+TEST_F(Win32FileSystemTest, OldShiftJisTextBecomesUtf8UnderTheProgramsUtf8CodePage) {
+  ASSERT_EQ(Win32FileSystem::SystemLocaleCodePage(), 932u) << "the tests expect a Japanese system";
+  // The tests carry the programs' manifest, which makes the process code page
+  // UTF-8: the old lists must still be read in the system locale's.
+  ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the tests run without the manifest";
   EXPECT_EQ(DecodeText(files_, "\"C:\\\x8E\xCA\x90\x5E\\\x8A\x43.jpg\""), "\"C:\\写真\\海.jpg\"");
   EXPECT_EQ(DecodeText(files_, "\"C:\\写真\""), "\"C:\\写真\"");
+  // ー, ～ (FULLWIDTH TILDE in this code page), ①, 髙, 表 (whose second byte
+  // is a backslash) and half-width kana.
+  EXPECT_EQ(DecodeText(files_, "\x81\x5B\x81\x60\x87\x40\xFB\xFC\x95\x5C\xB6\xC5.jpg"),
+            "ー～①髙表ｶﾅ.jpg");
 }
 
 }  // namespace
