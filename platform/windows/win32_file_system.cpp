@@ -184,6 +184,24 @@ std::string Win32FileSystem::systemTextToUtf8(std::string_view bytes) const {
   return Narrow(wide);
 }
 
+std::optional<std::string> Win32FileSystem::utf8ToSystemText(std::string_view utf8) const {
+  if (utf8.empty()) return std::string();
+  if (systemCodePage_ == 0) return std::nullopt;
+  const std::wstring wide = Widen(utf8);
+  const int size = static_cast<int>(wide.size());
+  // No best fit: a name written as a look-alike would name another file.
+  BOOL defaulted = FALSE;
+  const int length = WideCharToMultiByte(systemCodePage_, WC_NO_BEST_FIT_CHARS, wide.data(), size,
+                                         nullptr, 0, nullptr, &defaulted);
+  if (length <= 0 || defaulted) return std::nullopt;
+  std::string bytes(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(systemCodePage_, WC_NO_BEST_FIT_CHARS, wide.data(), size, bytes.data(),
+                      length, nullptr, nullptr);
+  // Only what reads back as the same text counts as written.
+  if (systemTextToUtf8(bytes) != utf8) return std::nullopt;
+  return bytes;
+}
+
 Status Win32FileSystem::removeFile(const std::string& path) {
   if (DeleteFileW(Widen(path).c_str()) == 0) return lastErrorAt(path);
   return Status::ok();

@@ -31,6 +31,7 @@ class Win32FileSystem final : public FileSystem {
   Status writeFileAtomically(const std::string& path, std::string_view contents) override;
   Status removeFile(const std::string& path) override;
   [[nodiscard]] std::string systemTextToUtf8(std::string_view bytes) const override;
+  [[nodiscard]] std::optional<std::string> utf8ToSystemText(std::string_view utf8) const override;
 
  private:
   unsigned systemCodePage_;

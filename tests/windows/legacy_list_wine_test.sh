@@ -3,7 +3,10 @@
 # 932, read by the real programs under Wine, whose manifest makes their own
 # code page UTF-8: names with ー, ～, ①, 髙, 表 (a backslash as its second
 # byte) and half-width kana, and a folder. Tivolen.exe changes to the first
-# picture; 管理.exe keeps every row and OK writes the list back as it was.
+# picture; 管理.exe keeps every row and OK writes the list back as it was,
+# in code page 932. A dropped picture whose name that code page cannot hold
+# turns the list into UTF-8, with the old one kept as List.txt.bak and a
+# message saying why.
 # Usage: legacy_list_wine_test.sh PATH_TO_TIVOLEN_EXE PATH_TO_管理_EXE
 set -euo pipefail
 changer_exe=$1
@@ -23,6 +26,8 @@ win_app='C:\壁紙 アプリ'
 "$magick" -size 64x48 xc:yellow BMP3:"$app/髙橋.bmp"
 "$magick" -size 64x48 xc:cyan "$app/表紙ｶﾊﾞｰ.jpg"
 "$magick" -size 40x30 xc:white "$app/写真 ソ/港.jpg"
+"$magick" -size 40x30 xc:white "$app/한국 사진.jpg"
+cc -O -o "$work/xdnd_drop" "$root/tests/windows/xdnd_drop.c" -lX11 || fail "cannot build xdnd_drop"
 
 crlf() { printf '%s\r\n' "$@"; }
 row() { printf '"%s\\%s",0,%s,5' "$win_app" "$1" "$2"; }
@@ -84,18 +89,38 @@ press_ok() {  # Ctrl+2: the settings page; Tab past the timing and the depth bar
   wait "$manager" || true
 }
 
-echo "== 管理.exe keeps every row; OK writes them back"
-(cd "$app" && exec wine 管理.exe >>"$work/stderr" 2>&1) &
-manager=$!
+start_manager() {
+  (cd "$app" && exec wine 管理.exe >>"$work/stderr" 2>&1) &
+  manager=$!
+}
+show_list() { iconv -f "$1" -t UTF-8 -c <"$app/List.txt" | cat -A; }
+
+echo "== 管理.exe keeps every row; OK writes them back in code page 932"
+start_manager
 answer_box "no start-up question"
 wait_for_window wide "the window did not open"
 main=$(window_of wide)
 sleep 0.5
 press_ok
+cmp -s "$app/List.txt" "$work/old-list" || fail "List.txt after OK is:
+$(show_list CP932)"
+[[ -e "$app/List.txt.bak" ]] && fail "a List.txt.bak with nothing to keep"
+
+echo "== a name code page 932 cannot hold: the list becomes UTF-8, the old one stays"
+start_manager
+wait_for_window wide "the window did not open again"
+main=$(window_of wide)
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$main")"
+"$work/xdnd_drop" "$main" $((X + 150)) $((Y + 150)) "$app/한국 사진.jpg" || fail "the drop was not taken"
+answer_box "no message on the change to UTF-8"
+grep -q "リストを UTF-8 で保存しました。元のリストは List.txt.bak として残しました。" "$work/stderr" ||
+  fail "the message does not say why: $(cat "$work/stderr")"
+press_ok
 expected=$(crlf '"Ver","1.30"' 0 0 '"[SubFolder]",2' "$(row スーパー.jpg 0)" "$(row 波～浜.jpg 1)" \
-  "$(row ①番.gif 2)" "$(row 髙橋.bmp 3)" "$(row 表紙ｶﾊﾞｰ.jpg 4)" "\"$win_app\\写真 ソ\\\",4,3,5" |
-  od -An -tx1)
-[[ "$(od -An -tx1 <"$app/List.txt")" == "$expected" ]] ||
-  fail "List.txt after OK is:
-$(iconv -f UTF-8 -t UTF-8 -c <"$app/List.txt" | cat -A)"
+  "$(row ①番.gif 2)" "$(row 髙橋.bmp 3)" "$(row 表紙ｶﾊﾞｰ.jpg 4)" "\"$win_app\\写真 ソ\\\",4,3,5" \
+  "$(row '한국 사진.jpg' 3)" | od -An -tx1)
+[[ "$(od -An -tx1 <"$app/List.txt")" == "$expected" ]] || fail "List.txt in UTF-8 is:
+$(show_list UTF-8)"
+cmp -s "$app/List.txt.bak" "$work/old-list" || fail "List.txt.bak is not the old list"
 echo "PASS"
