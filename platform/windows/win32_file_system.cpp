@@ -33,13 +33,13 @@ unsigned Win32FileSystem::SystemLocaleCodePage() {
 }
 
 bool Win32FileSystem::fileExists(const std::string& path) const {
-  const DWORD found = GetFileAttributesW(Widen(path).c_str());
+  const DWORD found = GetFileAttributesW(WidePath(path).c_str());
   return found != INVALID_FILE_ATTRIBUTES &&
          (found & (FILE_ATTRIBUTE_DIRECTORY | kHiddenOrSystem)) == 0;
 }
 
 bool Win32FileSystem::isExecutable(const std::string& path) const {
-  const DWORD found = GetFileAttributesW(Widen(path).c_str());
+  const DWORD found = GetFileAttributesW(WidePath(path).c_str());
   if (found == INVALID_FILE_ATTRIBUTES || (found & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
   // CreateProcessW starts programs and command scripts, nothing else.
   std::string ending = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
@@ -50,12 +50,12 @@ bool Win32FileSystem::isExecutable(const std::string& path) const {
 }
 
 bool Win32FileSystem::folderExists(const std::string& path) const {
-  const DWORD found = GetFileAttributesW(Widen(path).c_str());
+  const DWORD found = GetFileAttributesW(WidePath(path).c_str());
   return found != INVALID_FILE_ATTRIBUTES && (found & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 std::optional<int> Win32FileSystem::attributes(const std::string& path) const {
-  const DWORD found = GetFileAttributesW(Widen(path).c_str());
+  const DWORD found = GetFileAttributesW(WidePath(path).c_str());
   if (found == INVALID_FILE_ATTRIBUTES) return std::nullopt;
   return static_cast<int>(found & 0xFFFF);
 }
@@ -63,9 +63,9 @@ std::optional<int> Win32FileSystem::attributes(const std::string& path) const {
 std::optional<FolderIdentity> Win32FileSystem::folderIdentity(const std::string& folder) const {
   // The volume serial and file index name a folder whatever junction led
   // there; FILE_FLAG_BACKUP_SEMANTICS opens folders.
-  const UniqueHandle handle = AdoptHandle(
-      CreateFileW(Widen(folder).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const UniqueHandle handle = AdoptHandle(CreateFileW(
+      WidePath(folder).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!handle) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(handle.get(), &info)) return std::nullopt;
@@ -75,7 +75,7 @@ std::optional<FolderIdentity> Win32FileSystem::folderIdentity(const std::string&
 
 std::optional<std::int64_t> Win32FileSystem::fileSize(const std::string& path) const {
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data) ||
+  if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data) ||
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return std::nullopt;
   }
@@ -84,7 +84,7 @@ std::optional<std::int64_t> Win32FileSystem::fileSize(const std::string& path) c
 
 std::optional<std::vector<FolderEntry>> Win32FileSystem::listFolder(
     const std::string& folder) const {
-  std::wstring pattern = Widen(folder);
+  std::wstring pattern = WidePath(folder);
   if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
   pattern += L'*';
   WIN32_FIND_DATAW data;
@@ -113,9 +113,9 @@ std::optional<std::vector<FolderEntry>> Win32FileSystem::listFolder(
 }
 
 std::optional<std::string> Win32FileSystem::readFile(const std::string& path) const {
-  const UniqueHandle file =
-      AdoptHandle(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const UniqueHandle file = AdoptHandle(CreateFileW(WidePath(path).c_str(), GENERIC_READ,
+                                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
   LARGE_INTEGER size;
   if (GetFileSizeEx(file.get(), &size) == 0 || size.QuadPart > 0x7FFFFFFF) return std::nullopt;
@@ -136,11 +136,11 @@ std::optional<std::string> Win32FileSystem::readFile(const std::string& path) co
 
 Status Win32FileSystem::writeFileAtomically(const std::string& path, std::string_view contents) {
   static std::atomic<unsigned> serial{0};
-  const std::wstring target = Widen(path);
+  const std::wstring target = WidePath(path);
   // Beside the target, named as every writer of the project names its
   // temporary files, so the clean-up after a crash finds it.
-  const std::wstring temporary =
-      target + L".tmp-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(serial++);
+  const std::wstring temporary = WidePath(path + ".tmp-" + std::to_string(GetCurrentProcessId()) +
+                                          "-" + std::to_string(serial++));
   {
     const UniqueHandle file = AdoptHandle(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr,
                                                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -203,7 +203,7 @@ std::optional<std::string> Win32FileSystem::utf8ToSystemText(std::string_view ut
 }
 
 Status Win32FileSystem::removeFile(const std::string& path) {
-  if (DeleteFileW(Widen(path).c_str()) == 0) return lastErrorAt(path);
+  if (DeleteFileW(WidePath(path).c_str()) == 0) return lastErrorAt(path);
   return Status::ok();
 }
 
