@@ -38,14 +38,24 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 std::string DecodeText(const FileSystem& files, std::string_view bytes) {
-  if (IsValidUtf8(bytes)) return std::string(bytes);
-  return files.systemTextToUtf8(bytes);
+  return DecodeTextKeepingEncoding(files, bytes).text;
+}
+
+DecodedText DecodeTextKeepingEncoding(const FileSystem& files, std::string_view bytes) {
+  if (IsValidUtf8(bytes)) return {std::string(bytes), TextEncoding::Utf8};
+  return {files.systemTextToUtf8(bytes), TextEncoding::SystemCodePage};
+}
+
+std::optional<std::string> EncodeText(const FileSystem& files, std::string_view text,
+                                      TextEncoding encoding) {
+  if (encoding == TextEncoding::Utf8) return std::string(text);
+  return files.utf8ToSystemText(text);
 }
 
 std::optional<std::string> ReadTextFile(const FileSystem& files, const std::string& path) {
-  std::optional<std::string> contents = files.readFile(path);
-  if (contents && !IsValidUtf8(*contents)) *contents = files.systemTextToUtf8(*contents);
-  return contents;
+  const std::optional<std::string> contents = files.readFile(path);
+  if (!contents) return std::nullopt;
+  return DecodeText(files, *contents);
 }
 
 }  // namespace tivolen

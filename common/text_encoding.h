@@ -19,6 +19,21 @@ bool IsValidUtf8(std::string_view bytes);
 // other way round would garble every list we wrote ourselves.
 std::string DecodeText(const FileSystem& files, std::string_view bytes);
 
+// How a list file was stored. The manager writes a list back as it was read
+// while every name fits, so an old list stays readable by what else reads it.
+enum class TextEncoding { Utf8, SystemCodePage };
+
+struct DecodedText {
+  std::string text;  // UTF-8
+  TextEncoding encoding = TextEncoding::Utf8;
+};
+DecodedText DecodeTextKeepingEncoding(const FileSystem& files, std::string_view bytes);
+
+// UTF-8 text stored in `encoding`; nothing when a character has no place
+// there.
+std::optional<std::string> EncodeText(const FileSystem& files, std::string_view text,
+                                      TextEncoding encoding);
+
 // A list or log file read whole and decoded as above; nothing when it
 // cannot be read.
 std::optional<std::string> ReadTextFile(const FileSystem& files, const std::string& path);

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/text_encoding.h"
 #include "manager/list_document.h"
 #include "platform/platform.h"
 
@@ -272,6 +273,8 @@ class EditForm {
   bool unreadListAnnounced_ = false;
   // The last try to save on closing failed: the next one may end unsaved.
   bool closeSaveFailed_ = false;
+  // How List.txt was stored when it was read; saves keep it while they can.
+  TextEncoding listEncoding_ = TextEncoding::Utf8;
   int timing_ = 0;
   int order_ = 0;
   ScrollBar barSubFolder_;

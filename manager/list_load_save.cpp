@@ -12,13 +12,15 @@ namespace tivolen::manager {
 
 void EditForm::LoadList() {
   const std::string file = platform_.inDataDir(kListFileName);
+  listEncoding_ = TextEncoding::Utf8;
   if (!platform_.files.fileExists(file)) {
     SetBarSubFolder(8);
     return;
   }
   const bool tooLarge = ListFileTooLarge(platform_.files, file);
-  const std::optional<std::string> read =
-      tooLarge ? std::nullopt : ReadTextFile(platform_.files, file);
+  const std::optional<std::string> read = tooLarge ? std::nullopt : platform_.files.readFile(file);
+  const DecodedText decoded = DecodeTextKeepingEncoding(platform_.files, read.value_or(""));
+  listEncoding_ = decoded.encoding;
   if (!read) {
     // Loading goes on as with an empty file; saying so keeps the user from
     // taking the empty list for the real one.
@@ -26,8 +28,7 @@ void EditForm::LoadList() {
                                      : tivolen::text::kListUnreadable);
     platform_.messages.detail(file);
   }
-  const LoadResult result =
-      document_.Load(WithoutByteOrderMark(read.value_or("")), platform_.files);
+  const LoadResult result = document_.Load(WithoutByteOrderMark(decoded.text), platform_.files);
   const LoadedSettings& settings = result.settings;
   if (settings.subfolderDepth) SetBarSubFolder(kDepthBarMax - *settings.subfolderDepth);
   if (settings.launcherPath) {
@@ -170,22 +171,37 @@ std::string EditForm::composeList(Report report) {
 
 EditForm::SaveFailure EditForm::writeList(const std::string& contents, Report report) {
   const std::string file = platform_.inDataDir(kListFileName);
-  bool keptBackup = false;
-  if (unreadList_) {
+  std::optional<std::string> stored = EncodeText(platform_.files, contents, listEncoding_);
+  // A name the old code page cannot hold turns the list into UTF-8; the old
+  // programs cannot read that, so the list they wrote stays beside it.
+  const bool toUtf8 = !stored;
+  if (toUtf8) stored = contents;
+  std::optional<std::string> backup = unreadList_;
+  if (toUtf8 && !backup && platform_.files.fileExists(file)) {
+    backup = platform_.files.readFile(file);
+    if (!backup) return {text::kBackupFailed, file};
+  }
+  bool keptUnreadList = false;
+  if (backup) {
     // The user's own list is never replaced unseen: it stays beside the new
     // one as it was.
-    const Status kept = platform_.files.writeFileAtomically(file + ".bak", *unreadList_);
+    const Status kept = platform_.files.writeFileAtomically(file + ".bak", *backup);
     if (!kept.isOk()) return {text::kBackupFailed, kept.message};
+    keptUnreadList = unreadList_.has_value();
     unreadList_.reset();
-    keptBackup = true;
   }
-  const Status status = platform_.files.writeFileAtomically(file, contents);
+  const Status status = platform_.files.writeFileAtomically(file, *stored);
   // Told after the list is written: a box must never stand between the
   // edits and the disk.
-  if (keptBackup) {
+  if (keptUnreadList) {
     tell(unreadListAnnounced_ ? Report::StderrOnly : report, text::kListKeptAsBackup);
   }
   if (!status.isOk()) return {text::kSaveFailed, status.message};
+  if (toUtf8) {
+    listEncoding_ = TextEncoding::Utf8;
+    tell(report, backup ? std::string(text::kListNowUtf8) + std::string(text::kOldListKept)
+                        : std::string(text::kListNowUtf8));
+  }
   return {};
 }
 

@@ -156,6 +156,10 @@ inline constexpr std::string_view kListDamagedAtStart =
     "次に保存するとき、元のリストは List.txt.bak として残します。";
 inline constexpr std::string_view kListKeptAsBackup =
     "読み込めなかった元のリストを List.txt.bak として残しました。";
+inline constexpr std::string_view kListNowUtf8 =
+    "追加した名前に、これまでのリストの文字コードで書けない文字があるため、"
+    "リストを UTF-8 で保存しました。";
+inline constexpr std::string_view kOldListKept = "元のリストは List.txt.bak として残しました。";
 inline constexpr std::string_view kBackupFailed =
     "元のリストを List.txt.bak として残せなかったため、リストを保存しませんでした。";
 inline constexpr std::string_view kImagesRemoved =

@@ -51,6 +51,11 @@ class FileSystem {
   [[nodiscard]] virtual std::string systemTextToUtf8(std::string_view bytes) const {
     return std::string(bytes);
   }
+  // UTF-8 text in that code page, to write a list back as it was read;
+  // nothing when a character has no place there. Linux keeps the bytes.
+  [[nodiscard]] virtual std::optional<std::string> utf8ToSystemText(std::string_view utf8) const {
+    return std::string(utf8);
+  }
 
   // True only for an ordinary file that is neither hidden nor a system file:
   // folders and dot-named files do not count.

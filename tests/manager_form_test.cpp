@@ -111,8 +111,9 @@ TEST(ManagerListFile, Version122LoadsWithDepth8AndSavesAs130) {
                               "\"\r\n");
 }
 
-// glibc's converter stands in for the code page of a Japanese Windows.
-std::string convert(std::string_view text, const char* to, const char* from) {
+// glibc's converter stands in for the code page of a Japanese Windows;
+// nothing when a character has no place in `to`.
+std::optional<std::string> convertWhole(std::string_view text, const char* to, const char* from) {
   iconv_t converter = iconv_open(to, from);
   std::string in(text);
   std::string out(in.size() * 2 + 16, '\0');
@@ -120,15 +121,23 @@ std::string convert(std::string_view text, const char* to, const char* from) {
   char* outPointer = out.data();
   std::size_t inLeft = in.size();
   std::size_t outLeft = out.size();
-  iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft);
+  const std::size_t done = iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft);
   iconv_close(converter);
+  if (done == static_cast<std::size_t>(-1)) return std::nullopt;
   out.resize(out.size() - outLeft);
   return out;
 }
+std::string convert(std::string_view text, const char* to, const char* from) {
+  return convertWhole(text, to, from).value_or("");
+}
+void playJapaneseWindows(testing::StagedFiles& files) {
+  files.codePage = [](std::string_view bytes) { return convert(bytes, "UTF-8", "CP932"); };
+  files.toCodePage = [](std::string_view utf8) { return convertWhole(utf8, "CP932", "UTF-8"); };
+}
 
-TEST(ManagerListFile, AShiftJisListFromOldWindowsKeepsEveryEntryAcrossASave) {
+TEST(ManagerListFile, AShiftJisListFromOldWindowsIsWrittenBackAsItWas) {
   ManagerBench bench;
-  bench.files.codePage = [](std::string_view bytes) { return convert(bytes, "UTF-8", "CP932"); };
+  playJapaneseWindows(bench.files);
   const std::string sea = bench.picture("写真/海の朝.jpg");
   const std::string sky = bench.picture("写真/空ソ表.jpg");  // ソ and 表 end in a backslash byte
   const std::string utf8 = "\"Ver\",\"1.30\"\r\n0\r\n1\r\n\"[SubFolder]\",2\r\n\"" + sea +
@@ -139,8 +148,38 @@ TEST(ManagerListFile, AShiftJisListFromOldWindowsKeepsEveryEntryAcrossASave) {
 
   EditForm& form = bench.open();
   EXPECT_EQ(listTexts(form), (std::vector<std::string>{"海の朝.jpg", "空ソ表.jpg"}));
+  // A name the code page holds keeps it too.
+  const std::string wave = bench.picture("写真/波～①髙ｶﾅ.jpg");
+  form.RegisterDroppedItems({wave});
   ASSERT_TRUE(form.SaveList());
-  EXPECT_EQ(bench.list(), utf8);
+  EXPECT_EQ(bench.list(), convert(utf8 + "\"" + wave + "\",0,3,5\r\n", "CP932", "UTF-8"));
+  EXPECT_FALSE(bench.root.exists("app/List.txt.bak"));
+  EXPECT_TRUE(bench.messages().empty()) << bench.messages().front();
+}
+
+TEST(ManagerListFile, ANameTheOldCodePageCannotHoldTurnsTheListIntoUtf8KeepingTheOldOne) {
+  ManagerBench bench;
+  playJapaneseWindows(bench.files);
+  const std::string sea = bench.picture("写真/海.jpg");
+  const std::string utf8 =
+      "\"Ver\",\"1.30\"\r\n0\r\n0\r\n\"[SubFolder]\",2\r\n\"" + sea + "\",0,3,5\r\n";
+  const std::string shiftJis = convert(utf8, "CP932", "UTF-8");
+  bench.writeList(shiftJis);
+  EditForm& form = bench.open();
+  const std::string korean = bench.picture("写真/한국.jpg");
+  form.RegisterDroppedItems({korean});  // saves at once
+
+  const std::string both = utf8 + "\"" + korean + "\",0,3,5\r\n";
+  EXPECT_EQ(bench.list(), both);
+  EXPECT_EQ(bench.root.read("app/List.txt.bak"), shiftJis);
+  EXPECT_EQ(bench.messages(), (std::vector<std::string>{std::string(manager::text::kListNowUtf8) +
+                                                        std::string(manager::text::kOldListKept)}));
+  // From then on the list is UTF-8: no second message, the copy stays.
+  bench.picture("写真/空.jpg");
+  form.RegisterDroppedItems({bench.root / "写真/空.jpg"});
+  EXPECT_EQ(bench.messages().size(), 1U);
+  EXPECT_EQ(bench.list(), both + "\"" + bench.root / "写真/空.jpg" + "\",0,3,5\r\n");
+  EXPECT_EQ(bench.root.read("app/List.txt.bak"), shiftJis);
 }
 
 TEST(ManagerListFile, HeaderlessFileDropsAVanishedPathAndFillsRatio5) {

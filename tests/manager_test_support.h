@@ -24,6 +24,8 @@ class StagedFiles final : public FileSystem {
   std::set<std::string> unreadable;
   // The system code page as a Japanese Windows has it; none on Linux.
   std::function<std::string(std::string_view)> codePage;
+  // UTF-8 into that code page; nothing for a character it has not.
+  std::function<std::optional<std::string>(std::string_view)> toCodePage;
   int writes = 0;
 
   [[nodiscard]] bool fileExists(const std::string& path) const override {
@@ -69,6 +71,9 @@ class StagedFiles final : public FileSystem {
   Status removeFile(const std::string& path) override { return real_->removeFile(path); }
   [[nodiscard]] std::string systemTextToUtf8(std::string_view bytes) const override {
     return codePage ? codePage(bytes) : std::string(bytes);
+  }
+  [[nodiscard]] std::optional<std::string> utf8ToSystemText(std::string_view utf8) const override {
+    return toCodePage ? toCodePage(utf8) : std::string(utf8);
   }
 
  private:

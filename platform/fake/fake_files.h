@@ -31,6 +31,9 @@ class FakeFiles final : public FileSystem {
   [[nodiscard]] std::string systemTextToUtf8(std::string_view bytes) const override {
     return native_->systemTextToUtf8(bytes);
   }
+  [[nodiscard]] std::optional<std::string> utf8ToSystemText(std::string_view utf8) const override {
+    return native_->utf8ToSystemText(utf8);
+  }
   [[nodiscard]] bool fileExists(const std::string& path) const override;
   [[nodiscard]] bool folderExists(const std::string& path) const override;
   [[nodiscard]] bool isExecutable(const std::string& path) const override {

@@ -59,7 +59,7 @@ Picture copyPixels(IWICBitmapSource* source, UINT width, UINT height, HRESULT& r
 
 // EMF and WMF are drawn by GDI at their frame size in screen pixels.
 LoadedPicture loadMetafile(const std::string& path, bool windowsMetafile) {
-  const std::wstring wide = Widen(path);
+  const std::wstring wide = WidePath(path);
   HENHMETAFILE metafile = nullptr;
   if (windowsMetafile) {
     HMETAFILE old = GetMetaFileW(wide.c_str());
@@ -132,7 +132,7 @@ LoadedPicture WicPictures::load(const std::string& path, const NeededSize& neede
                                     IID_PPV_ARGS(factory.out()));
   if (FAILED(result)) return failure(path, SystemErrorText(static_cast<unsigned long>(result)));
   ComPtr<IWICBitmapDecoder> decoder;
-  result = factory->CreateDecoderFromFilename(Widen(path).c_str(), nullptr, GENERIC_READ,
+  result = factory->CreateDecoderFromFilename(WidePath(path).c_str(), nullptr, GENERIC_READ,
                                               WICDecodeMetadataCacheOnDemand, decoder.out());
   if (FAILED(result)) return failure(path, "not a picture WIC can read");
   ComPtr<IWICBitmapFrameDecode> frame;

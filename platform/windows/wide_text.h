@@ -11,6 +11,13 @@ namespace tivolen {
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
 
+// A path for the W file functions that works past MAX_PATH whatever the
+// system's long-path setting: a long absolute path, on a drive or a share,
+// is tidied as Windows tidies paths ("/" to "\", "." and ".." resolved) and
+// given the "\\?\" or "\\?\UNC\" prefix, under which Windows tidies
+// nothing. Other paths stay as they are.
+std::wstring WidePath(std::string_view utf8);
+
 // The text of a Win32 error code, for standard error.
 std::string SystemErrorText(unsigned long code);
 

@@ -20,14 +20,26 @@ Status lastErrorAt(std::string_view where) {
 
 }  // namespace
 
+Win32FileSystem::Win32FileSystem(unsigned systemCodePage) : systemCodePage_(systemCodePage) {}
+
+unsigned Win32FileSystem::SystemLocaleCodePage() {
+  DWORD codePage = 0;
+  if (GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                     reinterpret_cast<LPWSTR>(&codePage),
+                     sizeof(codePage) / sizeof(wchar_t)) == 0) {
+    return 0;
+  }
+  return codePage;
+}
+
 bool Win32FileSystem::fileExists(const std::string& path) const {
-  const DWORD found = GetFileAttributesW(Widen(path).c_str());
+  const DWORD found = GetFileAttributesW(WidePath(path).c_str());
   return found != INVALID_FILE_ATTRIBUTES &&
          (found & (FILE_ATTRIBUTE_DIRECTORY | kHiddenOrSystem)) == 0;
 }
 
 bool Win32FileSystem::isExecutable(const std::string& path) const {
-  const DWORD found = GetFileAttributesW(Widen(path).c_str());
+  const DWORD found = GetFileAttributesW(WidePath(path).c_str());
   if (found == INVALID_FILE_ATTRIBUTES || (found & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
   // CreateProcessW starts programs and command scripts, nothing else.
   std::string ending = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
@@ -38,12 +50,12 @@ bool Win32FileSystem::isExecutable(const std::string& path) const {
 }
 
 bool Win32FileSystem::folderExists(const std::string& path) const {
-  const DWORD found = GetFileAttributesW(Widen(path).c_str());
+  const DWORD found = GetFileAttributesW(WidePath(path).c_str());
   return found != INVALID_FILE_ATTRIBUTES && (found & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 std::optional<int> Win32FileSystem::attributes(const std::string& path) const {
-  const DWORD found = GetFileAttributesW(Widen(path).c_str());
+  const DWORD found = GetFileAttributesW(WidePath(path).c_str());
   if (found == INVALID_FILE_ATTRIBUTES) return std::nullopt;
   return static_cast<int>(found & 0xFFFF);
 }
@@ -51,9 +63,9 @@ std::optional<int> Win32FileSystem::attributes(const std::string& path) const {
 std::optional<FolderIdentity> Win32FileSystem::folderIdentity(const std::string& folder) const {
   // The volume serial and file index name a folder whatever junction led
   // there; FILE_FLAG_BACKUP_SEMANTICS opens folders.
-  const UniqueHandle handle = AdoptHandle(
-      CreateFileW(Widen(folder).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const UniqueHandle handle = AdoptHandle(CreateFileW(
+      WidePath(folder).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!handle) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(handle.get(), &info)) return std::nullopt;
@@ -63,7 +75,7 @@ std::optional<FolderIdentity> Win32FileSystem::folderIdentity(const std::string&
 
 std::optional<std::int64_t> Win32FileSystem::fileSize(const std::string& path) const {
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data) ||
+  if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data) ||
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return std::nullopt;
   }
@@ -72,7 +84,7 @@ std::optional<std::int64_t> Win32FileSystem::fileSize(const std::string& path) c
 
 std::optional<std::vector<FolderEntry>> Win32FileSystem::listFolder(
     const std::string& folder) const {
-  std::wstring pattern = Widen(folder);
+  std::wstring pattern = WidePath(folder);
   if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
   pattern += L'*';
   WIN32_FIND_DATAW data;
@@ -101,9 +113,9 @@ std::optional<std::vector<FolderEntry>> Win32FileSystem::listFolder(
 }
 
 std::optional<std::string> Win32FileSystem::readFile(const std::string& path) const {
-  const UniqueHandle file =
-      AdoptHandle(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const UniqueHandle file = AdoptHandle(CreateFileW(WidePath(path).c_str(), GENERIC_READ,
+                                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
   LARGE_INTEGER size;
   if (GetFileSizeEx(file.get(), &size) == 0 || size.QuadPart > 0x7FFFFFFF) return std::nullopt;
@@ -124,11 +136,11 @@ std::optional<std::string> Win32FileSystem::readFile(const std::string& path) co
 
 Status Win32FileSystem::writeFileAtomically(const std::string& path, std::string_view contents) {
   static std::atomic<unsigned> serial{0};
-  const std::wstring target = Widen(path);
+  const std::wstring target = WidePath(path);
   // Beside the target, named as every writer of the project names its
   // temporary files, so the clean-up after a crash finds it.
-  const std::wstring temporary =
-      target + L".tmp-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(serial++);
+  const std::wstring temporary = WidePath(path + ".tmp-" + std::to_string(GetCurrentProcessId()) +
+                                          "-" + std::to_string(serial++));
   {
     const UniqueHandle file = AdoptHandle(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr,
                                                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -161,17 +173,37 @@ Status Win32FileSystem::writeFileAtomically(const std::string& path, std::string
 }
 
 std::string Win32FileSystem::systemTextToUtf8(std::string_view bytes) const {
-  if (bytes.empty()) return {};
+  // A locale with no ANSI code page (0 would mean CP_ACP, UTF-8 here) wrote
+  // no such lists: the bytes stay as they are.
+  if (bytes.empty() || systemCodePage_ == 0) return std::string(bytes);
   const int size = static_cast<int>(bytes.size());
-  const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+  const int length = MultiByteToWideChar(systemCodePage_, 0, bytes.data(), size, nullptr, 0);
   if (length <= 0) return std::string(bytes);
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, wide.data(), length);
+  MultiByteToWideChar(systemCodePage_, 0, bytes.data(), size, wide.data(), length);
   return Narrow(wide);
 }
 
+std::optional<std::string> Win32FileSystem::utf8ToSystemText(std::string_view utf8) const {
+  if (utf8.empty()) return std::string();
+  if (systemCodePage_ == 0) return std::nullopt;
+  const std::wstring wide = Widen(utf8);
+  const int size = static_cast<int>(wide.size());
+  // No best fit: a name written as a look-alike would name another file.
+  BOOL defaulted = FALSE;
+  const int length = WideCharToMultiByte(systemCodePage_, WC_NO_BEST_FIT_CHARS, wide.data(), size,
+                                         nullptr, 0, nullptr, &defaulted);
+  if (length <= 0 || defaulted) return std::nullopt;
+  std::string bytes(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(systemCodePage_, WC_NO_BEST_FIT_CHARS, wide.data(), size, bytes.data(),
+                      length, nullptr, nullptr);
+  // Only what reads back as the same text counts as written.
+  if (systemTextToUtf8(bytes) != utf8) return std::nullopt;
+  return bytes;
+}
+
 Status Win32FileSystem::removeFile(const std::string& path) {
-  if (DeleteFileW(Widen(path).c_str()) == 0) return lastErrorAt(path);
+  if (DeleteFileW(WidePath(path).c_str()) == 0) return lastErrorAt(path);
   return Status::ok();
 }
 
