@@ -77,7 +77,8 @@ answer_box() {  # what: Return on the one message box that must come
   box=$(message_box)
   xdotool windowfocus --sync "$box" key Return
   for _ in $(seq 1 40); do
-    [[ -z "$(message_box)" ]] && return 0
+    # The next box may open at once: only the answered one must be gone.
+    [[ "$(message_box)" != "$box" ]] && return 0
     sleep 0.25
   done
   fail "$1: the box stayed open"
