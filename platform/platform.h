@@ -52,9 +52,8 @@ struct Platform {
   }
   // The help page and the README.
   [[nodiscard]] std::string helpFile(std::string_view name) const {
-    return installed.helpDirectory.empty()
-               ? inAppDir(name)
-               : files.pathRules().join(installed.helpDirectory, name);
+    return installed.helpDirectory.empty() ? inAppDir(name)
+                                           : files.pathRules().join(installed.helpDirectory, name);
   }
   [[nodiscard]] std::string documentationFile(std::string_view name) const {
     return installed.docDirectory.empty() ? inAppDir(name)

@@ -64,7 +64,6 @@ std::string RunningProgramDirectory();
 enum class DataLayout { BesideThePrograms, UserDataFolder };
 extern const DataLayout kDataLayout;
 
-
 // The data folder for `layout`, without a trailing "/"; created when missing
 // in the user-data layout. Empty when no data home can be found.
 std::string DataDirectory(DataLayout layout, const std::string& programDirectory,
