@@ -39,8 +39,7 @@ NavigatorForm::NavigatorForm(Platform& platform)
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(qt(text::kChangerCaption));
   // Copied without its icon, the window keeps the desktop's default one.
-  if (const QString icon = QString::fromStdString(platform.inAppDir(kIconFileName));
-      QFile::exists(icon)) {
+  if (const QString icon = QString::fromStdString(platform.iconFile()); QFile::exists(icon)) {
     setWindowIcon(QIcon(icon));
   }
   back_->setObjectName(QStringLiteral("BtnBzck"));

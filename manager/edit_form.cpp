@@ -563,7 +563,7 @@ void EditForm::openDocument(const std::string& path) {
 }
 
 void EditForm::BtnHelpClick() {
-  openDocument(platform_.inAppDir(text::kHelpPage));
+  openDocument(platform_.helpFile(text::kHelpPage));
 }
 
 void EditForm::BtnShowListClick() {
@@ -579,13 +579,13 @@ void EditForm::BtnShowListClick() {
 }
 
 void EditForm::Label3Click() {
-  openDocument(platform_.inAppDir(text::kHelpPage));
+  openDocument(platform_.helpFile(text::kHelpPage));
 }
 void EditForm::Label4Click() {
-  openDocument(platform_.inAppDir(text::kReadme));
+  openDocument(platform_.documentationFile(text::kReadme));
 }
 void EditForm::LblMailClick() {
-  openDocument(platform_.inAppDir(text::kReadme));
+  openDocument(platform_.documentationFile(text::kReadme));
 }
 
 void EditForm::BtnSupWClick() {

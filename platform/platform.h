@@ -12,6 +12,15 @@ class Pictures;
 // The programs' icon, shipped beside them.
 inline constexpr std::string_view kIconFileName = "tivolen.svg";
 
+// Where an installed build keeps the files that come with the programs, as
+// the system's layout wants them; each empty when the file lies beside the
+// programs (the portable layout).
+struct InstalledFiles {
+  std::string helpDirectory{};  // the help page
+  std::string docDirectory{};   // the README
+  std::string iconFile{};       // the icon, whole path
+};
+
 // Every effect on the system goes through one of these, so logic is driven
 // in tests by the recording fake.
 struct Platform {
@@ -31,6 +40,7 @@ struct Platform {
   // Where List.txt, WallPaper.log and the rendered wallpaper live, no
   // trailing separator. Empty in the portable layout: they lie beside the programs.
   std::string dataDirectory{};
+  InstalledFiles installed{};
 
   // The programs and files that belong to them (the other program, help).
   [[nodiscard]] std::string inAppDir(std::string_view name) const {
@@ -39,6 +49,18 @@ struct Platform {
   // A program beside this one, by its name without the system's ending.
   [[nodiscard]] std::string programInAppDir(std::string_view name) const {
     return inAppDir(files.pathRules().programFileName(name));
+  }
+  // The help page and the README.
+  [[nodiscard]] std::string helpFile(std::string_view name) const {
+    return installed.helpDirectory.empty() ? inAppDir(name)
+                                           : files.pathRules().join(installed.helpDirectory, name);
+  }
+  [[nodiscard]] std::string documentationFile(std::string_view name) const {
+    return installed.docDirectory.empty() ? inAppDir(name)
+                                          : files.pathRules().join(installed.docDirectory, name);
+  }
+  [[nodiscard]] std::string iconFile() const {
+    return installed.iconFile.empty() ? inAppDir(kIconFileName) : installed.iconFile;
   }
   // The user's files: the list, the change log, the wallpaper.
   [[nodiscard]] const std::string& dataFolder() const {

@@ -59,7 +59,9 @@ packages=(
   dconf-service
   dbus-daemon
   xwallpaper
-  # the Debian package: its checks (dpkg-dev comes with build-essential)
+  # the Debian package: debian/ and its checks (dpkg-dev comes with
+  # build-essential)
+  debhelper
   lintian
   appstream
 )

@@ -8,7 +8,8 @@ build=${TIVOLEN_BUILD_DIR:-$root/build}
 "$root/scripts/install-deps.sh"
 "$root/scripts/install-desktops.sh"
 "$root/scripts/build.sh"
-"$root/scripts/package.sh"
+# Twice, from copies in two folders: the packages must be byte-identical.
+"$root/scripts/package.sh" --check-reproducible
 ctest --test-dir "$build" --no-tests=error --output-on-failure -j"$(nproc)" --timeout 300
 
 # The Windows programs from the same sources, run under Wine.

@@ -245,6 +245,17 @@ TEST_F(DesktopEntryFile, FolderThatCannotBeMadeFails) {
   EXPECT_EQ(dir.read("autostart"), "not a folder");
 }
 
+// The package ships one icon, in the icon theme, not beside the programs:
+// the entries the programs write name that one.
+TEST_F(DesktopEntryFile, InstalledIconIsNamedWhenNoneLiesBesideTheProgram) {
+  const std::string icon = dir.write("share/icons/tivolen.svg", "<svg/>");
+  const std::string app = dir.mkdir("lib/tivolen");
+  DesktopEntryShortcuts installed{files, folders, icon};
+  ASSERT_TRUE(installed.write(dir / "a.desktop", app + "/Tivolen", app).isOk());
+  EXPECT_NE(dir.read("a.desktop").find("\nIcon=" + icon + "\n"), std::string::npos)
+      << dir.read("a.desktop");
+}
+
 TEST_F(DesktopEntryFile, OddPathsPassTheValidator) {
   if (std::system("command -v desktop-file-validate >/dev/null 2>&1") != 0) {
     GTEST_SKIP() << "desktop-file-validate is not installed";

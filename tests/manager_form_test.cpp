@@ -730,6 +730,26 @@ TEST_F(ManagerSettings, DocumentsOpenFromTheirFoldersAndSayWhyWhenTheyCannot) {
   EXPECT_EQ(bench.fake().messages.details.back(), "no program for text/markdown");
 }
 
+// The installed package keeps the help page and the README apart from the
+// programs, where the system's layout wants them: the buttons open them there.
+TEST_F(ManagerSettings, InstalledBuildOpensHelpAndReadmeFromTheSystemFolders) {
+  const std::string help = bench.root.write("share/tivolen/help.htm", "<html>");
+  const std::string readme = bench.root.write("share/doc/tivolen/README.md", "# Tivolen");
+  bench.root.write("app/help.htm", "<html>");
+  bench.root.write("app/README.md", "# Tivolen");
+  bench.platform().installed = {bench.root / "share/tivolen", bench.root / "share/doc/tivolen",
+                                bench.root / "share/tivolen.svg"};
+  EditForm& form = bench.open();
+  auto& events = bench.fake().events;
+  events.clear();
+  form.BtnHelpClick();
+  form.Label3Click();
+  form.Label4Click();
+  form.LblMailClick();
+  EXPECT_EQ(events, (fake::EventLog{fake::openEvent(help), fake::openEvent(help),
+                                    fake::openEvent(readme), fake::openEvent(readme)}));
+}
+
 // --- Details text -----------------------------------------------------------
 
 class ManagerDetails : public ::testing::Test {

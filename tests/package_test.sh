@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# The Debian package built by scripts/package.sh: its file list and fields,
-# lintian without errors, its menu entry and AppStream data validated; then
-# its programs unpacked with dpkg-deb -x into a temporary root and run there
-# under Xvfb with a private home. The first run writes only in the data
-# folder, never beside the programs; the entries it writes point at the
-# unpacked programs; the changer and the manager read the same list; and
-# --navigator opens the navigator.
+# The Debian packages built by scripts/package.sh: the file list and fields,
+# lintian --pedantic without errors or warnings, the menu entry and AppStream
+# data validated; then the package installed with apt-get
+# --no-install-recommends (removed again at the end when it was not installed
+# before) and its programs run under Xvfb with a private home. The first run
+# writes only in the data folder, never beside the programs; the entries it
+# writes point at the installed programs and icon; the changer and the
+# manager read the same list; ヘルプ opens the installed help page; and
+# --navigator opens the navigator. Installing needs root (skipped otherwise).
 # Usage: package_test.sh [PACKAGE_BUILD_FOLDER]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -19,13 +21,19 @@ if [[ ! -f ${debs[0]} ]]; then
   exit 77
 fi
 deb=${debs[0]}
+dbgsym=$(echo "$package_build"/tivolen-dbgsym_*_amd64.deb)
 
 work=$(mktemp -d)
 started=()
+installed_here=false
 cleanup() {
   local pid
   for pid in "${started[@]}"; do kill "$pid" 2>/dev/null || true; done
   stop_x_server
+  if $installed_here; then
+    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 remove -y tivolen \
+      >/dev/null || true
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -39,48 +47,63 @@ fail() {
 expected=(
   ./usr/bin/tivolen
   ./usr/bin/tivolen-manager
-  ./usr/lib/tivolen/README.md
   ./usr/lib/tivolen/Tivolen
-  ./usr/lib/tivolen/help.htm
-  ./usr/lib/tivolen/tivolen.svg
   ./usr/lib/tivolen/管理
-  ./usr/share/applications/io.github.tivolen.Tivolen.desktop
+  ./usr/share/applications/io.github.tivolen.tivolen.desktop
+  ./usr/share/doc/tivolen/README.md
   ./usr/share/doc/tivolen/changelog.gz
   ./usr/share/doc/tivolen/copyright
   ./usr/share/icons/hicolor/scalable/apps/tivolen.svg
   ./usr/share/man/man1/tivolen-manager.1.gz
   ./usr/share/man/man1/tivolen.1.gz
-  ./usr/share/metainfo/io.github.tivolen.Tivolen.metainfo.xml
+  ./usr/share/metainfo/io.github.tivolen.tivolen.metainfo.xml
+  ./usr/share/tivolen/help.htm
 )
 actual=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | LC_ALL=C sort)
 diff <(printf '%s\n' "${expected[@]}" | LC_ALL=C sort) <(printf '%s\n' "$actual") ||
   fail "the package's files differ from the list above"
+[[ -f $dbgsym ]] || fail "no -dbgsym package beside $deb"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6gui6 libturbojpeg0 libheif1 libx11-6 qt6-image-formats-plugins; do
+for needed in libqt6gui6 libturbojpeg0 libheif1 libx11-6 qt6-qpa-plugins qt6-image-formats-plugins; do
   [[ $depends == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
 [[ $(dpkg-deb -f "$deb" Architecture) == amd64 ]] || fail "not amd64"
+# The about page names the version CMake builds; the package must carry the same.
+project_version=$(sed -nE 's/^project\(Tivolen VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt")
+[[ $(dpkg-deb -f "$deb" Version) == "$project_version" ]] ||
+  fail "package version $(dpkg-deb -f "$deb" Version), CMakeLists.txt $project_version: update debian/changelog"
 # No maintainer scripts: installing, upgrading and removing never reach a home.
 scripts=$(dpkg-deb -I "$deb" | grep -E '(pre|post)(inst|rm)' || true)
 [[ -z $scripts ]] || fail "maintainer scripts: $scripts"
 
-if command -v lintian >/dev/null; then
-  lintian --fail-on error "$deb" >"$work/lintian" 2>&1 || fail "lintian: $(cat "$work/lintian")"
-  grep -E '^E:' "$work/lintian" && fail "lintian reported errors"
-fi
+lintian --pedantic --fail-on error,warning "$deb" "$dbgsym" >"$work/lintian" 2>&1 ||
+  fail "lintian: $(cat "$work/lintian")"
+cat "$work/lintian"
 
 unpacked="$work/root"
 dpkg-deb -x "$deb" "$unpacked"
-programs="$unpacked/usr/lib/tivolen"
-desktop-file-validate "$unpacked/usr/share/applications/io.github.tivolen.Tivolen.desktop" ||
-  fail "the package's menu entry is not valid"
-grep -qxF 'Exec=/usr/lib/tivolen/Tivolen --navigator' \
-  "$unpacked/usr/share/applications/io.github.tivolen.Tivolen.desktop" ||
+menu_entry="$unpacked/usr/share/applications/io.github.tivolen.tivolen.desktop"
+desktop-file-validate "$menu_entry" || fail "the package's menu entry is not valid"
+grep -qxF 'Exec=/usr/bin/tivolen-manager' "$menu_entry" || fail "the menu entry does not run /usr/bin/tivolen-manager"
+grep -qxF 'Exec=/usr/bin/tivolen --navigator' "$menu_entry" ||
   fail "the package's menu entry has no navigator action"
-appstreamcli validate --no-net "$unpacked/usr/share/metainfo/io.github.tivolen.Tivolen.metainfo.xml" ||
+appstreamcli validate --no-net "$unpacked/usr/share/metainfo/io.github.tivolen.tivolen.metainfo.xml" ||
   fail "appstreamcli rejects the metainfo"
-[[ $(readlink -f "$unpacked/usr/bin/tivolen-manager") == "$programs/管理" ]] ||
+
+if ((EUID != 0)); then
+  echo "SKIP: installing the package needs root" >&2
+  exit 77
+fi
+if ! dpkg-query -W -f='${Status}' tivolen 2>/dev/null | grep -q 'install ok installed'; then
+  installed_here=true
+fi
+DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 install -y \
+  --no-install-recommends --allow-downgrades "$(realpath "$deb")" >"$work/apt" 2>&1 ||
+  fail "apt-get could not install the package: $(cat "$work/apt")"
+programs=/usr/lib/tivolen
+[[ $(readlink -f /usr/bin/tivolen-manager) == "$programs/管理" ]] ||
   fail "tivolen-manager does not lead to 管理"
+icon=/usr/share/icons/hicolor/scalable/apps/tivolen.svg
 
 home="$work/home"
 mkdir -p "$home"
@@ -153,7 +176,7 @@ manager_main_window() {
 # First run, no list: the autostart entry and its message, then the manager
 # from the program folder, which asks about the menu entry (OK); an empty
 # list is not saved ("リストがありません" at closing).
-"$programs/Tivolen" 2>"$work/first.err" &
+/usr/bin/tivolen 2>"$work/first.err" &
 started+=($!)
 message=$(window_named '壁紙の変更') || fail "no first-run message: $(cat "$work/first.err")"
 xdotool windowfocus --sync "$message" key Return
@@ -161,7 +184,7 @@ manager_window=$(manager_main_window) || fail "the manager's window did not appe
 # Docks match a window to its menu entry by the class the window really has.
 wm_class=$(xprop -id "$manager_window" WM_CLASS | sed -E 's/.*= "([^"]*)".*/\1/')
 end_window_program "$manager_window"
-for entry in "$unpacked/usr/share/applications/io.github.tivolen.Tivolen.desktop" \
+for entry in /usr/share/applications/io.github.tivolen.tivolen.desktop \
   "$home/.local/share/applications/壁紙変更.desktop"; do
   grep -qxF "StartupWMClass=$wm_class" "$entry" ||
     fail "$entry does not name the window class $wm_class: $(grep StartupWMClass "$entry")"
@@ -175,7 +198,7 @@ menu="$home/.local/share/applications/壁紙変更.desktop"
 grep -qxF "Exec=\"$programs/Tivolen\"" "$autostart" || fail "autostart: $(cat "$autostart")"
 grep -qxF "TryExec=$programs/Tivolen" "$autostart" || fail "autostart without TryExec"
 for entry in "$autostart" "$menu"; do
-  grep -qxF "Icon=$programs/tivolen.svg" "$entry" || fail "no icon in $entry: $(cat "$entry")"
+  grep -qxF "Icon=$icon" "$entry" || fail "no icon in $entry: $(cat "$entry")"
 done
 grep -qxF "Exec=\"$programs/Tivolen\" --navigator" "$menu" || fail "menu entry: $(cat "$menu")"
 for entry in "$autostart" "$menu"; do
@@ -197,10 +220,24 @@ timeout 30 "$programs/Tivolen" 2>"$work/run.err" || fail "the changer failed: $(
 grep -q '赤 red.jpg' "$data/WallPaper.log" || fail "the change log does not name the picture"
 [[ -f $data/wallpaper.bmp ]] || fail "no wallpaper.bmp in the data folder"
 
-# The manager reads that list and saves it back whole.
-"$programs/管理" 2>"$work/manager.err" &
+# The manager reads that list and saves it back whole. Its window carries
+# the installed icon, and ヘルプ hands the installed help page to the user's
+# browser (a recorder here).
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"%s"\n' "$work/opened" >"$work/recorder"
+chmod +x "$work/recorder"
+mkdir -p "$home/.local/share/applications" "$home/.config"
+printf '[Desktop Entry]\nType=Application\nName=Recorder\nExec="%s" %%f\nMimeType=text/html;\n' \
+  "$work/recorder" >"$home/.local/share/applications/recorder.desktop"
+printf '[Default Applications]\ntext/html=recorder.desktop\n' >"$home/.config/mimeapps.list"
+/usr/bin/tivolen-manager 2>"$work/manager.err" &
 started+=($!)
 window=$(manager_main_window) || fail "the manager did not open"
+[[ $(xprop -id "$window" _NET_WM_ICON) == *'_NET_WM_ICON(CARDINAL) = '* ]] ||
+  fail "the manager's window has no icon"
+xdotool windowfocus --sync "$window" key ctrl+4 space
+wait_for test -s "$work/opened" || fail "ヘルプ opened nothing: $(cat "$work/manager.err")"
+[[ $(cat "$work/opened") == /usr/share/tivolen/help.htm ]] ||
+  fail "ヘルプ opened $(cat "$work/opened"), not /usr/share/tivolen/help.htm"
 end_window_program "$window"
 grep -q '赤 red.jpg' "$data/List.txt" && grep -q '青 blue.jpg' "$data/List.txt" ||
   fail "the manager lost the list's pictures: $(cat "$data/List.txt")"

@@ -137,7 +137,7 @@ FrmEdit::FrmEdit(EditForm& form, QWidget* parent) : QMainWindow(parent), form_(f
   setObjectName(QStringLiteral("frmEdit"));
   setWindowTitle(qs(tivolen::text::kManagerCaption));
   // Copied without its icon, the window keeps the desktop's default one.
-  if (const QString icon = QString::fromStdString(form_.platform().inAppDir(kIconFileName));
+  if (const QString icon = QString::fromStdString(form_.platform().iconFile());
       QFile::exists(icon)) {
     setWindowIcon(QIcon(icon));
   }

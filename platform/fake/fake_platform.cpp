@@ -54,7 +54,8 @@ Platform withSwapped(const Platform& base, const SwappedServices& swapped) {
                   base.desktop,
                   base.pictures,
                   base.documents,
-                  base.dataDirectory};
+                  base.dataDirectory,
+                  base.installed};
 }
 
 std::string openEvent(std::string_view path) {

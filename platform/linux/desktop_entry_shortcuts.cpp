@@ -218,8 +218,10 @@ Status DesktopEntryShortcuts::write(const std::string& shortcutPath, const std::
 
   const std::string existing = files_.readFile(shortcutPath).value_or(std::string{});
   // Menus and docks show the program's own icon, not a blank, as long as it
-  // lies beside the program.
-  std::string icon = (std::filesystem::path(target).parent_path() / kIconFileName).string();
+  // lies beside the program (or where the installed layout put it).
+  std::string icon = iconFile_.empty()
+                         ? (std::filesystem::path(target).parent_path() / kIconFileName).string()
+                         : iconFile_;
   if (!files_.fileExists(icon)) icon.clear();
   const std::string text = composeDesktopEntry(
       existing, {baseName(shortcutPath), target, workingDirectory, actions, std::move(icon)});

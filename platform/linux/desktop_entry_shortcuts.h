@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -17,9 +18,10 @@ namespace tivolen {
 class DesktopEntryShortcuts final : public Shortcuts {
  public:
   // `folders` names the desktop folder, the one place where entries must be
-  // executable.
-  DesktopEntryShortcuts(FileSystem& files, const SpecialFolders& folders)
-      : files_(files), folders_(folders) {}
+  // executable. `iconFile`: the icon every entry names; empty: the one beside
+  // its target.
+  DesktopEntryShortcuts(FileSystem& files, const SpecialFolders& folders, std::string iconFile = {})
+      : files_(files), folders_(folders), iconFile_(std::move(iconFile)) {}
   [[nodiscard]] std::string fileName(std::string_view name) const override;
   // Creates the folder when missing, keeps the other keys of an entry that is
   // already there and replaces the file atomically. Only a launcher on the
@@ -34,6 +36,7 @@ class DesktopEntryShortcuts final : public Shortcuts {
  private:
   FileSystem& files_;
   const SpecialFolders& folders_;
+  std::string iconFile_;
 };
 
 // The window class both programs' windows carry, so that docks and

@@ -22,8 +22,11 @@ std::string RunningProgramDirectory() {
 
 #ifdef TIVOLEN_DATA_IN_HOME
 const DataLayout kDataLayout = DataLayout::UserDataFolder;
+// The installed folders, from the build's install prefix.
+const InstalledFiles kInstalledFiles{TIVOLEN_HELP_DIR, TIVOLEN_DOC_DIR, TIVOLEN_ICON_FILE};
 #else
 const DataLayout kDataLayout = DataLayout::BesideThePrograms;
+const InstalledFiles kInstalledFiles{};
 #endif
 
 std::string DataDirectory(DataLayout layout, const std::string& programDirectory,
@@ -49,9 +52,10 @@ LinuxPlatform::LinuxPlatform(std::string_view caption, DesktopWait desktopWait)
       screen_(makeScreen()),
       pictures_(makePictures()),
       desktop_(makeDesktop(dataDirectory_, {files_, *screen_, *pictures_, desktopWait})),
-      platform_{programDirectory_, files_,          processes_, keyboard_, messages_, clock_,
-                random_,           specialFolders_, shortcuts_, *screen_,  *desktop_, *pictures_,
-                documents_,        dataDirectory_} {
+      platform_{programDirectory_, files_,         processes_,     keyboard_,
+                messages_,         clock_,         random_,        specialFolders_,
+                shortcuts_,        *screen_,       *desktop_,      *pictures_,
+                documents_,        dataDirectory_, kInstalledFiles} {
   // A save killed midway (log-off, power button) leaves its temporary file;
   // the next start of either program clears them.
   if (!dataDirectory_.empty()) removeStaleTemporaries(dataDirectory_);

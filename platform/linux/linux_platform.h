@@ -18,6 +18,10 @@
 
 namespace tivolen {
 
+// Where the build that is installed finds its help page, README and icon;
+// empty in the portable build, where they lie beside the programs.
+extern const InstalledFiles kInstalledFiles;
+
 // The real services of a Linux desktop session, owned in one place. Building
 // it starts no toolkit: message boxes create their QApplication on demand.
 class LinuxPlatform {
@@ -39,7 +43,7 @@ class LinuxPlatform {
   SystemClock clock_;
   SeedableRandom random_;
   XdgSpecialFolders specialFolders_{files_};
-  DesktopEntryShortcuts shortcuts_{files_, specialFolders_};
+  DesktopEntryShortcuts shortcuts_{files_, specialFolders_, kInstalledFiles.iconFile};
   std::string programDirectory_;
   std::string dataDirectory_;
   std::unique_ptr<Screen> screen_;
