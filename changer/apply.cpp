@@ -23,9 +23,11 @@ WallpaperLayout layoutOf(int style) {
 
 }  // namespace
 
-bool ShowWallpaper(Platform& platform, int style, const std::string& path) {
+bool ShowWallpaper(Platform& platform, int style, const std::string& path,
+                   const Picture& rendered) {
   platform.desktop.setLayout(layoutOf(style));
-  const Status set = platform.desktop.setWallpaper(path);
+  const Status set = rendered.empty() ? platform.desktop.setWallpaper(path)
+                                      : platform.desktop.setRenderedWallpaper(path, rendered);
   if (!set.isOk()) {
     platform.messages.detail(set.message);
     platform.messages.show(set.code == Status::Code::Unavailable ? text::kDesktopUnreachable
@@ -44,10 +46,11 @@ bool ShowWallpaper(Platform& platform, int style, const std::string& path) {
   return true;
 }
 
-void ApplyWallpaper(Platform& platform, const RunState& state, const std::string& path) {
+void ApplyWallpaper(Platform& platform, const RunState& state, const std::string& path,
+                    const Picture& rendered) {
   // On a refusal the desktop is left as it was; the launcher belongs to a
   // change that happened, so it does not start either.
-  if (!ShowWallpaper(platform, state.currentStyle, path)) return;
+  if (!ShowWallpaper(platform, state.currentStyle, path, rendered)) return;
   if (state.launcherPresent && platform.files.fileExists(state.launcherPath)) {
     // Not awaited, and a launcher that will not start is passed over.
     (void)platform.processes.start(state.launcherPath, WindowState::Minimized);

@@ -3,16 +3,22 @@
 #include <string>
 
 #include "changer/run_state.h"
+#include "platform/pictures.h"
 #include "platform/platform.h"
 
 namespace tivolen {
 
 // Layout, then wallpaper file, then the launcher: always in this order.
-void ApplyWallpaper(Platform& platform, const RunState& state, const std::string& path);
+// `rendered` holds the file's pixels when the renderer has just made it, and
+// is empty for a file applied as it is.
+void ApplyWallpaper(Platform& platform, const RunState& state, const std::string& path,
+                    const Picture& rendered = {});
 
 // Layout and wallpaper file alone, as a log-on that puts the wallpaper back
 // needs them: no launcher. Remembers what was shown for that log-on; false
-// when the desktop refused, which has then been reported.
-bool ShowWallpaper(Platform& platform, int style, const std::string& path);
+// when the desktop refused, which has then been reported. `rendered` as for
+// ApplyWallpaper.
+bool ShowWallpaper(Platform& platform, int style, const std::string& path,
+                   const Picture& rendered = {});
 
 }  // namespace tivolen

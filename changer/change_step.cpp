@@ -17,18 +17,19 @@ StepResult ChangeWallpaper(Platform& platform, RunState& state, int direction,
     platform.messages.show(text::kFileNotFound);
     return StepResult::NotApplied;
   }
-  std::string path = choice.path;
+  RenderedWallpaper wallpaper{choice.path, {}};
   if (choice.needsRendering) {
     auto rendered = RenderWallpaper(platform, state, choice.path);
     // The message has been shown; a navigator stays open for the next press.
     if (!rendered) return StepResult::NotApplied;
-    path = std::move(*rendered);
+    wallpaper = std::move(*rendered);
   }
+  const std::string& path = wallpaper.path;
   if (!platform.files.fileExists(path)) {
     platform.messages.show(text::kFileNotFound);
     return StepResult::NotApplied;
   }
-  ApplyWallpaper(platform, state, path);
+  ApplyWallpaper(platform, state, path, wallpaper.pixels);
   return StepResult::Applied;
 }
 

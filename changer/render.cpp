@@ -50,8 +50,8 @@ Picture fitToScreen(Platform& platform, Picture picture, int style, ScreenSize s
 
 }  // namespace
 
-std::optional<std::string> RenderWallpaper(Platform& platform, RunState& state,
-                                           const std::string& picturePath) {
+std::optional<RenderedWallpaper> RenderWallpaper(Platform& platform, RunState& state,
+                                                 const std::string& picturePath) {
   const int style = state.currentStyle;
   const bool automatic = style == 3 || style == 4;
   const std::optional<ScreenSize> screen = platform.screen.size();
@@ -95,7 +95,7 @@ std::optional<std::string> RenderWallpaper(Platform& platform, RunState& state,
     platform.messages.show(text::kCannotWriteWallpaper);
     return std::nullopt;
   }
-  return target;
+  return RenderedWallpaper{target, std::move(result)};
 }
 
 }  // namespace tivolen

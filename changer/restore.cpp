@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "changer/apply.h"
 #include "changer/render.h"
@@ -76,15 +77,15 @@ void renderLoggedPictureAgain(Platform& platform) {
   }
   RunState state;
   state.currentStyle = *style;
-  std::string shown = picture;
+  RenderedWallpaper shown{picture, {}};
   // As the selection decides: a bitmap is shown as it is unless the
   // whole-picture fit must redraw it.
   if (PictureTypeOf(picture) != "bmp" || *style == kStyleFit) {
-    const auto rendered = RenderWallpaper(platform, state, picture);
+    auto rendered = RenderWallpaper(platform, state, picture);
     if (!rendered) return;  // the renderer has said why
-    shown = *rendered;
+    shown = std::move(*rendered);
   }
-  ShowWallpaper(platform, state.currentStyle, shown);
+  ShowWallpaper(platform, state.currentStyle, shown.path, shown.pixels);
 }
 
 }  // namespace

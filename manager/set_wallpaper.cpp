@@ -20,15 +20,15 @@ void EditForm::SetWallpaperFromSelection() {
   // A style beyond the list's five, from a list edited by hand, fits the
   // whole picture as style 3 does.
   state.currentStyle = row.style >= 0 && row.style <= kStyleCover ? row.style : kStyleFit;
-  std::string wallpaper = row.path;
+  RenderedWallpaper wallpaper{row.path, {}};
   // A bitmap shown as it is needs no copy; every other picture, and every
   // automatic style, goes through wallpaper.bmp.
   if (state.currentStyle >= kStyleFit || PictureTypeOf(row.path) != "bmp") {
-    const std::optional<std::string> rendered = RenderWallpaper(platform_, state, row.path);
+    std::optional<RenderedWallpaper> rendered = RenderWallpaper(platform_, state, row.path);
     if (!rendered) return;  // the renderer has said why
-    wallpaper = *rendered;
+    wallpaper = std::move(*rendered);
   }
-  ApplyWallpaper(platform_, state, wallpaper);
+  ApplyWallpaper(platform_, state, wallpaper.path, wallpaper.pixels);
 }
 
 }  // namespace tivolen::manager

@@ -143,12 +143,6 @@ class Pictures {
     return loaded;
   }
 
-  // Told of every bitmap saveBitmap() writes, with its pixels, while the file
-  // is written on another thread: a desktop that shows the pixels itself
-  // sends them on meanwhile. Empty to stop; a back-end may ignore it.
-  using WhileSaving = std::function<void(const Picture& picture, const std::string& path)>;
-  virtual void setWhileSaving(const WhileSaving& /*whileSaving*/) {}
-
   // A 24-bit Windows bitmap replacing `path` atomically: prepared whole in
   // memory, written once, then renamed over the old file.
   virtual Status saveBitmap(const Picture& picture, const std::string& path) = 0;

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/pictures.h"
 #include "platform/status.h"
 
 namespace tivolen {
@@ -143,6 +144,12 @@ class Desktop {
   // with its own default background, and a log-on with no change due must
   // put the current wallpaper back.
   [[nodiscard]] virtual bool remembersWallpaper() const { return true; }
+  // The file at `path` together with its pixels, as the renderer has just
+  // made them: a back-end that paints the pixels itself takes them from
+  // here instead of reading the file back. The rest set the file.
+  virtual Status setRenderedWallpaper(const std::string& path, const Picture& /*rendered*/) {
+    return setWallpaper(path);
+  }
 };
 
 // Opens a document in the program the desktop associates with its type: a

@@ -2,8 +2,14 @@
 // desktop hand-over, no change log, no save.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <utility>
+
 #include "common/folder_walk.h"
 #include "manager/edit_form.h"
+#include "manager/preview.h"
+#include "platform/fake/fake_platform.h"
 #include "tests/manager_test_support.h"
 #include "tests/picture_files.h"
 
@@ -56,17 +62,72 @@ TEST(ManagerSetWallpaper, StylesAndFitsAsTheChangerGivesThem) {
     EXPECT_EQ(bench.fake().events,
               (fake::EventLog{fake::layoutEvent(c.layout),
                               fake::wallpaperEvent(c.fileItself ? picture : earlier)}));
+    const Picture& handed = bench.fake().desktop.rendered;
     if (c.fileItself) {
       EXPECT_EQ(bench.root.read("app/wallpaper.bmp"), "earlier");
+      EXPECT_TRUE(handed.empty()) << "nothing rendered, so the desktop reads the file";
     } else {
       const auto header = testing::readBitmapHeader(earlier);
       EXPECT_EQ(header.width, c.bitmapWidth);
       EXPECT_EQ(std::abs(header.height), c.bitmapHeight);
+      // The desktop is handed the very pixels of wallpaper.bmp.
+      const LoadedPicture written = fake::NativePictures(bench.fake().files)->load(earlier);
+      ASSERT_TRUE(written.status.isOk());
+      ASSERT_EQ(handed.size(), written.pixels.size());
+      for (const auto& [x, y] : {std::pair{0, 0}, std::pair{c.bitmapWidth - 1, c.bitmapHeight / 2},
+                                 std::pair{c.bitmapWidth / 2, c.bitmapHeight - 1}}) {
+        EXPECT_EQ(handed.at(x, y), written.pixels.at(x, y)) << x << "," << y;
+      }
     }
     EXPECT_FALSE(bench.root.exists("app/WallPaper.log"));
     EXPECT_EQ(bench.list(), list);
     EXPECT_TRUE(bench.messages().empty());
   }
+}
+
+// The preview decodes on a thread of its own while Enter renders and sets
+// on the window's, both through the one picture service; the preview may
+// well be decoding wallpaper.bmp itself (the application folder registered).
+// Built with -fsanitize=thread this shows any state the two share.
+TEST(ManagerSetWallpaper, APreviewDecodingMeanwhileSharesNothingWithTheWallpaper) {
+  ManagerBench bench;
+  const std::string photo = testing::writeBytes(
+      bench.root / "photo.png", testing::encode(testing::twoColourImage(640, 480), "png"));
+  const std::string other = testing::writeBytes(
+      bench.root / "other.png", testing::encode(testing::twoColourImage(300, 200), "png"));
+  bench.writeList(listBytes(0, 0, 2, {"\"" + photo + "\",0,3,5"}));
+  manager::EditForm& form = bench.open();
+  form.SetSelection({0}, 0);
+  const std::string wallpaper = bench.root / "app/wallpaper.bmp";
+  Pictures& pictures = *bench.fake().pictures;
+
+  std::atomic<bool> done = false;
+  std::atomic<int> previews = 0;
+  std::thread previewThread([&] {
+    while (!done) {
+      for (const std::string& path : {other, wallpaper}) {
+        if (manager::LoadPreview(pictures, path, {120, 90}).status.isOk()) ++previews;
+      }
+    }
+  });
+  int sets = 0;
+  // Until the preview has shown several pictures, and at least twenty times.
+  for (int round = 0; round < 2000 && (round < 20 || previews < 20); ++round) {
+    bench.fake().events.clear();
+    form.List1KeyDown(manager::kKeyEnter);
+    if (bench.fake().events == fake::EventLog{fake::layoutEvent(WallpaperLayout::Centred),
+                                              fake::wallpaperEvent(wallpaper)}) {
+      ++sets;
+    } else {
+      ADD_FAILURE() << "round " << round << ": " << ::testing::PrintToString(bench.fake().events);
+      break;
+    }
+  }
+  done = true;
+  previewThread.join();
+  EXPECT_GE(sets, 20);
+  EXPECT_GE(previews, 1);
+  EXPECT_TRUE(bench.messages().empty());
 }
 
 TEST(ManagerSetWallpaper, FolderRowsAndNoSelectionDoNothing) {

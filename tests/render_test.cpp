@@ -28,7 +28,9 @@ class RenderTest : public ::testing::Test {
 
   std::optional<std::string> render(const std::string& picture, int style) {
     state.currentStyle = style;
-    return RenderWallpaper(fake.platform(), state, picture);
+    std::optional<RenderedWallpaper> rendered = RenderWallpaper(fake.platform(), state, picture);
+    if (!rendered) return std::nullopt;
+    return rendered->path;
   }
 };
 

@@ -225,6 +225,9 @@ TEST_F(ChangerRun, PackageLayoutKeepsTheUsersFilesInTheDataFolder) {
   EXPECT_EQ(run(), 0);
   ASSERT_FALSE(fake.events.empty());
   EXPECT_EQ(fake.events.back(), fake::wallpaperEvent(data / "wallpaper.bmp"));
+  // With the file, the desktop is handed the pixels rendered into it.
+  ASSERT_EQ(fake.desktop.rendered.size(), (PictureSize{1, 1}));
+  EXPECT_EQ(fake.desktop.rendered.at(0, 0), 0xffff0000U);
   EXPECT_NE(data.read("WallPaper.log").find("sea.gif"), std::string::npos);
   EXPECT_TRUE(std::filesystem::is_empty(app.path())) << "nothing is written beside the programs";
 }

@@ -127,17 +127,18 @@ class X11RootDesktopTest : public ::testing::Test {
     if (r < 30 && g < 30 && b < 30) return "black";
     return "other";
   }
-  // 200 x 100, left half red, right half blue, as the renderer writes it;
-  // saved through `through` when given, as the changer saves through the
-  // desktop's own picture service.
-  std::string writePicture(Pictures* through = nullptr, int width = 200, int height = 100) {
+  // Left half red, right half blue.
+  static Picture redBlue(int width = 200, int height = 100) {
     Picture picture(width, height);
     for (int y = 0; y < height; ++y) {
       for (int x = 0; x < width; ++x) picture.row(y)[x] = x < width / 2 ? 0xffff0000U : 0xff0000ffU;
     }
+    return picture;
+  }
+  // 200 x 100 redBlue(), as the renderer writes it.
+  std::string writePicture() {
     const std::string path = dir / "wallpaper.bmp";
-    LinuxPictures other;
-    EXPECT_TRUE((through != nullptr ? *through : other).saveBitmap(picture, path).isOk());
+    EXPECT_TRUE(LinuxPictures().saveBitmap(redBlue(), path).isOk());
     return path;
   }
 
@@ -173,19 +174,19 @@ TEST_P(LayoutTest, DrawsTheRootPixmapInTheLayout) {
   }
 }
 
-// Saved by the desktop's own picture service, the pixels go to the server
-// while the file is written; the screen must show the same.
-TEST_P(LayoutTest, PictureSentWhileSavingShowsTheSame) {
+// Handed the pixels the renderer made, the desktop shows them and never
+// reads the file back: here the file holds nothing it could show.
+TEST_P(LayoutTest, RenderedPixelsShowWithoutTheFileBeingRead) {
   X11RootDesktop desktop(dir.path(), pictures);
-  const std::string path = writePicture(&pictures);
+  const std::string path = dir.write("wallpaper.bmp", "BM not a picture");
   desktop.setLayout(GetParam().layout);
-  ASSERT_TRUE(desktop.setWallpaper(path).isOk());
+  ASSERT_TRUE(desktop.setRenderedWallpaper(path, redBlue()).isOk());
   for (const Point& point : GetParam().points) {
     EXPECT_EQ(colourAt(point.x, point.y), point.colour) << "at " << point.x << "," << point.y;
   }
-  // And a screen-sized one, set as it was sent.
+  // And a screen-sized one, centred.
   desktop.setLayout(WallpaperLayout::Centred);
-  ASSERT_TRUE(desktop.setWallpaper(writePicture(&pictures, 640, 480)).isOk());
+  ASSERT_TRUE(desktop.setRenderedWallpaper(path, redBlue(640, 480)).isOk());
   EXPECT_EQ(colourAt(0, 0), "red");
   EXPECT_EQ(colourAt(639, 479), "blue");
   EXPECT_TRUE(pixmapAlive(*property(rootAtom)));

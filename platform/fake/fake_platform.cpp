@@ -123,6 +123,13 @@ void RecordingDesktop::setLayout(WallpaperLayout layout) {
 
 Status RecordingDesktop::setWallpaper(const std::string& path) {
   log_.push_back(wallpaperEvent(path));
+  rendered = {};
+  return failWith ? *failWith : Status::ok();
+}
+
+Status RecordingDesktop::setRenderedWallpaper(const std::string& path, const Picture& pixels) {
+  log_.push_back(wallpaperEvent(path));
+  rendered = pixels.alias();
   return failWith ? *failWith : Status::ok();
 }
 

@@ -110,8 +110,12 @@ class RecordingDesktop final : public Desktop {
   void setLayout(WallpaperLayout layout) override;
   Status setWallpaper(const std::string& path) override;
   [[nodiscard]] bool remembersWallpaper() const override { return remembers; }
+  // Logged as setWallpaper is; the pixels are kept in `rendered`.
+  Status setRenderedWallpaper(const std::string& path, const Picture& pixels) override;
   std::optional<Status> failWith;
   bool remembers = true;
+  // The pixels the last set was handed; empty after a set without them.
+  Picture rendered;
 
  private:
   EventLog& log_;

@@ -13,7 +13,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <future>
 
 #include "common/picture_types.h"
 #include "platform/linux/atomic_file.h"
@@ -126,12 +125,6 @@ class PictureFile {
   bool ok_ = false;
   bool tooLarge_ = false;
 };
-
-bool sameFile(const struct stat& info, std::uint64_t device, std::uint64_t node, std::int64_t size,
-              std::int64_t seconds, std::int64_t nanoseconds) {
-  return info.st_dev == device && info.st_ino == node && info.st_size == size &&
-         info.st_mtim.tv_sec == seconds && info.st_mtim.tv_nsec == nanoseconds;
-}
 
 // A Picture on a QImage's own buffer: no copy. 32-bit rows are never padded.
 Picture adopt(QImage image) {
@@ -271,20 +264,6 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
   if (type != nullptr && (type->type == "emf" || type->type == "wmf")) {
     return {Status::unavailable(path + ": vector pictures (emf, wmf) cannot be shown"), {}, {}};
   }
-  {
-    // Handed out once: a long-running manager does not keep the last
-    // wallpaper's pixels for ever.
-    WrittenBitmap& written = lastWritten_;
-    struct stat info {};
-    if (!written.pixels.empty() && path == written.path && stat(path.c_str(), &info) == 0 &&
-        sameFile(info, written.device, written.node, written.size, written.modifiedSeconds,
-                 written.modifiedNanoseconds)) {
-      Picture pixels = std::move(written.pixels);
-      written = {};
-      const PictureSize natural = pixels.size();
-      return {Status::ok(), natural, std::move(pixels)};
-    }
-  }
   std::string why;
   PictureFile file(path, why);
   if (!file.ok()) {
@@ -395,28 +374,9 @@ Status LinuxPictures::saveBitmap(const Picture& picture, const std::string& path
   // next change, and syncing tens of megabytes would cost more than the
   // whole rendering. The rename still means the desktop never sees a
   // half-written file.
-  const auto write = [&picture, &path] {
-    return replaceFileAtomically(
-        path, [&](const ChunkWriter& piece) { return writeBitmap(picture, piece); },
-        Durability::Unsynced);
-  };
-  Status written;
-  if (whileSaving_) {
-    // The file on a thread of its own while the pixels go to the desktop.
-    std::future<Status> writing = std::async(std::launch::async, write);
-    whileSaving_(picture, path);
-    written = writing.get();
-  } else {
-    written = write();
-  }
-  if (!written.isOk()) return written;
-  struct stat info {};
-  if (stat(path.c_str(), &info) == 0) {
-    lastWritten_ = {path,           info.st_dev,         info.st_ino,
-                    info.st_size,   info.st_mtim.tv_sec, info.st_mtim.tv_nsec,
-                    picture.alias()};
-  }
-  return Status::ok();
+  return replaceFileAtomically(
+      path, [&](const ChunkWriter& piece) { return writeBitmap(picture, piece); },
+      Durability::Unsynced);
 }
 
 }  // namespace tivolen

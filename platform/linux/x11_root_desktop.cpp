@@ -275,10 +275,8 @@ void putArea(const Target& to, Drawable drawable, const Picture& picture, int fr
 }
 
 // The screen as the desktop shows the wallpaper file in `layout`. Only the
-// visible part of the picture is ever scaled or sent to the server. `sent`
-// is the picture already in a pixmap of its own, or None.
-void draw(Pictures& pictures, const Picture& picture, Pixmap sent, WallpaperLayout layout,
-          const Target& to) {
+// visible part of the picture is ever scaled or sent to the server.
+void draw(Pictures& pictures, const Picture& picture, WallpaperLayout layout, const Target& to) {
   const int w = picture.width();
   const int h = picture.height();
   const auto width = static_cast<unsigned>(to.width);
@@ -302,18 +300,15 @@ void draw(Pictures& pictures, const Picture& picture, Pixmap sent, WallpaperLayo
     }
     case WallpaperLayout::Tiled: {
       // Tiled from the monitor's top-left corner, as the old desktop did.
-      Pixmap tile = sent;
-      if (tile == None) {
-        tile = XCreatePixmap(to.display, to.pixmap, static_cast<unsigned>(w),
-                             static_cast<unsigned>(h), static_cast<unsigned>(to.depth));
-        putArea(to, tile, picture, 0, 0, 0, 0, w, h);
-      }
+      const Pixmap tile = XCreatePixmap(to.display, to.pixmap, static_cast<unsigned>(w),
+                                        static_cast<unsigned>(h), static_cast<unsigned>(to.depth));
+      putArea(to, tile, picture, 0, 0, 0, 0, w, h);
       XSetTile(to.display, to.gc, tile);
       XSetTSOrigin(to.display, to.gc, to.x, to.y);
       XSetFillStyle(to.display, to.gc, FillTiled);
       XFillRectangle(to.display, to.pixmap, to.gc, to.x, to.y, width, height);
       XSetFillStyle(to.display, to.gc, FillSolid);
-      if (tile != sent) XFreePixmap(to.display, tile);
+      XFreePixmap(to.display, tile);
       return;
     }
     case WallpaperLayout::Centred:
@@ -329,11 +324,6 @@ void draw(Pictures& pictures, const Picture& picture, Pixmap sent, WallpaperLayo
   const int toY = to.y + std::max(0, top);
   const int shownWidth = std::min(w, to.width);
   const int shownHeight = std::min(h, to.height);
-  if (sent != None) {
-    XCopyArea(to.display, sent, to.pixmap, to.gc, fromX, fromY, static_cast<unsigned>(shownWidth),
-              static_cast<unsigned>(shownHeight), toX, toY);
-    return;
-  }
   putArea(to, to.pixmap, picture, fromX, fromY, toX, toY, shownWidth, shownHeight);
 }
 
@@ -373,97 +363,30 @@ void fillUncovered(Display* display, const Target& screen, const std::vector<Mon
 
 }  // namespace
 
-// One connection from the picture sent ahead to the root window set: the
-// pixmap lives only as long as the connection that made it.
-struct X11RootDesktop::Connection {
-  DisplayHandle display;
-  Pixmap sent = None;
-  std::string sentPath;
-  Picture sentPixels;  // keeps the buffer alive, so its address names it
-
-  ~Connection() { dropSent(); }
-  Connection() = default;
-  Connection(const Connection&) = delete;
-  Connection& operator=(const Connection&) = delete;
-
-  void dropSent() {
-    if (sent != None && display) XFreePixmap(display.get(), sent);
-    sent = None;
-    sentPath.clear();
-    sentPixels = {};
-  }
-};
-
 X11RootDesktop::X11RootDesktop(std::string applicationDirectory, Pictures& pictures)
-    : applicationDirectory_(std::move(applicationDirectory)), pictures_(pictures) {
-  pictures_.setWhileSaving(
-      [this](const Picture& picture, const std::string& path) { sendAhead(picture, path); });
-}
-
-X11RootDesktop::~X11RootDesktop() {
-  pictures_.setWhileSaving({});
-}
+    : applicationDirectory_(std::move(applicationDirectory)), pictures_(pictures) {}
 
 void X11RootDesktop::setLayout(WallpaperLayout layout) {
   layout_ = layout;
 }
 
-// The picture into a pixmap of its own while its file is being written;
-// setWallpaper then only arranges it on the server. Any failure here leaves
-// setWallpaper to send the pixels itself.
-void X11RootDesktop::sendAhead(const Picture& picture, const std::string& path) {
-  if (picture.empty()) return;
-  if (!connection_) {
-    connection_ = std::make_unique<Connection>();
-    connection_->display = openDisplay();
-  }
-  Connection& connection = *connection_;
-  connection.dropSent();
-  Display* display = connection.display.get();
-  if (display == nullptr) return;
-  const int screenNumber = DefaultScreen(display);
-  const int depth = DefaultDepth(display, screenNumber);
-  Visual* visual = DefaultVisual(display, screenNumber);
-  if (!isPlainTrueColour(visual, depth)) return;
-
-  const ErrorTrap trap;
-  const Pixmap pixmap = XCreatePixmap(
-      display, RootWindow(display, screenNumber), static_cast<unsigned>(picture.width()),
-      static_cast<unsigned>(picture.height()), static_cast<unsigned>(depth));
-  const GC gc = XCreateGC(display, pixmap, 0, nullptr);
-  const Target target{display, pixmap, gc, visual, depth, 0, 0, picture.width(), picture.height()};
-  putArea(target, pixmap, picture, 0, 0, 0, 0, picture.width(), picture.height());
-  XFreeGC(display, gc);
-  XSync(display, False);
-  if (ErrorTrap::take()) {
-    XFreePixmap(display, pixmap);
-    XSync(display, False);
-    return;
-  }
-  connection.sent = pixmap;
-  connection.sentPath = path;
-  connection.sentPixels = picture.alias();
+Status X11RootDesktop::setWallpaper(const std::string& path) {
+  return setRenderedWallpaper(path, Picture());
 }
 
-Status X11RootDesktop::setWallpaper(const std::string& path) {
-  // Whatever happens, the next call starts on a new connection: the pixmap
-  // set here is retained when this one closes.
-  std::unique_ptr<Connection> connection = std::move(connection_);
-  if (!connection) connection = std::make_unique<Connection>();
-  if (!connection->display) connection->display = openDisplay();
-  if (!connection->display) return Status::unavailable("no X display to set the root window on");
-  Display* display = connection->display.get();
+Status X11RootDesktop::setRenderedWallpaper(const std::string& path, const Picture& rendered) {
+  // Each call on a connection of its own: the pixmap set here is retained
+  // when it closes.
+  const DisplayHandle connection = openDisplay();
+  if (!connection) return Status::unavailable("no X display to set the root window on");
+  Display* display = connection.get();
 
-  LoadedPicture loaded = pictures_.load(path);
-  if (!loaded.status.isOk()) return loaded.status;
-  const Picture& picture = loaded.pixels;
-  // Sent ahead only if the file is still the one just written: the picture
-  // service hands back those very pixels then.
-  if (connection->sent != None &&
-      (connection->sentPath != path || connection->sentPixels.size() != picture.size() ||
-       connection->sentPixels.row(0) != picture.row(0))) {
-    connection->dropSent();
+  LoadedPicture loaded;
+  if (rendered.empty()) {
+    loaded = pictures_.load(path);
+    if (!loaded.status.isOk()) return loaded.status;
   }
+  const Picture& picture = rendered.empty() ? loaded.pixels : rendered;
 
   const int screenNumber = DefaultScreen(display);
   const Window root = RootWindow(display, screenNumber);
@@ -477,28 +400,17 @@ Status X11RootDesktop::setWallpaper(const std::string& path) {
 
   const ErrorTrap trap;
   const std::vector<MonitorRect> monitors = monitorRects(display, root, width, height);
-  Pixmap pixmap = None;
-  if (connection->sent != None && layout_ == WallpaperLayout::Centred &&
-      picture.size() == (PictureSize{width, height}) && monitors.size() == 1 &&
-      monitors[0].x == 0 && monitors[0].y == 0 && monitors[0].width == width &&
-      monitors[0].height == height) {
-    // One monitor of the picture's size: the pixmap sent ahead is the
-    // wallpaper as it is.
-    pixmap = std::exchange(connection->sent, None);
-  } else {
-    pixmap = XCreatePixmap(display, root, static_cast<unsigned>(width),
-                           static_cast<unsigned>(height), static_cast<unsigned>(depth));
-    const GC gc = XCreateGC(display, pixmap, 0, nullptr);
-    fillUncovered(display, {display, pixmap, gc, visual, depth, 0, 0, width, height}, monitors,
-                  layout_, picture.size(), BlackPixel(display, screenNumber));
-    for (const MonitorRect& monitor : monitors) {
-      const Target target{display,       pixmap,        gc, visual, depth, monitor.x, monitor.y,
-                          monitor.width, monitor.height};
-      draw(pictures_, picture, connection->sent, layout_, target);
-    }
-    XFreeGC(display, gc);
-    connection->dropSent();
+  const Pixmap pixmap = XCreatePixmap(display, root, static_cast<unsigned>(width),
+                                      static_cast<unsigned>(height), static_cast<unsigned>(depth));
+  const GC gc = XCreateGC(display, pixmap, 0, nullptr);
+  fillUncovered(display, {display, pixmap, gc, visual, depth, 0, 0, width, height}, monitors,
+                layout_, picture.size(), BlackPixel(display, screenNumber));
+  for (const MonitorRect& monitor : monitors) {
+    const Target target{display,       pixmap,        gc, visual, depth, monitor.x, monitor.y,
+                        monitor.width, monitor.height};
+    draw(pictures_, picture, layout_, target);
   }
+  XFreeGC(display, gc);
   XSync(display, False);
   if (ErrorTrap::failed()) {
     XFreePixmap(display, pixmap);
