@@ -20,28 +20,6 @@ bool isWalkedFolder(const FolderEntry& entry) {
   return IsFolderAttributes(entry.attributes) && !isDotName(entry.name);
 }
 
-// The folders from the registered one down to the one being listed. A link
-// to any of them would lead the walk round in a circle; a folder reached
-// twice by other roads (a link to a sibling) is walked again, as it holds
-// its pictures in both places.
-class WalkPath {
- public:
-  explicit WalkPath(const FileSystem& files) : files_(files) {}
-
-  // False when `folder` is already on the path: it must not be entered.
-  bool enter(const std::string& folder) {
-    const std::optional<FolderIdentity> id = files_.folderIdentity(folder);
-    if (id && std::find(path_.begin(), path_.end(), *id) != path_.end()) return false;
-    path_.push_back(id.value_or(FolderIdentity{~std::uint64_t{0}, ~std::uint64_t{0}}));
-    return true;
-  }
-  void leave() { path_.pop_back(); }
-
- private:
-  const FileSystem& files_;
-  std::vector<FolderIdentity> path_;
-};
-
 FolderScan scanListing(const std::vector<FolderEntry>& entries) {
   FolderScan scan;
   for (const FolderEntry& entry : entries) {
@@ -55,11 +33,12 @@ FolderScan scanListing(const std::vector<FolderEntry>& entries) {
   return scan;
 }
 
-// folder ends in its separator and is already on `path`. Stops listing once `total`
-// (everything counted so far in the registered tree) reaches `cap`: a
-// registered "/" is then counted in a moment, not in minutes.
+// folder ends in its separator and has been entered in `visits`. Stops
+// listing once `total` (everything counted so far in the registered tree)
+// reaches `cap`: a registered "/" is then counted in a moment, not in
+// minutes.
 int countBelow(const FileSystem& files, const std::string& folder, int& depthCounter,
-               int depthSetting, WalkPath& path, int& total, int cap) {
+               int depthSetting, FolderVisits& visits, int& total, int cap) {
   if (depthCounter > depthSetting || total >= cap) return 0;
   const auto entries = files.listFolder(folder);
   if (!entries) return 0;
@@ -72,11 +51,10 @@ int countBelow(const FileSystem& files, const std::string& folder, int& depthCou
     if (total >= cap) break;
     std::string sub = folder + name;
     sub += files.pathRules().separator();
-    if (!path.enter(sub)) continue;  // a link back up: not a folder of its own
+    if (!visits.enter(sub, depthCounter)) continue;  // not a folder of its own
     ++count;
     ++total;
-    count += countBelow(files, sub, depthCounter, depthSetting, path, total, cap);
-    path.leave();
+    count += countBelow(files, sub, depthCounter, depthSetting, visits, total, cap);
   }
   const int images = static_cast<int>(scan.images.size());
   count += images;
@@ -90,12 +68,12 @@ class ImageSearch {
   ImageSearch(const FileSystem& files, int target, int depth)
       : files_(files),
         separator_(files.pathRules().separator()),
-        path_(files),
+        visits_(files),
         target_(target),
         depth_(depth) {}
 
   // The registered folder starts the path.
-  void start(const std::string& folder) { path_.enter(folder); }
+  void start(const std::string& folder) { visits_.enter(folder, 0); }
 
   // folder ends in its separator and entries is its listing.
   std::optional<std::string> walk(const std::string& folder,
@@ -106,14 +84,14 @@ class ImageSearch {
       if (!isWalkedFolder(entry)) continue;
       std::string sub = folder + entry.name;
       sub += separator_;
-      if (!path_.enter(sub)) continue;
+      if (!visits_.enter(sub, level)) continue;
+      // Below the depth there is nothing to list.
+      if (level > depth_) continue;
       // A sub-folder that vanished or may not be read is passed over; only
       // the registered folder itself ends the run.
       const auto subEntries = files_.listFolder(sub);
-      std::optional<std::string> found;
-      if (subEntries) found = walk(sub, *subEntries, level);
-      path_.leave();
-      if (found) return found;
+      if (!subEntries) continue;
+      if (std::optional<std::string> found = walk(sub, *subEntries, level)) return found;
     }
     for (const FolderEntry& entry : entries) {
       if (!isVisibleFile(entry) || !IsImageName(entry.name)) continue;
@@ -127,13 +105,23 @@ class ImageSearch {
  private:
   const FileSystem& files_;
   char separator_;
-  WalkPath path_;
+  FolderVisits visits_;
   int target_;
   int depth_;
   int counter_ = 0;
 };
 
 }  // namespace
+
+bool FolderVisits::enter(const std::string& folder, int level) {
+  const std::optional<FolderIdentity> id = files_.folderIdentity(folder);
+  if (!id) return true;
+  const auto [it, first] = levels_.try_emplace({id->device, id->node}, level);
+  if (first) return true;
+  if (it->second <= level) return false;
+  it->second = level;
+  return true;
+}
 
 bool IsFolderAttributes(std::optional<int> attributes) {
   return attributes &&
@@ -150,10 +138,11 @@ int CountFolderItems(const FileSystem& files, std::string& folderPath, int& dept
                      int depthSetting, int cap) {
   if (depthCounter > depthSetting) return 0;
   files.pathRules().endWithSeparator(folderPath);
-  WalkPath path(files);
-  path.enter(folderPath);
+  FolderVisits visits(files);
+  visits.enter(folderPath, depthCounter);
   int total = 0;
-  return std::min(countBelow(files, folderPath, depthCounter, depthSetting, path, total, cap), cap);
+  return std::min(countBelow(files, folderPath, depthCounter, depthSetting, visits, total, cap),
+                  cap);
 }
 
 FolderSearchResult SearchFolder(const FileSystem& files, std::string_view applicationDirectory,

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/picture_types.h"
@@ -28,11 +31,31 @@ struct FolderScan {
 // folderPath may lack its trailing separator.
 FolderScan ScanFolder(const FileSystem& files, const std::string& folderPath);
 
+// The folders one walk of a registered tree has entered, by identity, each
+// with the shallowest level it was entered at. A link back up, or a second
+// road to a folder already walked (links to a sibling, a maze of links to
+// the next level), then costs one look instead of a walk of its own: the
+// walk stays as long as the tree is, whatever its links. A folder reached
+// again nearer the top is walked again, so that the depth cut never hides
+// what lies below it.
+class FolderVisits {
+ public:
+  explicit FolderVisits(const FileSystem& files) : files_(files) {}
+  // False when `folder` was already entered at `level` or nearer the top.
+  // A folder whose identity cannot be looked at is always entered.
+  bool enter(const std::string& folder, int level);
+
+ private:
+  const FileSystem& files_;
+  std::map<std::pair<std::uint64_t, std::uint64_t>, int> levels_;
+};
+
 // Counts what a registered folder holds down to depthSetting: every
 // sub-folder met plus every image. Appends the separator to folderPath when it lacks
 // one (the caller sees it); depthCounter is left as found. The result never
 // passes `cap`, and the walk stops there; a folder that cannot be listed
-// counts 0, and a link back to a folder the walk is inside counts nothing.
+// counts 0, and a folder the walk has already entered (FolderVisits)
+// counts nothing.
 int CountFolderItems(const FileSystem& files, std::string& folderPath, int& depthCounter,
                      int depthSetting, int cap = kMaxFolderCount);
 
@@ -51,9 +74,9 @@ struct FolderSearchResult {
 // The target-th image (from 1) of a registered folder tree, numbered depth
 // first: every sub-folder's images (its own sub-folders first) before the
 // folder's own files. Sub-folders are those ScanFolder gives, read-only or
-// not, so both programs see the same tree; a link back to a folder the walk
-// is inside is passed over. Depth 0 searches the folder alone. A relative
-// folder is tried again under applicationDirectory.
+// not, so both programs see the same tree; a folder the walk has already
+// entered is passed over, as the count passes it over. Depth 0 searches the
+// folder alone. A relative folder is tried again under applicationDirectory.
 FolderSearchResult SearchFolder(const FileSystem& files, std::string_view applicationDirectory,
                                 std::string_view folderPath, int target, int depth);
 

@@ -328,17 +328,21 @@ bool ListDocument::ExpandList(const FileSystem& files, int depth) {
     AppendRow(std::move(again));
     if (registered[toSlot(i)].kind >= kKindFolderBase) {
       int depthCounter = 0;
+      FolderVisits visits(files);
+      visits.enter(registered[toSlot(i)].path, 0);
       // The registered rows after this one always keep their place.
       ListFolderRows(files, registered[toSlot(i)].path, depthCounter, depth, registered[toSlot(i)],
-                     index, total - i - 1);
+                     index, total - i - 1, visits);
     }
   }
   return !expansionCut_;
 }
 
 void ListDocument::ListFolderRows(const FileSystem& files, std::string folder, int& depthCounter,
-                                  int depth, const ListRow& owner, int ownerIndex, int reserved) {
-  if (depthCounter > depth) return;
+                                  int depth, const ListRow& owner, int ownerIndex, int reserved,
+                                  FolderVisits& visits) {
+  // Once cut, no later row fits either: walking on would only cost time.
+  if (depthCounter > depth || expansionCut_) return;
   ++depthCounter;
   const int ratio = -1 - ownerIndex;
   auto append = [&](std::string text, std::string path, int kind) {
@@ -354,7 +358,11 @@ void ListDocument::ListFolderRows(const FileSystem& files, std::string folder, i
   const FolderScan scan = ScanFolder(files, folder);
   if (scan.found) {
     for (const std::string& name : scan.subFolders) {
-      ListFolderRows(files, folder + name, depthCounter, depth, owner, ownerIndex, reserved);
+      // Shown once, as the count counts it once: a maze of links would
+      // otherwise be walked down every road.
+      if (!visits.enter(folder + name, depthCounter)) continue;
+      ListFolderRows(files, folder + name, depthCounter, depth, owner, ownerIndex, reserved,
+                     visits);
     }
     // Two separators between folder and name mark a picture seen through its
     // folder, so it never counts as a duplicate of the same file registered

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/folder_walk.h"
 #include "common/list_file.h"
 #include "common/record.h"
 #include "platform/file_system.h"
@@ -130,7 +131,7 @@ class ListDocument {
   static std::size_t toSlot(int index) { return static_cast<std::size_t>(index); }
   void ensureSlot(int index);
   void ListFolderRows(const FileSystem& files, std::string folder, int& depthCounter, int depth,
-                      const ListRow& owner, int ownerIndex, int reserved);
+                      const ListRow& owner, int ownerIndex, int reserved, FolderVisits& visits);
 
   std::vector<ListRow> slots_;
   int count_ = 0;

@@ -9,9 +9,11 @@
 #include <filesystem>
 #include <random>
 #include <set>
+#include <stdexcept>
 
 #include "common/folder_order.h"
 #include "common/folder_walk.h"
+#include "manager/list_document.h"
 #include "platform/linux/atomic_file.h"
 #include "platform/linux/posix_file_system.h"
 #include "tests/folder_trees.h"
@@ -200,6 +202,111 @@ TEST_F(SearchTree, RealReadOnlyFolderIsEntered) {
   chmod((dir / "app/root/a").c_str(), 0555);
   EXPECT_EQ(SearchFolder(real, dir / "app", dir / "app/root", 1, 2).path,
             dir / "app/root/a/deep/d.jpg");
+}
+
+// The real file system, which ends a walk that lists more folders than
+// `budget`: a walk gone round a maze of links then fails at once instead of
+// running for minutes.
+class ListingBudget final : public FileSystem {
+ public:
+  explicit ListingBudget(int budget) : budget_(budget) {}
+  mutable int listings = 0;
+  [[nodiscard]] bool fileExists(const std::string& path) const override {
+    return real_.fileExists(path);
+  }
+  [[nodiscard]] bool folderExists(const std::string& path) const override {
+    return real_.folderExists(path);
+  }
+  [[nodiscard]] std::optional<int> attributes(const std::string& path) const override {
+    return real_.attributes(path);
+  }
+  [[nodiscard]] std::optional<std::vector<FolderEntry>> listFolder(
+      const std::string& folder) const override {
+    if (++listings > budget_) throw std::runtime_error("more listings than the tree has folders");
+    return real_.listFolder(folder);
+  }
+  [[nodiscard]] std::optional<FolderIdentity> folderIdentity(
+      const std::string& folder) const override {
+    return real_.folderIdentity(folder);
+  }
+  [[nodiscard]] std::optional<std::int64_t> fileSize(const std::string& path) const override {
+    return real_.fileSize(path);
+  }
+  [[nodiscard]] std::optional<std::string> readFile(const std::string& path) const override {
+    return real_.readFile(path);
+  }
+  Status writeFileAtomically(const std::string& path, std::string_view contents) override {
+    return real_.writeFileAtomically(path, contents);
+  }
+  Status removeFile(const std::string& path) override { return real_.removeFile(path); }
+
+ private:
+  int budget_;
+  PosixFileSystem real_;
+};
+
+// maze/l0 (registered) to maze/l10: every level holds four links to the
+// next and no folder of its own; l5 holds five.jpg, l10 bottom.jpg. Walked
+// down every road that is 4^10 folders; there are eleven.
+class LinkMaze : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int level = 0; level <= 10; ++level) dir.mkdir("maze/l" + std::to_string(level));
+    for (int level = 0; level < 10; ++level) {
+      for (const char* name : {"a", "b", "c", "d"}) {
+        link("l" + std::to_string(level + 1), "maze/l" + std::to_string(level) + "/" + name);
+      }
+    }
+    dir.write("maze/l5/five.jpg");
+    dir.write("maze/l10/bottom.jpg");
+  }
+  void link(const std::string& level, const std::string& at) {
+    std::filesystem::create_directory_symlink(dir / ("maze/" + level), dir / at);
+  }
+  int count(int depth) {
+    std::string path = root;
+    int q = 0;
+    return CountFolderItems(files, path, q, depth);
+  }
+  FolderSearchResult search(int target, int depth) {
+    return SearchFolder(files, dir.path(), root, target, depth);
+  }
+  std::vector<std::string> expansion(int depth) {
+    manager::ListDocument document;
+    document.AppendRow({"l0/", root, kKindFolderBase + 1, kStyleFit, 5});
+    document.ExpandList(files, depth);
+    std::vector<std::string> rows;
+    for (int i = 1; i < document.rowCount(); ++i) rows.push_back(document.row(i).text);
+    return rows;
+  }
+
+  TempDir dir;
+  std::string root = dir / "maze/l0";
+  ListingBudget files{200};
+};
+
+TEST_F(LinkMaze, EachFolderIsWalkedOnceWhateverTheRoadsToIt) {
+  EXPECT_EQ(count(10), 12) << "ten folders and two pictures";
+  EXPECT_EQ(search(1, 10).path, root + "/a/a/a/a/a/a/a/a/a/a/bottom.jpg");
+  EXPECT_EQ(search(2, 10).path, root + "/a/a/a/a/a/five.jpg");
+  const FolderSearchResult past = search(3, 10);
+  EXPECT_EQ(past.outcome, FolderSearchResult::Outcome::TooFewImages);
+  EXPECT_EQ(past.counted, 2);
+  const std::vector<std::string> rows = expansion(10);
+  EXPECT_EQ(rows.size(), 12U);
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), "../five.jpg"), 1);
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), "../bottom.jpg"), 1);
+}
+
+TEST_F(LinkMaze, AShorterRoadStillReachesWhatTheDepthCutOffALongerOne) {
+  // At depth 3 the road a/a/a ends at l3, whose l4 is past the depth; z
+  // reaches l3 nearer the top, and below it l5 with its picture.
+  link("l3", "maze/l0/z");
+  EXPECT_EQ(count(3), 9) << "a, a/a, a/a/a, a/a/a/a, z, z/a, z/a/a, z/a/a/a, five.jpg";
+  EXPECT_EQ(search(1, 3).path, root + "/z/a/a/five.jpg");
+  EXPECT_EQ(search(2, 3).counted, 1);
+  const std::vector<std::string> rows = expansion(3);
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), "../five.jpg"), 1);
 }
 
 TEST_F(SearchTree, LinksBackUpTheTreeAreNotFollowed) {
