@@ -21,16 +21,16 @@ WallpaperLayout layoutOf(int style) {
   }
 }
 
-}  // namespace
-
-bool ShowWallpaper(Platform& platform, int style, const std::string& path) {
+// The desktop's own answer, which tells a desktop out of reach from one that
+// refused; the message has been shown.
+Status showWallpaper(Platform& platform, int style, const std::string& path) {
   platform.desktop.setLayout(layoutOf(style));
   const Status set = platform.desktop.setWallpaper(path);
   if (!set.isOk()) {
     platform.messages.detail(set.message);
     platform.messages.show(set.code == Status::Code::Unavailable ? text::kDesktopUnreachable
                                                                  : text::kDesktopRefused);
-    return false;
+    return set;
   }
   // Kept on every desktop, so that a session on one that forgets its
   // wallpaper finds the latest change even when others were made elsewhere.
@@ -41,17 +41,26 @@ bool ShowWallpaper(Platform& platform, int style, const std::string& path) {
     // The change itself stands; the next log-on renders the picture again.
     platform.messages.detail(kept.message);
   }
-  return true;
+  return Status::ok();
 }
 
-void ApplyWallpaper(Platform& platform, const RunState& state, const std::string& path) {
+}  // namespace
+
+bool ShowWallpaper(Platform& platform, int style, const std::string& path) {
+  return showWallpaper(platform, style, path).isOk();
+}
+
+Status ApplyWallpaper(Platform& platform, const RunState& state, const std::string& path) {
   // On a refusal the desktop is left as it was; the launcher belongs to a
   // change that happened, so it does not start either.
-  if (!ShowWallpaper(platform, state.currentStyle, path)) return;
+  if (Status shown = showWallpaper(platform, state.currentStyle, path); !shown.isOk()) {
+    return shown;
+  }
   if (state.launcherPresent && platform.files.fileExists(state.launcherPath)) {
     // Not awaited, and a launcher that will not start is passed over.
     (void)platform.processes.start(state.launcherPath, WindowState::Minimized);
   }
+  return Status::ok();
 }
 
 }  // namespace tivolen

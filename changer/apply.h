@@ -8,7 +8,9 @@
 namespace tivolen {
 
 // Layout, then wallpaper file, then the launcher: always in this order.
-void ApplyWallpaper(Platform& platform, const RunState& state, const std::string& path);
+// Anything but ok means the desktop kept its wallpaper; the message is shown.
+[[nodiscard]] Status ApplyWallpaper(Platform& platform, const RunState& state,
+                                    const std::string& path);
 
 // Layout and wallpaper file alone, as a log-on that puts the wallpaper back
 // needs them: no launcher. Remembers what was shown for that log-on; false

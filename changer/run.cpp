@@ -90,10 +90,19 @@ int RunChanger(Platform& platform, const NavigatorEntry& showNavigator, bool nav
   state.launcherPresent = false;
   state.lastFolderCount = 1;
   // The run has no visible window, so there is no pointer to turn busy.
-  if (ChangeIsDue(platform, state)) {
-    ChangeWallpaper(platform, state, 0, nullptr);
-  } else if (!platform.desktop.remembersWallpaper()) {
-    RestoreWallpaper(platform);
+  if (!ChangeIsDue(platform, state)) {
+    if (!platform.desktop.remembersWallpaper()) RestoreWallpaper(platform);
+    return 0;
+  }
+  switch (ChangeWallpaper(platform, state, 0, nullptr)) {
+    case StepResult::DesktopUnavailable:
+      return kExitNoDesktop;
+    case StepResult::DesktopRefused:
+      return kExitDesktopRefused;
+    case StepResult::Applied:
+    case StepResult::NotApplied:
+    case StepResult::EndProgram:
+      break;
   }
   return 0;
 }

@@ -15,6 +15,12 @@ bool ChangeIsDue(Platform& platform, RunState& state);
 // The navigator is a window; the run itself stays free of the toolkit.
 using NavigatorEntry = std::function<int(Platform&)>;
 
+// Exit statuses besides 0 (done, or nothing was due) and 1 (an unexpected
+// failure). A run without a desktop to reach (no display, as under a timer
+// before log-on) is told apart from a desktop that refused the picture.
+inline constexpr int kExitDesktopRefused = 1;
+inline constexpr int kExitNoDesktop = 3;
+
 // The whole start-up run of the changer; returns the program's exit code.
 // `navigatorRequested` (the command line's kNavigatorOption) opens the
 // navigator as Shift does, for sessions where Shift cannot be read.

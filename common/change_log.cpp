@@ -1,6 +1,7 @@
 #include "common/change_log.h"
 
 #include "common/record.h"
+#include "common/text_encoding.h"
 
 namespace tivolen {
 
@@ -28,6 +29,28 @@ std::optional<ChangeLog> readChangeLog(std::string_view contents, ChangeLogPart 
     log.changeLabel = std::move(*label);
   }
   return log;
+}
+
+namespace {
+
+bool logSized(const FileSystem& files, const std::string& path) {
+  const std::optional<std::int64_t> size = files.fileSize(path);
+  return size && *size <= kMaxChangeLogBytes;
+}
+
+}  // namespace
+
+ChangeLogSnapshot ChangeLogSnapshot::take(const FileSystem& files, std::string path) {
+  ChangeLogSnapshot snapshot;
+  if (files.fileExists(path) && logSized(files, path)) snapshot.contents_ = files.readFile(path);
+  snapshot.path_ = std::move(path);
+  return snapshot;
+}
+
+Status ChangeLogSnapshot::restore(FileSystem& files) const {
+  if (contents_) return files.writeFileAtomically(path_, *contents_);
+  if (!files.fileExists(path_)) return Status::ok();
+  return files.removeFile(path_);
 }
 
 }  // namespace tivolen

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "common/date.h"
+#include "platform/file_system.h"
 
 namespace tivolen {
 
@@ -24,5 +26,24 @@ std::string writeChangeLog(const Date& today, int position, std::string_view cho
 // only the date and the position; the navigator also the label.
 enum class ChangeLogPart { DateAndPosition, All };
 std::optional<ChangeLog> readChangeLog(std::string_view contents, ChangeLogPart part);
+
+// Three short records take a few hundred bytes: a larger file is not a log
+// the changer wrote, and is never read whole.
+inline constexpr std::int64_t kMaxChangeLogBytes = std::int64_t{64} << 10;
+
+// The log as it stood before a choice was written, so that a change the
+// desktop never took can be taken back: the next start must find it still
+// due and step from the same place.
+class ChangeLogSnapshot {
+ public:
+  static ChangeLogSnapshot take(const FileSystem& files, std::string path);
+  // Puts the earlier bytes back; a log that was missing or not readable as a
+  // log is removed, which the next start reads the same way.
+  [[nodiscard]] Status restore(FileSystem& files) const;
+
+ private:
+  std::string path_;
+  std::optional<std::string> contents_;
+};
 
 }  // namespace tivolen

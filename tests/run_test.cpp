@@ -33,6 +33,14 @@ constexpr std::string_view kEntry = kWindows ? "壁紙変更.lnk" : "壁紙変�
 const std::string kHomeAutostart =
     kWindows ? "C:\\Users\\花子\\Startup" : "/home/花子/.config/autostart";
 
+// One red pixel as a GIF, which every system's decoder reads and the
+// changer always renders.
+std::string redPixelGif() {
+  constexpr char kGif[] =
+      "GIF89a\x01\0\x01\0\x80\0\0\xff\0\0\0\0\xff\x2c\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0\x3b";
+  return {kGif, sizeof kGif - 1};
+}
+
 std::string listWithTimingMode(int timingMode) {
   ImageList list;
   list.settings = {timingMode, 0, 2};
@@ -336,6 +344,57 @@ TEST_F(ForgetfulDesktopRun, RendersTheLoggedPictureAgainForAnotherScreenSize) {
                                    fake::wallpaperEvent(app / "wallpaper.bmp")}));
   EXPECT_EQ(app.read("WallPaper.log"), log);
 }
+
+// A change the desktop never took must not be logged as done: the next
+// start finds it still due and steps from the same place, and the exit
+// status says what happened.
+struct DesktopFailureCase {
+  const char* name;
+  Status status;
+  bool logBefore;  // false: a first run, no log yet
+  int exitStatus;
+};
+
+const DesktopFailureCase kDesktopFailures[] = {
+    {"NoDisplay", Status::unavailable("no X display"), true, kExitNoDesktop},
+    {"Refused", Status::failed("the picture was refused"), true, kExitDesktopRefused},
+    {"NoDisplayOnAFirstRun", Status::unavailable("no X display"), false, kExitNoDesktop},
+};
+
+class DesktopFailure : public ChangerRun,
+                       public ::testing::WithParamInterface<DesktopFailureCase> {};
+
+TEST_P(DesktopFailure, KeepsTheLogAndEndsWithItsStatus) {
+  const DesktopFailureCase& c = GetParam();
+  writeStartupEntry();
+  const std::string gif = redPixelGif();
+  ImageList list;
+  list.settings = {0, 0, 2};
+  list.entries = {{app.write("a.gif", gif), 0, 2, 1},
+                  {app.write("b.gif", gif), 0, 2, 1},
+                  {app.write("c.gif", gif), 0, 2, 1}};
+  writeList(writeImageList(list));
+  if (c.logBefore) writeLog(Date{2026, 12, 6}, 1);
+  const std::string logBefore = c.logBefore ? app.read("WallPaper.log") : "";
+  fake.desktop.failWith = c.status;
+
+  EXPECT_EQ(run(), c.exitStatus);
+  EXPECT_EQ(fake.messages.shown.size(), 1U) << "the failure is told once";
+  if (c.logBefore) {
+    EXPECT_EQ(app.read("WallPaper.log"), logBefore);
+  } else {
+    EXPECT_FALSE(app.exists("WallPaper.log"));
+  }
+
+  // The desktop is back: the change steps from where the failed one did.
+  fake.desktop.failWith.reset();
+  EXPECT_EQ(run(), 0);
+  const std::string log = app.read("WallPaper.log");
+  EXPECT_NE(log.find(c.logBefore ? "b.gif" : "a.gif"), std::string::npos) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DesktopFailure, ::testing::ValuesIn(kDesktopFailures),
+                         [](const auto& tested) { return std::string(tested.param.name); });
 
 TEST_F(ChangerRun, FirstRunCreatesTheStartupEntryBeforeAnythingElse) {
   EXPECT_EQ(run(), 0);
