@@ -11,18 +11,15 @@
 namespace tivolen {
 namespace {
 
-// A damaged or truncated log counts as a missing one: the run starts over as
-// on the first day rather than stopping on a file only the changer writes.
+// A damaged, truncated or oversized log counts as a missing one: the run
+// starts over as on the first day rather than stopping on a file only the
+// changer writes.
 void ReadLastChange(Platform& platform, RunState& state) {
-  const std::string logPath = platform.inDataDir(kChangeLogFileName);
-  if (platform.files.fileExists(logPath)) {
-    if (const auto contents = ReadTextFile(platform.files, logPath)) {
-      if (const auto log = readChangeLog(*contents, ChangeLogPart::DateAndPosition)) {
-        state.lastChangeDate = log->changeDate;
-        state.currentPosition = log->changePosition;
-        return;
-      }
-    }
+  if (const auto log = ReadChangeLogFile(platform.files, platform.inDataDir(kChangeLogFileName),
+                                         ChangeLogPart::DateAndPosition)) {
+    state.lastChangeDate = log->changeDate;
+    state.currentPosition = log->changePosition;
+    return;
   }
   state.lastChangeDate = kNeverChanged;
   state.currentPosition = 0;

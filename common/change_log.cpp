@@ -40,6 +40,14 @@ bool logSized(const FileSystem& files, const std::string& path) {
 
 }  // namespace
 
+std::optional<ChangeLog> ReadChangeLogFile(const FileSystem& files, const std::string& path,
+                                           ChangeLogPart part) {
+  if (!files.fileExists(path) || !logSized(files, path)) return std::nullopt;
+  const std::optional<std::string> contents = ReadTextFile(files, path);
+  if (!contents) return std::nullopt;
+  return readChangeLog(*contents, part);
+}
+
 ChangeLogSnapshot ChangeLogSnapshot::take(const FileSystem& files, std::string path) {
   ChangeLogSnapshot snapshot;
   if (files.fileExists(path) && logSized(files, path)) snapshot.contents_ = files.readFile(path);

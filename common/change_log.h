@@ -28,8 +28,14 @@ enum class ChangeLogPart { DateAndPosition, All };
 std::optional<ChangeLog> readChangeLog(std::string_view contents, ChangeLogPart part);
 
 // Three short records take a few hundred bytes: a larger file is not a log
-// the changer wrote, and is never read whole.
+// the changer wrote, and reading a huge one whole would cost its size in
+// memory at every log-on. It counts as damaged without being read.
 inline constexpr std::int64_t kMaxChangeLogBytes = std::int64_t{64} << 10;
+
+// The log file at `path`, read only when it is of a log's size; nothing when
+// it is missing, too large, unreadable or damaged.
+std::optional<ChangeLog> ReadChangeLogFile(const FileSystem& files, const std::string& path,
+                                           ChangeLogPart part);
 
 // The log as it stood before a choice was written, so that a change the
 // desktop never took can be taken back: the next start must find it still

@@ -450,6 +450,27 @@ TEST_F(ChangerRun, DamagedLogCountsAsAFirstRun) {
   EXPECT_EQ(fake.events.front(), shortcutEvent(startupEntry(), changer(), app.path()));
 }
 
+// A log is a few hundred bytes; one far larger is not the changer's and
+// is taken for damaged as it stands, however sound its first records look,
+// rather than read whole at every log-on.
+TEST_F(ChangerRun, ALogLargerThanALogCanBeCountsAsDamaged) {
+  writeStartupEntry();
+  writeList(listWithTimingMode(1));
+  const std::string records = "#2026-12-07#\r\n5\r\n\"";
+  const struct {
+    std::size_t size;
+    bool read;
+  } cases[] = {{kMaxChangeLogBytes, true}, {kMaxChangeLogBytes + 1, false}, {1 << 20, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.size);
+    app.write("WallPaper.log", records + std::string(c.size - records.size() - 3, 'x') + "\"\r\n");
+    RunState state;
+    EXPECT_EQ(ChangeIsDue(fake.platform(), state), !c.read);
+    EXPECT_EQ(state.currentPosition, c.read ? 5 : 0);
+    EXPECT_EQ(state.lastChangeDate, c.read ? (Date{2026, 12, 7}) : kNeverChanged);
+  }
+}
+
 TEST_F(ChangerRun, UnwritableStartupEntryIsReportedNotAnnounced) {
   fake.shortcuts.fail = true;
   writeList(listWithTimingMode(2));
