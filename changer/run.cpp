@@ -83,6 +83,16 @@ bool ChangeIsDue(Platform& platform, RunState& state) {
 int RunChanger(Platform& platform, const NavigatorEntry& showNavigator, bool navigatorRequested) {
   if (navigatorRequested || platform.keyboard.shiftHeld()) return showNavigator(platform);
 
+  const Status locked =
+      platform.runLock.acquire(platform.inDataDir(kRunLockFileName), kRunLockWait);
+  if (locked.code == Status::Code::Unavailable) {
+    // The run holding it is doing this start's work; nothing has failed.
+    platform.messages.detail(locked.message + "; this start changes nothing");
+    return 0;
+  }
+  // A folder where no lock can be made still gets its change.
+  if (!locked.isOk()) platform.messages.detail(locked.message);
+
   RunState state;
   state.launcherPresent = false;
   state.lastFolderCount = 1;

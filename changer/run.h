@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
+#include <string_view>
 
 #include "changer/run_state.h"
 #include "platform/platform.h"
@@ -21,7 +23,14 @@ using NavigatorEntry = std::function<int(Platform&)>;
 inline constexpr int kExitDesktopRefused = 1;
 inline constexpr int kExitNoDesktop = 3;
 
+// The run's lock, beside the user's files; the manager never opens it.
+inline constexpr std::string_view kRunLockFileName = ".Tivolen.lock";
+// A run takes well under a second, but one may wait on a message box of the
+// first run: a later start waits this long for it, then leaves the change to it.
+inline constexpr std::chrono::milliseconds kRunLockWait{30000};
+
 // The whole start-up run of the changer; returns the program's exit code.
+// Runs over one data folder follow one another, never overlap.
 // `navigatorRequested` (the command line's kNavigatorOption) opens the
 // navigator as Shift does, for sessions where Shift cannot be read.
 int RunChanger(Platform& platform, const NavigatorEntry& showNavigator,

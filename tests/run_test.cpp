@@ -396,6 +396,35 @@ TEST_P(DesktopFailure, KeepsTheLogAndEndsWithItsStatus) {
 INSTANTIATE_TEST_SUITE_P(Cases, DesktopFailure, ::testing::ValuesIn(kDesktopFailures),
                          [](const auto& tested) { return std::string(tested.param.name); });
 
+// Runs over one data folder take turns through a lock file beside the data,
+// asked for before the log is read and never waited on without end. A run
+// that still finds it held leaves the change to the holder and has not
+// failed; one where no lock can be made still changes.
+TEST_F(ChangerRun, RunsTakeTurnsThroughTheLockBesideTheData) {
+  TempDir data;
+  fake->dataDirectory = data.path();
+  writeStartupEntry();
+  ImageList list;
+  list.entries = {{data.write("sea.gif", redPixelGif()), 0, 2, 1}};
+  data.write("List.txt", writeImageList(list));
+  data.write("WallPaper.log", writeChangeLog(Date{2026, 12, 1}, 0, "/pictures/sea.gif"));
+  const std::string logBefore = data.read("WallPaper.log");
+
+  fake.runLock.answer = Status::unavailable("held by another run");
+  EXPECT_EQ(run(), 0);
+  ASSERT_EQ(fake.runLock.requests.size(), 1U);
+  EXPECT_EQ(fake.runLock.requests[0].path, data / ".Tivolen.lock");
+  EXPECT_GT(fake.runLock.requests[0].wait, std::chrono::milliseconds(0));
+  EXPECT_LE(fake.runLock.requests[0].wait, std::chrono::minutes(1));
+  EXPECT_EQ(fake.events, EventLog{});
+  EXPECT_EQ(data.read("WallPaper.log"), logBefore);
+  EXPECT_EQ(fake.messages.details.size(), 1U);
+
+  fake.runLock.answer = Status::failed("read-only folder");
+  EXPECT_EQ(run(), 0);
+  EXPECT_NE(data.read("WallPaper.log").find("sea.gif"), std::string::npos);
+}
+
 TEST_F(ChangerRun, FirstRunCreatesTheStartupEntryBeforeAnythingElse) {
   EXPECT_EQ(run(), 0);
   EXPECT_EQ(fake.events, (EventLog{shortcutEvent(startupEntry(), changer(), app.path()),

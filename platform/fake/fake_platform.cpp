@@ -54,7 +54,13 @@ Platform withSwapped(const Platform& base, const SwappedServices& swapped) {
                   base.desktop,
                   base.pictures,
                   base.documents,
+                  base.runLock,
                   base.dataDirectory};
+}
+
+Status ScriptedRunLock::acquire(const std::string& path, std::chrono::milliseconds wait) {
+  requests.push_back({path, wait});
+  return answer ? *answer : Status::ok();
 }
 
 std::string openEvent(std::string_view path) {
@@ -138,6 +144,7 @@ FakePlatform::FakePlatform(std::string applicationDirectory)
                 screen,
                 desktop,
                 *pictures,
-                documents} {}
+                documents,
+                runLock} {}
 
 }  // namespace tivolen::fake
