@@ -42,6 +42,19 @@ bool DueByTimingMode(int timingMode, const Date& today, const Date& lastChange) 
   }
 }
 
+// What this log-on passed over stays for the manager to show; a change made
+// with nothing passed over ends an earlier record, whose drive is back.
+void RecordUnavailable(Platform& platform, const std::vector<std::string>& entries, bool applied) {
+  const std::string path = platform.inDataDir(kUnavailableFileName);
+  Status written = Status::ok();
+  if (!entries.empty()) {
+    written = platform.files.writeFileAtomically(path, writeUnavailableEntries(entries));
+  } else if (applied && platform.files.fileExists(path)) {
+    written = platform.files.removeFile(path);
+  }
+  if (!written.isOk()) platform.messages.detail(written.message);
+}
+
 }  // namespace
 
 bool ChangeIsDue(Platform& platform, RunState& state) {
@@ -96,12 +109,15 @@ int RunChanger(Platform& platform, const NavigatorEntry& showNavigator, bool nav
   RunState state;
   state.launcherPresent = false;
   state.lastFolderCount = 1;
+  state.passOverUnavailable = true;
   // The run has no visible window, so there is no pointer to turn busy.
   if (!ChangeIsDue(platform, state)) {
     if (!platform.desktop.remembersWallpaper()) RestoreWallpaper(platform);
     return 0;
   }
-  switch (ChangeWallpaper(platform, state, 0, nullptr)) {
+  const StepResult result = ChangeWallpaper(platform, state, 0, nullptr);
+  RecordUnavailable(platform, state.unavailableEntries, result == StepResult::Applied);
+  switch (result) {
     case StepResult::DesktopUnavailable:
       return kExitNoDesktop;
     case StepResult::DesktopRefused:

@@ -61,4 +61,26 @@ Status ChangeLogSnapshot::restore(FileSystem& files) const {
   return files.removeFile(path_);
 }
 
+std::string writeUnavailableEntries(const std::vector<std::string>& paths) {
+  std::string out;
+  for (const std::string& path : paths) {
+    for (const char c : path) out += c == '\r' || c == '\n' ? '?' : c;
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::vector<std::string> readUnavailableEntries(std::string_view contents) {
+  std::vector<std::string> paths;
+  while (!contents.empty()) {
+    const std::size_t end = contents.find('\n');
+    std::string_view line = contents.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!line.empty()) paths.emplace_back(line);
+    if (end == std::string_view::npos) break;
+    contents.remove_prefix(end + 1);
+  }
+  return paths;
+}
+
 }  // namespace tivolen

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/date.h"
 #include "platform/file_system.h"
@@ -51,5 +52,14 @@ class ChangeLogSnapshot {
   std::string path_;
   std::optional<std::string> contents_;
 };
+
+// The pictures and folders the last log-on run passed over because they
+// were not there, one path a line, kept beside the log (whose layout older
+// programs read, so it holds nothing new) until the manager has shown them.
+inline constexpr std::string_view kUnavailableFileName = "Unavailable.log";
+// A record larger than this is not one the changer wrote.
+inline constexpr std::int64_t kMaxUnavailableFileBytes = std::int64_t{64} << 10;
+std::string writeUnavailableEntries(const std::vector<std::string>& paths);
+std::vector<std::string> readUnavailableEntries(std::string_view contents);
 
 }  // namespace tivolen

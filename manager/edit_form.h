@@ -252,6 +252,7 @@ class EditForm {
   void reportLoadProblem(const LoadResult& result);
   void reportUnsavedCopies();
   void reportRemovedImages(const std::vector<std::string>& removed);
+  void reportUnavailableAtLogOn();
   // Drops the selection flags of rows the document removed.
   void removeFlaggedRows(const std::vector<char>& remove);
   void moveFocusedRow(int step);

@@ -425,6 +425,25 @@ TEST_F(ChangerRun, RunsTakeTurnsThroughTheLockBesideTheData) {
   EXPECT_NE(data.read("WallPaper.log").find("sea.gif"), std::string::npos);
 }
 
+// What a log-on passed over is kept for the manager to show, until a change
+// finds everything there again.
+TEST_F(ChangerRun, ALogOnRecordsWhatItPassedOverUntilItIsBack) {
+  writeStartupEntry();
+  const std::string gone = app / "usb/sea.gif";
+  ImageList list;
+  list.entries = {{gone, 0, 2, 1}, {app.write("b.gif", redPixelGif()), 0, 2, 1}};
+  writeList(writeImageList(list));
+
+  EXPECT_EQ(run(), 0);
+  EXPECT_TRUE(fake.messages.shown.empty());
+  EXPECT_NE(app.read("WallPaper.log").find("b.gif"), std::string::npos);
+  EXPECT_EQ(readUnavailableEntries(app.read("Unavailable.log")), std::vector<std::string>{gone});
+
+  app.write("usb/sea.gif", redPixelGif());  // the drive is back
+  EXPECT_EQ(run(), 0);
+  EXPECT_FALSE(app.exists("Unavailable.log"));
+}
+
 TEST_F(ChangerRun, FirstRunCreatesTheStartupEntryBeforeAnythingElse) {
   EXPECT_EQ(run(), 0);
   EXPECT_EQ(fake.events, (EventLog{shortcutEvent(startupEntry(), changer(), app.path()),
