@@ -21,10 +21,10 @@ WallpaperLayout layoutOf(int style) {
   }
 }
 
-}  // namespace
-
-bool ShowWallpaper(Platform& platform, int style, const std::string& path,
-                   const Picture& rendered) {
+// The desktop's own answer, which tells a desktop out of reach from one that
+// refused; the message has been shown.
+Status showWallpaper(Platform& platform, int style, const std::string& path,
+                     const Picture& rendered) {
   platform.desktop.setLayout(layoutOf(style));
   const Status set = rendered.empty() ? platform.desktop.setWallpaper(path)
                                       : platform.desktop.setRenderedWallpaper(path, rendered);
@@ -32,7 +32,7 @@ bool ShowWallpaper(Platform& platform, int style, const std::string& path,
     platform.messages.detail(set.message);
     platform.messages.show(set.code == Status::Code::Unavailable ? text::kDesktopUnreachable
                                                                  : text::kDesktopRefused);
-    return false;
+    return set;
   }
   // Kept on every desktop, so that a session on one that forgets its
   // wallpaper finds the latest change even when others were made elsewhere.
@@ -43,18 +43,28 @@ bool ShowWallpaper(Platform& platform, int style, const std::string& path,
     // The change itself stands; the next log-on renders the picture again.
     platform.messages.detail(kept.message);
   }
-  return true;
+  return Status::ok();
 }
 
-void ApplyWallpaper(Platform& platform, const RunState& state, const std::string& path,
-                    const Picture& rendered) {
+}  // namespace
+
+bool ShowWallpaper(Platform& platform, int style, const std::string& path,
+                   const Picture& rendered) {
+  return showWallpaper(platform, style, path, rendered).isOk();
+}
+
+Status ApplyWallpaper(Platform& platform, const RunState& state, const std::string& path,
+                      const Picture& rendered) {
   // On a refusal the desktop is left as it was; the launcher belongs to a
   // change that happened, so it does not start either.
-  if (!ShowWallpaper(platform, state.currentStyle, path, rendered)) return;
+  if (Status shown = showWallpaper(platform, state.currentStyle, path, rendered); !shown.isOk()) {
+    return shown;
+  }
   if (state.launcherPresent && platform.files.fileExists(state.launcherPath)) {
     // Not awaited, and a launcher that will not start is passed over.
     (void)platform.processes.start(state.launcherPath, WindowState::Minimized);
   }
+  return Status::ok();
 }
 
 }  // namespace tivolen

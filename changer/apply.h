@@ -10,9 +10,10 @@ namespace tivolen {
 
 // Layout, then wallpaper file, then the launcher: always in this order.
 // `rendered` holds the file's pixels when the renderer has just made it, and
-// is empty for a file applied as it is.
-void ApplyWallpaper(Platform& platform, const RunState& state, const std::string& path,
-                    const Picture& rendered = {});
+// is empty for a file applied as it is. Anything but ok means the desktop kept
+// its wallpaper; the message is shown.
+[[nodiscard]] Status ApplyWallpaper(Platform& platform, const RunState& state,
+                                    const std::string& path, const Picture& rendered = {});
 
 // Layout and wallpaper file alone, as a log-on that puts the wallpaper back
 // needs them: no launcher. Remembers what was shown for that log-on; false

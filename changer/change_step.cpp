@@ -3,12 +3,16 @@
 #include "changer/apply.h"
 #include "changer/render.h"
 #include "changer/selection.h"
+#include "common/change_log.h"
 #include "common/texts.h"
 
 namespace tivolen {
 
 StepResult ChangeWallpaper(Platform& platform, RunState& state, int direction,
                            NavigatorLabels* labels) {
+  const ChangeLogSnapshot logBefore =
+      ChangeLogSnapshot::take(platform.files, platform.inDataDir(kChangeLogFileName));
+  const int positionBefore = state.currentPosition;
   const Choice choice = SelectWallpaper(platform, state, direction, labels);
   if (choice.endProgram) return StepResult::EndProgram;
 
@@ -29,7 +33,16 @@ StepResult ChangeWallpaper(Platform& platform, RunState& state, int direction,
     platform.messages.show(text::kFileNotFound);
     return StepResult::NotApplied;
   }
-  ApplyWallpaper(platform, state, path, wallpaper.pixels);
+  if (const Status applied = ApplyWallpaper(platform, state, path, wallpaper.pixels);
+      !applied.isOk()) {
+    // Logged as done, the day's change would be lost for good.
+    if (const Status restored = logBefore.restore(platform.files); !restored.isOk()) {
+      platform.messages.detail(std::string(text::kChangeLogNotWritten) + restored.message);
+    }
+    state.currentPosition = positionBefore;
+    return applied.code == Status::Code::Unavailable ? StepResult::DesktopUnavailable
+                                                     : StepResult::DesktopRefused;
+  }
   return StepResult::Applied;
 }
 

@@ -1,26 +1,36 @@
-#include <algorithm>
 #include <exception>
 #include <iostream>
-#include <span>
-#include <string_view>
+#include <string>
+#include <vector>
 
 #include "changer/navigator_window.h"
 #include "changer/run.h"
-#include "common/startup_shortcut.h"
+#include "changer/run_options.h"
 #include "common/texts.h"
 #include "platform/linux/linux_platform.h"
 
 int main(int argc, char** argv) {
   try {
-    // Other arguments are ignored: the changer has always run without any.
-    const std::span<char*> arguments(argv, static_cast<std::size_t>(argc));
-    const bool navigatorRequested =
-        std::ranges::any_of(arguments.subspan(arguments.empty() ? 0 : 1), [](const char* argument) {
-          return std::string_view(argument) == tivolen::kNavigatorOption;
-        });
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+    const tivolen::RunOptions options = tivolen::ParseRunOptions(arguments);
+    switch (options.request) {
+      case tivolen::RunRequest::Help:
+        std::cout << tivolen::HelpText();
+        return 0;
+      case tivolen::RunRequest::Version:
+        std::cout << tivolen::VersionText();
+        return 0;
+      case tivolen::RunRequest::Unknown:
+        std::cerr << tivolen::UsageText(options.unknown);
+        return tivolen::kExitUsage;
+      case tivolen::RunRequest::Change:
+      case tivolen::RunRequest::Navigator:
+        break;
+    }
     tivolen::LinuxPlatform linuxPlatform(tivolen::text::kChangerCaption);
     return tivolen::RunChanger(linuxPlatform.platform(), tivolen::ShowNavigator,
-                               navigatorRequested);
+                               options.request == tivolen::RunRequest::Navigator);
   } catch (const std::exception& error) {
     // Never abort at log-on: say what broke and end.
     std::cerr << "Tivolen: " << error.what() << '\n';

@@ -1,27 +1,39 @@
-#include <algorithm>
 #include <cstdio>
 #include <exception>
-#include <span>
-#include <string_view>
+#include <string>
+#include <vector>
 
 #include "changer/navigator_window.h"
 #include "changer/run.h"
-#include "common/startup_shortcut.h"
+#include "changer/run_options.h"
 #include "common/texts.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/windows_platform.h"
 
 int wmain(int argc, wchar_t** argv) {
   try {
-    // Other arguments are ignored: the changer has always run without any.
-    const std::span<wchar_t*> arguments(argv, static_cast<std::size_t>(argc));
-    const bool navigatorRequested = std::ranges::any_of(
-        arguments.subspan(arguments.empty() ? 0 : 1), [](const wchar_t* argument) {
-          return tivolen::Narrow(argument) == tivolen::kNavigatorOption;
-        });
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) arguments.push_back(tivolen::Narrow(argv[i]));
+    // A windowed program has no console: the texts reach only a caller that
+    // redirected them, but no option ever changes the wallpaper by mistake.
+    const tivolen::RunOptions options = tivolen::ParseRunOptions(arguments);
+    switch (options.request) {
+      case tivolen::RunRequest::Help:
+        std::fputs(tivolen::HelpText().c_str(), stdout);
+        return 0;
+      case tivolen::RunRequest::Version:
+        std::fputs(tivolen::VersionText().c_str(), stdout);
+        return 0;
+      case tivolen::RunRequest::Unknown:
+        std::fputs(tivolen::UsageText(options.unknown).c_str(), stderr);
+        return tivolen::kExitUsage;
+      case tivolen::RunRequest::Change:
+      case tivolen::RunRequest::Navigator:
+        break;
+    }
     tivolen::WindowsPlatform windowsPlatform(tivolen::text::kChangerCaption);
     return tivolen::RunChanger(windowsPlatform.platform(), tivolen::ShowNavigator,
-                               navigatorRequested);
+                               options.request == tivolen::RunRequest::Navigator);
   } catch (const std::exception& error) {
     // Never abort at log-on: say what broke and end.
     std::fprintf(stderr, "Tivolen: %s\n", error.what());

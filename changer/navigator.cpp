@@ -16,15 +16,12 @@ void Navigator::open() {
   state_.lastChangeDate = kNeverChanged;
   state_.currentPosition = 0;
   std::string label;
-  const std::string logPath = platform_.inDataDir(kChangeLogFileName);
-  if (platform_.files.fileExists(logPath)) {
-    const auto contents = ReadTextFile(platform_.files, logPath);
-    // A damaged log counts as none: the first press starts from the top.
-    if (const auto log = contents ? readChangeLog(*contents, ChangeLogPart::All) : std::nullopt) {
-      state_.lastChangeDate = log->changeDate;
-      state_.currentPosition = log->changePosition;
-      label = log->changeLabel;
-    }
+  // A damaged log counts as none: the first press starts from the top.
+  if (const auto log = ReadChangeLogFile(platform_.files, platform_.inDataDir(kChangeLogFileName),
+                                         ChangeLogPart::All)) {
+    state_.lastChangeDate = log->changeDate;
+    state_.currentPosition = log->changePosition;
+    label = log->changeLabel;
   }
   view_.showWallpaperName(label);
 }

@@ -11,18 +11,15 @@
 namespace tivolen {
 namespace {
 
-// A damaged or truncated log counts as a missing one: the run starts over as
-// on the first day rather than stopping on a file only the changer writes.
+// A damaged, truncated or oversized log counts as a missing one: the run
+// starts over as on the first day rather than stopping on a file only the
+// changer writes.
 void ReadLastChange(Platform& platform, RunState& state) {
-  const std::string logPath = platform.inDataDir(kChangeLogFileName);
-  if (platform.files.fileExists(logPath)) {
-    if (const auto contents = ReadTextFile(platform.files, logPath)) {
-      if (const auto log = readChangeLog(*contents, ChangeLogPart::DateAndPosition)) {
-        state.lastChangeDate = log->changeDate;
-        state.currentPosition = log->changePosition;
-        return;
-      }
-    }
+  if (const auto log = ReadChangeLogFile(platform.files, platform.inDataDir(kChangeLogFileName),
+                                         ChangeLogPart::DateAndPosition)) {
+    state.lastChangeDate = log->changeDate;
+    state.currentPosition = log->changePosition;
+    return;
   }
   state.lastChangeDate = kNeverChanged;
   state.currentPosition = 0;
@@ -43,6 +40,19 @@ bool DueByTimingMode(int timingMode, const Date& today, const Date& lastChange) 
     default:
       return false;
   }
+}
+
+// What this log-on passed over stays for the manager to show; a change made
+// with nothing passed over ends an earlier record, whose drive is back.
+void RecordUnavailable(Platform& platform, const std::vector<std::string>& entries, bool applied) {
+  const std::string path = platform.inDataDir(kUnavailableFileName);
+  Status written = Status::ok();
+  if (!entries.empty()) {
+    written = platform.files.writeFileAtomically(path, writeUnavailableEntries(entries));
+  } else if (applied && platform.files.fileExists(path)) {
+    written = platform.files.removeFile(path);
+  }
+  if (!written.isOk()) platform.messages.detail(written.message);
 }
 
 }  // namespace
@@ -86,14 +96,36 @@ bool ChangeIsDue(Platform& platform, RunState& state) {
 int RunChanger(Platform& platform, const NavigatorEntry& showNavigator, bool navigatorRequested) {
   if (navigatorRequested || platform.keyboard.shiftHeld()) return showNavigator(platform);
 
+  const Status locked =
+      platform.runLock.acquire(platform.inDataDir(kRunLockFileName), kRunLockWait);
+  if (locked.code == Status::Code::Unavailable) {
+    // The run holding it is doing this start's work; nothing has failed.
+    platform.messages.detail(locked.message + "; this start changes nothing");
+    return 0;
+  }
+  // A folder where no lock can be made still gets its change.
+  if (!locked.isOk()) platform.messages.detail(locked.message);
+
   RunState state;
   state.launcherPresent = false;
   state.lastFolderCount = 1;
+  state.passOverUnavailable = true;
   // The run has no visible window, so there is no pointer to turn busy.
-  if (ChangeIsDue(platform, state)) {
-    ChangeWallpaper(platform, state, 0, nullptr);
-  } else if (!platform.desktop.remembersWallpaper()) {
-    RestoreWallpaper(platform);
+  if (!ChangeIsDue(platform, state)) {
+    if (!platform.desktop.remembersWallpaper()) RestoreWallpaper(platform);
+    return 0;
+  }
+  const StepResult result = ChangeWallpaper(platform, state, 0, nullptr);
+  RecordUnavailable(platform, state.unavailableEntries, result == StepResult::Applied);
+  switch (result) {
+    case StepResult::DesktopUnavailable:
+      return kExitNoDesktop;
+    case StepResult::DesktopRefused:
+      return kExitDesktopRefused;
+    case StepResult::Applied:
+    case StepResult::NotApplied:
+    case StepResult::EndProgram:
+      break;
   }
   return 0;
 }

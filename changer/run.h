@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
+#include <string_view>
 
 #include "changer/run_state.h"
 #include "platform/platform.h"
@@ -15,7 +17,20 @@ bool ChangeIsDue(Platform& platform, RunState& state);
 // The navigator is a window; the run itself stays free of the toolkit.
 using NavigatorEntry = std::function<int(Platform&)>;
 
+// Exit statuses besides 0 (done, or nothing was due) and 1 (an unexpected
+// failure). A run without a desktop to reach (no display, as under a timer
+// before log-on) is told apart from a desktop that refused the picture.
+inline constexpr int kExitDesktopRefused = 1;
+inline constexpr int kExitNoDesktop = 3;
+
+// The run's lock, beside the user's files; the manager never opens it.
+inline constexpr std::string_view kRunLockFileName = ".Tivolen.lock";
+// A run takes well under a second, but one may wait on a message box of the
+// first run: a later start waits this long for it, then leaves the change to it.
+inline constexpr std::chrono::milliseconds kRunLockWait{30000};
+
 // The whole start-up run of the changer; returns the program's exit code.
+// Runs over one data folder follow one another, never overlap.
 // `navigatorRequested` (the command line's kNavigatorOption) opens the
 // navigator as Shift does, for sessions where Shift cannot be read.
 int RunChanger(Platform& platform, const NavigatorEntry& showNavigator,

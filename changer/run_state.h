@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/date.h"
 
@@ -17,6 +18,12 @@ struct RunState {
   std::string launcherPath;
   int lastFolderCount = 1;
   Date lastChangeDate = kNeverChanged;
+  // A log-on run passes over pictures and registered folders that are not
+  // there now (a drive not attached) to the next that is, where a box would
+  // stop the log-on; the navigator, asked by the user, still names them.
+  bool passOverUnavailable = false;
+  // What was passed over, each once, in the order met.
+  std::vector<std::string> unavailableEntries;
 };
 
 // The navigator's labels; the normal run has none.

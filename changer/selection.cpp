@@ -32,7 +32,16 @@ Choice endRun() {
 
 // How one attempt at a position ended.
 struct Candidate {
-  enum class Kind { Picture, Nothing, FolderMissing, FolderUnreadable, FolderWithoutImages };
+  // Unavailable: a picture or registered folder not there now, when the run
+  // passes such entries over.
+  enum class Kind {
+    Picture,
+    Nothing,
+    FolderMissing,
+    FolderUnreadable,
+    FolderWithoutImages,
+    Unavailable
+  };
   Kind kind = Kind::Nothing;
   std::string path;  // the picture, or the folder for the failures
   int counted = 0;   // images of a folder that held fewer than the target
@@ -52,6 +61,8 @@ class Selector {
   std::optional<std::string> resolve(int slot, int position, bool& slotEmpty);
   std::optional<std::string> resolveOrFallBelow(int slot, int position);
   void reportFolder(const Candidate& candidate);
+  void passOver(const std::string& entry);
+  std::optional<std::string> nothingToShow();
 
   Platform& platform_;
   RunState& state_;
@@ -62,7 +73,11 @@ class Selector {
 Candidate Selector::tryPosition(int slot, int position) {
   const ListEntry& entry = slots_.slot(slot);
   if (entry.kind == kKindImage) {
-    return entry.path.empty() ? Candidate{} : Candidate{Candidate::Kind::Picture, entry.path, 0};
+    if (entry.path.empty()) return {};
+    if (state_.passOverUnavailable && !platform_.files.fileExists(entry.path)) {
+      return {Candidate::Kind::Unavailable, entry.path, 0};
+    }
+    return {Candidate::Kind::Picture, entry.path, 0};
   }
   if (entry.kind <= kKindFolderBase) return {};  // owns nothing the manager stores
   const int target = position - slots_.start(slot);
@@ -72,9 +87,12 @@ Candidate Selector::tryPosition(int slot, int position) {
     case FolderSearchResult::Outcome::Found:
       return {Candidate::Kind::Picture, std::move(found.path), 0};
     case FolderSearchResult::Outcome::FolderMissing:
-      return {Candidate::Kind::FolderMissing, entry.path, 0};
     case FolderSearchResult::Outcome::FolderUnreadable:
-      return {Candidate::Kind::FolderUnreadable, entry.path, 0};
+      if (state_.passOverUnavailable) return {Candidate::Kind::Unavailable, entry.path, 0};
+      return {found.outcome == FolderSearchResult::Outcome::FolderMissing
+                  ? Candidate::Kind::FolderMissing
+                  : Candidate::Kind::FolderUnreadable,
+              entry.path, 0};
     case FolderSearchResult::Outcome::TooFewImages:
       state_.lastFolderCount = found.counted;
       if (found.counted == 0) return {Candidate::Kind::FolderWithoutImages, entry.path, 0};
@@ -91,6 +109,26 @@ void Selector::reportFolder(const Candidate& candidate) {
                                     ? text::kRegisteredFolderUnreadable
                                     : text::kRegisteredFolderMissing;
   platform_.messages.show(std::string(what) + "\r\n" + candidate.path);
+}
+
+// One line on standard error for each entry, however often it is met.
+void Selector::passOver(const std::string& entry) {
+  std::vector<std::string>& passed = state_.unavailableEntries;
+  if (std::find(passed.begin(), passed.end(), entry) != passed.end()) return;
+  passed.push_back(entry);
+  platform_.messages.detail(std::string(text::kUnavailablePassedOver) + entry);
+}
+
+// No picture could be chosen. When entries were passed over as not there,
+// the run ends without a box: a drive that is not attached is no fault of
+// the list, and the next log-on tries again.
+std::optional<std::string> Selector::nothingToShow() {
+  if (state_.unavailableEntries.empty()) {
+    platform_.messages.show(text::kNoPictureToShow);
+  } else {
+    platform_.messages.detail(text::kNothingAvailable);
+  }
+  return std::nullopt;
 }
 
 // Stepping: the next (or previous) position that yields a picture. Passing a
@@ -118,6 +156,9 @@ std::optional<std::string> Selector::step(int direction) {
       case Candidate::Kind::FolderUnreadable:
         reportFolder(candidate);
         return std::nullopt;
+      case Candidate::Kind::Unavailable:
+        passOver(candidate.path);
+        break;
       case Candidate::Kind::FolderWithoutImages:
       case Candidate::Kind::Nothing:
         break;
@@ -131,8 +172,7 @@ std::optional<std::string> Selector::step(int direction) {
       p = slots_.start(slot) + candidate.counted;
     }
   }
-  platform_.messages.show(text::kNoPictureToShow);
-  return std::nullopt;
+  return nothingToShow();
 }
 
 std::optional<std::string> Selector::random() {
@@ -167,14 +207,17 @@ std::optional<std::string> Selector::random() {
           static_cast<float>(std::pow(static_cast<double>(slots_.slot(slot).ratio), 2.04));
       if (weight <= v) continue;
       bool slotEmpty = false;
+      const std::size_t passedBefore = state_.unavailableEntries.size();
       std::optional<std::string> chosen = resolve(slot, r, slotEmpty);
       if (!slotEmpty) return chosen;
       empty[static_cast<std::size_t>(slot)] = true;
       if (slots_.slot(slot).ratio > 0) --candidates;
+      // An entry not there now gives its draw back, so that the slot below
+      // it gains nothing by it.
+      if (state_.unavailableEntries.size() > passedBefore) break;
     }
   }
-  platform_.messages.show(text::kNoPictureToShow);
-  return std::nullopt;
+  return nothingToShow();
 }
 
 std::optional<std::string> Selector::byCalendar(int timingMode) {
@@ -208,8 +251,7 @@ std::optional<std::string> Selector::resolveOrFallBelow(int slot, int position) 
         resolve(i, tried == 0 ? position : slots_.end(i), slotEmpty);
     if (!slotEmpty) return chosen;
   }
-  platform_.messages.show(text::kNoPictureToShow);
-  return std::nullopt;
+  return nothingToShow();
 }
 
 // A random or calendar position inside a folder that now holds fewer images
@@ -228,6 +270,10 @@ std::optional<std::string> Selector::resolve(int slot, int position, bool& slotE
       case Candidate::Kind::FolderMissing:
       case Candidate::Kind::FolderUnreadable:
         reportFolder(candidate);
+        return std::nullopt;
+      case Candidate::Kind::Unavailable:
+        passOver(candidate.path);
+        slotEmpty = true;
         return std::nullopt;
       case Candidate::Kind::FolderWithoutImages:
         slotEmpty = true;

@@ -1,6 +1,7 @@
 #include "common/change_log.h"
 
 #include "common/record.h"
+#include "common/text_encoding.h"
 
 namespace tivolen {
 
@@ -28,6 +29,58 @@ std::optional<ChangeLog> readChangeLog(std::string_view contents, ChangeLogPart 
     log.changeLabel = std::move(*label);
   }
   return log;
+}
+
+namespace {
+
+bool logSized(const FileSystem& files, const std::string& path) {
+  const std::optional<std::int64_t> size = files.fileSize(path);
+  return size && *size <= kMaxChangeLogBytes;
+}
+
+}  // namespace
+
+std::optional<ChangeLog> ReadChangeLogFile(const FileSystem& files, const std::string& path,
+                                           ChangeLogPart part) {
+  if (!files.fileExists(path) || !logSized(files, path)) return std::nullopt;
+  const std::optional<std::string> contents = ReadTextFile(files, path);
+  if (!contents) return std::nullopt;
+  return readChangeLog(*contents, part);
+}
+
+ChangeLogSnapshot ChangeLogSnapshot::take(const FileSystem& files, std::string path) {
+  ChangeLogSnapshot snapshot;
+  if (files.fileExists(path) && logSized(files, path)) snapshot.contents_ = files.readFile(path);
+  snapshot.path_ = std::move(path);
+  return snapshot;
+}
+
+Status ChangeLogSnapshot::restore(FileSystem& files) const {
+  if (contents_) return files.writeFileAtomically(path_, *contents_);
+  if (!files.fileExists(path_)) return Status::ok();
+  return files.removeFile(path_);
+}
+
+std::string writeUnavailableEntries(const std::vector<std::string>& paths) {
+  std::string out;
+  for (const std::string& path : paths) {
+    for (const char c : path) out += c == '\r' || c == '\n' ? '?' : c;
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::vector<std::string> readUnavailableEntries(std::string_view contents) {
+  std::vector<std::string> paths;
+  while (!contents.empty()) {
+    const std::size_t end = contents.find('\n');
+    std::string_view line = contents.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!line.empty()) paths.emplace_back(line);
+    if (end == std::string_view::npos) break;
+    contents.remove_prefix(end + 1);
+  }
+  return paths;
 }
 
 }  // namespace tivolen

@@ -41,6 +41,9 @@ inline constexpr std::string_view kRegisteredFolderUnreadable =
     "登録されたフォルダーを読み込めません：";
 // Lines for standard error only; the reason follows.
 inline constexpr std::string_view kChangeLogNotWritten = "WallPaper.log を書き込めませんでした：";
+inline constexpr std::string_view kUnavailablePassedOver = "見つからないため飛ばしました：";
+inline constexpr std::string_view kNothingAvailable =
+    "リストの画像がどれも見つからないため、壁紙を変更しませんでした。";
 
 // Pictures and the desktop.
 inline constexpr std::string_view kCannotShowFormat = "この画像形式は表示できません";

@@ -75,6 +75,7 @@ void EditForm::Load() {
   CheckShortcutsAtStart(platform_);
   LoadList();
   reportUnsavedCopies();
+  reportUnavailableAtLogOn();
   lstStyle_.entries.assign(text::kStyleNames.begin(), text::kStyleNames.end());
   MnuListClick();
 }

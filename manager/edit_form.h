@@ -152,7 +152,9 @@ class EditForm {
   void CheckDuplicates();
   void RefreshList();
   void ToggleFolderView();
-  void SetWallpaperFromSelection();
+  // False when the desktop kept its wallpaper (not reached, or it refused the
+  // picture; the message has been shown): later pictures would fare no better.
+  bool SetWallpaperFromSelection();
 
   // The mouse moves over the control of that name: its tip, if it has one.
   void ControlMouseMove(std::string_view control);
@@ -251,10 +253,12 @@ class EditForm {
   void reportLoadProblem(const LoadResult& result);
   void reportUnsavedCopies();
   void reportRemovedImages(const std::vector<std::string>& removed);
+  void reportUnavailableAtLogOn();
   // Drops the selection flags of rows the document removed.
   void removeFlaggedRows(const std::vector<char>& remove);
   void moveFocusedRow(int step);
   void selectOnly(int row);
+  void stopOnDesktopFailure();
   void rowsChanged();
   void showPreview(std::string path);
   bool registerItem(const std::string& path, bool& stopDrop);

@@ -1,6 +1,7 @@
 // Moving the rows and the settings controls to and from List.txt.
 #include <cstdio>
 
+#include "common/change_log.h"
 #include "common/list_file.h"
 #include "common/record.h"
 #include "common/text_encoding.h"
@@ -65,6 +66,29 @@ void EditForm::reportRemovedImages(const std::vector<std::string>& removed) {
   }
   platform_.messages.show(message);
   for (const std::string& path : removed) platform_.messages.detail(path);
+}
+
+// Told once: the record is removed as it is shown.
+void EditForm::reportUnavailableAtLogOn() {
+  const std::string file = platform_.inDataDir(kUnavailableFileName);
+  if (!platform_.files.fileExists(file)) return;
+  const std::optional<std::int64_t> size = platform_.files.fileSize(file);
+  const std::optional<std::string> read =
+      size && *size <= kMaxUnavailableFileBytes ? platform_.files.readFile(file) : std::nullopt;
+  if (const Status removed = platform_.files.removeFile(file); !removed.isOk()) {
+    platform_.messages.detail(removed.message);
+  }
+  const std::vector<std::string> paths = readUnavailableEntries(read.value_or(""));
+  if (paths.empty()) return;
+  constexpr std::size_t kShown = 20;
+  std::string message(text::kUnavailableAtLogOn);
+  for (std::size_t i = 0; i < paths.size() && i < kShown; ++i) message += "\r\n" + paths[i];
+  if (paths.size() > kShown) {
+    std::string more(text::kUnavailableMore);
+    more.replace(more.find("%d"), 2, std::to_string(paths.size() - kShown));
+    message += "\r\n" + more;
+  }
+  platform_.messages.show(message);
 }
 
 void EditForm::reportLoadProblem(const LoadResult& result) {

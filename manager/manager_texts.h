@@ -42,6 +42,13 @@ inline constexpr std::string_view kKindFolderText = " フォルダ";
 inline constexpr std::array<std::string_view, 7> kWeekdays = {
     "日曜日", "月曜日", "火曜日", "水曜日", "木曜日", "金曜日", "土曜日"};
 
+// At the start after a log-on that passed over pictures or folders that were
+// not there; the paths follow, one a line, then kUnavailableMore if cut short.
+inline constexpr std::string_view kUnavailableAtLogOn =
+    "前回のログオン時、次の画像・フォルダーが見つからなかったため飛ばしました"
+    "（接続されていないドライブ上にある場合は、接続すれば次回から表示されます）：";
+inline constexpr std::string_view kUnavailableMore = "ほか %d 件";
+
 // The folder-view button.
 inline constexpr std::string_view kExpand = "展開";
 inline constexpr std::string_view kCollapse = "たたむ";

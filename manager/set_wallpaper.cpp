@@ -10,11 +10,11 @@
 
 namespace tivolen::manager {
 
-void EditForm::SetWallpaperFromSelection() {
+bool EditForm::SetWallpaperFromSelection() {
   const int focus = list1_.listIndex;
-  if (focus < 0) return;
+  if (focus < 0) return true;
   const ListRow& row = document_.row(focus);
-  if (row.path.empty() || std::abs(row.kind) > kKindFolderImage) return;
+  if (row.path.empty() || std::abs(row.kind) > kKindFolderImage) return true;
 
   RunState state;  // no launcher: only the changer starts it
   // A style beyond the list's five, from a list edited by hand, fits the
@@ -25,10 +25,10 @@ void EditForm::SetWallpaperFromSelection() {
   // automatic style, goes through wallpaper.bmp.
   if (state.currentStyle >= kStyleFit || PictureTypeOf(row.path) != "bmp") {
     std::optional<RenderedWallpaper> rendered = RenderWallpaper(platform_, state, row.path);
-    if (!rendered) return;  // the renderer has said why
+    if (!rendered) return true;  // the renderer has said why; the next picture may do
     wallpaper = std::move(*rendered);
   }
-  ApplyWallpaper(platform_, state, wallpaper.path, wallpaper.pixels);
+  return ApplyWallpaper(platform_, state, wallpaper.path, wallpaper.pixels).isOk();
 }
 
 }  // namespace tivolen::manager

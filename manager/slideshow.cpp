@@ -34,12 +34,21 @@ void EditForm::BtnShowStartClick() {
   if (timer1_.enabled) {
     btnShowStart_.caption = text::kSlideshowStop;
     minimized_ = true;
-    SetWallpaperFromSelection();
+    if (!SetWallpaperFromSelection()) stopOnDesktopFailure();
   } else {
     minimized_ = false;
     btnShowStart_.caption = text::kSlideshowStart;
     lbl_.caption = text::kSlideshowInterrupted;
   }
+}
+
+// A desktop that did not take one picture takes none: one message, and the
+// show ends as interrupted, never as finished.
+void EditForm::stopOnDesktopFailure() {
+  minimized_ = false;
+  timer1_.enabled = false;
+  btnShowStart_.caption = text::kSlideshowStart;
+  lbl_.caption = text::kSlideshowInterrupted;
 }
 
 void EditForm::Timer1Timer() {
@@ -52,7 +61,7 @@ void EditForm::Timer1Timer() {
     // A missing picture may have taken rows away meanwhile.
     if (list1_.listIndex < 0 || list1_.listIndex >= rowCount()) break;
     if (std::abs(document_.row(list1_.listIndex).kind) > kKindFolderImage) continue;
-    SetWallpaperFromSelection();
+    if (!SetWallpaperFromSelection()) stopOnDesktopFailure();
     return;
   }
   minimized_ = false;

@@ -37,6 +37,7 @@ struct Platform {
   Desktop& desktop;
   Pictures& pictures;
   Documents& documents;
+  RunLock& runLock;
   // Where List.txt, WallPaper.log and the rendered wallpaper live, no
   // trailing separator. Empty in the portable layout: they lie beside the programs.
   std::string dataDirectory{};

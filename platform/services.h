@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -159,6 +160,20 @@ class Documents {
  public:
   virtual ~Documents() = default;
   virtual Status open(const std::string& path) = 0;
+};
+
+// One changer run at a time over one data folder: two at once would read
+// the same log position and, on a bare X server, free each other's
+// wallpaper. The lock lives in a file of its own, so nothing the manager
+// opens is ever held, and it is never handed on to a program the run starts.
+class RunLock {
+ public:
+  virtual ~RunLock() = default;
+  // Takes the lock of the file at `path` (created when missing), waiting at
+  // most `wait` while another process holds it; held until this object
+  // ends. Unavailable: still held by another when the wait ran out. Failed:
+  // the file could not be opened or locked at all.
+  virtual Status acquire(const std::string& path, std::chrono::milliseconds wait) = 0;
 };
 
 }  // namespace tivolen

@@ -38,7 +38,7 @@ TEST_P(ApplyTest, LayoutThenWallpaperThenLauncher) {
   if (c.launcherFileExists) dir.write("tools/launcher", "#!/bin/sh\n");
   const std::string wallpaper = dir.write("wallpaper.bmp", "BM");
 
-  ApplyWallpaper(fake.platform(), state, wallpaper);
+  EXPECT_TRUE(ApplyWallpaper(fake.platform(), state, wallpaper).isOk());
 
   fake::EventLog expected{layoutEvent(c.layout), wallpaperEvent(wallpaper)};
   if (c.launcherStarts)
@@ -79,7 +79,7 @@ TEST_P(ApplyFailureTest, ReportsAndStartsNothing) {
   state.launcherPath = dir.write("launcher", "#!/bin/sh\n");
   const std::string wallpaper = dir.write("wallpaper.bmp", "BM");
 
-  ApplyWallpaper(fake.platform(), state, wallpaper);
+  EXPECT_EQ(ApplyWallpaper(fake.platform(), state, wallpaper).code, c.status.code);
   const std::vector<std::string> errors = fake.messages.details;
 
   EXPECT_EQ(fake.events, (fake::EventLog{layoutEvent(WallpaperLayout::Centred),

@@ -71,6 +71,26 @@ TEST(ManagerStartUp, BtnOKClosesAListWithRowsAndClosingSavesIt) {
   EXPECT_TRUE(bench.messages().empty());
 }
 
+// The pictures and folders the last log-on passed over are told at the
+// manager's next start, once.
+TEST(ManagerStartUp, WhatTheLastLogOnPassedOverIsToldOnceAndKept) {
+  ManagerBench bench;
+  const std::string gone = bench.root / "usb/sea.jpg";
+  const std::string goneFolder = bench.root / "usb/trip/";
+  bench.writeList(listBytes(0, 0, 2, {"\"" + gone + "\",0,3,5", "\"" + goneFolder + "\",5,3,5"}));
+  bench.root.write("app/Unavailable.log", gone + "\r\n" + goneFolder + "\r\n");
+
+  bench.open();
+  ASSERT_EQ(bench.messages().size(), 1U);
+  const std::string& told = bench.messages()[0];
+  EXPECT_TRUE(told.starts_with(manager::text::kUnavailableAtLogOn)) << told;
+  EXPECT_NE(told.find("\r\n" + gone + "\r\n" + goneFolder), std::string::npos) << told;
+  EXPECT_FALSE(bench.root.exists("app/Unavailable.log"));
+
+  bench.open();
+  EXPECT_EQ(bench.messages().size(), 1U) << "told once";
+}
+
 // --- LoadList and SaveList --------------------------------------------------
 
 TEST(ManagerListFile, DisplayNameIsWhatFollowsTheLastInnerSlash) {

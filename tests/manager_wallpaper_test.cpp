@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/folder_walk.h"
+#include "common/texts.h"
 #include "manager/edit_form.h"
 #include "manager/preview.h"
 #include "platform/fake/fake_platform.h"
@@ -255,6 +256,28 @@ TEST_F(ManagerSlideshow, StopExpandsACollapsedViewAndClosingEndsTheShow) {
   form.QueryUnload();
   EXPECT_FALSE(form.Timer1().enabled);
   EXPECT_EQ(bench.list(), written);
+}
+
+// A desktop that cannot be reached takes no picture of the show: one message,
+// and the show is told as interrupted, never as finished.
+TEST_F(ManagerSlideshow, ADesktopThatTakesNothingStopsTheShowWithOneMessage) {
+  const std::string a = jpeg("a.jpg");
+  const std::string b = jpeg("b.jpg");
+  const std::string c = jpeg("c.jpg");
+  bench.writeList(
+      listBytes(0, 0, 2, {"\"" + a + "\",0,3,5", "\"" + b + "\",0,3,5", "\"" + c + "\",0,3,5"}));
+  manager::EditForm& form = bench.open();
+  bench.fake().desktop.failWith = Status::unavailable("no display");
+  form.SetSelection({0}, 0);
+  form.BtnShowStartClick();
+  for (int tick = 0; tick < 3 && form.Timer1().enabled; ++tick) form.Timer1Timer();
+
+  EXPECT_EQ(bench.messages(),
+            std::vector<std::string>{std::string(tivolen::text::kDesktopUnreachable)});
+  EXPECT_FALSE(form.Timer1().enabled);
+  EXPECT_FALSE(form.minimized());
+  EXPECT_EQ(form.BtnShowStart().caption, "Start");
+  EXPECT_EQ(form.Lbl().caption, "壁紙スライドショーを中断しました.");
 }
 
 TEST_F(ManagerSlideshow, AnEmptyListEndsAtTheFirstTick) {

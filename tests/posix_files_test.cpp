@@ -6,16 +6,21 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <set>
 #include <stdexcept>
+#include <thread>
 
 #include "common/folder_order.h"
 #include "common/folder_walk.h"
 #include "manager/list_document.h"
 #include "platform/linux/atomic_file.h"
 #include "platform/linux/posix_file_system.h"
+#include "platform/linux/posix_processes.h"
+#include "platform/linux/posix_run_lock.h"
 #include "tests/folder_trees.h"
 #include "tests/temp_dir.h"
 
@@ -328,6 +333,44 @@ TEST_F(SearchTree, LinksBackUpTheTreeAreNotFollowed) {
   std::string path = dir / "app/root";
   int q = 0;
   EXPECT_EQ(CountFolderItems(files, path, q, 10), 10) << "a, B, ro, deep and six images";
+}
+
+// Two changers started together: the second waits for the first, but never
+// longer than it is told, and a program the first started (the launcher)
+// must not keep the lock after the first has ended.
+TEST(PosixRunLock, WaitsForTheHolderAtMostAsLongAsToldAndIsNotInherited) {
+  using std::chrono::milliseconds;
+  using std::chrono::steady_clock;
+  TempDir dir;
+  const std::string path = dir / ".Tivolen.lock";
+  auto first = std::make_unique<PosixRunLock>();
+  ASSERT_TRUE(first->acquire(path, milliseconds(0)).isOk());
+
+  PosixRunLock second;
+  const auto before = steady_clock::now();
+  const Status busy = second.acquire(path, milliseconds(300));
+  const auto waited = steady_clock::now() - before;
+  EXPECT_EQ(busy.code, Status::Code::Unavailable) << busy.message;
+  EXPECT_GE(waited, milliseconds(300));
+  EXPECT_LT(waited, milliseconds(3000));
+
+  // A launcher started while the lock is held, still running afterwards.
+  const std::string launcher = dir.write("launcher", "#!/bin/sh\nsleep 3\n");
+  std::filesystem::permissions(launcher, std::filesystem::perms::owner_all);
+  PosixProcesses processes;
+  ASSERT_TRUE(processes.start(launcher, WindowState::Minimized).isOk());
+
+  // The holder ends while the second waits: the second goes on at once.
+  std::thread holderEnds([&first] {
+    std::this_thread::sleep_for(milliseconds(200));
+    first.reset();
+  });
+  const auto waitStart = steady_clock::now();
+  const Status taken = second.acquire(path, milliseconds(2500));
+  const auto tookFor = steady_clock::now() - waitStart;
+  holderEnds.join();
+  EXPECT_TRUE(taken.isOk()) << taken.message << " (the launcher kept the lock?)";
+  EXPECT_LT(tookFor, milliseconds(2000));
 }
 
 }  // namespace

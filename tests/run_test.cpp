@@ -33,6 +33,14 @@ constexpr std::string_view kEntry = kWindows ? "壁紙変更.lnk" : "壁紙変�
 const std::string kHomeAutostart =
     kWindows ? "C:\\Users\\花子\\Startup" : "/home/花子/.config/autostart";
 
+// One red pixel as a GIF, which every system's decoder reads and the
+// changer always renders.
+std::string redPixelGif() {
+  constexpr char kGif[] =
+      "GIF89a\x01\0\x01\0\x80\0\0\xff\0\0\0\0\xff\x2c\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0\x3b";
+  return {kGif, sizeof kGif - 1};
+}
+
 std::string listWithTimingMode(int timingMode) {
   ImageList list;
   list.settings = {timingMode, 0, 2};
@@ -340,6 +348,105 @@ TEST_F(ForgetfulDesktopRun, RendersTheLoggedPictureAgainForAnotherScreenSize) {
   EXPECT_EQ(app.read("WallPaper.log"), log);
 }
 
+// A change the desktop never took must not be logged as done: the next
+// start finds it still due and steps from the same place, and the exit
+// status says what happened.
+struct DesktopFailureCase {
+  const char* name;
+  Status status;
+  bool logBefore;  // false: a first run, no log yet
+  int exitStatus;
+};
+
+const DesktopFailureCase kDesktopFailures[] = {
+    {"NoDisplay", Status::unavailable("no X display"), true, kExitNoDesktop},
+    {"Refused", Status::failed("the picture was refused"), true, kExitDesktopRefused},
+    {"NoDisplayOnAFirstRun", Status::unavailable("no X display"), false, kExitNoDesktop},
+};
+
+class DesktopFailure : public ChangerRun,
+                       public ::testing::WithParamInterface<DesktopFailureCase> {};
+
+TEST_P(DesktopFailure, KeepsTheLogAndEndsWithItsStatus) {
+  const DesktopFailureCase& c = GetParam();
+  writeStartupEntry();
+  const std::string gif = redPixelGif();
+  ImageList list;
+  list.settings = {0, 0, 2};
+  list.entries = {{app.write("a.gif", gif), 0, 2, 1},
+                  {app.write("b.gif", gif), 0, 2, 1},
+                  {app.write("c.gif", gif), 0, 2, 1}};
+  writeList(writeImageList(list));
+  if (c.logBefore) writeLog(Date{2026, 12, 6}, 1);
+  const std::string logBefore = c.logBefore ? app.read("WallPaper.log") : "";
+  fake.desktop.failWith = c.status;
+
+  EXPECT_EQ(run(), c.exitStatus);
+  EXPECT_EQ(fake.messages.shown.size(), 1U) << "the failure is told once";
+  if (c.logBefore) {
+    EXPECT_EQ(app.read("WallPaper.log"), logBefore);
+  } else {
+    EXPECT_FALSE(app.exists("WallPaper.log"));
+  }
+
+  // The desktop is back: the change steps from where the failed one did.
+  fake.desktop.failWith.reset();
+  EXPECT_EQ(run(), 0);
+  const std::string log = app.read("WallPaper.log");
+  EXPECT_NE(log.find(c.logBefore ? "b.gif" : "a.gif"), std::string::npos) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DesktopFailure, ::testing::ValuesIn(kDesktopFailures),
+                         [](const auto& tested) { return std::string(tested.param.name); });
+
+// Runs over one data folder take turns through a lock file beside the data,
+// asked for before the log is read and never waited on without end. A run
+// that still finds it held leaves the change to the holder and has not
+// failed; one where no lock can be made still changes.
+TEST_F(ChangerRun, RunsTakeTurnsThroughTheLockBesideTheData) {
+  TempDir data;
+  fake->dataDirectory = data.path();
+  writeStartupEntry();
+  ImageList list;
+  list.entries = {{data.write("sea.gif", redPixelGif()), 0, 2, 1}};
+  data.write("List.txt", writeImageList(list));
+  data.write("WallPaper.log", writeChangeLog(Date{2026, 12, 1}, 0, "/pictures/sea.gif"));
+  const std::string logBefore = data.read("WallPaper.log");
+
+  fake.runLock.answer = Status::unavailable("held by another run");
+  EXPECT_EQ(run(), 0);
+  ASSERT_EQ(fake.runLock.requests.size(), 1U);
+  EXPECT_EQ(fake.runLock.requests[0].path, data / ".Tivolen.lock");
+  EXPECT_GT(fake.runLock.requests[0].wait, std::chrono::milliseconds(0));
+  EXPECT_LE(fake.runLock.requests[0].wait, std::chrono::minutes(1));
+  EXPECT_EQ(fake.events, EventLog{});
+  EXPECT_EQ(data.read("WallPaper.log"), logBefore);
+  EXPECT_EQ(fake.messages.details.size(), 1U);
+
+  fake.runLock.answer = Status::failed("read-only folder");
+  EXPECT_EQ(run(), 0);
+  EXPECT_NE(data.read("WallPaper.log").find("sea.gif"), std::string::npos);
+}
+
+// What a log-on passed over is kept for the manager to show, until a change
+// finds everything there again.
+TEST_F(ChangerRun, ALogOnRecordsWhatItPassedOverUntilItIsBack) {
+  writeStartupEntry();
+  const std::string gone = app / "usb/sea.gif";
+  ImageList list;
+  list.entries = {{gone, 0, 2, 1}, {app.write("b.gif", redPixelGif()), 0, 2, 1}};
+  writeList(writeImageList(list));
+
+  EXPECT_EQ(run(), 0);
+  EXPECT_TRUE(fake.messages.shown.empty());
+  EXPECT_NE(app.read("WallPaper.log").find("b.gif"), std::string::npos);
+  EXPECT_EQ(readUnavailableEntries(app.read("Unavailable.log")), std::vector<std::string>{gone});
+
+  app.write("usb/sea.gif", redPixelGif());  // the drive is back
+  EXPECT_EQ(run(), 0);
+  EXPECT_FALSE(app.exists("Unavailable.log"));
+}
+
 TEST_F(ChangerRun, FirstRunCreatesTheStartupEntryBeforeAnythingElse) {
   EXPECT_EQ(run(), 0);
   EXPECT_EQ(fake.events, (EventLog{shortcutEvent(startupEntry(), changer(), app.path()),
@@ -392,6 +499,27 @@ TEST_F(ChangerRun, DamagedLogCountsAsAFirstRun) {
   EXPECT_EQ(state.lastChangeDate, (Date{1899, 12, 29}));
   EXPECT_EQ(state.currentPosition, 0);
   EXPECT_EQ(fake.events.front(), shortcutEvent(startupEntry(), changer(), app.path()));
+}
+
+// A log is a few hundred bytes; one far larger is not the changer's and
+// is taken for damaged as it stands, however sound its first records look,
+// rather than read whole at every log-on.
+TEST_F(ChangerRun, ALogLargerThanALogCanBeCountsAsDamaged) {
+  writeStartupEntry();
+  writeList(listWithTimingMode(1));
+  const std::string records = "#2026-12-07#\r\n5\r\n\"";
+  const struct {
+    std::size_t size;
+    bool read;
+  } cases[] = {{kMaxChangeLogBytes, true}, {kMaxChangeLogBytes + 1, false}, {1 << 20, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.size);
+    app.write("WallPaper.log", records + std::string(c.size - records.size() - 3, 'x') + "\"\r\n");
+    RunState state;
+    EXPECT_EQ(ChangeIsDue(fake.platform(), state), !c.read);
+    EXPECT_EQ(state.currentPosition, c.read ? 5 : 0);
+    EXPECT_EQ(state.lastChangeDate, c.read ? (Date{2026, 12, 7}) : kNeverChanged);
+  }
 }
 
 TEST_F(ChangerRun, UnwritableStartupEntryIsReportedNotAnnounced) {

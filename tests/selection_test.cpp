@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "common/change_log.h"
 #include "common/folder_walk.h"
 #include "common/list_file.h"
@@ -264,6 +266,61 @@ TEST_F(Selection, AVanishedOrUnreadableFolderEndsTheRunWithABoxNamingIt) {
       EXPECT_TRUE(labels.shown.empty());
     }
   }
+}
+
+// At log-on, a picture or registered folder that is not there now (a drive
+// not attached) is passed over to the next one that is, in every order,
+// with one line each and never a box; the navigator still stops at it.
+TEST_F(Selection, ALogOnRunPassesOverWhatIsNotThereToTheNextThatIs) {
+  const std::string gonePicture = dir / "usb/photo.jpg";
+  const std::string goneFolder = dir / "usb/trip/";
+  const std::string b = pic("B.jpg");
+  // The picture owns 1, the folder 2 to 4, B 5.
+  const std::vector<ListEntry> entries = {picture(gonePicture), folder(goneFolder, 2), picture(b)};
+  struct Case {
+    const char* name;
+    ListSettings settings;
+    std::vector<float> draws;
+    int day;
+  };
+  const Case cases[] = {
+      {"stepping", {0, 0, 2}, {}, 1},
+      // r = 1 (the picture), drawn again: r = 3 (the folder), again: r = 5.
+      {"random", {0, 1, 2}, {0.2F, 0.0F, 0.5F, 0.0F, 0.9F, 0.0F}, 1},
+      // p = 2, the folder, falls below to the picture and round to B.
+      {"date", {1, 0, 2}, {}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    writeList(entries, c.settings);
+    fake.random.draws.assign(c.draws.begin(), c.draws.end());
+    fake.clock.date = {2026, 12, c.day};
+    fake.messages.details.clear();
+    state = RunState{};
+    state.passOverUnavailable = true;
+
+    EXPECT_EQ(select().path, b);
+    EXPECT_EQ(state.currentPosition, 5);
+    EXPECT_TRUE(fake.messages.shown.empty());
+    EXPECT_EQ(state.unavailableEntries.size(), 2U);
+    EXPECT_EQ(fake.messages.details.size(), 2U);
+    for (const std::string& entry : {gonePicture, goneFolder}) {
+      EXPECT_NE(std::find(state.unavailableEntries.begin(), state.unavailableEntries.end(), entry),
+                state.unavailableEntries.end())
+          << entry;
+    }
+  }
+
+  // Nothing there at all: nothing is chosen, logged or shown in a box.
+  std::filesystem::remove(testing::FromUtf8(b));
+  std::filesystem::remove(testing::FromUtf8(dir / "app/WallPaper.log"));
+  writeList(entries);
+  state = RunState{};
+  state.passOverUnavailable = true;
+  EXPECT_TRUE(select().endProgram);
+  EXPECT_FALSE(logWritten());
+  EXPECT_TRUE(fake.messages.shown.empty());
+  EXPECT_EQ(state.unavailableEntries.size(), 3U);
 }
 
 // --- random ---------------------------------------------------------------

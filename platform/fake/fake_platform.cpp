@@ -54,8 +54,14 @@ Platform withSwapped(const Platform& base, const SwappedServices& swapped) {
                   base.desktop,
                   base.pictures,
                   base.documents,
+                  base.runLock,
                   base.dataDirectory,
                   base.installed};
+}
+
+Status ScriptedRunLock::acquire(const std::string& path, std::chrono::milliseconds wait) {
+  requests.push_back({path, wait});
+  return answer ? *answer : Status::ok();
 }
 
 std::string openEvent(std::string_view path) {
@@ -146,6 +152,7 @@ FakePlatform::FakePlatform(std::string applicationDirectory)
                 screen,
                 desktop,
                 *pictures,
-                documents} {}
+                documents,
+                runLock} {}
 
 }  // namespace tivolen::fake

@@ -131,6 +131,19 @@ class RecordingDocuments final : public Documents {
   EventLog& log_;
 };
 
+// Answers as scripted and records each request apart from the events, which
+// tests compare whole.
+class ScriptedRunLock final : public RunLock {
+ public:
+  struct Request {
+    std::string path;
+    std::chrono::milliseconds wait;
+  };
+  Status acquire(const std::string& path, std::chrono::milliseconds wait) override;
+  std::optional<Status> answer;
+  std::vector<Request> requests;
+};
+
 // Everything a test needs, with a real application directory to work in.
 class FakePlatform {
  public:
@@ -153,6 +166,7 @@ class FakePlatform {
   // The real picture services: tests render real files.
   std::unique_ptr<Pictures> pictures = std::make_unique<FakePictures>(files);
   RecordingDocuments documents{events};
+  ScriptedRunLock runLock;
 
  private:
   Platform platform_;

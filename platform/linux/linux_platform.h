@@ -9,6 +9,7 @@
 #include "platform/linux/gio_documents.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/posix_processes.h"
+#include "platform/linux/posix_run_lock.h"
 #include "platform/linux/qt_messages.h"
 #include "platform/linux/x11_keyboard.h"
 #include "platform/linux/xdg_special_folders.h"
@@ -50,6 +51,7 @@ class LinuxPlatform {
   std::unique_ptr<Pictures> pictures_;
   std::unique_ptr<Desktop> desktop_;
   GioDocuments documents_;
+  PosixRunLock runLock_;
   Platform platform_;
 };
 

@@ -34,6 +34,7 @@ WindowsPlatform::WindowsPlatform(std::string_view caption)
                                            screen_,
                                            desktop_,
                                            pictures_,
-                                           documents_} {}
+                                           documents_,
+                                           runLock_} {}
 
 }  // namespace tivolen

@@ -7,6 +7,7 @@
 #include "platform/shared/system_clock.h"
 #include "platform/windows/wic_pictures.h"
 #include "platform/windows/win32_file_system.h"
+#include "platform/windows/win32_run_lock.h"
 #include "platform/windows/win32_services.h"
 
 namespace tivolen {
@@ -34,6 +35,7 @@ class WindowsPlatform {
   Win32Desktop desktop_;
   WicPictures pictures_{files_};
   Win32Documents documents_;
+  Win32RunLock runLock_;
   Platform platform_;
 };
 
