@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times the two folder walks beside find(1) on one synthetic tree of 100,000
 # files in 1,000 folders on three levels, warm cache, in one hyperfine run:
 #   - SearchFolder finding the tree's last image (every folder is walked),

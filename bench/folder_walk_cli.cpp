@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One folder walk per process, so that hyperfine can time it beside find(1)
 // on the same tree:
 //   folder_walk_cli generate DIR          the synthetic tree

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A phone's HEIC photo as the wallpaper: the whole log-on job of Tivolen
 # (start, list, log, decode, fit, BMP, root window, exit) on a bare Xvfb
 # screen. The HEIC files hold the picture of make_photo's camera-like JPEG

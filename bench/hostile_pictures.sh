@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real changer on a bare X server, once per picture given, each named
 # alone in a list with the style "オート2": what each run costs (wall time,
 # peak RSS), how it ended, what it said and whether a wallpaper was written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The floor of a log-on start that finds nothing to do: a program that
 // links only Xlib, RandR and TurboJPEG, opens the display, asks RandR for
 // the monitors and reads a small file beside it, as the changer's start

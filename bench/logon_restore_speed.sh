@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What putting the wallpaper back costs at a log-on with no change due, on a
 # bare X server (which forgets it): Tivolen reads the list and the log, loads
 # the wallpaper.bmp it rendered last and sets the root window, against the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a camera-like JPEG for the speed comparisons: smooth colour fields,
 // mid-sized texture and sensor grain, so it compresses about as a real
 // photograph does. Cameras and phones save 4:4:4 or 4:2:0 at quality 90 or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The manager on the offscreen platform with large lists: opening on 32,767
 // entries (well under half a second), expanding and collapsing a folder of
 // 30,000 pictures in 300 sub-folders (under 0.3 s each), the duplicate check

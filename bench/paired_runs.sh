@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the speed comparisons: runs two commands in alternation (A B,
 # then B A, ...), each under /usr/bin/time, so load on the machine falls on
 # both alike; wall time and peak RSS are medians of the same runs. Needs

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The whole log-on job of Tivolen (start, list, log, decode, fit, BMP, root
 # window, exit) on a bare Xvfb screen against `xwallpaper --zoom` on the same
 # picture and screen. Pictures are what cameras and phones save: 4:4:4 JPEG

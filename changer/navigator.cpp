@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "changer/navigator.h"
 
 #include "common/change_log.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Form1 as a plain Win32 window: the same controls, texts and places as the
 // Qt window, over the same Navigator logic.
 #include <windows.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-compiling the Windows programs on Debian with MinGW-w64: the posix
 # thread model (std::thread and std::mutex need it) and a static runtime, so
 # Tivolen.exe runs from any folder without DLLs beside it.

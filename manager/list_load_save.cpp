@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moving the rows and the settings controls to and from List.txt.
 #include <cstdio>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Registration of files and folders dropped on the window.
 #include "common/folder_walk.h"
 #include "common/record.h"

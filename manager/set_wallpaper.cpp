@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Making the focused picture the wallpaper at once, with the changer's own
 // renderer and desktop back-ends: no change log, no counters, no save.
 #include <cstdlib>

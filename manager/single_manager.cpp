@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "manager/single_manager.h"
 
 #include "manager/manager_texts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wallpaper slideshow: the form owns the timer's state; the window only
 // runs a timer of that interval and forwards its ticks.
 #include <cstdlib>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds the Windows programs with MinGW-w64 into build-windows/app/
 # (or $TIVOLEN_WINDOWS_BUILD_DIR/app/), with the tests that run it under
 # Wine. Installs the Debian packages it needs.

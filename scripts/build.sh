@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds everything into build/ (or $TIVOLEN_BUILD_DIR).
 # Both programs end up side by side in <build>/app/.
 set -euo pipefail

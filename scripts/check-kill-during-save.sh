@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Kills the changer with SIGKILL at random moments while it writes
 # WallPaper.log and wallpaper.bmp, many times over, and checks after every
 # kill that each file is whole: the old one or the new one, never a mix,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs every Debian package the project needs to build, test and run its
 # demo. One list for everyone: add a package here when you start to need it.
 # apt is skipped when everything is already there, so repeated runs are fast.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Linux desktops that the desktop tests drive for real (XFCE's
 # xfdesktop, LXQt's pcmanfm-qt, LXDE's pcmanfm, sway with swaybg and grim,
 # KDE Plasma's plasmashell) and the tools those tests use. Kept apart from

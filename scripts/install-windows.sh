@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What the Windows build and its tests need: MinGW-w64 with posix threads,
 # GoogleTest's sources to build for Windows, Wine to run the programs, and a
 # Japanese UTF-8 locale so Wine runs as a Japanese system (code page 932)

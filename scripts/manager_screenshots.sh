@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Screenshots of every page of the manager's window at 100 % and 200 %, drawn
 # under Xvfb with the real fonts, into BUILD_DIR/screenshots for review.
 # Usage: scripts/manager_screenshots.sh [BUILD_DIR]

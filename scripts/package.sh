@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from debian/ with dpkg-buildpackage into
 # build-package/ (or $TIVOLEN_PACKAGE_BUILD_DIR): tivolen_<version>_amd64.deb
 # and tivolen-dbgsym_<version>_amd64.deb. The build runs in a copy of the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The main job: installs what is needed, builds, and runs the changer once in
 # build/app/. Without a list there it first draws a demo list of pictures.
 # Without a desktop session it runs in a virtual X server, answers the message

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds, and runs every test. Whole-program tests
 # start their own virtual X servers; nothing touches the user's real folders.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # clang-tidy over the project's own Linux sources (not tests, not generated
 # moc files), with the compile commands of an existing build folder.
 set -euo pipefail

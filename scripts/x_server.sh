@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the scripts that need an X server: start_x_server starts Xvfb on
 # a free display (chosen by the server itself through -displayfd) and exports
 # DISPLAY; stop_x_server ends it. -noreset keeps the server up when the last

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real Tivolen on a bare X server with a list of a PNG and a HEIC
 # picture: the PNG (whose bottom-right quarter is transparent) fitted whole,
 # then the HEIC covering the screen. After each run the root window's pixels

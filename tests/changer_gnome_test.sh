@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real Tivolen with XDG_CURRENT_DESKTOP=GNOME and no display:
 # - without a session bus it must say that the desktop cannot be reached and
 #   leave no wallpaper copy behind (the settings are not touched);

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A bare X server forgets its wallpaper when the session ends, so every
 # fresh Xvfb here is a new log-on. After the day's change, the real Tivolen
 # started again with no change due must put the same wallpaper back on the

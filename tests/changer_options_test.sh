@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real Tivolen's command line on its own X server, with a list that
 # changes at every start: --help and --version print and end with 0, an
 # option not understood prints the usage to standard error and ends with 2,

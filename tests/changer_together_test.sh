@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Real changers started at the same instant on one X server, over one list
 # that changes at every start: 50 pairs, then 5 times 10 at once. Every run
 # must end with 0 and nothing on standard error (before the runs took turns,

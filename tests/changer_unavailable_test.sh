@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real Tivolen at log-on on its own X server, stepping through a list
 # whose first picture and registered folder lie on a drive that is not
 # attached: it must pass over both to the picture that is there, with one

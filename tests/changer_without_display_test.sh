@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real Tivolen with no display at all (DISPLAY and WAYLAND_DISPLAY unset,
 # as under a timer before anyone has logged on): the change is due, but no
 # desktop can take it. It must say so, end with the "no desktop" status 3 and

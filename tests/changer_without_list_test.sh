@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real Tivolen in a fresh application directory with no List.txt, under
 # its own Xvfb: the first run writes the autostart entry, shows its message
 # (answered here with xdotool), starts the 管理 beside it and exits 0; the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real Tivolen on a bare X server (no desktop variables at all): three
 # runs step through a list of three pictures in styles "オート2", "オート1"
 # and a small one that gets tiled; after each run the root window's pixels

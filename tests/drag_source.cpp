@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Another program dragging files onto the manager, as a file manager does:
 // pressing the mouse on its window starts a drag of the files named on the
 // command line, as a text/uri-list of file URLs (names of any bytes), to

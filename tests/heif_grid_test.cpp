@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HEIC photos as phones save them, a grid of HEVC tiles, decoded tile by
 // tile: the same picture as libheif's own decode of the file, turned,
 // mirrored and cropped alike; anything else left to libheif.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small files that claim a lot: each must end within seconds, under the
 // memory bound, with the message that says why (damaged or too large) and
 // no wallpaper where it cannot be shown honestly. Every file is written

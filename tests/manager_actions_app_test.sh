@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real 管理 under Xvfb, driven by keys and read back from the screen:
 # a row selected and 壁紙に pressed turns the root window into that picture;
 # the slideshow at its shortest pace then shows the next pictures one after

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real 管理 in a temporary application directory under its own Xvfb:
 # the start-up question about the menu entry (answered OK with xdotool), the
 # rewrite of an existing autostart entry, the list loaded with its vanished

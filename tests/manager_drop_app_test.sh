@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Files dragged onto the real 管理 by another program, through the X
 # server's drag protocol as a file manager drags them (not events made up
 # inside the window): names with blanks, "#", "%", "&", Japanese and bytes

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real 管理 editing its list under Xvfb on a 1280x800 screen at 200 %,
 # driven by keys as a user without a mouse drives it: Enter on a picture
 # makes it the wallpaper at once, then select a row, move it up, delete

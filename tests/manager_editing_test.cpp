@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list editor without a display: moving, removing, de-duplicating,
 // refreshing, folder expansion, the preview requests, and the lists the
 // manager must never lose.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings window's behaviour, driven through its form class without a
 // display: start-up, the list file of every layout, the settings controls
 // and the details text.

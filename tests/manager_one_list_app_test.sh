@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real 管理 guarding its list under Xvfb, driven by real keys:
 # - Shift+Down selects a range that ends on a picture removed from the disk:
 #   only the missing picture leaves the list, and the message names it;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real 管理 in a KDE session whose plasmashell is not running (a private
 # session bus without it): 壁紙に must answer at once with the message that
 # the desktop cannot be reached. Waiting for a shell that is still starting

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Registration of dropped files and folders, through the form class.
 #include <gtest/gtest.h>
 

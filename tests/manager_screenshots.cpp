@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws each page of the settings window with a sample list into PNG files,
 // for people to judge the layout (scripts/manager_screenshots.sh runs it under
 // Xvfb at 100 % and 200 %). Not a test: it asserts nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shortcut buttons and start-up checks, writing real desktop entries that
 // desktop-file-validate must accept.
 #include <fcntl.h>

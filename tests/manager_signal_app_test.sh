@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real 管理 under Xvfb ended by SIGTERM, as a session ending ends it.
 # First with a damaged list and a row deleted: the list must be written at
 # once, its old bytes kept as List.txt.bak, and the program must end by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One manager per list: a second start on the same data folder brings the
 // first one forward instead of opening a window whose save would undo the
 // first one's edits.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The manager's 壁紙に on a fake screen of 1024x768: the changer's fit rule and
 // desktop hand-over, no change log, no save.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window frmEdit on the offscreen platform: real drag-and-drop events,
 // the menu bar's pages, and the save at closing.
 #include <gtest/gtest.h>

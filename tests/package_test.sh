@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian packages built by scripts/package.sh: the file list and fields,
 # lintian --pedantic without errors or warnings, the menu entry and AppStream
 # data validated; then the package installed with apt-get

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PNG, WebP, HEIC/HEIF and AVIF pictures: decoded, turned upright, fitted,
 // transparent parts laid over black, damaged files refused. Every file is
 // written here by Qt's or libheif's own encoders.

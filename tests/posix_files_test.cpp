@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What only a POSIX file system shows: permission bits, symbolic links,
 // names differing only in case side by side, and the writer's temporaries.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck shell=bash
 # Sourced by the whole-program tests. Gives them a scratch folder $work,
 # removed at exit with the Xvfb of scripts/x_server.sh and every process

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows paths ("C:\Users\太郎\Pictures\") through folder walks, the
 // changer's choice and log, the startup shortcut and the manager's list,
 // on whatever system the tests run: the fake plays a Windows drive.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws a few distinct JPEG pictures into <app>/demo/ and writes a "1.30"
 // list for them to <app>/List.txt: three single pictures and one folder.
 #include <QColor>

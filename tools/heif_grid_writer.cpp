@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/heif_grid_writer.h"
 
 #include <libheif/heif.h>

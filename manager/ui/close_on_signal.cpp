@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "manager/ui/close_on_signal.h"
 
 #include <fcntl.h>

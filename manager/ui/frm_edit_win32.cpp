@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // frmEdit as a plain Win32 window: the same pages, controls, texts and
 // proportions as the Qt window, over the same EditForm. Every event is
 // forwarded to the form and every control shown again from it afterwards.

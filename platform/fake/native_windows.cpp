@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/fake/fake_files.h"
 #include "platform/windows/wic_pictures.h"
 #include "platform/windows/win32_file_system.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/linux/gsettings_desktop.h"
 
 // The default backend's type tells whether the session bus is needed.

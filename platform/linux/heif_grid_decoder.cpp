@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/linux/heif_grid_decoder.h"
 
 #include <libde265/de265.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/shared/jpeg_structure.h"
 
 #include <algorithm>

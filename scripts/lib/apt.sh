@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the install scripts: installs the Debian packages named after the
 # caller's label, skipping apt entirely when all of them are already there.
 install_packages() {

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the desktop tests: a private X server, a scratch folder removed
 # on exit, and polling with a deadline. Source it; it sets `set -euo pipefail`.
 set -euo pipefail

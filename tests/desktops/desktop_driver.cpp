@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Applies one picture through the desktop back-end the session environment
 // selects, as the changer does, so the desktop tests can check the real
 // desktop's response to each layout.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the desktop tests:
 //   desktop_probe picture OUT.bmp        the test picture (8 coloured blocks)
 //   desktop_probe grab-x11 OUT.png       the X screen as it is shown

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stands in for plasmashell on a private session bus: owns
 // org.kde.plasmashell, records every desktop script it is sent to a file,
 // and with --refuse answers as Plasma does when the widgets are locked.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # LXQt and LXDE: the real pcmanfm-qt / pcmanfm drawing the desktop on a
 # private X server and session bus. Each layout is applied through the
 # back-end the loader picks for the desktop; the screen must then show the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # KDE Plasma 5.27 for real: Debian's plasmashell on a private X server and
 # session bus, without a window manager, in a private home. The real Tivolen
 # changes the wallpaper in styles 2 ("拡大", stretched) and 4 ("オート2",

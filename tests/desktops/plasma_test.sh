@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # KDE Plasma, what the real shell will not do on request: a stand-in
 # plasmashell on a private session bus refuses the script as a shell with
 # locked widgets does; the refusal and a missing plasmashell must give their

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # sway and other wlroots compositors: a headless sway (pixman renderer) run
 # as an unprivileged user, since sway refuses to run as root. "sway" applies
 # each layout as a sway session would (swaymsg); "swaybg" as a Hyprland or

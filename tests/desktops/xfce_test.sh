@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # XFCE: the real xfdesktop on a private X server and session bus. Each layout
 # is applied through the back-end the loader picks for XDG_CURRENT_DESKTOP=XFCE;
 # xfconf must then hold the picture and style for every monitor and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds the libFuzzer targets with clang and the address and
 # undefined-behaviour sanitizers, in their own build tree beside the normal
 # one: the sanitizers must instrument the libraries the targets link.

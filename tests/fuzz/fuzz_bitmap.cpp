@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plain bitmap reader: any header is judged without overflow, and a
 // picture it reads is written and read back to the same pixels.
 #include <cstddef>

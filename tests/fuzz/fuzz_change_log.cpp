@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WallPaper.log: never crashes, and a log it accepts is written back to the
 // same date, position and label.
 #include <cstddef>

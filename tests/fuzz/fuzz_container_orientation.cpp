@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The EXIF orientation readers of PNG (eXIf chunk) and WebP (RIFF EXIF
 // chunk) walk chunk lengths and offsets taken from the file.
 #include <cstddef>

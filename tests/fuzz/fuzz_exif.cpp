@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The EXIF orientation reader walks offsets taken from the file.
 #include <cstddef>
 #include <cstdint>

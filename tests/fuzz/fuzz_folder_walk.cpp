@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three walks of a registered folder over a small real tree that the
 // input describes: folders, pictures and files that are none, hidden ones,
 // and links to any folder of the tree (above, beside or below). Each walk

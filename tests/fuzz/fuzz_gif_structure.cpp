@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GIF block walker that tells a first frame cut short.
 #include <cstddef>
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The HEIF box reader, the size checks of its coded streams and the grid
 // layout it derives, down to the NAL units of every tile, read from the
 // whole file and from its head alone.

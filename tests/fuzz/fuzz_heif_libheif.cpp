@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HEIF and AVIF files through our checks and then libheif (HEVC by
 // libde265, AV1 by dav1d or aom), as the changer decodes what the tile path
 // does not take: whatever the boxes and the coded streams claim, a picture

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A grid HEIC decoded tile by tile through libde265, at full size and
 // reduced, from the whole file and from its meta box with the tiles read at
 // need: whatever the boxes and the coded streams claim, a picture comes out

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TurboJPEG with our header checks, EXIF orientation and warning rules, at
 // full size and reduced, and the banded decoder with its own scaling.
 #include <algorithm>

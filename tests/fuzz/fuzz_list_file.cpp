@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // List.txt as the changer reads it: never crashes, and what it reads survives
 // a save and a second read unchanged.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The manager's load and save of List.txt in every layout it reads: any file
 // loads without a crash, and saving what was loaded is stable: loading the
 // saved file and saving again leaves the same bytes.

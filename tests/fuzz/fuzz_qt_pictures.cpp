@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole load of a picture file as the changer does it, for what goes
 // through Qt's readers (PNG, WebP, GIF, ICO, unusual bitmaps, CMYK JPEG)
 // and our checks before them: the pixel and memory budget, the GIF and JPEG

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The UTF-8 check that decides whether a list or log is read as UTF-8 or
 // in the system's code page, judged against Qt's own UTF-8 decoder: what
 // it decodes without error survives a round trip unchanged, and is exactly

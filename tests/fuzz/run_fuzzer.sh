@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one fuzz target for a fixed time on a copy of its seed corpus; any
 # crash, sanitizer report, leak, timeout or memory blow-up fails the test
 # and prints the input that caused it.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real Tivolen.exe under Wine on a virtual X screen, in a scratch Wine
 # prefix: the first run creates the Startup shell link and says so; then a
 # change in each style 0-4 writes the registry layout values, sets the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A List.txt as the old programs wrote it on a Japanese system, in code page
 # 932, read by the real programs under Wine, whose manifest makes their own
 # code page UTF-8: names with ー, ～, ①, 髙, 表 (a backslash as its second

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One 管理.exe per list under Wine: a second start on the folder of a
 # running manager opens no window of its own and ends, so the running one's
 # save stays the only save; a manager ended outright blocks no later start.

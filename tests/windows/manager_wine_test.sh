@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real 管理.exe under Wine on a virtual X screen, in a scratch Wine
 # prefix, worked with real keys and a real drag: its start-up question is
 # answered; in a list of pictures with Japanese and spaced names (one gone

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Win32 file system under a Japanese Wine (code page 932): Japanese
 // names through every W call, atomic replacement, the NTFS listing order
 // and old Shift_JIS lists read back as UTF-8.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck shell=bash
 # Sourced by the whole-program tests under Wine. Ends the test as skipped
 # (77) when Wine is missing; otherwise gives it a scratch folder $work with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* Drags files onto an X window and drops them there, as a file manager does
  * (the XDND protocol with a text/uri-list): what a Wine program receives as
  * WM_DROPFILES. Usage: xdnd_drop WINDOW ROOT_X ROOT_Y FILE...
