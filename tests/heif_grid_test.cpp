@@ -345,6 +345,17 @@ std::string hostileImage(int width, int height, heif_compression_format codec,
   return writeHeifImage(rgb.data(), width, height, std::ptrdiff_t{width} * 3, codec, options);
 }
 
+// Sizes come from 32-bit fields: two sides near 2^32 multiply past 64 bits
+// and, wrapped, looked small enough (found by fuzzing).
+TEST(HeifGrid, SidesNearTheirFieldLimitAreTooLargeNotWrapped) {
+  constexpr std::int64_t kCap = std::int64_t{1} << 26;
+  const std::int64_t huge = 4294967295;
+  const std::int64_t nearlyHuge = 4294967061;
+  EXPECT_FALSE(heifCodedSizeFits({huge, nearlyHuge}, huge, nearlyHuge, kCap));
+  EXPECT_FALSE(heifCodedSizeFits({kCap + 1, 1}, kCap + 1, 1, kCap));
+  EXPECT_TRUE(heifCodedSizeFits({1024, 768}, 1000, 750, kCap));
+}
+
 TEST(HeifGrid, TinyFilesClaimingHugePicturesAreRefusedQuicklyInLittleMemory) {
   HeifGridOptions::Hostile claiming16384;
   claiming16384.codedWidth = 16384;

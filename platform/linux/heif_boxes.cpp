@@ -718,6 +718,12 @@ std::optional<CodedSize> turnedSize(const HeifStructure& structure, const HeifIt
   return CodedSize{stated->height, stated->width};
 }
 
+// Sides come from 32-bit fields, so their product is formed only once each
+// side alone is within the limit.
+bool morePixelsThan(std::int64_t width, std::int64_t height, std::int64_t maxPixels) {
+  return width > maxPixels || height > maxPixels || width * height > maxPixels;
+}
+
 // Walks the primary picture and what it is made of, each item once.
 class SizeCheck {
  public:
@@ -732,7 +738,7 @@ class SizeCheck {
     const HeifItem* item = structure_.item(id);
     if (item == nullptr) return std::nullopt;  // the decoder says what is missing
     const auto stated = statedSize(structure_, *item);
-    if (stated && stated->width * stated->height > maxPixels_) {
+    if (stated && morePixelsThan(stated->width, stated->height, maxPixels_)) {
       return "picture too large: " + sizeText(stated->width, stated->height);
     }
     if (item->type == fourCc("hvc1") || item->type == fourCc("av01")) {
@@ -943,7 +949,7 @@ bool heifCodedSizeFits(const CodedSize& coded, std::int64_t width, std::int64_t 
     return codedSide >= side && codedSide <= (side + 63) / 64 * 64;
   };
   return fits(coded.width, width) && fits(coded.height, height) &&
-         coded.width * coded.height <= maxPixels;
+         !morePixelsThan(coded.width, coded.height, maxPixels);
 }
 
 std::optional<std::string> heifSizeProblem(const HeifStructure& structure, const HeifFile& file,

@@ -16,15 +16,20 @@ cp -r "$seeds"/. "$work/corpus/"
 cd "$work"
 # -rss_limit_mb: a reader that allocates what a header claims fails here;
 # 512 lies below what the bombs of the picture tests cost unchecked.
+# A finding ends the target with an error; the input is still to be shown.
+set +e
 "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=512 -print_final_stats=1 \
   "$@" "$work/corpus" 2>&1 | tail -n 25
 status=${PIPESTATUS[0]}
+set -e
 if compgen -G "$work/crash-*" >/dev/null || compgen -G "$work/leak-*" >/dev/null ||
   compgen -G "$work/timeout-*" >/dev/null || compgen -G "$work/oom-*" >/dev/null; then
   for finding in "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-*; do
     [[ -e $finding ]] || continue
     echo "finding: $(basename "$finding") ($(stat -c %s "$finding") bytes):"
     od -A d -t x1 "$finding" | head -n 20
+    # Whole, to be saved as a regression input.
+    (($(stat -c %s "$finding") <= 8192)) && base64 -w 76 "$finding"
   done
   exit 1
 fi
