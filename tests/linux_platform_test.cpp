@@ -61,7 +61,7 @@ void withoutAnyDisplay(ScopedEnvironment& environment) {
 TEST(MessagesWithoutDisplay, GoToStandardErrorAsOneLineAndAnswerCautiously) {
   ScopedEnvironment environment;
   withoutAnyDisplay(environment);
-  QtMessages messages(std::string(text::kChangerCaption));
+  QtMessages messages{std::string(text::kChangerCaption)};
 
   struct Case {
     Buttons buttons;
