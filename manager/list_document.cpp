@@ -158,7 +158,9 @@ LoadResult ListDocument::Load(std::string_view contents, const FileSystem& files
   // An image is left out only when its folder shows it is gone; one on a
   // drive that is not attached stays, and is saved back as it was.
   auto imageListed = [&](const std::string& path) {
-    if (path.empty()) return false;
+    // The current layout reads this path as the launcher's tag: kept as an
+    // entry, it would turn into a launcher at the next load.
+    if (path.empty() || path == kLauncherTag) return false;
     if (IsPictureFile(files, path) || !lookup.isGone(path)) return true;
     if (count_ < kMaxRows) result.removed.push_back(path);
     return false;

@@ -219,6 +219,24 @@ TEST(ManagerListFile, HeaderlessFileDropsAVanishedPathAndFillsRatio5) {
   EXPECT_FALSE(form.ChkLounch().checked);
 }
 
+// Older layouts have no launcher record, so a damaged one may hold the tag
+// as a path; saved as an entry, the next load took it for the launcher and the
+// list changed at every round.
+TEST(ManagerListFile, TheLauncherTagAsAnOldLayoutsPathIsNoEntryAndTheSaveIsStable) {
+  ManagerBench bench;
+  const std::string a = bench.picture("pics/a.jpg");
+  bench.writeList("0,0\r\n\"" + a + "\"\r\n\"[Lounch]\"\r\n\"/usr/bin/cal\"\r\n");
+  EditForm& form = bench.open();
+  const std::vector<std::string> paths = testing::columns(form).path;
+  EXPECT_EQ(std::count(paths.begin(), paths.end(), std::string("[Lounch]")), 0);
+  ASSERT_TRUE(form.SaveList());
+  const std::string first = bench.list();
+  EXPECT_EQ(first.find("\"[Lounch]\""), std::string::npos) << first;
+  bench.open();
+  ASSERT_TRUE(bench.form().SaveList());
+  EXPECT_EQ(bench.list(), first);
+}
+
 TEST(ManagerListFile, Version110ReadsStyleAndRatioButNoKind) {
   ManagerBench bench;
   const std::string a = bench.picture("a.bmp");
