@@ -140,6 +140,15 @@ std::string sixteenBitPng(int width, int height, std::uint16_t red) {
   return png + pngChunk("IDAT", compressed) + pngChunk("IEND", "");
 }
 
+// A picture whose text chunk before the end claims 900 MB of a file of a
+// few hundred bytes: the readers would reserve and touch all of it.
+std::string pngWithChunkPastTheEnd() {
+  std::string png = sixteenBitPng(32, 8, 0x8000);
+  const std::string end = pngChunk("IEND", "");
+  png.resize(png.size() - end.size());
+  return png + bigEndian32(921030693) + "tEXtdate:modify" + end;
+}
+
 // A one-pixel GIF on a logical screen of `side` x `side`: 2 bytes of
 // header that cost a whole screen of pixels.
 std::string gifOnLargeScreen(int side) {
@@ -226,6 +235,8 @@ INSTANTIATE_TEST_SUITE_P(
         // 8 bytes a pixel in Qt's reader: 512 MiB.
         HostileCase{"png_16_bit_at_the_pixel_limit", "deep-64mp.png",
                     [] { return sixteenBitPng(8192, 8192, 0xffff); }, text::kPictureTooLarge},
+        HostileCase{"png_chunk_claiming_900_megabytes", "claim.png", pngWithChunkPastTheEnd,
+                    text::kCannotLoadPicture},
         HostileCase{"jpeg_header_beyond_the_pixel_limit", "claim.jpg",
                     [] { return testing::withFrameSize(cmykJpeg(64, 64, false), 16384, 16384); },
                     text::kPictureTooLarge},

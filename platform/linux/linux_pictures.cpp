@@ -27,6 +27,7 @@
 #include "platform/shared/exif_orientation.h"
 #include "platform/shared/gif_structure.h"
 #include "platform/shared/large_buffer.h"
+#include "platform/shared/png_structure.h"
 
 namespace tivolen {
 namespace {
@@ -315,6 +316,8 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
     loaded = decodeHeif(bytes, needed, tilesTried);
   } else if (gifFirstFrameIsCutShort(bytes)) {
     loaded = failure("damaged GIF: the file ends inside its first picture");
+  } else if (pngChunkRunsPastTheEnd(bytes)) {
+    loaded = failure("damaged PNG: a part of it claims more bytes than the file holds");
   } else {
     loaded = decodeWithQt(bytes);
   }
