@@ -262,7 +262,6 @@ class EditForm {
   void stopOnDesktopFailure();
   void rowsChanged();
   void showPreview(std::string path);
-  bool registerItem(const std::string& path, bool& stopDrop);
   void setEditingEnabled(bool enabled);
   void openDocument(const std::string& path);
 

@@ -256,13 +256,6 @@ bool ListDocument::AppendRow(ListRow newRow) {
   return true;
 }
 
-void ListDocument::RemoveRow(int index) {
-  if (index < 0 || index >= count_) return;
-  const auto begin = slots_.begin() + static_cast<std::ptrdiff_t>(index);
-  std::rotate(begin, begin + 1, slots_.begin() + count_);
-  --count_;
-}
-
 void ListDocument::RemoveRows(const std::vector<char>& remove) {
   int kept = 0;
   for (int i = 0; i < count_; ++i) {

@@ -114,7 +114,6 @@ class ListDocument {
 
   // Appends a row; false at the row limit.
   bool AppendRow(ListRow row);
-  void RemoveRow(int index);
   // Removes every row whose flag is set, in one pass.
   void RemoveRows(const std::vector<char>& remove);
   void SwapRows(int first, int second);
