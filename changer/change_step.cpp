@@ -19,7 +19,7 @@ StepResult ChangeWallpaper(Platform& platform, RunState& state, int direction,
 
   // A vanished picture is reported before any decoding is tried.
   if (!platform.files.fileExists(choice.path)) {
-    platform.messages.show(text::kFileNotFound);
+    platform.messages.show(MessageNamingFile(text::kFileNotFound, choice.path));
     return StepResult::NotApplied;
   }
   RenderedWallpaper wallpaper{choice.path, {}};
@@ -31,7 +31,7 @@ StepResult ChangeWallpaper(Platform& platform, RunState& state, int direction,
   }
   const std::string& path = wallpaper.path;
   if (!platform.files.fileExists(path)) {
-    platform.messages.show(text::kFileNotFound);
+    platform.messages.show(MessageNamingFile(text::kFileNotFound, path));
     return StepResult::NotApplied;
   }
   if (const Status applied = ApplyWallpaper(platform, state, path, wallpaper.pixels);

@@ -23,6 +23,10 @@ class NavigatorForm final : public QWidget, private NavigatorView {
   void showWallpaperName(std::string_view path) override;
   void showPosition(int position) override;
   void setBusy(bool busy) override;
+  void resizeEvent(QResizeEvent* event) override;
+  // The file's name is often longer than the window: shortened in the
+  // middle, so its start and its own name stay, and whole in the tooltip.
+  void showElidedName();
 
   Navigator navigator_;
   QPushButton* back_;
@@ -31,6 +35,7 @@ class NavigatorForm final : public QWidget, private NavigatorView {
   QPushButton* manager_;
   QLabel* wallName_;
   QLabel* position_;
+  QString wallNameText_;
   bool programEnded_ = false;
 };
 

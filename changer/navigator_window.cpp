@@ -3,8 +3,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QResizeEvent>
 #include <QStyle>
 #include <iostream>
 
@@ -56,11 +58,16 @@ NavigatorForm::NavigatorForm(Platform& platform)
   manager_->setGeometry(296, 0, kManagerButtonSide, kManagerButtonSide);
   manager_->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
   manager_->setIconSize(QSize(28, 28));
-  manager_->setToolTip(QStringLiteral("管理"));
+  back_->setToolTip(qt(text::kTipBack));
+  random_->setToolTip(qt(text::kTipRandom));
+  next_->setToolTip(qt(text::kTipNext));
+  manager_->setToolTip(qt(text::kTipManager));
   position_->setGeometry(350, 0, kFormWidth - 350, kButtonHeight);
   wallName_->setGeometry(0, kLabelTop, kFormWidth, kButtonHeight);
-  wallName_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  setFixedSize(kFormWidth, kLabelTop + kButtonHeight + 4);
+  // Wider for a long name, never narrower than the row of buttons.
+  setMinimumSize(kFormWidth, kLabelTop + kButtonHeight + 4);
+  setMaximumHeight(kLabelTop + kButtonHeight + 4);
+  resize(kFormWidth, kLabelTop + kButtonHeight + 4);
 
   connect(back_, &QPushButton::clicked, this, [this] { press(-1); });
   connect(random_, &QPushButton::clicked, this, [this] { press(0); });
@@ -79,7 +86,21 @@ void NavigatorForm::press(int direction) {
 }
 
 void NavigatorForm::showWallpaperName(std::string_view path) {
-  wallName_->setText(qt(path));
+  wallNameText_ = qt(path);
+  showElidedName();
+}
+
+void NavigatorForm::showElidedName() {
+  const QFontMetrics metrics(wallName_->font());
+  wallName_->setText(
+      metrics.elidedText(wallNameText_, Qt::ElideMiddle, wallName_->contentsRect().width()));
+  wallName_->setToolTip(wallNameText_);
+}
+
+void NavigatorForm::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  wallName_->setGeometry(0, kLabelTop, width(), kButtonHeight);
+  showElidedName();
 }
 
 void NavigatorForm::showPosition(int position) {

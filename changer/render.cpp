@@ -11,15 +11,24 @@
 namespace tivolen {
 namespace {
 
-// One line for standard error, naming the file: the message box alone does
-// not say which picture of a long list is broken.
-void reportFailure(Platform& platform, const LoadedPicture& loaded) {
-  platform.messages.detail(loaded.status.message);
-  if (loaded.status.code == Status::Code::Unavailable) {
-    platform.messages.show(text::kCannotShowFormat);
-  } else {
-    platform.messages.show(loaded.tooLarge ? text::kPictureTooLarge : text::kCannotLoadPicture);
+// The back-ends say "path: why"; the box names the path on a line of its own.
+std::string_view reasonOf(std::string_view status, std::string_view path) {
+  while (!path.empty() && status.starts_with(path) &&
+         status.substr(path.size()).starts_with(": ")) {
+    status.remove_prefix(path.size() + 2);
   }
+  return status;
+}
+
+RenderFailure loadFailure(const LoadedPicture& loaded, const std::string& path) {
+  std::string_view message = text::kCannotLoadPicture;
+  if (loaded.status.code == Status::Code::Unavailable) {
+    message = text::kCannotShowFormat;
+  } else if (loaded.tooLarge) {
+    message = text::kPictureTooLarge;
+  }
+  return {MessageNamingFile(message, path, reasonOf(loaded.status.message, path)),
+          loaded.status.message};
 }
 
 // The bitmap never holds more than the screen shows: what lies outside it
@@ -51,8 +60,29 @@ Picture fitToScreen(Platform& platform, Picture picture, int style, ScreenSize s
 
 }  // namespace
 
+std::string MessageNamingFile(std::string_view message, std::string_view path,
+                              std::string_view reason) {
+  std::string shown(message);
+  shown.append("\r\n").append(path);
+  if (!reason.empty()) shown.append("\r\n（").append(reason).append("）");
+  return shown;
+}
+
 std::optional<RenderedWallpaper> RenderWallpaper(Platform& platform, RunState& state,
                                                  const std::string& picturePath) {
+  RenderFailure failure;
+  std::optional<RenderedWallpaper> rendered =
+      RenderWallpaper(platform, state, picturePath, failure);
+  if (!rendered) {
+    platform.messages.detail(failure.detail);
+    platform.messages.show(failure.message);
+  }
+  return rendered;
+}
+
+std::optional<RenderedWallpaper> RenderWallpaper(Platform& platform, RunState& state,
+                                                 const std::string& picturePath,
+                                                 RenderFailure& failure) {
   const int style = state.currentStyle;
   const bool automatic = style == 3 || style == 4;
   const std::optional<ScreenSize> screen = platform.screen.size();
@@ -74,7 +104,7 @@ std::optional<RenderedWallpaper> RenderWallpaper(Platform& platform, RunState& s
   };
   LoadedPicture loaded = platform.pictures.loadScaled(picturePath, plan);
   if (!loaded.status.isOk()) {
-    reportFailure(platform, loaded);
+    failure = loadFailure(loaded, picturePath);
     return std::nullopt;
   }
 
@@ -92,8 +122,9 @@ std::optional<RenderedWallpaper> RenderWallpaper(Platform& platform, RunState& s
 
   const std::string target = platform.inDataDir(kWallpaperFileName);
   if (const Status saved = platform.pictures.saveBitmap(result, target); !saved.isOk()) {
-    platform.messages.detail(saved.message);
-    platform.messages.show(text::kCannotWriteWallpaper);
+    failure = {
+        MessageNamingFile(text::kCannotWriteWallpaper, target, reasonOf(saved.message, target)),
+        saved.message};
     return std::nullopt;
   }
   return RenderedWallpaper{target, std::move(result)};

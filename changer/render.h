@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "changer/run_state.h"
 #include "platform/pictures.h"
@@ -20,10 +21,28 @@ struct RenderedWallpaper {
   Picture pixels;
 };
 
+// Why a picture did not become wallpaper.bmp: the text for the user, which
+// names the file, and the technical side for standard error.
+struct RenderFailure {
+  std::string message;
+  std::string detail;
+};
+
+// A message about one file: the text, the file on a line of its own (a list
+// holds many pictures, and a box that does not say which one is no help),
+// and the reason in brackets when there is one.
+std::string MessageNamingFile(std::string_view message, std::string_view path,
+                              std::string_view reason = {});
+
 // Renders the picture into wallpaper.bmp in the application directory by
 // state.currentStyle, which the automatic styles change to 0 or 1. Nothing
 // when the picture cannot be rendered; the message has then been shown.
 std::optional<RenderedWallpaper> RenderWallpaper(Platform& platform, RunState& state,
                                                  const std::string& picturePath);
+// The same, telling the caller why instead of showing a box: a slideshow
+// passes over a picture it cannot show and goes on.
+std::optional<RenderedWallpaper> RenderWallpaper(Platform& platform, RunState& state,
+                                                 const std::string& picturePath,
+                                                 RenderFailure& failure);
 
 }  // namespace tivolen

@@ -18,6 +18,13 @@ inline constexpr std::string_view kUnsupportedFormat = "未対応のファイル
 inline constexpr std::string_view kChangerCaption = "壁紙の変更";
 inline constexpr std::string_view kManagerCaption = "壁紙の設定";
 
+// Tips of the navigator's buttons: our own, as the old window had none.
+inline constexpr std::string_view kTipBack = "前の画像を壁紙にします";
+inline constexpr std::string_view kTipRandom =
+    "リストの設定（順番に・ランダム）どおりに選んで壁紙にします";
+inline constexpr std::string_view kTipNext = "次の画像を壁紙にします";
+inline constexpr std::string_view kTipManager = "管理を起動します";
+
 // Our own texts for cases the old programs never ended cleanly.
 inline constexpr std::string_view kListDamaged =
     "リストが壊れています。管理で開いて保存し直してください。";

@@ -393,6 +393,13 @@ void EditForm::RefreshList() {
   list1_.listIndex = -1;
   LoadList();
   ++selectionSerial_;
+  clearPreviewWithoutFocus();
+}
+
+// A list rebuilt without a focused row shows no picture: the preview must
+// not go on showing a row that is no longer selected, or no longer there.
+void EditForm::clearPreviewWithoutFocus() {
+  if (list1_.listIndex < 0 && !preview_.path.empty()) showPreview({});
 }
 
 void EditForm::ToggleFolderView() {
@@ -414,6 +421,7 @@ void EditForm::ExpandList() {
   const bool whole = document_.ExpandList(platform_.files, subfolderDepth());
   selectOnly(-1);
   rowsChanged();
+  clearPreviewWithoutFocus();
   ShowDetails();
   if (!whole) platform_.messages.show(text::kExpansionCut);
 }
@@ -421,6 +429,7 @@ void EditForm::ExpandList() {
 void EditForm::CollapseList() {
   removeFlaggedRows(document_.CollapseList());
   rowsChanged();
+  clearPreviewWithoutFocus();
   ShowDetails();
 }
 
@@ -492,16 +501,25 @@ void EditForm::ControlMouseMove(std::string_view control) {
     frame2_.height = kFrame2Open;
     return;
   }
-  if (control == "BtnUnstrech" && btnUnstrech_.caption != text::kExpand) {
-    lbl_.caption = text::kTipCollapse;
-    return;
-  }
+  const bool collapse = control == "BtnUnstrech" && btnUnstrech_.caption != text::kExpand;
   for (const auto& [name, tip] : text::kTips) {
     if (name == control) {
-      lbl_.caption = tip;
+      if (tipMayReplaceLbl(control))
+        lbl_.caption = collapse ? text::kTipCollapse : systemTip(name, tip);
       return;
     }
   }
+}
+
+std::string_view EditForm::systemTip(std::string_view control, std::string_view tip) const {
+  const auto mine = [control](const auto& table) {
+    const auto found =
+        std::ranges::find(table, control, [](const auto& entry) { return entry.first; });
+    return found == table.end() ? std::string_view{} : found->second;
+  };
+  const std::string_view own = platform_.files.pathRules().windows() ? mine(text::kTipsOnWindows)
+                                                                     : mine(text::kTipsOffWindows);
+  return own.empty() ? tip : own;
 }
 
 void EditForm::HideAllFrames() {
@@ -584,10 +602,12 @@ void EditForm::Label3Click() {
   openDocument(platform_.helpFile(text::kHelpPage));
 }
 void EditForm::Label4Click() {
-  openDocument(platform_.documentationFile(text::kReadme));
+  const bool windows = platform_.files.pathRules().windows();
+  openDocument(platform_.documentationFile(text::kReadme[windows ? 0 : 1]));
 }
+// Questions and reports: the help page says where and what to send.
 void EditForm::LblMailClick() {
-  openDocument(platform_.documentationFile(text::kReadme));
+  openDocument(platform_.helpFile(text::kHelpPage));
 }
 
 void EditForm::BtnSupWClick() {

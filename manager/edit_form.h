@@ -195,6 +195,9 @@ class EditForm {
   bool SaveList();
   // Paths of the local files dropped on the window, in the drag data's order.
   void RegisterDroppedItems(const std::vector<std::string>& paths);
+  // Pictures or a folder chosen in the system's file dialog, registered as
+  // a drop of the same items is: the same checks, order and messages.
+  void AddChosenItems(ChooseWhat what);
   void ShowDetails();
 
   // State, for the view and the tests.
@@ -262,6 +265,23 @@ class EditForm {
   void stopOnDesktopFailure();
   void rowsChanged();
   void showPreview(std::string path);
+  void clearPreviewWithoutFocus();
+  // What making the focused picture the wallpaper came to: the desktop took
+  // nothing (its message has been shown), or the picture could not be shown
+  // (the message naming it, as a box only when the report says so).
+  struct WallpaperAttempt {
+    bool desktopTookNothing = false;
+    std::string pictureProblem;
+  };
+  WallpaperAttempt setWallpaper(Report report);
+  // The slideshow's own texts in Lbl stay until the mouse points at another
+  // control than the one it rests on when they appear.
+  void showSlideshowMessage(std::string message);
+  bool tipMayReplaceLbl(std::string_view control);
+  // The tip in the words of the system the program runs on.
+  [[nodiscard]] std::string_view systemTip(std::string_view control, std::string_view tip) const;
+  bool showFocusedPicture();
+  void endSlideshow(std::string_view message);
   void setEditingEnabled(bool enabled);
   void openDocument(const std::string& path);
 
@@ -298,6 +318,12 @@ class EditForm {
   Label btnShowStart_;
   Timer timer1_;
   bool minimized_ = false;
+  // Pictures the running slideshow passed over because they cannot be shown.
+  std::vector<std::string> slideshowSkipped_;
+  // A slideshow message that tips do not replace yet, and the control the
+  // pointer was first reported over after it appeared.
+  std::string pinnedCaption_;
+  std::optional<std::string> pinnedControl_;
   std::array<bool, kFrameCount> frames_{};
   SubFrame frame2_;
   Label lblVer_;

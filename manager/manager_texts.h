@@ -61,6 +61,14 @@ inline constexpr std::string_view kSlideshowStart = "Start";
 inline constexpr std::string_view kSlideshowStop = "Stop";
 inline constexpr std::string_view kSlideshowInterrupted = "壁紙スライドショーを中断しました.";
 inline constexpr std::string_view kSlideshowFinished = "壁紙スライドショーを修了しました.";
+// Our own: a picture the show cannot show is passed over, not stopped at.
+// The message naming the picture follows.
+inline constexpr std::string_view kSlideshowPassedOver = "飛ばしました：";
+// Below the end or interruption message: the count, then the first such
+// picture, then kSlideshowSkippedMore when there were more.
+inline constexpr std::string_view kSlideshowSkippedCount = "表示できない画像を飛ばしました（";
+inline constexpr std::string_view kSlideshowSkippedUnit = " 枚）：";
+inline constexpr std::string_view kSlideshowSkippedMore = " ほか";
 
 // Tips shown in Lbl while the mouse moves over a control, by control name.
 inline constexpr std::array<std::pair<std::string_view, std::string_view>, 20> kTips = {{
@@ -87,23 +95,52 @@ inline constexpr std::array<std::pair<std::string_view, std::string_view>, 20> k
     {"Frame0", "壁紙にしたい画像/フォルダをここにドラッグしてください"},
     {"BtnUnstrech", "登録したフォルダを展開し、画像を表示します。"},
 }};
+// The tips above name Windows' own programs and places; elsewhere these
+// take their place: the desktop's text editor, the log-on, the programs'
+// own names, and the applications menu the menu entry goes to.
+inline constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kTipsOffWindows = {{
+    {"BtnListRefresh", "リストをテキストエディターで編集した後に押してください."},
+    {"BtnShowList",
+     "テキストエディターでリストを開きます.普通は使いません."
+     "\r\nリストを一括削除するときなどに使用."},
+    {"BtnSupW", "ログオンのたびにTivolenが起動されるようになります."},
+    {"BtnDskSC", "デスクトップ上に管理へのショートカットを作成します."},
+    {"BtnQlSc", "アプリケーションメニューにTivolenの項目を作成します."},
+}};
+// On Windows the entry goes to the Start menu: the quick-launch bar is gone.
+inline constexpr std::array<std::pair<std::string_view, std::string_view>, 1> kTipsOnWindows = {{
+    {"BtnQlSc", "スタートメニューにTivolenへのショートカットを作成します."},
+}};
+// The caption of BtnQlSc on Windows.
+inline constexpr std::string_view kStartMenuCaption = "スタートメニュー";
+
 // BtnUnstrech while it reads "たたむ".
 inline constexpr std::string_view kTipCollapse =
     "展開したフォルダを消し、実際に登録してあるもののみリストに表示します";
+
+// Titles of the file dialog that adds pictures or a folder.
+inline constexpr std::string_view kChoosePictures = "壁紙にする画像を選んでください";
+inline constexpr std::string_view kChooseFolder = "壁紙にする画像のフォルダを選んでください";
 
 // Shortcuts.
 inline constexpr std::string_view kAlreadyThere = "もうあります。";
 inline constexpr std::string_view kNoShortcut = "ショートカットはありません";
 inline constexpr std::string_view kAskRemoveStartup =
     "スタートアップからショートカットを削除します。";
-inline constexpr std::string_view kQuickLaunchNotFound = "クイックランチを見つけられませんでした";
-inline constexpr std::string_view kAskCreateQuickLaunch =
-    "クイックランチにショートカットを作成します";
+// The menu entry of BtnQlSc, by what it really is: {Windows, elsewhere}.
+inline constexpr std::array<std::string_view, 2> kMenuFolderNotFound = {
+    "スタートメニューを見つけられませんでした",
+    "アプリケーションメニューのフォルダーを見つけられませんでした"};
+inline constexpr std::array<std::string_view, 2> kAskCreateMenuEntry = {
+    "スタートメニューにショートカットを作成します",
+    "アプリケーションメニューにTivolenの項目を作成します"};
 
 // Help texts drawn at random on the about page.
 inline constexpr std::string_view kHelpTaskScheduler =
     "一定時間ごとに変更したい場合はタスクスケジューラをご利用下さい.";
-inline constexpr std::string_view kHelpQuestions = "質問はHP上の掲示板まで";
+// There is no board: questions and reports go where the help page says.
+inline constexpr std::string_view kHelpQuestions =
+    "ご質問・不具合のご報告はヘルプ(help.htm)の「ご質問・不具合のご報告」をご覧ください";
 inline constexpr std::string_view kHelpDoubleClick =
     "画像リスト上のファイル名をダブルクリックすると壁紙を変更できます";
 inline constexpr std::string_view kHelpShift =
@@ -112,10 +149,12 @@ inline constexpr std::string_view kHelpShift =
 // The about page. There is no home page: the links lead to the help page and
 // the README shipped beside the programs.
 inline constexpr std::string_view kHelpPage = "help.htm";
-inline constexpr std::string_view kReadme = "README.md";
+// The Windows programs come with a short read-me of their own, as text.
+inline constexpr std::array<std::string_view, 2> kReadme = {"README.txt", "README.md"};
 inline constexpr std::string_view kLinkCaption = "ヘルプ: help.htm";
 inline constexpr std::string_view kAuthorCaption = "作: Tivolen 開発チーム";
-inline constexpr std::string_view kMailCaption = "ご質問・不具合のご報告: README.md をご覧ください";
+inline constexpr std::string_view kMailCaption =
+    "ご質問・不具合のご報告: ヘルプの「ご質問・不具合のご報告」をご覧ください";
 
 // Opening a document.
 inline constexpr std::string_view kDocumentMissing = "ファイルが見つかりません。\r\n";

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Registration of files and folders dropped on the window.
+// Registration of files and folders dropped on the window, or chosen in the
+// system's file dialog.
 #include "common/folder_walk.h"
+#include "common/picture_types.h"
 #include "common/record.h"
 #include "common/texts.h"
 #include "manager/edit_form.h"
@@ -60,6 +62,25 @@ void EditForm::RegisterDroppedItems(const std::vector<std::string>& paths) {
     if (observer_) observer_->rowsAppended(rowCount());
     if (!saveList(/*reportFailure=*/!saveFailed)) saveFailed = true;
   }
+}
+
+void EditForm::AddChosenItems(ChooseWhat what) {
+  if (platform_.fileChooser == nullptr) return;
+  // The pictures a drop accepts, both cases of each ending as a dialog on a
+  // case-sensitive system needs.
+  std::vector<std::string> patterns;
+  for (const PictureType& type : kPictureTypes) {
+    if (!type.listed) continue;
+    const std::string_view ending =
+        type.ending.starts_with('.') ? type.ending.substr(1) : type.ending;
+    std::string upper(ending);
+    for (char& c : upper) c = static_cast<char>(c - 'a' + 'A');
+    patterns.push_back("*." + std::string(ending));
+    patterns.push_back("*." + upper);
+  }
+  const std::vector<std::string> chosen = platform_.fileChooser->choose(
+      what, what == ChooseWhat::Folder ? text::kChooseFolder : text::kChoosePictures, patterns);
+  if (!chosen.empty()) RegisterDroppedItems(chosen);
 }
 
 }  // namespace tivolen::manager

@@ -12,10 +12,15 @@
 namespace tivolen::manager {
 
 bool EditForm::SetWallpaperFromSelection() {
+  const WallpaperAttempt attempt = setWallpaper(Report::Boxes);
+  return !attempt.desktopTookNothing;
+}
+
+EditForm::WallpaperAttempt EditForm::setWallpaper(Report report) {
   const int focus = list1_.listIndex;
-  if (focus < 0) return true;
+  if (focus < 0) return {};
   const ListRow& row = document_.row(focus);
-  if (row.path.empty() || std::abs(row.kind) > kKindFolderImage) return true;
+  if (row.path.empty() || std::abs(row.kind) > kKindFolderImage) return {};
 
   RunState state;  // no launcher: only the changer starts it
   // A style beyond the list's five, from a list edited by hand, fits the
@@ -25,11 +30,19 @@ bool EditForm::SetWallpaperFromSelection() {
   // A bitmap shown as it is needs no copy; every other picture, and every
   // automatic style, goes through wallpaper.bmp.
   if (state.currentStyle >= kStyleFit || PictureTypeOf(row.path) != "bmp") {
-    std::optional<RenderedWallpaper> rendered = RenderWallpaper(platform_, state, row.path);
-    if (!rendered) return true;  // the renderer has said why; the next picture may do
+    RenderFailure failure;
+    std::optional<RenderedWallpaper> rendered =
+        RenderWallpaper(platform_, state, row.path, failure);
+    if (!rendered) {
+      // The next picture may do.
+      platform_.messages.detail(failure.detail);
+      if (report == Report::Boxes) platform_.messages.show(failure.message);
+      return {false, std::move(failure.message)};
+    }
     wallpaper = std::move(*rendered);
   }
-  return ApplyWallpaper(platform_, state, wallpaper.path, wallpaper.pixels).isOk();
+  const bool applied = ApplyWallpaper(platform_, state, wallpaper.path, wallpaper.pixels).isOk();
+  return {!applied, {}};
 }
 
 }  // namespace tivolen::manager

@@ -139,7 +139,7 @@ void WriteDesktopShortcut(Platform& platform) {
 void CreateQuickLaunchShortcut(Platform& platform) {
   if (CreateShortcutIn(platform, QuickLaunchFolder(platform), /*createFolder=*/true) ==
       kNoSuchFolder) {
-    platform.messages.show(text::kQuickLaunchNotFound);
+    platform.messages.show(text::kMenuFolderNotFound[platform.files.pathRules().windows() ? 0 : 1]);
   }
 }
 
@@ -153,7 +153,9 @@ void CheckShortcutsAtStart(Platform& platform) {
   const bool present = !folder.empty() && platform.files.fileExists(
                                               shortcutFile(platform, folder, kStartupShortcutName));
   if (present) return;
-  if (platform.messages.show(text::kAskCreateQuickLaunch, Buttons::OkCancel) == Answer::Ok) {
+  const std::string_view question =
+      text::kAskCreateMenuEntry[platform.files.pathRules().windows() ? 0 : 1];
+  if (platform.messages.show(question, Buttons::OkCancel) == Answer::Ok) {
     CreateQuickLaunchShortcut(platform);
   }
 }

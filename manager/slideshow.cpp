@@ -35,11 +35,12 @@ void EditForm::BtnShowStartClick() {
   if (timer1_.enabled) {
     btnShowStart_.caption = text::kSlideshowStop;
     minimized_ = true;
-    if (!SetWallpaperFromSelection()) stopOnDesktopFailure();
+    slideshowSkipped_.clear();
+    showFocusedPicture();
   } else {
     minimized_ = false;
     btnShowStart_.caption = text::kSlideshowStart;
-    lbl_.caption = text::kSlideshowInterrupted;
+    endSlideshow(text::kSlideshowInterrupted);
   }
 }
 
@@ -49,11 +50,61 @@ void EditForm::stopOnDesktopFailure() {
   minimized_ = false;
   timer1_.enabled = false;
   btnShowStart_.caption = text::kSlideshowStart;
-  lbl_.caption = text::kSlideshowInterrupted;
+  endSlideshow(text::kSlideshowInterrupted);
+}
+
+// A picture that cannot be shown is named in Lbl and passed over without a
+// box: a box would halt the show until someone comes back to the screen.
+// False when the show must go on to the next row at once.
+bool EditForm::showFocusedPicture() {
+  WallpaperAttempt attempt = setWallpaper(Report::StderrOnly);
+  if (attempt.desktopTookNothing) {
+    stopOnDesktopFailure();
+    return true;
+  }
+  if (attempt.pictureProblem.empty()) return true;
+  slideshowSkipped_.push_back(document_.row(list1_.listIndex).path);
+  showSlideshowMessage(std::string(text::kSlideshowPassedOver) + attempt.pictureProblem);
+  return false;
+}
+
+void EditForm::endSlideshow(std::string_view message) {
+  std::string shown(message);
+  if (!slideshowSkipped_.empty()) {
+    shown.append("\r\n")
+        .append(text::kSlideshowSkippedCount)
+        .append(std::to_string(slideshowSkipped_.size()))
+        .append(text::kSlideshowSkippedUnit)
+        .append(slideshowSkipped_.front());
+    if (slideshowSkipped_.size() > 1) shown.append(text::kSlideshowSkippedMore);
+  }
+  slideshowSkipped_.clear();
+  showSlideshowMessage(std::move(shown));
+}
+
+void EditForm::showSlideshowMessage(std::string message) {
+  lbl_.caption = std::move(message);
+  pinnedCaption_ = lbl_.caption;
+  pinnedControl_.reset();
+}
+
+bool EditForm::tipMayReplaceLbl(std::string_view control) {
+  if (pinnedCaption_.empty() || lbl_.caption != pinnedCaption_) return true;
+  // The window comes back under a pointer that has not moved, and the
+  // window system reports it over whatever lies there: that is no request.
+  if (!pinnedControl_) {
+    pinnedControl_ = std::string(control);
+    return false;
+  }
+  if (*pinnedControl_ == control) return false;
+  pinnedCaption_.clear();
+  return true;
 }
 
 void EditForm::Timer1Timer() {
-  // Folder rows are passed over within the same tick.
+  // Folder rows, and pictures that cannot be shown, are passed over within
+  // the same tick.
+  std::string passedOver;
   while (list1_.listIndex + 1 < rowCount()) {
     const int next = list1_.listIndex + 1;
     selectOnly(next);
@@ -62,13 +113,18 @@ void EditForm::Timer1Timer() {
     // A missing picture may have taken rows away meanwhile.
     if (list1_.listIndex < 0 || list1_.listIndex >= rowCount()) break;
     if (std::abs(document_.row(list1_.listIndex).kind) > kKindFolderImage) continue;
-    if (!SetWallpaperFromSelection()) stopOnDesktopFailure();
+    if (!showFocusedPicture()) {
+      passedOver = lbl_.caption;
+      continue;
+    }
+    // The selection's details replaced the note on the picture passed over.
+    if (!passedOver.empty() && timer1_.enabled) showSlideshowMessage(std::move(passedOver));
     return;
   }
   minimized_ = false;
   timer1_.enabled = false;
-  lbl_.caption = text::kSlideshowFinished;
   btnShowStart_.caption = text::kSlideshowStart;
+  endSlideshow(text::kSlideshowFinished);
 }
 
 }  // namespace tivolen::manager

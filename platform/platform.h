@@ -43,6 +43,8 @@ struct Platform {
   // trailing separator. Empty in the portable layout: they lie beside the programs.
   std::string dataDirectory{};
   InstalledFiles installed{};
+  // Only the manager chooses files; null where there is no dialog to show.
+  FileChooser* fileChooser = nullptr;
 
   // The programs and files that belong to them (the other program, help).
   [[nodiscard]] std::string inAppDir(std::string_view name) const {

@@ -163,6 +163,20 @@ class Documents {
   virtual Status open(const std::string& path) = 0;
 };
 
+// The system's own dialog for choosing what to add: several pictures at
+// once, or one folder. On Linux Qt's dialog, which goes through the
+// desktop's portal where there is one; IFileOpenDialog on Windows.
+enum class ChooseWhat { Pictures, Folder };
+
+class FileChooser {
+ public:
+  virtual ~FileChooser() = default;
+  // Full paths in the dialog's order; empty when the user cancelled or no
+  // dialog could be shown. `patterns` ("*.jpg") limit the pictures offered.
+  virtual std::vector<std::string> choose(ChooseWhat what, std::string_view title,
+                                          const std::vector<std::string>& patterns) = 0;
+};
+
 // One changer run at a time over one data folder: two at once would read
 // the same log position and, on a bare X server, free each other's
 // wallpaper. The lock lives in a file of its own, so nothing the manager

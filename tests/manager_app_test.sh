@@ -39,7 +39,7 @@ xdotool windowfocus --sync "$question" key Return
 menu="$XDG_DATA_HOME/applications/壁紙変更.desktop"
 for _ in $(seq 100); do [[ -s "$menu" ]] && break; sleep 0.1; done
 [[ -s "$menu" ]] || fail "OK at the question wrote no menu entry"
-grep -q 'クイックランチにショートカットを作成します' "$work/manager.err" ||
+grep -q 'アプリケーションメニューにTivolenの項目を作成します' "$work/manager.err" ||
   fail "the question was not reported on stderr"
 
 # Then the box that names the picture no longer in its folder.

@@ -391,5 +391,65 @@ TEST(ManagerKeepsLists, ADotNamedPictureDroppedStaysListedAfterRestart) {
   EXPECT_TRUE(bench.messages().empty());
 }
 
+// The tips and the menu-entry question speak of what this system has: no
+// Notepad, Windows or 管理.exe on Linux; on Windows the entry goes to the
+// Start menu, which is what the button makes, not a quick-launch bar.
+TEST(ManagerWords, TipsAndQuestionsNameThisSystemsOwnPlaces) {
+  ManagerBench bench;
+  bench.fake().specialFolders.folders.erase(SpecialFolder::Applications);
+  bench.answers().push_back(Answer::Cancel);
+  EditForm& form = bench.open();
+  ASSERT_EQ(bench.messages().size(), 1U);
+  const std::string question = bench.messages()[0];
+  std::vector<std::string> tips;
+  for (const char* control : {"BtnListRefresh", "BtnShowList", "BtnSupW", "BtnDskSC", "BtnQlSc"}) {
+    form.ControlMouseMove(control);
+    tips.push_back(form.Lbl().caption);
+  }
+  const bool windows = PathRules::native().windows();
+  const auto says = [](const std::string& text, std::string_view word) {
+    return text.find(word) != std::string::npos;
+  };
+  EXPECT_FALSE(says(question, "クイックランチ")) << question;
+  EXPECT_FALSE(says(tips[4], "クイックランチ")) << tips[4];
+  if (windows) {
+    EXPECT_TRUE(says(question, "スタートメニュー")) << question;
+    EXPECT_TRUE(says(tips[4], "スタートメニュー")) << tips[4];
+    EXPECT_TRUE(says(tips[1], "メモ帳")) << tips[1];
+  } else {
+    EXPECT_TRUE(says(question, "アプリケーションメニュー")) << question;
+    for (const std::string& tip : tips) {
+      for (const std::string_view word : {"メモ帳", "Windows", "管理.exe", "クイックランチ"}) {
+        EXPECT_FALSE(says(tip, word)) << tip;
+      }
+    }
+    EXPECT_TRUE(says(tips[1], "テキストエディター")) << tips[1];
+  }
+}
+
+// 更新 and 展開 leave no row selected: the preview must not keep showing
+// the picture of the row that was selected before.
+TEST(ManagerPreview, RefreshingOrExpandingWithoutASelectionEmptiesThePreview) {
+  ManagerBench bench;
+  const std::string a = bench.picture("pics/a.jpg");
+  bench.picture("trip/t1.jpg");
+  bench.writeList(listBytes(
+      0, 0, 2, {"\"" + a + "\",0,3,5", "\"" + testing::Native(bench.root / "trip/") + "\",4,3,5"}));
+  EditForm& form = bench.open();
+  for (const bool expand : {false, true}) {
+    SCOPED_TRACE(expand ? "展開" : "更新");
+    form.SetSelection({0}, 0);
+    form.List1Click();
+    ASSERT_EQ(form.ImgPV().path, a);
+    if (expand) {
+      form.ToggleFolderView();
+    } else {
+      form.RefreshList();
+    }
+    ASSERT_EQ(form.List1().listIndex, -1);
+    EXPECT_EQ(form.ImgPV().path, "");
+  }
+}
+
 }  // namespace
 }  // namespace tivolen

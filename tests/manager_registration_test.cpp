@@ -2,6 +2,10 @@
 // Registration of dropped files and folders, through the form class.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <tuple>
+
 #include "common/texts.h"
 #include "manager/edit_form.h"
 #include "manager/manager_texts.h"
@@ -211,6 +215,57 @@ TEST(ManagerRegistration, VanishedItemsAreSkipped) {
   EXPECT_EQ(form.rowCount(), 0);
   EXPECT_TRUE(bench.messages().empty());
   EXPECT_FALSE(bench.listExists());
+}
+
+// Pictures or a folder chosen in the file dialog go in exactly as the same
+// items dropped do: the same rows in the same order, the same messages and
+// saves. A cancelled dialog changes nothing.
+TEST(ManagerRegistration, ChosenItemsAreRegisteredAsTheSameDrop) {
+  const auto run = [](bool chosen) {
+    ManagerBench bench;
+    EditForm& form = bench.open();
+    const std::string a = bench.picture("drop/a.jpg");
+    const std::string b = bench.picture("drop/b.txt");
+    const std::string folder = bench.root.mkdir("drop/trip");
+    bench.picture("drop/trip/t1.png");
+    const std::string c = bench.picture("drop/c.GIF");
+    bench.fake().events.clear();
+    if (chosen) {
+      form.AddChosenItems(ChooseWhat::Pictures);  // cancelled
+      EXPECT_EQ(bench.files.writes, 0);
+      bench.fake().fileChooser.answers.push_back({a, b, c});
+      bench.fake().fileChooser.answers.push_back({folder});
+      form.AddChosenItems(ChooseWhat::Pictures);
+      EXPECT_NE(std::ranges::find(bench.fake().fileChooser.lastPatterns, "*.jpg"),
+                bench.fake().fileChooser.lastPatterns.end());
+      form.AddChosenItems(ChooseWhat::Folder);
+      std::vector<std::string> asked;
+      std::ranges::copy_if(bench.fake().events, std::back_inserter(asked),
+                           [](const std::string& event) { return event.starts_with("choose"); });
+      const std::string pictures =
+          fake::chooseEvent(ChooseWhat::Pictures, manager::text::kChoosePictures);
+      EXPECT_EQ(asked, (std::vector<std::string>{
+                           pictures, pictures,
+                           fake::chooseEvent(ChooseWhat::Folder, manager::text::kChooseFolder)}));
+    } else {
+      form.RegisterDroppedItems({a, b, c});
+      form.RegisterDroppedItems({folder});
+    }
+    std::string list = bench.list();
+    for (std::size_t at = list.find(bench.root.path()); at != std::string::npos;
+         at = list.find(bench.root.path())) {
+      list.replace(at, bench.root.path().size(), "ROOT");
+    }
+    return std::tuple{testing::listTexts(form), bench.messages(), bench.files.writes, list};
+  };
+  const auto dropped = run(false);
+  const auto chosen = run(true);
+  EXPECT_EQ(std::get<0>(chosen), std::get<0>(dropped));
+  EXPECT_EQ(std::get<1>(chosen), std::get<1>(dropped));
+  EXPECT_EQ(std::get<2>(chosen), std::get<2>(dropped));
+  EXPECT_EQ(std::get<3>(chosen), std::get<3>(dropped));
+  EXPECT_EQ(std::get<0>(chosen).size(), 3U);
+  EXPECT_EQ(std::get<1>(chosen), (std::vector<std::string>{kUnsupported}));
 }
 
 }  // namespace

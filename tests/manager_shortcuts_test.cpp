@@ -22,7 +22,7 @@ namespace {
 
 using testing::ManagerBench;
 
-const std::string kAsk(manager::text::kAskCreateQuickLaunch);
+const std::string kAsk(manager::text::kAskCreateMenuEntry[1]);
 
 std::string listBytesOf(const std::string& picture) {
   return testing::listBytes(0, 0, 2, {"\"" + picture + "\",0,3,5"});
@@ -248,7 +248,7 @@ TEST_F(ManagerShortcuts, QuickLaunchButtonTellsWhenThereIsNothingToDo) {
   bench.open();
   EXPECT_EQ(bench.messages(),
             (std::vector<std::string>{std::string(manager::text::kAlreadyThere), kAsk,
-                                      std::string(manager::text::kQuickLaunchNotFound)}));
+                                      std::string(manager::text::kMenuFolderNotFound[1])}));
 }
 
 TEST_F(ManagerShortcuts, RemovingTheStartupEntryAsksFirst) {

@@ -281,6 +281,65 @@ TEST_F(ManagerSlideshow, ADesktopThatTakesNothingStopsTheShowWithOneMessage) {
   EXPECT_EQ(form.Lbl().caption, "壁紙スライドショーを中断しました.");
 }
 
+// A picture that cannot be decoded must not halt the show on a box while
+// nobody watches: it is named in Lbl, passed over at once, and counted at
+// the end below the end message.
+TEST_F(ManagerSlideshow, APictureThatCannotBeShownIsNamedAndPassedOver) {
+  const std::string a = jpeg("a.jpg");
+  const std::string broken = bench.root.write("broken.jpg", "not a picture at all");
+  const std::string c = jpeg("c.jpg");
+  bench.writeList(listBytes(
+      0, 0, 2, {"\"" + a + "\",0,3,5", "\"" + broken + "\",0,3,5", "\"" + c + "\",0,3,5"}));
+  manager::EditForm& form = bench.open();
+  form.ToggleFolderView();  // as Start would: the selection then holds
+  form.SetSelection({0}, 0);
+  form.BtnShowStartClick();
+  EXPECT_EQ(wallpapersSet(), 1);
+  form.Timer1Timer();
+  EXPECT_TRUE(bench.messages().empty()) << bench.messages().front();
+  EXPECT_TRUE(form.Timer1().enabled);
+  EXPECT_EQ(form.List1().listIndex, 2);  // the next picture, in the same tick
+  EXPECT_EQ(wallpapersSet(), 1);
+  const std::string named =
+      "飛ばしました：" + std::string(tivolen::text::kCannotLoadPicture) + "\r\n" + broken;
+  EXPECT_TRUE(form.Lbl().caption.starts_with(named)) << form.Lbl().caption;
+
+  form.Timer1Timer();
+  EXPECT_FALSE(form.Timer1().enabled);
+  EXPECT_EQ(
+      form.Lbl().caption,
+      "壁紙スライドショーを修了しました.\r\n表示できない画像を飛ばしました（1 枚）：" + broken);
+  EXPECT_TRUE(bench.messages().empty());
+  // The button still tells the user in a box.
+  form.SetSelection({1}, 1);
+  form.SetWallpaperFromSelection();
+  ASSERT_EQ(bench.messages().size(), 1U);
+  EXPECT_TRUE(bench.messages()[0].starts_with(named.substr(std::string("飛ばしました：").size())));
+}
+
+// The end message stays when the window comes back under a resting pointer:
+// the window system reports the control beneath it, which is no request for
+// its tip. Pointing at another control shows that control's tip.
+TEST_F(ManagerSlideshow, TheEndMessageStaysUntilThePointerMovesElsewhere) {
+  const std::string a = jpeg("a.jpg");
+  bench.writeList(listBytes(0, 0, 2, {"\"" + a + "\",0,3,5"}));
+  manager::EditForm& form = bench.open();
+  form.MnuOpeClick();
+  form.ToggleFolderView();
+  form.SetSelection({0}, 0);
+  form.ControlMouseMove("FrameShow");
+  form.BtnShowStartClick();
+  form.Timer1Timer();
+  ASSERT_EQ(form.Lbl().caption, "壁紙スライドショーを修了しました.");
+  form.ControlMouseMove("FrameShow");  // restored under the pointer
+  form.ControlMouseMove("FrameShow");
+  EXPECT_EQ(form.Lbl().caption, "壁紙スライドショーを修了しました.");
+  form.ControlMouseMove("BtnChkW");
+  EXPECT_EQ(form.Lbl().caption, "画像リスト重複をチェックします。");
+  form.ControlMouseMove("FrameShow");
+  EXPECT_EQ(form.Lbl().caption, "壁紙を順次変えていきます.");
+}
+
 TEST_F(ManagerSlideshow, AnEmptyListEndsAtTheFirstTick) {
   manager::EditForm& form = bench.open();
   form.BtnShowStartClick();

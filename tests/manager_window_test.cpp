@@ -357,6 +357,41 @@ TEST_F(ManagerWindow, TheSlideshowMinimisesOnceAndLeavesARestoredWindowAlone) {
   EXPECT_TRUE(window->isMinimized());
 }
 
+// The show's end message must stay in the message label when the window
+// comes back under a pointer that rests on Start: the window system then
+// reports the controls beneath it, which is no request for their tips.
+// Pointing at another control shows that control's tip.
+TEST_F(ManagerWindow, TheEndOfTheSlideshowStaysWhenTheWindowComesBack) {
+  const std::string a = testing::writeBytes(
+      bench.root / "a.jpg", testing::encode(testing::twoColourImage(64, 48), "jpg"));
+  bench.writeList(listBytes(0, 0, 2, {"\"" + a + "\",0,3,5"}));
+  open();
+  QApplication::setActiveWindow(window.get());
+  clickRow(0);
+  child<QAction>("MnuOpe")->trigger();
+  auto* start = child<QPushButton>("BtnShowStart");
+  QWidget* show = child<QWidget>("FrameShow");
+  bench.form().SetBardt(65);  // one second a picture
+  window->syncFromForm();
+  QTest::mouseMove(start);
+  QTest::mouseClick(start, Qt::LeftButton);
+  ASSERT_EQ(start->text(), QStringLiteral("Stop"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return start->text() == QStringLiteral("Start"); }, 15000));
+  auto lbl = [this] { return child<QLabel>("Lbl")->text(); };
+  const QString finished = QStringLiteral("壁紙スライドショーを修了しました.");
+  ASSERT_EQ(lbl(), finished);
+  // The window is back; the pointer has not moved.
+  for (QWidget* beneath : {show, static_cast<QWidget*>(start)}) {
+    QEnterEvent enter(start->rect().center(), start->mapTo(window.get(), start->rect().center()),
+                      start->mapToGlobal(start->rect().center()));
+    QApplication::sendEvent(beneath, &enter);
+  }
+  QApplication::processEvents();
+  EXPECT_EQ(lbl(), finished);
+  QTest::mouseMove(child<QWidget>("BtnChkW"));
+  EXPECT_EQ(lbl(), QStringLiteral("画像リスト重複をチェックします。"));
+}
+
 // Real pointer moves through the window system, as a user's mouse gives
 // them: Qt hands moves over a control on to the page beneath, which must not
 // take the control's tip back.
@@ -394,7 +429,7 @@ TEST_F(ManagerWindow, TheMouseOverAControlShowsItsTipAndThePageTakesItBack) {
   QTest::mouseMove(listFile, QPoint(listFile->width() / 2, 3));
   EXPECT_TRUE(showList->isVisible());
   QTest::mouseMove(showList);
-  EXPECT_EQ(lbl(), QStringLiteral("メモ帳でリストを開きます.普通は使いません.\n"
+  EXPECT_EQ(lbl(), QStringLiteral("テキストエディターでリストを開きます.普通は使いません.\n"
                                   "リストを一括削除するときなどに使用."));
   EXPECT_TRUE(showList->isVisible());
   EXPECT_TRUE(QTest::qWaitFor(

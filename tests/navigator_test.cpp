@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QToolTip>
+#include <filesystem>
 
 #include "changer/navigator_form.h"
 #include "common/change_log.h"
@@ -58,8 +61,9 @@ class NavigatorTest : public ::testing::Test {
     EXPECT_NE(found, nullptr) << name;
     return found;
   }
+  // The whole name: the label itself may show it shortened.
   std::string wallName(NavigatorForm& form) {
-    return child<QLabel>(form, "LblWallName")->text().toStdString();
+    return child<QLabel>(form, "LblWallName")->toolTip().toStdString();
   }
   std::string position(NavigatorForm& form) {
     return child<QLabel>(form, "Label1")->text().toStdString();
@@ -98,6 +102,52 @@ TEST_F(NavigatorTest, OpensAtTopLeftWithTheLoggedLabelAndChangesNothing) {
   EXPECT_LT(next->x(), manager->x());
   EXPECT_EQ(back->y(), next->y());
   EXPECT_FALSE(manager->icon().isNull());
+}
+
+// A long file name is shortened in the middle, never cut at the window's
+// edge, and shown whole as the label's tip; a wider window shows more of it.
+// Every button says what it does when the pointer rests on it.
+TEST_F(NavigatorTest, ALongNameIsShortenedAndEveryButtonHasATip) {
+  const std::string folder = dir.mkdir("pics/" + std::string(60, 'f') + "/" + std::string(60, 'g'));
+  const std::string deep = testing::writeBytes(folder + "/Z.gif", "x");
+  writeList();
+  writeLog(2, deep);
+  NavigatorForm form(fake.platform());
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  auto* label = child<QLabel>(form, "LblWallName");
+  const QString whole = QString::fromStdString(std::string(kChangeLabelPrefix) + deep);
+  EXPECT_EQ(label->toolTip(), whole);
+  const auto fits = [label] {
+    return QFontMetrics(label->font()).horizontalAdvance(label->text()) <=
+           label->contentsRect().width();
+  };
+  EXPECT_TRUE(fits()) << label->text().toStdString();
+  EXPECT_TRUE(label->text().contains(QChar(0x2026))) << label->text().toStdString();
+  EXPECT_TRUE(label->text().endsWith(QStringLiteral("Z.gif")));
+  EXPECT_TRUE(label->text().startsWith(QString::fromUtf8(kChangeLabelPrefix.data())));
+
+  form.resize(3000, form.height());
+  EXPECT_EQ(label->width(), 3000);
+  EXPECT_EQ(label->text(), whole);
+  form.resize(200, form.height());  // never narrower than the buttons
+  EXPECT_GE(form.width(), child<QPushButton>(form, "Command1")->geometry().right());
+  EXPECT_TRUE(fits());
+
+  const std::pair<const char*, std::string_view> tips[] = {{"BtnBzck", text::kTipBack},
+                                                           {"BtnRnd", text::kTipRandom},
+                                                           {"BtnNext", text::kTipNext},
+                                                           {"Command1", text::kTipManager}};
+  for (const auto& [name, tip] : tips) {
+    SCOPED_TRACE(name);
+    QWidget* button = child<QPushButton>(form, name);
+    QTest::mouseMove(button);
+    QTest::mouseMove(button, button->rect().center() + QPoint(1, 1));
+    const QString expected = QString::fromUtf8(tip.data(), static_cast<qsizetype>(tip.size()));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return QToolTip::isVisible() && QToolTip::text() == expected; }, 5000))
+        << QToolTip::text().toStdString();
+  }
 }
 
 TEST_F(NavigatorTest, ForwardThenBackReturnsToThePicture) {
@@ -179,7 +229,11 @@ TEST_F(NavigatorTest, UnreadablePictureIsReportedAndTheWindowStays) {
   click(form, "BtnNext");
   EXPECT_EQ(fake.messages.details.size(), 1U);
 
-  EXPECT_EQ(fake.messages.shown, std::vector<std::string>{std::string(text::kCannotLoadPicture)});
+  // The box says which picture of the list is broken.
+  ASSERT_EQ(fake.messages.shown.size(), 1U);
+  EXPECT_TRUE(
+      fake.messages.shown[0].starts_with(std::string(text::kCannotLoadPicture) + "\r\n" + paths[1]))
+      << fake.messages.shown[0];
   EXPECT_FALSE(form.programEnded());
   EXPECT_TRUE(form.isVisible());
   EXPECT_EQ(position(form), "2");  // logged before rendering
@@ -188,6 +242,13 @@ TEST_F(NavigatorTest, UnreadablePictureIsReportedAndTheWindowStays) {
   click(form, "BtnNext");  // the next picture still works
   EXPECT_EQ(wallName(form), paths[2]);
   EXPECT_EQ(fake.events.back(), fake::wallpaperEvent(dir / "app/wallpaper.bmp"));
+
+  // A picture gone since the list was written is named too.
+  for (const std::string& path : paths) std::filesystem::remove(path);
+  fake.messages.shown.clear();
+  click(form, "BtnNext");
+  EXPECT_EQ(fake.messages.shown,
+            std::vector<std::string>{std::string(text::kFileNotFound) + "\r\n" + wallName(form)});
 }
 
 }  // namespace

@@ -496,7 +496,7 @@ void Win32FrmEdit::buildOperationsPage() {
   button("登録", page, "BtnSupW", kBtnSupW, {294, 66, 88, 26});
   button("削除", page, "BtnSupD", kBtnSupD, {390, 66, 88, 26});
   button("デスクトップ", page, "BtnDskSC", kBtnDskSC, {284, 112, 204, 26});
-  button("クイックランチ", page, "BtnQlSc", kBtnQlSc, {284, 146, 204, 26});
+  button("スタートメニュー", page, "BtnQlSc", kBtnQlSc, {284, 146, 204, 26});
 }
 
 void Win32FrmEdit::buildAboutPage() {

@@ -57,7 +57,23 @@ Platform withSwapped(const Platform& base, const SwappedServices& swapped) {
                   base.documents,
                   base.runLock,
                   base.dataDirectory,
-                  base.installed};
+                  base.installed,
+                  base.fileChooser};
+}
+
+std::string chooseEvent(ChooseWhat what, std::string_view title) {
+  return std::string(what == ChooseWhat::Folder ? "choose folder: " : "choose pictures: ") +
+         std::string(title);
+}
+
+std::vector<std::string> ScriptedFileChooser::choose(ChooseWhat what, std::string_view title,
+                                                     const std::vector<std::string>& patterns) {
+  log_.push_back(chooseEvent(what, title));
+  lastPatterns = patterns;
+  if (answers.empty()) return {};
+  std::vector<std::string> chosen = std::move(answers.front());
+  answers.pop_front();
+  return chosen;
 }
 
 Status ScriptedRunLock::acquire(const std::string& path, std::chrono::milliseconds wait) {
@@ -154,6 +170,8 @@ FakePlatform::FakePlatform(std::string applicationDirectory)
                 desktop,
                 *pictures,
                 documents,
-                runLock} {}
+                runLock} {
+  platform_.fileChooser = &fileChooser;
+}
 
 }  // namespace tivolen::fake

@@ -132,6 +132,21 @@ class RecordingDocuments final : public Documents {
   EventLog& log_;
 };
 
+// Answers each dialog with the next scripted choice (nothing once they run
+// out, as a cancelled dialog), logging what was asked.
+class ScriptedFileChooser final : public FileChooser {
+ public:
+  explicit ScriptedFileChooser(EventLog& log) : log_(log) {}
+  std::vector<std::string> choose(ChooseWhat what, std::string_view title,
+                                  const std::vector<std::string>& patterns) override;
+  std::deque<std::vector<std::string>> answers;
+  std::vector<std::string> lastPatterns;
+
+ private:
+  EventLog& log_;
+};
+std::string chooseEvent(ChooseWhat what, std::string_view title);
+
 // Answers as scripted and records each request apart from the events, which
 // tests compare whole.
 class ScriptedRunLock final : public RunLock {
@@ -168,6 +183,7 @@ class FakePlatform {
   std::unique_ptr<Pictures> pictures = std::make_unique<FakePictures>(files);
   RecordingDocuments documents{events};
   ScriptedRunLock runLock;
+  ScriptedFileChooser fileChooser{events};
 
  private:
   Platform platform_;

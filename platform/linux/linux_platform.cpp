@@ -60,6 +60,7 @@ LinuxPlatform::LinuxPlatform(std::string_view caption, DesktopWait desktopWait)
   // A save killed midway (log-off, power button) leaves its temporary file;
   // the next start of either program clears them.
   if (!dataDirectory_.empty()) removeStaleTemporaries(dataDirectory_);
+  platform_.fileChooser = &fileChooser_;
 }
 
 }  // namespace tivolen

@@ -11,6 +11,7 @@
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/posix_processes.h"
 #include "platform/linux/posix_run_lock.h"
+#include "platform/linux/qt_file_chooser.h"
 #include "platform/linux/qt_messages.h"
 #include "platform/linux/x11_keyboard.h"
 #include "platform/linux/xdg_special_folders.h"
@@ -53,6 +54,7 @@ class LinuxPlatform {
   std::unique_ptr<Desktop> desktop_;
   GioDocuments documents_;
   PosixRunLock runLock_;
+  QtFileChooser fileChooser_;
   Platform platform_;
 };
 

@@ -1,8 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/linux/qt_messages.h"
 
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QString>
+#include <QStyle>
+#include <algorithm>
 #include <iostream>
 
 #include "platform/linux/gui_application.h"
@@ -24,6 +30,25 @@ Answer cautiousAnswer(Buttons buttons) {
 
 QString fromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A box sizes itself by its text alone, and the window manager then cuts a
+// title wider than a short text ("リストなし") to "壁…". The title bar also
+// holds the box's icon and the manager's buttons: room for four of them.
+int widthForTitle(const QMessageBox& box, const QString& title) {
+  const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+  const int bar = std::max(box.style()->pixelMetric(QStyle::PM_TitleBarHeight), metrics.height());
+  return metrics.horizontalAdvance(title) + 4 * bar + 2 * metrics.averageCharWidth();
+}
+
+void keepTitleWhole(QMessageBox& box, const QString& title) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (grid == nullptr) return;
+  // QMessageBox ignores a minimum width of its own; a spacer across its
+  // grid is what its layout obeys.
+  grid->addItem(
+      new QSpacerItem(widthForTitle(box, title), 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+      grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 }  // namespace
@@ -59,6 +84,7 @@ Answer QtMessages::show(std::string_view text, Buttons buttons) {
       box.setDefaultButton(QMessageBox::Yes);
       break;
   }
+  keepTitleWhole(box, box.windowTitle());
   switch (box.exec()) {
     case QMessageBox::Cancel:
       return Answer::Cancel;

@@ -8,6 +8,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <string_view>
 
 #include "common/picture_types.h"
 #include "platform/shared/bitmap_file.h"
@@ -58,28 +62,94 @@ Picture copyPixels(IWICBitmapSource* source, UINT width, UINT height, HRESULT& r
   return picture;
 }
 
-// EMF and WMF are drawn by GDI at their frame size in screen pixels.
+// The whole file, or nothing when it cannot be read or is beyond any
+// drawing's size.
+std::optional<std::string> readSmallFile(const std::wstring& path) {
+  constexpr LONGLONG kLargest = 64LL << 20;
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  LARGE_INTEGER size{};
+  std::optional<std::string> bytes;
+  if (GetFileSizeEx(file, &size) != 0 && size.QuadPart <= kLargest) {
+    std::string read(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (read.empty() ||
+        (ReadFile(file, read.data(), static_cast<DWORD>(read.size()), &got, nullptr) != 0 &&
+         got == read.size())) {
+      bytes = std::move(read);
+    }
+  }
+  CloseHandle(file);
+  return bytes;
+}
+
+std::uint16_t word(const std::string& bytes, std::size_t at) {
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                    static_cast<unsigned char>(bytes[at + 1]) << 8);
+}
+
+// A Windows metafile as an enhanced one. Most WMF files carry the 22-byte
+// "placeable" header before the metafile itself, which GetMetaFileW refuses:
+// it gives the drawing's bounds in its own units and how many of them make
+// an inch, from which its size on paper is known.
+HENHMETAFILE readWindowsMetafile(const std::wstring& path) {
+  const std::optional<std::string> bytes = readSmallFile(path);
+  constexpr std::size_t kPlaceableHeader = 22;
+  if (!bytes || bytes->size() < 18) return nullptr;
+  const bool placeable =
+      bytes->size() > kPlaceableHeader && word(*bytes, 0) == 0xCDD7 && word(*bytes, 2) == 0x9AC6;
+  if (!placeable) {
+    return SetWinMetaFileBits(static_cast<UINT>(bytes->size()),
+                              reinterpret_cast<const BYTE*>(bytes->data()), nullptr, nullptr);
+  }
+  const auto side = [&](std::size_t low, std::size_t high) {
+    return std::abs(static_cast<int>(static_cast<std::int16_t>(word(*bytes, high))) -
+                    static_cast<int>(static_cast<std::int16_t>(word(*bytes, low))));
+  };
+  const int width = side(6, 10);
+  const int height = side(8, 12);
+  const int perInch = word(*bytes, 14);
+  METAFILEPICT picture{};
+  picture.mm = MM_ANISOTROPIC;
+  if (width > 0 && height > 0 && perInch > 0) {
+    // In hundredths of a millimetre, 2540 to the inch.
+    picture.xExt = MulDiv(width, 2540, perInch);
+    picture.yExt = MulDiv(height, 2540, perInch);
+  }
+  const std::string_view metafile = std::string_view(*bytes).substr(kPlaceableHeader);
+  return SetWinMetaFileBits(static_cast<UINT>(metafile.size()),
+                            reinterpret_cast<const BYTE*>(metafile.data()), nullptr,
+                            picture.xExt > 0 ? &picture : nullptr);
+}
+
+// EMF and WMF are drawn by GDI at their frame's size in the pixels of the
+// device they were made for. The frame is also the rectangle GDI maps into
+// the target when it plays the drawing, so the bitmap takes exactly that
+// size: sized by the bounds (the part actually drawn), a drawing with a
+// margin came out scaled and shifted.
 LoadedPicture loadMetafile(const std::string& path, bool windowsMetafile) {
   const std::wstring wide = WidePath(path);
-  HENHMETAFILE metafile = nullptr;
-  if (windowsMetafile) {
-    HMETAFILE old = GetMetaFileW(wide.c_str());
-    if (old != nullptr) {
-      const UINT size = GetMetaFileBitsEx(old, 0, nullptr);
-      std::string bits(size, '\0');
-      GetMetaFileBitsEx(old, size, bits.data());
-      DeleteMetaFile(old);
-      metafile =
-          SetWinMetaFileBits(size, reinterpret_cast<const BYTE*>(bits.data()), nullptr, nullptr);
-    }
-  } else {
-    metafile = GetEnhMetaFileW(wide.c_str());
-  }
+  HENHMETAFILE metafile =
+      windowsMetafile ? readWindowsMetafile(wide) : GetEnhMetaFileW(wide.c_str());
   if (metafile == nullptr) return failure(path, "not a metafile");
   ENHMETAHEADER header{};
   GetEnhMetaFileHeader(metafile, sizeof header, &header);
-  const LONG width = header.rclBounds.right - header.rclBounds.left + 1;
-  const LONG height = header.rclBounds.bottom - header.rclBounds.top + 1;
+  // rclFrame is in hundredths of a millimetre; the reference device tells
+  // how many of its pixels make a millimetre.
+  const auto pixels = [](LONG hundredths, LONG devicePixels, LONG deviceMillimetres) -> LONG {
+    if (devicePixels <= 0 || deviceMillimetres <= 0) return 0;
+    return static_cast<LONG>(
+        std::lround(static_cast<double>(hundredths) * devicePixels / (100.0 * deviceMillimetres)));
+  };
+  LONG width = pixels(header.rclFrame.right - header.rclFrame.left, header.szlDevice.cx,
+                      header.szlMillimeters.cx);
+  LONG height = pixels(header.rclFrame.bottom - header.rclFrame.top, header.szlDevice.cy,
+                       header.szlMillimeters.cy);
+  if (width <= 0 || height <= 0) {
+    width = header.rclBounds.right - header.rclBounds.left + 1;
+    height = header.rclBounds.bottom - header.rclBounds.top + 1;
+  }
   if (width <= 0 || height <= 0 || static_cast<std::int64_t>(width) * height > kMaxPicturePixels) {
     DeleteEnhMetaFile(metafile);
     return failure(path, "metafile has no drawable size");

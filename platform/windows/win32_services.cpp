@@ -7,9 +7,11 @@
 #include <shobjidl.h>
 #include <windows.h>
 
+#include <array>
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <string_view>
 
 #include "platform/message_line.h"
 #include "platform/windows/com_ptr.h"
@@ -61,6 +63,67 @@ void Win32Messages::detail(std::string_view text) {
   OutputDebugStringW(Widen(line).c_str());
 }
 
+namespace {
+
+// The width a box needs for its whole title: the caption font's text, the
+// system menu icon and the close button, and the frame's margins.
+int widthForCaption(HWND box) {
+  const UINT dpi = GetDpiForWindow(box);
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi) == 0) {
+    return 0;
+  }
+  std::array<wchar_t, 256> title{};
+  const int length = GetWindowTextW(box, title.data(), static_cast<int>(title.size()));
+  const HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
+  HDC context = GetDC(box);
+  const HGDIOBJ before = SelectObject(context, font);
+  SIZE extent{};
+  GetTextExtentPoint32W(context, title.data(), length, &extent);
+  SelectObject(context, before);
+  ReleaseDC(box, context);
+  DeleteObject(font);
+  const int buttons = 2 * metrics.iCaptionWidth + GetSystemMetricsForDpi(SM_CXSMICON, dpi);
+  const int frame = 2 * (GetSystemMetricsForDpi(SM_CXFRAME, dpi) +
+                         GetSystemMetricsForDpi(SM_CXPADDEDBORDER, dpi));
+  return extent.cx + buttons + frame + 2 * metrics.iCaptionWidth;
+}
+
+// A message box sizes itself by its text and buttons alone, so a short
+// message cuts its title to "壁…". Widened as it is activated, the box keeps
+// its text where it is and its buttons centred, and stays centred itself.
+LRESULT CALLBACK widenMessageBox(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE) {
+    const auto box = reinterpret_cast<HWND>(wParam);
+    std::array<wchar_t, 16> kind{};
+    GetClassNameW(box, kind.data(), static_cast<int>(kind.size()));
+    RECT frame{};
+    if (std::wstring_view(kind.data()) == L"#32770" && GetWindowRect(box, &frame) != 0) {
+      const int grow = widthForCaption(box) - (frame.right - frame.left);
+      if (grow > 0) {
+        SetWindowPos(box, nullptr, frame.left - grow / 2, frame.top,
+                     frame.right - frame.left + grow, frame.bottom - frame.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+          std::array<wchar_t, 16> childKind{};
+          GetClassNameW(child, childKind.data(), static_cast<int>(childKind.size()));
+          if (std::wstring_view(childKind.data()) != L"Button") continue;
+          RECT place{};
+          GetWindowRect(child, &place);
+          MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&place), 2);
+          SetWindowPos(child, nullptr, place.left + grow / 2, place.top, 0, 0,
+                       SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+      }
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
 Answer Win32Messages::show(std::string_view text, Buttons buttons) {
   detail(text);
   UINT type = MB_OK;
@@ -71,8 +134,10 @@ Answer Win32Messages::show(std::string_view text, Buttons buttons) {
   // a box it owns.
   HWND owner = GetActiveWindow();
   if (owner != nullptr && IsIconic(owner) != 0) owner = nullptr;
+  const HHOOK widen = SetWindowsHookExW(WH_CBT, widenMessageBox, nullptr, GetCurrentThreadId());
   const int pressed =
       MessageBoxW(owner, Widen(text).c_str(), caption_.c_str(), type | MB_SETFOREGROUND);
+  if (widen != nullptr) UnhookWindowsHookEx(widen);
   switch (pressed) {
     case IDCANCEL:
       return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
@@ -188,6 +253,49 @@ Status Win32Documents::open(const std::string& path) {
   const auto code = reinterpret_cast<INT_PTR>(result);
   if (code > 32) return Status::ok();
   return Status::failedAt(path, "ShellExecuteW error " + std::to_string(code));
+}
+
+std::vector<std::string> Win32FileChooser::choose(ChooseWhat what, std::string_view title,
+                                                  const std::vector<std::string>& patterns) {
+  const ComScope com;
+  ComPtr<IFileOpenDialog> dialog;
+  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_PPV_ARGS(dialog.out())))) {
+    return {};
+  }
+  DWORD options = 0;
+  dialog->GetOptions(&options);
+  options |= FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST;
+  options |=
+      what == ChooseWhat::Folder ? FOS_PICKFOLDERS : FOS_ALLOWMULTISELECT | FOS_FILEMUSTEXIST;
+  dialog->SetOptions(options);
+  const std::wstring wideTitle = Widen(title);
+  dialog->SetTitle(wideTitle.c_str());
+  std::wstring globs;
+  for (const std::string& pattern : patterns)
+    globs += (globs.empty() ? L"" : L";") + Widen(pattern);
+  const std::array<COMDLG_FILTERSPEC, 2> filters{
+      {{L"画像", globs.c_str()}, {L"すべてのファイル", L"*.*"}}};
+  if (what == ChooseWhat::Pictures && !globs.empty()) {
+    dialog->SetFileTypes(static_cast<UINT>(filters.size()), filters.data());
+  }
+  HWND owner = GetActiveWindow();
+  if (FAILED(dialog->Show(owner))) return {};  // cancelled, too
+  ComPtr<IShellItemArray> items;
+  if (FAILED(dialog->GetResults(items.out()))) return {};
+  DWORD count = 0;
+  items->GetCount(&count);
+  std::vector<std::string> chosen;
+  for (DWORD i = 0; i < count; ++i) {
+    ComPtr<IShellItem> item;
+    if (FAILED(items->GetItemAt(i, item.out()))) continue;
+    wchar_t* path = nullptr;
+    if (SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)) && path != nullptr) {
+      chosen.push_back(Narrow(path));
+    }
+    CoTaskMemFree(path);
+  }
+  return chosen;
 }
 
 }  // namespace tivolen

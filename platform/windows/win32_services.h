@@ -73,4 +73,11 @@ class Win32Documents final : public Documents {
   Status open(const std::string& path) override;
 };
 
+// The system's file dialog (IFileOpenDialog), modal to the program's window.
+class Win32FileChooser final : public FileChooser {
+ public:
+  std::vector<std::string> choose(ChooseWhat what, std::string_view title,
+                                  const std::vector<std::string>& patterns) override;
+};
+
 }  // namespace tivolen

@@ -36,6 +36,8 @@ WindowsPlatform::WindowsPlatform(std::string_view caption)
                                            desktop_,
                                            pictures_,
                                            documents_,
-                                           runLock_} {}
+                                           runLock_} {
+  platform_.fileChooser = &fileChooser_;
+}
 
 }  // namespace tivolen

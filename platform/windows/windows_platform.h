@@ -37,6 +37,7 @@ class WindowsPlatform {
   WicPictures pictures_{files_};
   Win32Documents documents_;
   Win32RunLock runLock_;
+  Win32FileChooser fileChooser_;
   Platform platform_;
 };
 

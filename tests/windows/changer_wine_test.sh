@@ -5,10 +5,13 @@
 # change in each style 0-4 writes the registry layout values, sets the
 # wallpaper to wallpaper.bmp (whose pixels must show the picture fitted to
 # the screen) and a byte-exact change log; --navigator opens the navigator,
-# whose ">" steps to the next picture. Usage:
-# changer_wine_test.sh PATH_TO_TIVOLEN_EXE
+# whose ">" steps to the next picture, whose buttons and file label have
+# tooltips, and which grows with the screen's scale (200 %). SHOTS=DIR
+# keeps screenshots of the navigator there. Usage:
+# changer_wine_test.sh PATH_TO_TIVOLEN_EXE PATH_TO_WINDOW_PROBE_EXE
 set -euo pipefail
 exe=$1
+probe=$2
 # shellcheck source=tests/windows/wine_session.sh
 source "$(dirname "${BASH_SOURCE[0]}")/wine_session.sh"
 magick=/usr/bin/convert
@@ -155,5 +158,33 @@ done
 [[ "$(sed -n 2p "$app/WallPaper.log" | tr -d '\r')" == 2 ]] ||
   fail "> did not step to position 2: $(cat -A "$app/WallPaper.log")"
 grep -q 'small.gif' "$app/WallPaper.log" || fail "> did not choose small.gif"
+
+cp "$probe" "$work/window_probe.exe"
+probe_navigator() { wine "$work/window_probe.exe" 壁紙の変更 2>/dev/null | tr -d '\r'; }
+# The child of that id's width in pixels.
+width_of_control() { awk -v id="id=$1" '$1 == "child" && $3 == id { sub("w=", "", $6); print $6 }'; }
+looks=$(probe_navigator)
+grep -q '^child' <<<"$looks" || fail "the probe saw no navigator: $looks"
+tools=$(sed -n 's/^tools //p' <<<"$looks")
+((tools >= 5)) || fail "the navigator has $tools tooltips, not one per button and the file label"
+[[ "$(width_of_control 103 <<<"$looks")" == 73 ]] || fail "> is not 73 pixels wide at 100 %: $looks"
+if [[ -n "${SHOTS:-}" ]]; then mkdir -p "$SHOTS" && import -window root "$SHOTS/navigator-100.png"; fi
+kill "$navigator" 2>/dev/null || true
+wait "$navigator" 2>/dev/null || true
+
+echo "== the navigator at 200 %"
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
+(cd "$app" && wine Tivolen.exe --navigator >>"$work/stderr" 2>&1) &
+navigator=$!
+looks=
+for _ in $(seq 1 120); do
+  looks=$(probe_navigator)
+  grep -q '^child' <<<"$looks" && break
+  sleep 0.25
+done
+wide=$(width_of_control 103 <<<"$looks")
+[[ -n "$wide" ]] && ((wide >= 144 && wide <= 148)) ||
+  fail "> is not twice as wide at 200 %: $looks"
+if [[ -n "${SHOTS:-}" ]]; then sleep 1 && import -window root "$SHOTS/navigator-200.png"; fi
 kill "$navigator" 2>/dev/null || true
 echo "PASS"
