@@ -12,6 +12,7 @@
 #include "platform/linux/posix_processes.h"
 #include "platform/linux/posix_run_lock.h"
 #include "platform/linux/qt_messages.h"
+#include "platform/linux/systemd_scheduler.h"
 #include "platform/linux/x11_keyboard.h"
 #include "platform/linux/xdg_special_folders.h"
 #include "platform/pictures.h"
@@ -53,6 +54,7 @@ class LinuxPlatform {
   std::unique_ptr<Desktop> desktop_;
   GioDocuments documents_;
   PosixRunLock runLock_;
+  SystemdScheduler scheduler_{files_};
   Platform platform_;
 };
 
