@@ -92,11 +92,12 @@ systemd-analyze --user verify "$units/$timer" "$units/$service" >"$work/verify" 
 mkdir -p "$units/$service.d" "$units/$timer.d"
 printf '[Service]\nStandardOutput=file:%s\nStandardError=file:%s\n' "$work/run.out" \
   "$work/run.err" >"$units/$service.d/test.conf"
-printf '[Timer]\nOnActiveSec=\nOnActiveSec=1s\n' >"$units/$timer.d/test.conf"
+# (AccuracySec too: systemd may otherwise put it off by up to a minute).
+printf '[Timer]\nOnActiveSec=\nOnActiveSec=1s\nAccuracySec=100ms\n' >"$units/$timer.d/test.conf"
 pixmap_before=$(xprop -root _XROOTPMAP_ID 2>&1 || true)
 sctl daemon-reload
 sctl restart "$timer"
-for _ in $(seq 100); do
+for _ in $(seq 150); do
   grep -q blue.gif "$app/WallPaper.log" && break
   sleep 0.2
 done
