@@ -1,13 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sets a changer's schedule through the real systemctl, as the manager's
-// choice does, and prints the choice read back afterwards. With no choice
-// given it only reads. Usage: schedule_driver CHANGER [CHOICE]
+// Sets a changer's schedule through the system's real scheduler (systemctl,
+// or the Task Scheduler under Wine), as the manager's choice does, and
+// prints the choice read back afterwards. With no choice given it only
+// reads. Usage: schedule_driver CHANGER [CHOICE]
 #include <iostream>
 #include <string>
 
 #include "common/schedule.h"
+#ifdef _WIN32
+#include "platform/shared/system_clock.h"
+#include "platform/windows/task_scheduler.h"
+#else
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/systemd_scheduler.h"
+#endif
 
 int main(int argc, char** argv) {
   using namespace tivolen;
@@ -15,10 +21,17 @@ int main(int argc, char** argv) {
     std::cerr << "Usage: schedule_driver CHANGER [CHOICE]\n";
     return 2;
   }
+#ifdef _WIN32
+  SystemClock clock;
+  Win32TaskScheduler scheduler(clock);
+  const char separator = '\\';
+#else
   PosixFileSystem files;
   SystemdScheduler scheduler(files);
+  const char separator = '/';
+#endif
   const std::string program = argv[1];
-  const ScheduledProgram changer{program, program.substr(0, program.rfind('/'))};
+  const ScheduledProgram changer{program, program.substr(0, program.rfind(separator))};
   if (argc > 2) {
     const Schedule schedule = ScheduleOfChoice(std::stoi(argv[2]));
     if (schedule.kind != ScheduleKind::Off) {

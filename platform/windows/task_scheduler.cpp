@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/windows/task_scheduler.h"
 
+#include <windows.h>
+// After windows.h, which they build on.
 #include <oleauto.h>
 #include <taskschd.h>
-#include <windows.h>
 
 #include <cstdio>
 

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The schedule as Wine's Task Scheduler keeps it, set through its COM
+# interface as the manager sets it: every 30 minutes, then when the date
+# changes, then off. After each choice the task is read back through COM, and
+# the definition Wine stores (system32\Tasks) must start this Tivolen.exe
+# with --scheduled from its folder, only while the user is logged on, with
+# the chosen trigger; off deletes it.
+# Usage: schedule_wine_test.sh PATH_TO_SCHEDULE_DRIVER_EXE PATH_TO_TIVOLEN_EXE
+set -euo pipefail
+driver=$1
+exe=$2
+# shellcheck source=tests/windows/wine_session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wine_session.sh"
+
+app="$WINEPREFIX/drive_c/Tivolen app"
+mkdir -p "$app"
+cp "$exe" "$app/Tivolen.exe"
+cp "$driver" "$work/schedule_driver.exe"
+changer='C:\Tivolen app\Tivolen.exe'
+tasks="$WINEPREFIX/drive_c/windows/system32/Tasks"
+
+# choose CHOICE: the driver's answer (the choice read back) in $choice.
+choose() {
+  choice=$(wine "$work/schedule_driver.exe" "$changer" "$1" 2>>"$work/stderr" | tr -d '\r') ||
+    fail "choosing $1 failed"
+}
+# The stored definition of the one task, as UTF-8 text.
+definition() {
+  local files=("$tasks"/tivolen-*)
+  [[ ${#files[@]} == 1 && -f ${files[0]} ]] || fail "no single task stored: ${files[*]}"
+  task=$(basename "${files[0]}")
+  if [[ $(head -c2 "${files[0]}" | od -An -tx1 | tr -d ' ') == fffe ]]; then
+    iconv -f UTF-16 -t UTF-8 "${files[0]}"
+  else
+    cat "${files[0]}"
+  fi
+}
+
+choose 3
+[[ $choice == 3 ]] || fail "every 30 minutes read back as '$choice'"
+definition >"$work/task.xml"
+for part in '<Command>C:\Tivolen app\Tivolen.exe</Command>' '<Arguments>--scheduled</Arguments>' \
+  '<WorkingDirectory>C:\Tivolen app</WorkingDirectory>' '<LogonType>InteractiveToken</LogonType>' \
+  '<Interval>PT30M</Interval>'; do
+  grep -qF "$part" "$work/task.xml" || fail "$part missing in: $(cat "$work/task.xml")"
+done
+# Wine's schtasks lists tasks only in some versions; where it does, ours is there.
+if wine schtasks /query >"$work/query" 2>>"$work/stderr"; then
+  grep -q "$task" "$work/query" || fail "schtasks /query does not list $task: $(cat "$work/query")"
+  echo "schtasks /query lists $task"
+else
+  echo "schtasks /query is not supported by this Wine; the stored definition was checked"
+fi
+
+choose 1
+[[ $choice == 1 ]] || fail "the date change read back as '$choice'"
+definition >"$work/task.xml"
+grep -qF '<DaysInterval>1</DaysInterval>' "$work/task.xml" || fail "no daily trigger: $(cat "$work/task.xml")"
+grep -qF '<Interval>' "$work/task.xml" && fail "the interval stayed: $(cat "$work/task.xml")"
+
+choose 0
+[[ $choice == 0 ]] || fail "off read back as '$choice'"
+compgen -G "$tasks/tivolen-*" >/dev/null && fail "the task is still stored"
+
+echo "PASS"
