@@ -45,12 +45,14 @@ for part in '<Command>C:\Tivolen app\Tivolen.exe</Command>' '<Arguments>--schedu
   '<Interval>PT30M</Interval>'; do
   grep -qF "$part" "$work/task.xml" || fail "$part missing in: $(cat "$work/task.xml")"
 done
-# Wine's schtasks lists tasks only in some versions; where it does, ours is there.
-if wine schtasks /query >"$work/query" 2>>"$work/stderr"; then
+# Wine's schtasks has no /query before some version (it says so as a FIXME);
+# where it has one, our task must be listed.
+WINEDEBUG=fixme+schtasks wine schtasks /query >"$work/query" 2>"$work/query.err" || true
+if grep -q 'Unsupported command L"/query"' "$work/query.err"; then
+  echo "this Wine's schtasks has no /query; the task was read back through COM and its stored definition checked"
+else
   grep -q "$task" "$work/query" || fail "schtasks /query does not list $task: $(cat "$work/query")"
   echo "schtasks /query lists $task"
-else
-  echo "schtasks /query is not supported by this Wine; the stored definition was checked"
 fi
 
 choose 1
