@@ -797,7 +797,11 @@ void Win32FrmEdit::command(int id, int code) {
       }
       return;
     case kLstSchedule:
-      if (!syncing_ && code == CBN_SELENDOK) {
+      // As LstStyle: a choice from the open list, or an arrow key on the
+      // closed box.
+      if (!syncing_ && (code == CBN_SELENDOK ||
+                        (code == CBN_SELCHANGE &&
+                         SendMessageW(lstSchedule_, CB_GETDROPPEDSTATE, 0, 0) == FALSE))) {
         const auto index = static_cast<int>(SendMessageW(lstSchedule_, CB_GETCURSEL, 0, 0));
         forwardBusy([this, index] { form_.SetSchedule(index); });
       }
