@@ -27,11 +27,12 @@ int main(int argc, char** argv) {
         return tivolen::kExitUsage;
       case tivolen::RunRequest::Change:
       case tivolen::RunRequest::Navigator:
+      case tivolen::RunRequest::Scheduled:
         break;
     }
     tivolen::LinuxPlatform linuxPlatform(tivolen::text::kChangerCaption);
     return tivolen::RunChanger(linuxPlatform.platform(), tivolen::ShowNavigator,
-                               options.request == tivolen::RunRequest::Navigator);
+                               tivolen::RunStartOf(options.request));
   } catch (const std::exception& error) {
     // Never abort at log-on: say what broke and end.
     std::cerr << "Tivolen: " << error.what() << '\n';

@@ -30,11 +30,12 @@ int wmain(int argc, wchar_t** argv) {
         return tivolen::kExitUsage;
       case tivolen::RunRequest::Change:
       case tivolen::RunRequest::Navigator:
+      case tivolen::RunRequest::Scheduled:
         break;
     }
     tivolen::WindowsPlatform windowsPlatform(tivolen::text::kChangerCaption);
     return tivolen::RunChanger(windowsPlatform.platform(), tivolen::ShowNavigator,
-                               options.request == tivolen::RunRequest::Navigator);
+                               tivolen::RunStartOf(options.request));
   } catch (const std::exception& error) {
     // Never abort at log-on: say what broke and end.
     std::fprintf(stderr, "Tivolen: %s\n", error.what());

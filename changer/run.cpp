@@ -24,6 +24,7 @@ void ReadLastChange(Platform& platform, RunState& state) {
   }
   state.lastChangeDate = kNeverChanged;
   state.currentPosition = 0;
+  if (state.scheduled) return;
   const std::string shortcut = StartupShortcutPath(platform);
   if (shortcut.empty() || !platform.files.fileExists(shortcut)) CreateStartupShortcut(platform);
 }
@@ -63,6 +64,10 @@ bool ChangeIsDue(Platform& platform, RunState& state) {
 
   const std::string listPath = platform.inDataDir(kListFileName);
   if (!platform.files.fileExists(listPath)) {
+    if (state.scheduled) {
+      platform.messages.detail(listPath + ": no list, nothing to change");
+      return false;
+    }
     const std::string manager = platform.programInAppDir(kManagerProgram);
     if (const Status started = platform.processes.start(manager, WindowState::Normal);
         !started.isOk()) {
@@ -94,9 +99,44 @@ bool ChangeIsDue(Platform& platform, RunState& state) {
   return DueByTimingMode(*header.timingMode, Today(platform.clock), state.lastChangeDate);
 }
 
-int RunChanger(Platform& platform, const NavigatorEntry& showNavigator, bool navigatorRequested) {
-  if (navigatorRequested || platform.keyboard.shiftHeld()) return showNavigator(platform);
+namespace {
 
+// A scheduled run's messages, held until the run's end: every box becomes a
+// detail line, and a run that found no desktop drops them all, the reason
+// included, since it comes back at every interval while no one is logged on.
+class ScheduledRunMessages final : public Messages {
+ public:
+  explicit ScheduledRunMessages(Messages& messages) : messages_(messages) {}
+  ScheduledRunMessages(const ScheduledRunMessages&) = delete;
+  ScheduledRunMessages& operator=(const ScheduledRunMessages&) = delete;
+  ~ScheduledRunMessages() override {
+    if (!silent_) {
+      for (const std::string& line : lines_) messages_.detail(line);
+    }
+  }
+  Answer show(std::string_view text, Buttons buttons) override {
+    lines_.emplace_back(text);
+    // Nobody is there to answer: the cautious one.
+    switch (buttons) {
+      case Buttons::Ok:
+        return Answer::Ok;
+      case Buttons::OkCancel:
+        return Answer::Cancel;
+      case Buttons::YesNo:
+        return Answer::No;
+    }
+    return Answer::Ok;
+  }
+  void detail(std::string_view text) override { lines_.emplace_back(text); }
+  void silence() { silent_ = true; }
+
+ private:
+  Messages& messages_;
+  std::vector<std::string> lines_;
+  bool silent_ = false;
+};
+
+int runChange(Platform& platform, bool scheduled) {
   const Status locked =
       platform.runLock.acquire(platform.inDataDir(kRunLockFileName), kRunLockWait);
   if (locked.code == Status::Code::Unavailable) {
@@ -111,9 +151,11 @@ int RunChanger(Platform& platform, const NavigatorEntry& showNavigator, bool nav
   state.launcherPresent = false;
   state.lastFolderCount = 1;
   state.passOverUnavailable = true;
+  state.scheduled = scheduled;
   // The run has no visible window, so there is no pointer to turn busy.
   if (!ChangeIsDue(platform, state)) {
-    if (!platform.desktop.remembersWallpaper()) RestoreWallpaper(platform);
+    // The session's own log-on run has put the wallpaper back already.
+    if (!scheduled && !platform.desktop.remembersWallpaper()) RestoreWallpaper(platform);
     return 0;
   }
   const StepResult result = ChangeWallpaper(platform, state, 0, nullptr);
@@ -129,6 +171,49 @@ int RunChanger(Platform& platform, const NavigatorEntry& showNavigator, bool nav
       break;
   }
   return 0;
+}
+
+}  // namespace
+
+RunStart RunStartOf(RunRequest request) {
+  switch (request) {
+    case RunRequest::Navigator:
+      return RunStart::Navigator;
+    case RunRequest::Scheduled:
+      return RunStart::Scheduled;
+    default:
+      return RunStart::LogOn;
+  }
+}
+
+int RunChanger(Platform& platform, const NavigatorEntry& showNavigator, RunStart start) {
+  if (start == RunStart::Scheduled) {
+    ScheduledRunMessages messages(platform.messages);
+    Platform quiet{platform.applicationDirectory,
+                   platform.files,
+                   platform.processes,
+                   platform.keyboard,
+                   messages,
+                   platform.clock,
+                   platform.random,
+                   platform.specialFolders,
+                   platform.shortcuts,
+                   platform.screen,
+                   platform.desktop,
+                   platform.pictures,
+                   platform.documents,
+                   platform.runLock,
+                   platform.scheduler,
+                   platform.dataDirectory,
+                   platform.installed};
+    const int status = runChange(quiet, /*scheduled=*/true);
+    if (status == kExitNoDesktop) messages.silence();
+    return status;
+  }
+  if (start == RunStart::Navigator || platform.keyboard.shiftHeld()) {
+    return showNavigator(platform);
+  }
+  return runChange(platform, /*scheduled=*/false);
 }
 
 }  // namespace tivolen

@@ -5,7 +5,9 @@
 #include <functional>
 #include <string_view>
 
+#include "changer/run_options.h"
 #include "changer/run_state.h"
+#include "common/startup_shortcut.h"
 #include "platform/platform.h"
 
 namespace tivolen {
@@ -21,8 +23,9 @@ using NavigatorEntry = std::function<int(Platform&)>;
 // Exit statuses besides 0 (done, or nothing was due) and 1 (an unexpected
 // failure). A run without a desktop to reach (no display, as under a timer
 // before log-on) is told apart from a desktop that refused the picture.
+// kExitNoDesktop, shared with the scheduler's definitions, is with the
+// changer's options.
 inline constexpr int kExitDesktopRefused = 1;
-inline constexpr int kExitNoDesktop = 3;
 
 // The run's lock, beside the user's files; the manager never opens it.
 inline constexpr std::string_view kRunLockFileName = ".Tivolen.lock";
@@ -32,9 +35,15 @@ inline constexpr std::chrono::milliseconds kRunLockWait{30000};
 
 // The whole start-up run of the changer; returns the program's exit code.
 // Runs over one data folder follow one another, never overlap.
-// `navigatorRequested` (the command line's kNavigatorOption) opens the
-// navigator as Shift does, for sessions where Shift cannot be read.
+// Navigator (the command line's kNavigatorOption) opens the navigator as
+// Shift does, for sessions where Shift cannot be read. Scheduled
+// (kScheduledOption) never reads Shift and shows no box: what a box would
+// say goes to the technical detail, and a run that finds no desktop says
+// nothing at all (it would, every interval, while nobody is logged on).
+enum class RunStart { LogOn, Navigator, Scheduled };
 int RunChanger(Platform& platform, const NavigatorEntry& showNavigator,
-               bool navigatorRequested = false);
+               RunStart start = RunStart::LogOn);
+// The start a command line's request makes; LogOn for the rest.
+RunStart RunStartOf(RunRequest request);
 
 }  // namespace tivolen

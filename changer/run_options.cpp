@@ -11,6 +11,7 @@ RunOptions ParseRunOptions(const std::vector<std::string>& arguments) {
   bool help = false;
   bool version = false;
   bool navigator = false;
+  bool scheduled = false;
   for (const std::string& argument : arguments) {
     if (argument == "--help" || argument == "-h") {
       help = true;
@@ -18,6 +19,8 @@ RunOptions ParseRunOptions(const std::vector<std::string>& arguments) {
       version = true;
     } else if (argument == kNavigatorOption) {
       navigator = true;
+    } else if (argument == kScheduledOption) {
+      scheduled = true;
     } else {
       options.request = RunRequest::Unknown;
       options.unknown = argument;
@@ -30,6 +33,8 @@ RunOptions ParseRunOptions(const std::vector<std::string>& arguments) {
     options.request = RunRequest::Version;
   } else if (navigator) {
     options.request = RunRequest::Navigator;
+  } else if (scheduled) {
+    options.request = RunRequest::Scheduled;
   }
   return options;
 }
@@ -48,6 +53,8 @@ std::string HelpText() {
   help += "Changes the desktop wallpaper from the list when a change is due, then ends.\n";
   help += "Holding Shift at the start opens the navigator instead.\n\n";
   help += "  " + std::string(kNavigatorOption) + "  open the navigator without holding Shift\n";
+  help += "  " + std::string(kScheduledOption) +
+          "  as the system's scheduler starts it: no boxes, Shift not read\n";
   help += "  --help       show this help and change nothing\n";
   help += "  --version    show the version and change nothing\n\n";
   help += "Exit status: 0 done or nothing due, 1 failure or the desktop refused the picture,\n";

@@ -10,7 +10,7 @@ namespace tivolen {
 // What the command line asks of the changer. Only a plain start or the
 // navigator may change the wallpaper; asking for help or the version, or
 // mistyping an option, must leave the wallpaper and the log alone.
-enum class RunRequest { Change, Navigator, Help, Version, Unknown };
+enum class RunRequest { Change, Navigator, Scheduled, Help, Version, Unknown };
 
 struct RunOptions {
   RunRequest request = RunRequest::Change;
@@ -18,7 +18,8 @@ struct RunOptions {
 };
 
 // `arguments` without the program name. An argument not understood wins
-// over everything; then help, then the version, then the navigator.
+// over everything; then help, then the version, then the navigator, then a
+// scheduled run.
 RunOptions ParseRunOptions(const std::vector<std::string>& arguments);
 
 // Texts for standard output (help, version) and standard error (usage).

@@ -25,6 +25,10 @@ struct RunState {
   bool passOverUnavailable = false;
   // What was passed over, each once, in the order met.
   std::vector<std::string> unavailableEntries;
+  // Started by the system's scheduler during a session: nobody expects a
+  // window, so a first run makes no startup entry (its box would wait) and a
+  // missing list brings up no manager.
+  bool scheduled = false;
 };
 
 // The navigator's labels; the normal run has none.

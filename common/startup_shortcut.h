@@ -16,6 +16,14 @@ inline constexpr std::string_view kManagerProgram = "管理";
 // no program can read at log-on on Wayland. Menu entries offer it as an action.
 inline constexpr std::string_view kNavigatorOption = "--navigator";
 inline constexpr std::string_view kNavigatorActionName = "ナビゲーター";
+// How the system's scheduler starts the changer during a session: no box may
+// wait for an answer, Shift held while typing elsewhere must not open the
+// navigator, and no other program comes up.
+inline constexpr std::string_view kScheduledOption = "--scheduled";
+// The changer's exit status when no desktop could be reached (no display,
+// as under a timer before log-on): the change stays due. Schedulers count it
+// as success.
+inline constexpr int kExitNoDesktop = 3;
 
 // The statuses of GetSpecialFolder, as both programs have always numbered them.
 inline constexpr int kFolderFound = 0;

@@ -5,8 +5,10 @@
 
 #include "common/build_info.h"
 #include "common/list_file.h"
+#include "common/schedule.h"
 #include "common/texts.h"
 #include "manager/manager_texts.h"
+#include "manager/schedule_setting.h"
 #include "manager/shortcuts.h"
 
 namespace tivolen::manager {
@@ -78,6 +80,8 @@ void EditForm::Load() {
   reportUnsavedCopies();
   reportUnavailableAtLogOn();
   lstStyle_.entries.assign(text::kStyleNames.begin(), text::kStyleNames.end());
+  lstSchedule_.entries = ScheduleChoiceTexts();
+  lstSchedule_.listIndex = InstalledScheduleChoice(platform_);
   MnuListClick();
 }
 
@@ -622,6 +626,13 @@ void EditForm::BtnDskSCClick() {
 }
 void EditForm::BtnQlScClick() {
   CreateQuickLaunchShortcut(platform_);
+}
+
+void EditForm::SetSchedule(int index) {
+  if (index == lstSchedule_.listIndex) return;
+  // The view shows the choice at once; a refusal puts it back.
+  lstSchedule_.listIndex = index;
+  lstSchedule_.listIndex = ChooseSchedule(platform_, index);
 }
 
 }  // namespace tivolen::manager

@@ -187,6 +187,8 @@ class EditForm {
   void BtnSupDClick();
   void BtnDskSCClick();
   void BtnQlScClick();
+  // The schedule the system keeps for this install (ScheduleChoiceTexts).
+  void SetSchedule(int index);
 
   // Operations.
   void LoadList();
@@ -213,6 +215,7 @@ class EditForm {
   [[nodiscard]] const ScrollBar& BarLuck() const { return barLuck_; }
   [[nodiscard]] const Label& lblLuck() const { return lblLuck_; }
   [[nodiscard]] const ComboList& LstStyle() const { return lstStyle_; }
+  [[nodiscard]] const ComboList& LstSchedule() const { return lstSchedule_; }
   [[nodiscard]] const CheckBox& ChkLounch() const { return chkLounch_; }
   [[nodiscard]] const TextBox& TxtLounch() const { return txtLounch_; }
   [[nodiscard]] const Label& Lbl() const { return lbl_; }
@@ -306,6 +309,7 @@ class EditForm {
   ScrollBar barLuck_;
   Label lblLuck_;
   ComboList lstStyle_;
+  ComboList lstSchedule_;
   CheckBox chkLounch_;
   TextBox txtLounch_;
   Label lbl_;

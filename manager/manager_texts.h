@@ -135,9 +135,19 @@ inline constexpr std::array<std::string_view, 2> kAskCreateMenuEntry = {
     "スタートメニューにショートカットを作成します",
     "アプリケーションメニューにTivolenの項目を作成します"};
 
+// The schedule the system keeps (operations page).
+inline constexpr std::string_view kScheduleCaption = "定期的に変更";
+inline constexpr std::string_view kScheduleNoScheduler =
+    "この環境ではシステムのスケジューラーを使えないため、定期的な変更は設定できません。";
+inline constexpr std::string_view kScheduleNoDisplay =
+    "システムのスケジューラーにデスクトップの画面が伝わっていないため、定期的な変更は設定できませ"
+    "ん。\r\nデスクトップで「systemctl --user import-environment DISPLAY "
+    "WAYLAND_DISPLAY」を実行してから、もう一度選んでください。";
+inline constexpr std::string_view kScheduleFailed = "定期的な変更を設定できませんでした：";
+
 // Help texts drawn at random on the about page.
 inline constexpr std::string_view kHelpTaskScheduler =
-    "一定時間ごとに変更したい場合はタスクスケジューラをご利用下さい.";
+    "一定時間ごとに変更したい場合は操作ページの「定期的に変更」をご利用下さい.";
 // There is no board: questions and reports go where the help page says.
 inline constexpr std::string_view kHelpQuestions =
     "ご質問・不具合のご報告はヘルプ(help.htm)の「ご質問・不具合のご報告」をご覧ください";

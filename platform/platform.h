@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/file_system.h"
+#include "platform/scheduler.h"
 #include "platform/services.h"
 
 namespace tivolen {
@@ -39,6 +40,7 @@ struct Platform {
   Pictures& pictures;
   Documents& documents;
   RunLock& runLock;
+  Scheduler& scheduler;
   // Where List.txt, WallPaper.log and the rendered wallpaper live, no
   // trailing separator. Empty in the portable layout: they lie beside the programs.
   std::string dataDirectory{};

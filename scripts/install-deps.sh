@@ -59,6 +59,9 @@ packages=(
   dconf-gsettings-backend
   dconf-service
   dbus-daemon
+  # the schedule: systemd-analyze checks the units, and a user manager of the
+  # test's own fires them (util-linux's unshare gives it a /run/systemd)
+  systemd
   xwallpaper
   # the Debian package: debian/ and its checks (dpkg-dev comes with
   # build-essential)

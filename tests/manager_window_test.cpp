@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -438,6 +439,64 @@ TEST_F(ManagerWindow, TheMouseOverAControlShowsItsTipAndThePageTakesItBack) {
   EXPECT_FALSE(showList->isVisible());
   EXPECT_TRUE(QTest::qWaitFor([&] { return listFile->height() == foldedHeight; }, 2000))
       << listFile->height() << " after folding, " << foldedHeight << " before";
+}
+
+// The schedule on the operations page, chosen with the mouse and the keys:
+// the system's scheduler gets each choice and is the only record of it, read
+// back at the next start; where it cannot work the user is told and the
+// choice goes back.
+TEST_F(ManagerWindow, TheScheduleIsChosenWithMouseAndKeysAndReadBack) {
+  bench.writeList(listBytes(0, 0, 2, {"\"" + bench.picture("a.jpg") + "\",0,0,3"}));
+  const std::string changer = bench.platform().programInAppDir("Tivolen");
+  fake::RecordingScheduler& scheduler = bench.fake().scheduler;
+  scheduler.schedules[changer] = Schedule{ScheduleKind::Every, 60};
+  open();
+  QApplication::setActiveWindow(window.get());
+  child<QAction>("MnuOpe")->trigger();
+  auto* combo = child<QComboBox>("LstSchedule");
+  ASSERT_TRUE(combo->isVisible());
+  EXPECT_EQ(combo->currentText(), QStringLiteral("1時間ごと"));
+  bench.fake().events.clear();
+
+  // The mouse opens the list and picks an entry.
+  QTest::mouseClick(combo, Qt::LeftButton);
+  QAbstractItemView* popup = combo->view();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return popup->isVisible(); }, 2000));
+  const QRect date = popup->visualRect(popup->model()->index(1, 0));
+  // The open list takes no release that follows its opening too closely,
+  // as a hand's click cannot.
+  QTest::qWait(QApplication::doubleClickInterval() + 100);
+  QTest::mouseMove(popup->viewport(), date.center());
+  QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, date.center());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !popup->isVisible(); }, 2000));
+  EXPECT_EQ(combo->currentText(), QStringLiteral("日付が変わったとき"));
+  EXPECT_EQ(scheduler.schedules[changer], (Schedule{ScheduleKind::DateChange, 0}));
+
+  // An arrow key on the closed box steps to the next.
+  combo->setFocus();
+  QTest::keyClick(combo, Qt::Key_Down);
+  EXPECT_EQ(combo->currentText(), QStringLiteral("15分ごと"));
+  EXPECT_EQ(bench.fake().events,
+            (fake::EventLog{fake::scheduleEvent(changer, {ScheduleKind::DateChange, 0}),
+                            fake::scheduleEvent(changer, {ScheduleKind::Every, 15})}));
+
+  // No display known to the scheduler: told, and the choice stays.
+  scheduler.ready = SchedulerReadiness::NoDisplay;
+  QTest::keyClick(combo, Qt::Key_Down);
+  EXPECT_EQ(combo->currentText(), QStringLiteral("15分ごと"));
+  ASSERT_EQ(bench.messages().size(), 1U);
+  EXPECT_NE(bench.messages()[0].find("画面が伝わっていない"), std::string::npos);
+  EXPECT_EQ(bench.fake().events.size(), 3U) << "told, nothing installed";
+
+  // Off needs no scheduler's consent; the next start reads it back.
+  QTest::keyClick(combo, Qt::Key_Home);
+  EXPECT_EQ(combo->currentText(), QStringLiteral("しない"));
+  EXPECT_EQ(scheduler.schedules.count(changer), 0U);
+  window->close();
+  scheduler.ready = SchedulerReadiness::Ready;
+  scheduler.schedules[changer] = Schedule{ScheduleKind::Every, 720};
+  open();
+  EXPECT_EQ(child<QComboBox>("LstSchedule")->currentText(), QStringLiteral("12時間ごと"));
 }
 
 TEST_F(ManagerWindow, FitsA1280By800ScreenAt200PercentAndHintsAtDropsWhenEmpty) {

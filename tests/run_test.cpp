@@ -69,14 +69,14 @@ class ChangerRun : public ::testing::Test {
   void writeStartupEntry() const { home.write(entryInAutostart(), "[Desktop Entry]\n"); }
 
   // The run as main() does it, with the navigator recorded instead of shown.
-  int run(bool navigatorRequested = false) {
+  int run(RunStart start = RunStart::LogOn) {
     return RunChanger(
         fake.platform(),
         [this](Platform&) {
           fake.events.push_back("navigator");
           return 7;
         },
-        navigatorRequested);
+        start);
   }
 
   TempDir app;
@@ -205,9 +205,60 @@ TEST_F(ChangerRun, ShiftOpensTheNavigatorInsteadOfTheRun) {
 
 TEST_F(ChangerRun, TheNavigatorOptionOpensItWithoutShift) {
   writeList(listWithTimingMode(0));
-  EXPECT_EQ(run(/*navigatorRequested=*/true), 7);
+  EXPECT_EQ(run(RunStart::Navigator), 7);
   EXPECT_EQ(fake.events, (EventLog{"navigator"}));
   EXPECT_FALSE(app.exists("WallPaper.log"));
+}
+
+// A run the system's scheduler starts during a session: nobody is waiting
+// for a window, so nothing may come up. Boxes become detail lines, Shift held
+// while the user types elsewhere opens no navigator, a first run makes no
+// startup entry, a missing list brings up no manager, and a run that finds no
+// desktop changes nothing and says nothing (it comes back every interval).
+TEST_F(ChangerRun, AScheduledRunShowsNothingAndStartsNothing) {
+  // A first run without a list.
+  EXPECT_EQ(run(RunStart::Scheduled), 0);
+  EXPECT_EQ(fake.events, EventLog{});
+  EXPECT_FALSE(home.exists(entryInAutostart()));
+  EXPECT_EQ(fake.messages.details.size(), 1U);
+
+  // A list from another version: its message goes to the detail.
+  fake.messages.details.clear();
+  writeList("\"Ver\",\"9.99\"\r\n");
+  EXPECT_EQ(run(RunStart::Scheduled), 0);
+  EXPECT_EQ(fake.events, EventLog{});
+  EXPECT_TRUE(fake.messages.shown.empty());
+  ASSERT_EQ(fake.messages.details.size(), 1U);
+
+  // Shift held: the change is made all the same.
+  fake.messages.details.clear();
+  fake.keyboard.shift = true;
+  const std::string gif = redPixelGif();
+  ImageList list;
+  list.settings = {0, 0, 2};
+  list.entries = {{app.write("a.gif", gif), 0, 2, 1}, {app.write("b.gif", gif), 0, 2, 1}};
+  writeList(writeImageList(list));
+  writeLog(Date{2026, 12, 6}, 1);
+  EXPECT_EQ(run(RunStart::Scheduled), 0);
+  EXPECT_EQ(fake.events, (EventLog{fake::layoutEvent(WallpaperLayout::Stretched),
+                                   fake::wallpaperEvent(app / "wallpaper.bmp")}));
+  EXPECT_NE(app.read("WallPaper.log").find("b.gif"), std::string::npos);
+  EXPECT_FALSE(home.exists(entryInAutostart()));
+
+  // No desktop to reach: nothing changes and nothing is said.
+  fake.events.clear();
+  const std::string logBefore = app.read("WallPaper.log");
+  fake.desktop.failWith = Status::unavailable("no X display");
+  EXPECT_EQ(run(RunStart::Scheduled), kExitNoDesktop);
+  EXPECT_EQ(app.read("WallPaper.log"), logBefore);
+  EXPECT_TRUE(fake.messages.shown.empty());
+  EXPECT_TRUE(fake.messages.details.empty()) << fake.messages.details.front();
+
+  // A desktop that refuses the picture is told in the detail, not a box.
+  fake.desktop.failWith = Status::failed("refused");
+  EXPECT_EQ(run(RunStart::Scheduled), kExitDesktopRefused);
+  EXPECT_TRUE(fake.messages.shown.empty());
+  EXPECT_EQ(fake.messages.details.size(), 2U);
 }
 
 // The package's layout: the programs sit in a folder that is not the user's,
@@ -321,6 +372,17 @@ TEST_F(ForgetfulDesktopRun, GetsTheSameWallpaperBackWhenNoChangeIsDue) {
   fake.events.clear();
   run();
   EXPECT_EQ(fake.events, EventLog{});
+}
+
+// The session's log-on run has shown the wallpaper again; a scheduled run
+// with no change due leaves the desktop alone.
+TEST_F(ForgetfulDesktopRun, AScheduledRunWithNoChangeDueTouchesNothing) {
+  changeOnce();
+  const std::string log = app.read("WallPaper.log");
+  fake.events.clear();
+  EXPECT_EQ(run(RunStart::Scheduled), 0);
+  EXPECT_EQ(fake.events, EventLog{});
+  EXPECT_EQ(app.read("WallPaper.log"), log);
 }
 
 TEST_F(ForgetfulDesktopRun, RendersTheLoggedPictureAgainForAnotherScreenSize) {

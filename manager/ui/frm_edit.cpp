@@ -441,10 +441,18 @@ QGroupBox* FrmEdit::buildOperationsFrame() {
   launcher->addWidget(chkLounch_);
   launcher->addWidget(txtLounch_, 1);
   layout->addLayout(launcher, 3, 0, 1, 2);
+  auto* schedule = new QHBoxLayout;
+  schedule->addWidget(named(new QLabel(qs(text::kScheduleCaption)), "LblSchedule"));
+  lstSchedule_ = named(new QComboBox, "LstSchedule");
+  schedule->addWidget(lstSchedule_, 1);
+  layout->addLayout(schedule, 4, 0, 1, 2);
+  connect(lstSchedule_, &QComboBox::activated, this,
+          [this](int index) { forwardBusy([this, index] { form_.SetSchedule(index); }); });
 
   // Tab goes down the left column, then down the shortcuts.
-  const std::array<QWidget*, 9> chain = {check, bardt_, btnShowStart_, chkLounch_, txtLounch_,
-                                         supW,  supD,   desktop,       quickLaunch};
+  const std::array<QWidget*, 10> chain = {check,      bardt_,       btnShowStart_, chkLounch_,
+                                          txtLounch_, lstSchedule_, supW,          supD,
+                                          desktop,    quickLaunch};
   for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
 
   connect(supW, &QPushButton::clicked, this, [this] { forward([this] { form_.BtnSupWClick(); }); });
@@ -707,6 +715,14 @@ void FrmEdit::syncFromForm() {
   }
   lstStyle_->setCurrentIndex(styles.listIndex);
   lstStyle_->setEnabled(styles.enabled);
+  const ComboList& schedules = form_.LstSchedule();
+  if (lstSchedule_->count() != static_cast<int>(schedules.entries.size())) {
+    lstSchedule_->clear();
+    for (const std::string& entry : schedules.entries) {
+      lstSchedule_->addItem(QString::fromStdString(entry));
+    }
+  }
+  lstSchedule_->setCurrentIndex(schedules.listIndex);
   btnDlt_->setEnabled(form_.BtnDlt().enabled);
   bttnUp_->setEnabled(form_.BttnUp().enabled);
   btnDwn_->setEnabled(form_.BtnDwn().enabled);

@@ -109,6 +109,7 @@ class FrmEdit final : public QMainWindow, private FormObserver {
   QListView* list1_ = nullptr;
   QLabel* imgPV_ = nullptr;
   QComboBox* lstStyle_ = nullptr;
+  QComboBox* lstSchedule_ = nullptr;
   QScrollBar* barLuck_ = nullptr;
   QLabel* lblLuck_ = nullptr;
   QPushButton* bttnUp_ = nullptr;

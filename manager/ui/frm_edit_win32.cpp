@@ -65,6 +65,7 @@ enum ControlId : int {
   kBtnQlSc,
   kChkLounch,
   kTxtLounch,
+  kLstSchedule,
   kBtnHelp,
   kLabel4,
   kLblMail,
@@ -276,6 +277,7 @@ class Win32FrmEdit final : private FormObserver {
   HWND list1_ = nullptr;
   HWND imgPV_ = nullptr;
   HWND lstStyle_ = nullptr;
+  HWND lstSchedule_ = nullptr;
   HWND barLuck_ = nullptr;
   HWND barSubFolder_ = nullptr;
   HWND bardt_ = nullptr;
@@ -473,7 +475,7 @@ void Win32FrmEdit::buildSettingsPage() {
 
 void Win32FrmEdit::buildOperationsPage() {
   const int page = kPageOperations;
-  group("操作", page, kFrameOperations, "Frame3", {8, 4, 496, 248});
+  group("操作", page, kFrameOperations, "Frame3", {8, 4, 496, 278});
   group("画像リスト", page, kFrameOperations, "Frame2List", {16, 22, 250, 56});
   button("更新", page, "BtnListRefresh", kBtnListRefresh, {24, 44, 112, 26});
   button("開く", page, "BtnShowList", kBtnShowList, {146, 44, 112, 26});
@@ -491,6 +493,10 @@ void Win32FrmEdit::buildOperationsPage() {
       "ChkLounch", kChkLounch, {16, 196, 92, 22});
   add(L"EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP, page, kFrameOperations, "TxtLounch",
       kTxtLounch, {112, 196, 384, 22}, WS_EX_CLIENTEDGE);
+  add(L"STATIC", text::kScheduleCaption, SS_LEFT | SS_NOPREFIX, page, kFrameOperations,
+      "LblSchedule", kNoId, {16, 234, 120, 18});
+  lstSchedule_ = add(L"COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP, page,
+                     kFrameOperations, "LstSchedule", kLstSchedule, {140, 230, 200, 240});
   group("ショートカット", page, kFrameOperations, "Frame4Shortcuts", {276, 22, 220, 164});
   group("スタートアップ", page, kFrameOperations, "Frame1Startup", {284, 42, 204, 62});
   button("登録", page, "BtnSupW", kBtnSupW, {294, 66, 88, 26});
@@ -620,6 +626,17 @@ void Win32FrmEdit::sync() {
     SendMessageW(lstStyle_, CB_SETCURSEL, static_cast<WPARAM>(styles.listIndex), 0);
   }
   setEnabled(lstStyle_, styles.enabled);
+  const ComboList& schedules = form_.LstSchedule();
+  if (SendMessageW(lstSchedule_, CB_GETCOUNT, 0, 0) !=
+      static_cast<LRESULT>(schedules.entries.size())) {
+    SendMessageW(lstSchedule_, CB_RESETCONTENT, 0, 0);
+    for (const std::string& entry : schedules.entries) {
+      SendMessageW(lstSchedule_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry).c_str()));
+    }
+  }
+  if (SendMessageW(lstSchedule_, CB_GETCURSEL, 0, 0) != schedules.listIndex) {
+    SendMessageW(lstSchedule_, CB_SETCURSEL, static_cast<WPARAM>(schedules.listIndex), 0);
+  }
   setEnabled(GetDlgItem(window_, kBtnDlt), form_.BtnDlt().enabled);
   setEnabled(GetDlgItem(window_, kBttnUp), form_.BttnUp().enabled);
   setEnabled(GetDlgItem(window_, kBtnDwn), form_.BtnDwn().enabled);
@@ -777,6 +794,16 @@ void Win32FrmEdit::command(int id, int code) {
            (code == CBN_SELCHANGE && SendMessageW(lstStyle_, CB_GETDROPPEDSTATE, 0, 0) == FALSE))) {
         const auto index = static_cast<int>(SendMessageW(lstStyle_, CB_GETCURSEL, 0, 0));
         forward([this, index] { form_.LstStyleUserClick(index); });
+      }
+      return;
+    case kLstSchedule:
+      // As LstStyle: a choice from the open list, or an arrow key on the
+      // closed box.
+      if (!syncing_ && (code == CBN_SELENDOK ||
+                        (code == CBN_SELCHANGE &&
+                         SendMessageW(lstSchedule_, CB_GETDROPPEDSTATE, 0, 0) == FALSE))) {
+        const auto index = static_cast<int>(SendMessageW(lstSchedule_, CB_GETCURSEL, 0, 0));
+        forwardBusy([this, index] { form_.SetSchedule(index); });
       }
       return;
     case kTxtLounch:

@@ -56,6 +56,7 @@ Platform withSwapped(const Platform& base, const SwappedServices& swapped) {
                   base.pictures,
                   base.documents,
                   base.runLock,
+                  base.scheduler,
                   base.dataDirectory,
                   base.installed,
                   base.fileChooser};
@@ -170,8 +171,43 @@ FakePlatform::FakePlatform(std::string applicationDirectory)
                 desktop,
                 *pictures,
                 documents,
-                runLock} {
+                runLock,
+                scheduler} {
   platform_.fileChooser = &fileChooser;
+}
+
+std::string scheduleEvent(std::string_view program, const Schedule& schedule) {
+  std::string event = "schedule: " + std::string(program) + " ";
+  switch (schedule.kind) {
+    case ScheduleKind::Off:
+      return event + "off";
+    case ScheduleKind::DateChange:
+      return event + "date";
+    case ScheduleKind::Every:
+      return event + "every " + std::to_string(schedule.minutes) + " min";
+  }
+  return event + "?";
+}
+
+SchedulerReadiness RecordingScheduler::readiness(std::string& why) {
+  if (ready != SchedulerReadiness::Ready) why = "scripted";
+  return ready;
+}
+
+std::optional<Schedule> RecordingScheduler::installed(const ScheduledProgram& program) {
+  const auto found = schedules.find(program.program);
+  return found == schedules.end() ? std::optional<Schedule>(Schedule{}) : found->second;
+}
+
+Status RecordingScheduler::install(const ScheduledProgram& program, const Schedule& schedule) {
+  log_.push_back(scheduleEvent(program.program, schedule));
+  if (failWith) return *failWith;
+  if (schedule.kind == ScheduleKind::Off) {
+    schedules.erase(program.program);
+  } else {
+    schedules[program.program] = schedule;
+  }
+  return Status::ok();
 }
 
 }  // namespace tivolen::fake

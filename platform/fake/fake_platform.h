@@ -160,6 +160,24 @@ class ScriptedRunLock final : public RunLock {
   std::vector<Request> requests;
 };
 
+// Keeps the schedule it is given, as the system's scheduler would, and logs
+// each change as an event.
+class RecordingScheduler final : public Scheduler {
+ public:
+  explicit RecordingScheduler(EventLog& log) : log_(log) {}
+  SchedulerReadiness readiness(std::string& why) override;
+  std::optional<Schedule> installed(const ScheduledProgram& program) override;
+  Status install(const ScheduledProgram& program, const Schedule& schedule) override;
+  SchedulerReadiness ready = SchedulerReadiness::Ready;
+  std::optional<Status> failWith;
+  // By the changer's path; a program missing here has no schedule.
+  std::map<std::string, std::optional<Schedule>> schedules;
+
+ private:
+  EventLog& log_;
+};
+std::string scheduleEvent(std::string_view program, const Schedule& schedule);
+
 // Everything a test needs, with a real application directory to work in.
 class FakePlatform {
  public:
@@ -184,6 +202,7 @@ class FakePlatform {
   RecordingDocuments documents{events};
   ScriptedRunLock runLock;
   ScriptedFileChooser fileChooser{events};
+  RecordingScheduler scheduler{events};
 
  private:
   Platform platform_;

@@ -53,10 +53,11 @@ LinuxPlatform::LinuxPlatform(std::string_view caption, DesktopWait desktopWait)
       screen_(makeScreen()),
       pictures_(makePictures()),
       desktop_(makeDesktop(dataDirectory_, {files_, *screen_, *pictures_, desktopWait})),
-      platform_{programDirectory_, files_,   processes_,     keyboard_,
-                messages_,         clock_,   random_,        specialFolders_,
-                shortcuts_,        *screen_, *desktop_,      *pictures_,
-                documents_,        runLock_, dataDirectory_, kInstalledFiles} {
+      platform_{programDirectory_, files_,   processes_, keyboard_,
+                messages_,         clock_,   random_,    specialFolders_,
+                shortcuts_,        *screen_, *desktop_,  *pictures_,
+                documents_,        runLock_, scheduler_, dataDirectory_,
+                kInstalledFiles} {
   // A save killed midway (log-off, power button) leaves its temporary file;
   // the next start of either program clears them.
   if (!dataDirectory_.empty()) removeStaleTemporaries(dataDirectory_);

@@ -13,6 +13,7 @@
 #include "platform/linux/posix_run_lock.h"
 #include "platform/linux/qt_file_chooser.h"
 #include "platform/linux/qt_messages.h"
+#include "platform/linux/systemd_scheduler.h"
 #include "platform/linux/x11_keyboard.h"
 #include "platform/linux/xdg_special_folders.h"
 #include "platform/pictures.h"
@@ -55,6 +56,7 @@ class LinuxPlatform {
   GioDocuments documents_;
   PosixRunLock runLock_;
   QtFileChooser fileChooser_;
+  SystemdScheduler scheduler_{files_};
   Platform platform_;
 };
 

@@ -23,20 +23,22 @@ std::string RunningProgramDirectory() {
 }
 
 WindowsPlatform::WindowsPlatform(std::string_view caption)
-    : messages_(Widen(caption)), platform_{RunningProgramDirectory(),
-                                           files_,
-                                           processes_,
-                                           keyboard_,
-                                           messages_,
-                                           clock_,
-                                           random_,
-                                           specialFolders_,
-                                           shortcuts_,
-                                           screen_,
-                                           desktop_,
-                                           pictures_,
-                                           documents_,
-                                           runLock_} {
+    : messages_(Widen(caption)),
+      platform_{RunningProgramDirectory(),
+                files_,
+                processes_,
+                keyboard_,
+                messages_,
+                clock_,
+                random_,
+                specialFolders_,
+                shortcuts_,
+                screen_,
+                desktop_,
+                pictures_,
+                documents_,
+                runLock_,
+                scheduler_} {
   platform_.fileChooser = &fileChooser_;
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "platform/shared/system_clock.h"
+#include "platform/windows/task_scheduler.h"
 #include "platform/windows/wic_pictures.h"
 #include "platform/windows/win32_file_system.h"
 #include "platform/windows/win32_run_lock.h"
@@ -38,6 +39,7 @@ class WindowsPlatform {
   Win32Documents documents_;
   Win32RunLock runLock_;
   Win32FileChooser fileChooser_;
+  Win32TaskScheduler scheduler_{clock_};
   Platform platform_;
 };
 

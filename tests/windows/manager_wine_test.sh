@@ -181,8 +181,9 @@ read -r red green blue <<<"$shown"
 
 echo "== the desktop shortcut from the keyboard"
 # Coming to the page puts the focus on its first control; Tab goes down the
-# left column, then down the shortcuts: デスクトップ is the sixth.
-keys ctrl+1 ctrl+3 Tab Tab Tab Tab Tab Tab space
+# left column (the schedule box last), then down the shortcuts: デスクトップ
+# is the seventh.
+keys ctrl+1 ctrl+3 Tab Tab Tab Tab Tab Tab Tab space
 desktop="$work/prefix/drive_c/users/$(id -un)/Desktop"
 for _ in $(seq 1 20); do
   [[ -f "$desktop/壁紙管理.lnk" ]] && break
