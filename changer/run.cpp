@@ -165,8 +165,9 @@ int runChange(Platform& platform, bool scheduled) {
       return kExitNoDesktop;
     case StepResult::DesktopRefused:
       return kExitDesktopRefused;
-    case StepResult::Applied:
     case StepResult::NotApplied:
+      return kExitPictureNotShown;
+    case StepResult::Applied:
     case StepResult::EndProgram:
       break;
   }

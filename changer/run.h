@@ -26,6 +26,9 @@ using NavigatorEntry = std::function<int(Platform&)>;
 // kExitNoDesktop, shared with the scheduler's definitions, is with the
 // changer's options.
 inline constexpr int kExitDesktopRefused = 1;
+// The chosen picture could not be shown (missing, damaged, too large) and
+// its message has been given: no wallpaper changed, so the run has failed.
+inline constexpr int kExitPictureNotShown = 4;
 
 // The run's lock, beside the user's files; the manager never opens it.
 inline constexpr std::string_view kRunLockFileName = ".Tivolen.lock";

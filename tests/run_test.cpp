@@ -462,6 +462,23 @@ TEST_P(DesktopFailure, KeepsTheLogAndEndsWithItsStatus) {
 INSTANTIATE_TEST_SUITE_P(Cases, DesktopFailure, ::testing::ValuesIn(kDesktopFailures),
                          [](const auto& tested) { return std::string(tested.param.name); });
 
+// A picture that cannot be shown leaves the old wallpaper: the run has
+// failed, and a timer's journal or a script must not read it as done.
+TEST_F(ChangerRun, APictureThatCannotBeShownEndsWithItsStatus) {
+  writeStartupEntry();
+  ImageList list;
+  list.settings = {0, 0, 2};
+  list.entries = {{app.write("damaged.gif", "GIF89a"), 0, 2, 1},
+                  {app.write("red.gif", redPixelGif()), 0, 2, 1}};
+  writeList(writeImageList(list));
+
+  EXPECT_EQ(run(), kExitPictureNotShown);
+  EXPECT_EQ(fake.messages.shown.size(), 1U) << "told once";
+  EXPECT_FALSE(app.exists("wallpaper.bmp"));
+  EXPECT_EQ(run(), 0) << "the next start goes on to the next picture";
+  EXPECT_TRUE(app.exists("wallpaper.bmp"));
+}
+
 // Runs over one data folder take turns through a lock file beside the data,
 // asked for before the log is read and never waited on without end. A run
 // that still finds it held leaves the change to the holder and has not
