@@ -61,9 +61,6 @@ ControlState WindowDriver::stateOf(const ControlSpec& control) const {
     mirror(state, form_.BarSubFolder());
   } else if (name == "LblSubFolder") {
     state.text = form_.LblSubFolder().caption;
-  } else if (control.parent == "Frame2List") {
-    // The list file's buttons show while the mouse has the frame open.
-    state.shown = state.shown && form_.Frame2().height >= kFrame2Open;
   } else if (name == "Bardt") {
     mirror(state, form_.Bardt());
   } else if (name == "TxtShowdt") {

@@ -253,8 +253,9 @@ TEST_F(WindowDriverTest, EachControlRunsItsOwnHandlerWithTheSelectionTheUserSees
   window.activated("MnuOpe");
   EXPECT_TRUE(form.frameVisible(manager::kFrameOperations));
   EXPECT_EQ(view.pages.back(), manager::kPageOperations);
-  // The page's first control shown: the list file's buttons are folded.
-  EXPECT_EQ(view.focused, "BtnChkW");
+  // The page's first control: the list file's buttons stay out, for the
+  // keyboard too.
+  EXPECT_EQ(view.focused, "BtnListRefresh");
   window.activated("MnuSet");
   EXPECT_EQ(view.pages.back(), manager::kPageSettings);
   EXPECT_EQ(view.focused, "OptR0");
