@@ -78,9 +78,9 @@ constexpr auto kControls = std::to_array<ControlSpec>({
     menu(134, "MnuHelp", A::ShowHelpPage),
 
     // The list page: List1 on the left, the preview and the row's controls
-    // on the right.
-    Make(200, "Frame0", K::Frame, kList, kFrameList).at("", {0, 0}).grid(9, 14, true),
-    Make(100, "List1", K::List, kList, kFrameList).at("Frame0", {0, 0, 9, 8}).tab(0).runs(A::ListDoubleClick).busy(),
+    // on the right, the ratio's label beside its bar.
+    Make(200, "Frame0", K::Frame, kList, kFrameList).at("", {0, 0}).grid(8, 14, true),
+    Make(100, "List1", K::List, kList, kFrameList).at("Frame0", {0, 0, 8, 8}).tab(0).runs(A::ListDoubleClick).busy(),
     Make(201, "ImgPV", K::Preview, kList, kFrameList).at("Frame0", {0, 8, 3, 6}),
     Make(101, "BttnUp", K::Button, kList, kFrameList).at("Frame0", {3, 8, 1, 3}).tab(1).runs(A::MoveUp),
     Make(102, "BtnDwn", K::Button, kList, kFrameList).at("Frame0", {3, 11, 1, 3}).tab(2).runs(A::MoveDown),
@@ -88,8 +88,8 @@ constexpr auto kControls = std::to_array<ControlSpec>({
     Make(104, "BtnUnstrech", K::Button, kList, kFrameList).at("Frame0", {4, 11, 1, 3}).tab(4).runs(A::ToggleFolders).busy(),
     Make(105, "BtnWall", K::Button, kList, kFrameList).at("Frame0", {5, 8, 1, 6}).tab(5).runs(A::SetWallpaper).busy(),
     Make(106, "LstStyle", K::Choice, kList, kFrameList).at("Frame0", {6, 8, 1, 6}).tab(6).runs(A::ChooseStyle),
-    Make(202, "lblLuck", K::Label, kList, kFrameList).at("Frame0", {7, 8, 1, 6}),
-    Make(107, "BarLuck", K::HBar, kList, kFrameList).at("Frame0", {8, 8, 1, 6}).tab(7).runs(A::SetRatio),
+    Make(202, "lblLuck", K::Label, kList, kFrameList).at("Frame0", {7, 8, 1, 2}),
+    Make(107, "BarLuck", K::HBar, kList, kFrameList).at("Frame0", {7, 10, 1, 4}).tab(7).runs(A::SetRatio),
 
     // The settings page: order, timing and folder depth side by side.
     Make(203, "Frame1", K::Frame, kSettings, kFrameOrder).at("", {0, 0}).grid(4, 1, true),

@@ -64,6 +64,16 @@ QString shownText(const std::string& text) {
 class HintedListView final : public QListView {
  public:
   using QListView::QListView;
+  // Sixteen rows where the screen has room; on a small screen at a large
+  // scale it gives way to the controls beside it before the page scrolls.
+  [[nodiscard]] QSize sizeHint() const override {
+    return {fontMetrics().horizontalAdvance(QLatin1Char('M')) * 28,
+            fontMetrics().lineSpacing() * 16};
+  }
+  [[nodiscard]] QSize minimumSizeHint() const override {
+    return {fontMetrics().horizontalAdvance(QLatin1Char('M')) * 24,
+            fontMetrics().lineSpacing() * 6};
+  }
 
  protected:
   void paintEvent(QPaintEvent* event) override {
@@ -74,6 +84,73 @@ class HintedListView final : public QListView {
     const int margin = fontMetrics().horizontalAdvance(QLatin1Char('M'));
     painter.drawText(viewport()->rect().adjusted(margin, margin, -margin, -margin),
                      Qt::AlignCenter | Qt::TextWordWrap, qs(text::kEmptyListHint));
+  }
+};
+
+// Around and between the controls of a frame, in the layout's pixels.
+constexpr int kFrameMargin = 4;
+
+// The message frame's label: three lines, never more, so a long message
+// cannot take the list's room. Lines that name a file or folder are elided
+// in the middle to the width, keeping the name's end in view; other lines
+// wrap.
+class MessageLabel final : public QLabel {
+ public:
+  MessageLabel() {
+    setWordWrap(true);
+    setTextInteractionFlags(Qt::TextSelectableByMouse);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The details text has three lines, the tips two; half a line more
+    // keeps the last line's descenders.
+    setFixedHeight(fontMetrics().lineSpacing() * 7 / 2);
+    // Its text's width never widens the window.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  }
+  void setMessage(const QString& message) {
+    message_ = message;
+    showMessage();
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QLabel::resizeEvent(event);
+    showMessage();
+  }
+
+ private:
+  void showMessage() {
+    QStringList lines = message_.split(QLatin1Char('\n'));
+    const int width = contentsRect().width();
+    for (QString& line : lines) {
+      if (line.contains(QLatin1Char('/')) || line.contains(QLatin1Char('\\'))) {
+        line = fontMetrics().elidedText(line, Qt::ElideMiddle, width);
+      }
+    }
+    const QString shown = lines.join(QLatin1Char('\n'));
+    if (shown != text()) setText(shown);
+  }
+  QString message_;
+};
+
+// A page's own scroll area. It asks for the whole page, so the window is
+// sized to show every page without a scroll bar; only a window the screen
+// keeps smaller than that lets the page scroll. Each page scrolls on its
+// own, so an offset never carries over to the next page shown.
+class PageScroll final : public QScrollArea {
+ public:
+  using QScrollArea::QScrollArea;
+  [[nodiscard]] QSize sizeHint() const override {
+    const QWidget* page = widget();
+    if (page == nullptr) return QScrollArea::sizeHint();
+    return page->sizeHint().expandedTo(page->minimumSizeHint());
+  }
+
+ protected:
+  // The page sits in the viewport, which has no layout: a page that grows
+  // would not tell the window. Its layout's request does.
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == widget() && event->type() == QEvent::LayoutRequest) updateGeometry();
+    return QScrollArea::eventFilter(watched, event);
   }
 };
 
@@ -125,8 +202,12 @@ FrmEdit::FrmEdit(EditForm& form, QWidget* parent)
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(kFrameMargin, kFrameMargin / 2, kFrameMargin, kFrameMargin);
+  layout->setSpacing(kFrameMargin);
   // The pages: the menu bar shows one at a time. A stack is as large as its
-  // largest page, so the window keeps its size.
+  // largest page, so the window keeps its size. On a small screen at a large
+  // scale the window may be smaller than a page; the page scrolls, while the
+  // message frame and OK below it always stay in view.
   stack_ = new QStackedWidget;
   for (int page = 0; page < kPageCount; ++page) {
     auto* pageWidget = new QWidget;
@@ -139,18 +220,15 @@ FrmEdit::FrmEdit(EditForm& form, QWidget* parent)
     if (page != kPageList) pageLayout->addStretch(1);
     for (int column = 0; column < PageGrid(page).columns; ++column)
       grid->setColumnStretch(column, 1);
-    stack_->addWidget(pageWidget);
+    auto* scroll = new PageScroll;
+    scroll->setObjectName(QStringLiteral("PageScroll%1").arg(page));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setWidget(pageWidget);
+    stack_->addWidget(scroll);
   }
-  // On a small screen at a large scale (1280x800 at 200 %) the window may be
-  // smaller than a page; the page scrolls, while the message frame and OK
-  // below it always stay in view.
-  auto* scroll = new QScrollArea;
-  scroll->setObjectName(QStringLiteral("PageScroll"));
-  scroll->setWidgetResizable(true);
-  scroll->setFrameShape(QFrame::NoFrame);
-  scroll->setFocusPolicy(Qt::NoFocus);
-  scroll->setWidget(stack_);
-  layout->addWidget(scroll, 1);
+  layout->addWidget(stack_, 1);
   auto* band = new QGridLayout;
   band->setColumnStretch(0, 1);
   layout->addLayout(band);
@@ -185,7 +263,7 @@ FrmEdit::FrmEdit(EditForm& form, QWidget* parent)
       grid = band;
       if (control.kind == ControlKind::Button) alignment = Qt::AlignBottom;
     } else {
-      grid = static_cast<QGridLayout*>(stack_->widget(control.page)->layout()->itemAt(0)->layout());
+      grid = static_cast<QGridLayout*>(pageWidget(control.page)->layout()->itemAt(0)->layout());
     }
     grid->addWidget(widget, control.cell.row, control.cell.column, control.cell.rows,
                     control.cell.columns, alignment);
@@ -219,6 +297,10 @@ QWidget* FrmEdit::create(const ControlSpec& control) {
     case ControlKind::Frame: {
       auto* box = new QGroupBox(caption);
       auto* grid = new QGridLayout(box);
+      // Close spacing, so that every page fits a 1280x800 screen at 200 %
+      // (640x400 for the layout) without scrolling.
+      grid->setContentsMargins(kFrameMargin, kFrameMargin / 2, kFrameMargin, kFrameMargin);
+      grid->setSpacing(kFrameMargin);
       for (int column = 0; column < control.grid.columns; ++column) {
         grid->setColumnStretch(column, 1);
       }
@@ -236,8 +318,6 @@ QWidget* FrmEdit::create(const ControlSpec& control) {
       list1_->viewport()->setAcceptDrops(true);
       list1_->installEventFilter(this);
       list1_->viewport()->installEventFilter(this);
-      list1_->setMinimumSize(list1_->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 24,
-                             list1_->fontMetrics().lineSpacing() * 12);
       widget = list1_;
       break;
     }
@@ -248,7 +328,7 @@ QWidget* FrmEdit::create(const ControlSpec& control) {
       const int em = imgPV_->fontMetrics().horizontalAdvance(QChar(0x3042));
       // Full size where there is room; on a small screen at a large scale
       // the box gives way before the page has to scroll.
-      imgPV_->setMinimumSize(em * 8, em * 6);
+      imgPV_->setMinimumSize(em * 6, em * 4);
       imgPV_->setMaximumSize(em * 12, em * 9);
       imgPV_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
       widget = imgPV_;
@@ -265,19 +345,16 @@ QWidget* FrmEdit::create(const ControlSpec& control) {
       break;
     case ControlKind::Label:
     case ControlKind::Title: {
+      if (control.parent == "FrameMSG") {
+        widget = new MessageLabel;
+        break;
+      }
       auto* label = new QLabel(caption);
       if (control.kind == ControlKind::Title) {
         QFont big = label->font();
         big.setPointSizeF(big.pointSizeF() * 1.6);
         big.setBold(true);
         label->setFont(big);
-      }
-      if (control.parent == "FrameMSG") {
-        label->setWordWrap(true);
-        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        // Three lines: the details text has three, the tips two.
-        label->setMinimumHeight(label->fontMetrics().lineSpacing() * 3);
       }
       widget = label;
       break;
@@ -308,12 +385,7 @@ QWidget* FrmEdit::create(const ControlSpec& control) {
       widget = new QCheckBox(caption);
       break;
     case ControlKind::Edit: {
-      auto* edit = new QLineEdit;
-      // Its room stays while it is hidden, so ticking the box moves nothing.
-      QSizePolicy keepRoom = edit->sizePolicy();
-      keepRoom.setRetainSizeWhenHidden(true);
-      edit->setSizePolicy(keepRoom);
-      widget = edit;
+      widget = new QLineEdit;
       break;
     }
     case ControlKind::ReadOnly: {
@@ -326,6 +398,12 @@ QWidget* FrmEdit::create(const ControlSpec& control) {
     }
   }
   widget->setObjectName(qs(control.name));
+  // The form hides the controls of the pages not shown, and some on a page
+  // (the launcher's box while unticked): their room stays, so the window is
+  // sized for every page and ticking a box moves nothing.
+  QSizePolicy keepRoom = widget->sizePolicy();
+  keepRoom.setRetainSizeWhenHidden(true);
+  widget->setSizePolicy(keepRoom);
   // Tips: the controls that have one, and the frames that follow the mouse.
   if (control.follows || !TipOf(control.name).empty()) {
     widget->setProperty("tip", qs(control.name));
@@ -422,7 +500,11 @@ void FrmEdit::showControl(const ControlSpec& control, const ControlState& state)
       break;
     case ControlKind::Label:
     case ControlKind::Title:
-      static_cast<QLabel*>(widget)->setText(shownText(state.text));
+      if (auto* message = dynamic_cast<MessageLabel*>(widget)) {
+        message->setMessage(shownText(state.text));
+      } else {
+        static_cast<QLabel*>(widget)->setText(shownText(state.text));
+      }
       break;
     case ControlKind::Link:
       static_cast<QLabel*>(widget)->setText(
@@ -564,25 +646,22 @@ void FrmEdit::previewLoaded(int serial, const QImage& image, const std::string& 
 void FrmEdit::load() {
   driver_.load();
   list1_->setFocus();
-  // As large as the pages ask, but never beyond the screen's free area.
-  const auto* scroll = findChild<QScrollArea*>(QStringLiteral("PageScroll"));
-  const QSize whole = centralWidget()->sizeHint();
-  QSize page = stack_->sizeHint().expandedTo(stack_->minimumSizeHint());
-  for (int i = 0; i < stack_->count(); ++i) {
-    page = page.expandedTo(stack_->widget(i)->sizeHint())
-               .expandedTo(stack_->widget(i)->minimumSizeHint());
-  }
-  const QSize scrolled = scroll->sizeHint();
-  // Room for a scroll bar in either direction, so that where the screen
-  // allows, no page needs one.
-  const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-  QSize wanted(
-      std::max(whole.width(), whole.width() - scrolled.width() + page.width() + bar),
-      whole.height() - scrolled.height() + page.height() + bar + menuBar()->sizeHint().height());
+  // As large as the layout asks for every page whole, but never beyond the
+  // screen's free area. The texts just set have not reached the cached
+  // hints of the containers yet, and a style changes sizes as it polishes.
+  ensurePolished();
+  for (int page = 0; page < kPageCount; ++page) stack_->widget(page)->updateGeometry();
+  stack_->updateGeometry();
+  centralWidget()->updateGeometry();
+  QSize wanted = sizeHint().expandedTo(minimumSizeHint());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     wanted = wanted.boundedTo(screen->availableSize() - QSize(16, 48));
   }
   resize(wanted);
+}
+
+QWidget* FrmEdit::pageWidget(int page) const {
+  return static_cast<QScrollArea*>(stack_->widget(page))->widget();
 }
 
 void FrmEdit::syncFromForm() {

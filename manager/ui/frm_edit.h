@@ -68,6 +68,8 @@ class FrmEdit final : public QMainWindow, private FormObserver, private WindowVi
 
   QWidget* create(const ControlSpec& control);
   void connectControl(const ControlSpec& control, QWidget* widget);
+  // The page itself, inside its scroll area.
+  [[nodiscard]] QWidget* pageWidget(int page) const;
   void previewLoaded(int serial, const QImage& image, const std::string& failure);
   // Drops on the window, the list frame and List1 all end here.
   bool handleDrag(QEvent* event);
@@ -81,7 +83,7 @@ class FrmEdit final : public QMainWindow, private FormObserver, private WindowVi
   QThreadPool previewPool_;
   // Index as WindowControls(); null for the menus.
   std::vector<QWidget*> widgets_;
-  QStackedWidget* stack_ = nullptr;
+  QStackedWidget* stack_ = nullptr;  // of PageScroll, each holding a page
   QListView* list1_ = nullptr;
   QLabel* imgPV_ = nullptr;
   QWidget* frame0_ = nullptr;
