@@ -63,6 +63,9 @@ ControlState WindowDriver::stateOf(const ControlSpec& control) const {
     state.text = form_.LblSubFolder().caption;
   } else if (name == "Bardt") {
     mirror(state, form_.Bardt());
+    // The form's value shortens the interval; the bar lengthens it to the
+    // right, as ▶ says.
+    state.value = state.min + state.max - state.value;
   } else if (name == "TxtShowdt") {
     state.text = form_.TxtShowdt().text;
   } else if (name == "BtnShowStart") {
@@ -190,7 +193,7 @@ bool WindowDriver::run(const ControlSpec& control, int value) {
       form_.CheckDuplicates();
       break;
     case Action::SetPace:
-      form_.SetBardt(value);
+      form_.SetBardt(form_.Bardt().min + form_.Bardt().max - value);
       break;
     case Action::StartSlideshow:
       form_.BtnShowStartClick();

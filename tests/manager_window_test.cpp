@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
@@ -314,6 +315,84 @@ TEST_F(ManagerWindow, KeysButtonsAndDoubleClicksEditWhatTheListShows) {
   QTest::mouseRelease(list1()->viewport(), Qt::LeftButton, {}, folderRow.center());
   EXPECT_EQ(unstrech->text(), QStringLiteral("展開"));
   EXPECT_EQ(list1()->model()->rowCount(), 3);
+}
+
+// As in a list box of the system: a key that moves the focus frame selects
+// the row it lands on, even the row it is on already; and the rows left
+// selected are what Delete and 削除 remove, whether or not the focus row is
+// one of them.
+TEST_F(ManagerWindow, KeyMovesSelectWhereTheyLandAndDeleteTakesWhatIsSelected) {
+  std::vector<std::string> records;
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg"}) {
+    records.push_back("\"" + bench.picture(name) + "\",0,0,3");
+  }
+  bench.writeList(listBytes(0, 0, 2, records));
+  open();
+  QApplication::setActiveWindow(window.get());
+  list1()->setFocus();
+  QApplication::processEvents();
+  ASSERT_TRUE(selectedInView().empty());  // the focus frame alone, on row 0
+  QTest::keyClick(list1(), Qt::Key_Home);
+  EXPECT_EQ(selectedInView(), (std::vector<int>{0}));
+  QTest::keyClick(list1(), Qt::Key_Delete);
+  EXPECT_EQ(shownRows(), (std::vector<std::string>{"b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg"}));
+
+  clickRow(4);
+  clickRow(4, Qt::ControlModifier);
+  ASSERT_TRUE(selectedInView().empty());
+  QTest::keyClick(list1(), Qt::Key_End);
+  EXPECT_EQ(selectedInView(), (std::vector<int>{4}));
+
+  clickRow(0);
+  clickRow(1, Qt::ControlModifier);
+  clickRow(1, Qt::ControlModifier);  // the focus row off; row 0 stays
+  QTest::keyClick(list1(), Qt::Key_Delete);
+  EXPECT_EQ(shownRows(), (std::vector<std::string>{"c.jpg", "d.jpg", "e.jpg", "f.jpg"}));
+  clickRow(0);
+  clickRow(2, Qt::ControlModifier);
+  clickRow(2, Qt::ControlModifier);
+  QTest::mouseClick(child<QPushButton>("BtnDlt"), Qt::LeftButton);
+  EXPECT_EQ(shownRows(), (std::vector<std::string>{"d.jpg", "e.jpg", "f.jpg"}));
+}
+
+// The bars take the keyboard: Tab reaches each, its arrows move it, and the
+// slideshow's bar runs toward longer intervals on the right, wide enough to
+// aim at.
+TEST_F(ManagerWindow, TabReachesEveryBarAndItsArrowsMoveIt) {
+  bench.writeList(listBytes(0, 1, 2, {"\"" + bench.picture("a.jpg") + "\",0,3,3"}));
+  open();
+  QApplication::setActiveWindow(window.get());
+  clickRow(0);
+  QTRY_COMPARE(bench.form().List1().listIndex, 0);
+  auto* ratio = child<QScrollBar>("BarLuck");
+  child<QWidget>("LstStyle")->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), ratio);
+  const int ratioBefore = bench.form().BarLuck().value;
+  QTest::keyClick(ratio, Qt::Key_Right);
+  EXPECT_EQ(bench.form().BarLuck().value, ratioBefore + 1);
+
+  child<QAction>("MnuSet")->trigger();
+  auto* depth = child<QScrollBar>("BarSubFolder");
+  child<QWidget>("optt3")->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), depth);
+  const int depthBefore = bench.form().BarSubFolder().value;
+  QTest::keyClick(depth, Qt::Key_Down);
+  EXPECT_EQ(bench.form().BarSubFolder().value, depthBefore + 1);
+
+  child<QAction>("MnuOpe")->trigger();
+  auto* pace = child<QScrollBar>("Bardt");
+  auto* seconds = child<QLineEdit>("TxtShowdt");
+  child<QWidget>("BtnChkW")->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), pace);
+  const int before = seconds->text().toInt();
+  QTest::keyClick(pace, Qt::Key_Right);
+  EXPECT_EQ(seconds->text().toInt(), before + 1);
+  QTest::keyClick(pace, Qt::Key_End);
+  EXPECT_EQ(seconds->text().toInt(), 65);
+  EXPECT_GE(pace->width(), pace->fontMetrics().horizontalAdvance(QChar(0x3042)) * 7);
 }
 
 TEST_F(ManagerWindow, EnterOnAPictureRowSetsTheWallpaper) {

@@ -40,6 +40,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <array>
 
 #include "common/texts.h"
 #include "manager/manager_texts.h"
@@ -76,6 +77,23 @@ class HintedListView final : public QListView {
   }
 
  protected:
+  // A key that moves the focus frame selects the row it lands on, also the
+  // row the frame is on already, as a list box of the system does; Qt
+  // selects only when the frame moves.
+  void keyPressEvent(QKeyEvent* event) override {
+    QListView::keyPressEvent(event);
+    static constexpr std::array kMoves{Qt::Key_Home, Qt::Key_End,    Qt::Key_Up,
+                                       Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown};
+    if (std::ranges::find(kMoves, event->key()) == kMoves.end() ||
+        (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) != 0) {
+      return;
+    }
+    const QModelIndex current = currentIndex();
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    if (current.isValid() && (selected.size() != 1 || selected.front() != current)) {
+      selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
+    }
+  }
   void paintEvent(QPaintEvent* event) override {
     QListView::paintEvent(event);
     if (model() == nullptr || model()->rowCount() > 0) return;
@@ -373,7 +391,9 @@ QWidget* FrmEdit::create(const ControlSpec& control) {
       if (control.kind == ControlKind::VBar) {
         bar->setMinimumHeight(bar->fontMetrics().lineSpacing() * 6);
       } else {
-        bar->setMinimumWidth(bar->fontMetrics().horizontalAdvance(QChar(0x3042)) * 5);
+        // Qt turns a scroll bar's keys around; Right moves it right, as ▶.
+        bar->setInvertedControls(false);
+        bar->setMinimumWidth(bar->fontMetrics().horizontalAdvance(QChar(0x3042)) * 8);
       }
       widget = bar;
       break;
