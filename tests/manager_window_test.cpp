@@ -395,6 +395,28 @@ TEST_F(ManagerWindow, TabReachesEveryBarAndItsArrowsMoveIt) {
   EXPECT_GE(pace->width(), pace->fontMetrics().horizontalAdvance(QChar(0x3042)) * 7);
 }
 
+// A picture deep in folders: its details keep the message frame's three
+// lines, the list keeps its room, and the name stays in view.
+TEST_F(ManagerWindow, ALongPathKeepsTheMessageFrameAndTheListTheirSize) {
+  std::string folder;
+  for (int i = 0; i < 12; ++i) folder += "とても長いフォルダの名前その" + std::to_string(i) + "/";
+  const std::string deep = bench.picture(folder + "最後の写真.jpg");
+  bench.writeList(
+      listBytes(0, 0, 2, {"\"" + bench.picture("a.jpg") + "\",0,0,3", "\"" + deep + "\",0,0,3"}));
+  open();
+  QApplication::processEvents();
+  auto* lbl = child<QLabel>("Lbl");
+  const int labelHeight = lbl->height();
+  const int listHeight = list1()->height();
+  clickRow(1);
+  QTRY_COMPARE(bench.form().List1().listIndex, 1);
+  QTest::qWait(200);  // the layout settles
+  EXPECT_EQ(lbl->height(), labelHeight);
+  EXPECT_EQ(list1()->height(), listHeight);
+  EXPECT_TRUE(lbl->text().endsWith(QStringLiteral("最後の写真.jpg"))) << lbl->text().toStdString();
+  EXPECT_EQ(lbl->text().count(QLatin1Char('\n')), 2);
+}
+
 TEST_F(ManagerWindow, EnterOnAPictureRowSetsTheWallpaper) {
   const std::string photo = testing::writeBytes(
       bench.root / "photo.jpg", testing::encode(testing::twoColourImage(64, 48), "jpg"));
