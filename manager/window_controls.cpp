@@ -106,8 +106,8 @@ constexpr auto kControls = std::to_array<ControlSpec>({
 
     // The operations page: the list file, the duplicate check and the
     // slideshow on the left, the shortcuts on the right, the launcher and
-    // the schedule below.
-    Make(207, "Frame3", K::Frame, kOperations, kFrameOperations).at("", {0, 0}).grid(5, 8, true),
+    // the schedule side by side below.
+    Make(207, "Frame3", K::Frame, kOperations, kFrameOperations).at("", {0, 0}).grid(4, 8, true),
     // Folded to its title until the mouse comes over it.
     Make(208, "Frame2List", K::Frame, kOperations, kFrameOperations).at("Frame3", {0, 0, 1, 4}).grid(1, 2, true),
     Make(115, "BtnListRefresh", K::Button, kOperations, kFrameOperations).at("Frame2List", {0, 0}).tab(0).runs(A::RefreshList),
@@ -119,9 +119,9 @@ constexpr auto kControls = std::to_array<ControlSpec>({
     Make(211, "Label2", K::Label, kOperations, kFrameOperations).at("FrameShow", {0, 5}),
     Make(119, "BtnShowStart", K::Button, kOperations, kFrameOperations).at("FrameShow", {0, 6, 1, 2}).tab(4).runs(A::StartSlideshow).busy(),
     Make(124, "ChkLounch", K::Check, kOperations, kFrameOperations).at("Frame3", {3, 0, 1, 2}).tab(5).runs(A::SetLauncher),
-    Make(125, "TxtLounch", K::Edit, kOperations, kFrameOperations).at("Frame3", {3, 2, 1, 6}).tab(6).runs(A::EditLauncher),
-    Make(219, "LblSchedule", K::Label, kOperations, kFrameOperations).at("Frame3", {4, 0, 1, 2}),
-    Make(135, "LstSchedule", K::Choice, kOperations, kFrameOperations).at("Frame3", {4, 2, 1, 4}).tab(7).runs(A::SetSchedule).busy(),
+    Make(125, "TxtLounch", K::Edit, kOperations, kFrameOperations).at("Frame3", {3, 2, 1, 2}).tab(6).runs(A::EditLauncher),
+    Make(219, "LblSchedule", K::Label, kOperations, kFrameOperations).at("Frame3", {3, 4, 1, 2}),
+    Make(135, "LstSchedule", K::Choice, kOperations, kFrameOperations).at("Frame3", {3, 6, 1, 2}).tab(7).runs(A::SetSchedule).busy(),
     Make(212, "Frame4Shortcuts", K::Frame, kOperations, kFrameOperations).at("Frame3", {0, 4, 3, 4}).grid(4, 1),
     Make(213, "Frame1Startup", K::Frame, kOperations, kFrameOperations).at("Frame4Shortcuts", {0, 0, 2, 1}).grid(1, 2),
     Make(120, "BtnSupW", K::Button, kOperations, kFrameOperations).at("Frame1Startup", {0, 0}).tab(8).runs(A::AddStartup),

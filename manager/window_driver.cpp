@@ -395,6 +395,9 @@ void WindowDriver::syncTimer() {
   if (form_.minimized() != minimizedShown_ && view_.onScreen()) {
     minimizedShown_ = form_.minimized();
     view_.minimise(minimizedShown_);
+    // Gone from the screen or back under a resting pointer, the window is
+    // over no control it knows of: the next arrival is news to the form.
+    hovered_.clear();
   }
 }
 
