@@ -215,10 +215,19 @@ void EditForm::SetSelection(const std::vector<int>& selectedRows, int focus) {
     if (inRange(row, 0, rowCount() - 1)) list1_.selected[static_cast<std::size_t>(row)] = 1;
   }
   // A current row that is not selected is no focus: the details and every
-  // edit follow the selected rows only.
-  const bool focusSelected =
-      inRange(focus, 0, rowCount() - 1) && list1_.selected[static_cast<std::size_t>(focus)] != 0;
-  list1_.listIndex = focusSelected ? focus : -1;
+  // edit follow the selected rows only. Its selected neighbour takes its
+  // place (the next one, else the one before), so the rows left selected
+  // after Ctrl-clicking it off are still what Delete removes.
+  list1_.listIndex = -1;
+  const int rows = rowCount();
+  if (inRange(focus, 0, rows - 1)) {
+    for (int row = focus; row < rows && list1_.listIndex < 0; ++row) {
+      if (list1_.selected[static_cast<std::size_t>(row)] != 0) list1_.listIndex = row;
+    }
+    for (int row = focus - 1; row >= 0 && list1_.listIndex < 0; --row) {
+      if (list1_.selected[static_cast<std::size_t>(row)] != 0) list1_.listIndex = row;
+    }
+  }
   List1Click();
 }
 

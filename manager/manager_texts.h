@@ -256,4 +256,54 @@ inline constexpr std::string_view kAskCopyOtherList =
     "このリストをコピーして使いますか？\r\n";
 inline constexpr std::string_view kListCopyFailed = "リストをコピーできませんでした。\r\n";
 
+// The fixed captions of the window's controls and menus, by control name.
+// Captions the form sets (the details, the depth, the slideshow's button)
+// are not here.
+inline constexpr std::array<std::pair<std::string_view, std::string_view>, 44> kCaptions = {{
+    {"MnuList", "画像リスト編集"},
+    {"MnuSet", "設定"},
+    {"MnuOpe", "操作"},
+    {"MnuHelp", "ヘルプ"},
+    {"Frame0", "画像リスト"},
+    {"BttnUp", "上へ"},
+    {"BtnDwn", "下へ"},
+    {"BtnDlt", "削除"},
+    {"BtnUnstrech", kExpand},
+    {"BtnWall", "壁紙に"},
+    {"lblLuck", kLuckDesignCaption},
+    {"Frame1", "画像"},
+    {"OptR0", kOrderCaptions[0]},
+    {"OptR1", kOrderCaptions[1]},
+    {"Frame2", "変更のタイミング"},
+    {"optt0", kTimingCaptions[0]},
+    {"optt1", kTimingCaptions[1]},
+    {"optt2", kTimingCaptions[2]},
+    {"optt3", kTimingCaptions[3]},
+    {"Frame5", "フォルダ登録"},
+    {"Frame3", "操作"},
+    {"Frame2List", "画像リスト"},
+    {"BtnListRefresh", "更新"},
+    {"BtnShowList", "開く"},
+    {"BtnChkW", "ダブりチェック"},
+    {"FrameShow", "壁紙スライドショー"},
+    {"Label2", "秒"},
+    {"BtnShowStart", kSlideshowStart},
+    {"ChkLounch", "ランチャー"},
+    {"LblSchedule", kScheduleCaption},
+    {"Frame4Shortcuts", "ショートカット"},
+    {"Frame1Startup", "スタートアップ"},
+    {"BtnSupW", "登録"},
+    {"BtnSupD", "削除"},
+    {"BtnDskSC", "デスクトップ"},
+    {"BtnQlSc", "クイックランチ"},
+    {"Frame4", "Tivolen"},
+    {"Label1", "Tivolen"},
+    {"BtnHelp", "ヘルプ"},
+    {"FrameMSG", "Tivolen"},
+    {"BtnOK", "OK"},
+    {"Label4", kAuthorCaption},
+    {"LblMail", kMailCaption},
+    {"Label3", kLinkCaption},
+}};
+
 }  // namespace tivolen::manager::text

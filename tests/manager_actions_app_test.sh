@@ -98,11 +98,12 @@ wait_corner lime || fail "壁紙に did not set the lime picture: ${seen[*]}"
 [[ ! -e "$app/WallPaper.log" ]] || fail "the manager wrote the change log"
 
 # Back to the list (Shift+Tab five times), Up selects red. Ctrl+3 opens the
-# operations page with focus on ダブりチェック; Tab, End sets the shortest
-# pace (1 s), Tab, Space starts: red at once, then lime and blue a second
-# apart, and the show ends by itself on the last row.
+# operations page with focus on 更新; Tab past 開く and ダブりチェック, Home
+# sets the shortest pace (1 s, the bar's left end), Tab, Space starts: red at
+# once, then lime and blue a second apart, and the show ends by itself on
+# the last row.
 keys shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab Up
-keys ctrl+3 Tab End Tab
+keys ctrl+3 Tab Tab Tab Home Tab
 shot actions_operations
 seen=()
 keys space

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Draws each page of the settings window with a sample list into PNG files,
 // for people to judge the layout (scripts/manager_screenshots.sh runs it under
-// Xvfb at 100 % and 200 %). Not a test: it asserts nothing.
+// Xvfb at 100 % and 200 %), and checks what a person would see at a glance:
+// every page shows whole, with no scroll bar, in a window no smaller than its
+// contents ask, and a page chosen after another scrolled starts at its top.
+// Exits 1 on a page that fails, naming it.
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -12,6 +15,9 @@
 #include <QListView>
 #include <QPainter>
 #include <QPixmap>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStackedWidget>
 #include <cstdio>
 
 #include "manager/ui/frm_edit.h"
@@ -86,14 +92,40 @@ int main(int argc, char** argv) {
   const QString folder = QString::fromLocal8Bit(argv[1]);
   const QString suffix = QString::fromLocal8Bit(argv[2]);
   bench.fake().random.draws.push_back(0.6F);
+  auto* stack = window.findChild<QStackedWidget*>();
+  // The scroll area of the page shown: each page's own, or one for all.
+  auto scrollShown = [&] {
+    auto* own = qobject_cast<QScrollArea*>(stack->currentWidget());
+    return own != nullptr ? own : window.findChild<QScrollArea*>(QStringLiteral("PageScroll"));
+  };
+  int faults = 0;
   for (const char* menu : {"MnuList", "MnuSet", "MnuOpe", "MnuHelp"}) {
+    // The page before was left scrolled to its end, where it could scroll.
+    QScrollBar* before = scrollShown()->verticalScrollBar();
+    before->setValue(before->maximum());
+    QApplication::processEvents();
     window.findChild<QAction*>(QString::fromLatin1(menu))->trigger();
     QApplication::processEvents();
+    QScrollArea* scroll = scrollShown();
+    const QWidget* page = scroll->widget() != stack ? scroll->widget() : stack->currentWidget();
+    const QSize wanted = page->minimumSizeHint();
+    const bool across = scroll->horizontalScrollBar()->isVisible();
+    const bool down = scroll->verticalScrollBar()->isVisible();
+    const int offset = scroll->verticalScrollBar()->value();
+    std::printf("%s%s: window %dx%d, page area %dx%d, page needs at least %dx%d%s%s\n", menu,
+                suffix.toLocal8Bit().constData(), window.width(), window.height(),
+                scroll->viewport()->width(), scroll->viewport()->height(), wanted.width(),
+                wanted.height(), across || down ? ", scroll bar shown" : "",
+                offset != 0 ? ", opened scrolled" : "");
+    if (across || down || offset != 0 || scroll->viewport()->width() < wanted.width() ||
+        scroll->viewport()->height() < wanted.height()) {
+      ++faults;
+    }
     const QString file = folder + "/" + QString::fromLatin1(menu) + suffix + ".png";
     if (!window.grab().save(file)) {
       std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
       return 1;
     }
   }
-  return 0;
+  return faults == 0 ? 0 : 1;
 }

@@ -8,22 +8,14 @@
 #include <vector>
 
 #include "manager/edit_form.h"
+#include "manager/window_driver.h"
 
-class QAction;
 class QImage;
 class QStackedWidget;
-class QButtonGroup;
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
 class QListView;
+class QLabel;
 class QMouseEvent;
 class QMimeData;
-class QPushButton;
-class QRadioButton;
-class QScrollBar;
 class QTimer;
 
 namespace tivolen::manager {
@@ -34,10 +26,11 @@ class ListModel;
 // addresses), which the window ignores without a word.
 std::vector<std::string> localFilesOf(const QMimeData* data);
 
-// The settings window. It binds widgets to the EditForm and forwards every
-// event to it; after each event it shows the form's state again. Widgets
-// carry the control names the form uses, so tests and scripts find them.
-class FrmEdit final : public QMainWindow, private FormObserver {
+// The settings window: one Qt widget for each control of the window's
+// description, its events handed to the driver, which shows the form's state
+// again. Widgets carry the control names the form uses, so tests and scripts
+// find them.
+class FrmEdit final : public QMainWindow, private FormObserver, private WindowView {
   Q_OBJECT
 
  public:
@@ -46,7 +39,7 @@ class FrmEdit final : public QMainWindow, private FormObserver {
 
   // The window load: start-up sequence of the form, then its state shown.
   void load();
-  // Mirrors every control from the form.
+  // Shows what changed in the form.
   void syncFromForm();
   // A later start on the same list asked for this window.
   void bringForward();
@@ -62,72 +55,39 @@ class FrmEdit final : public QMainWindow, private FormObserver {
   void rowsAppended(int newCount) override;
   void rowsReset() override;
 
-  void buildMenus();
-  QGroupBox* buildListFrame();
-  QGroupBox* buildOrderFrame();
-  QGroupBox* buildTimingFrame();
-  QGroupBox* buildOperationsFrame();
-  QGroupBox* buildAboutFrame();
-  QGroupBox* buildFoldersFrame();
-  void connectControls();
-  void connectListButtons();
-  // Selection signals come in pairs (selection, current row) and while Qt is
-  // still changing the view; they are handled once, after it is done.
-  void scheduleSelection();
-  void forwardSelection();
-  void applySelection();
-  void syncPreview();
-  void syncTimer();
+  void showPage(int page) override;
+  void showControl(const ControlSpec& control, const ControlState& state) override;
+  void focusControl(const ControlSpec& control) override;
+  void showSelection(const ListBox& box) override;
+  ShownSelection shownSelection() override;
+  void runTimer(int milliseconds) override;
+  bool onScreen() override;
+  void minimise(bool minimised) override;
+  void setBusy(bool busy) override;
+  void loadPreview(const PreviewRequest& request) override;
+
+  QWidget* create(const ControlSpec& control);
+  void connectControl(const ControlSpec& control, QWidget* widget);
+  // The page itself, inside its scroll area.
+  [[nodiscard]] QWidget* pageWidget(int page) const;
   void previewLoaded(int serial, const QImage& image, const std::string& failure);
   // Drops on the window, the list frame and List1 all end here.
   bool handleDrag(QEvent* event);
-  // Runs one forwarded event and shows the state it left.
-  template <typename Handler>
-  void forward(Handler handler);
-  template <typename Handler>
-  void forwardBusy(Handler handler);
-  void focusFirstControl(QWidget* page);
   // A mouse move over a frame's own area, not over a control inside it.
   void frameMouseMove(QWidget* frameWidget, const QMouseEvent& move);
 
   EditForm& form_;
+  WindowDriver driver_;
   ListModel* model_ = nullptr;
-  bool syncing_ = false;
-  bool selectionPending_ = false;
-  int selectionApplied_ = 0;
-  int previewStarted_ = 0;
-  // The slideshow's wish as last carried out: the window follows its changes
-  // only, so a window the user restored stays restored.
-  bool minimizedShown_ = false;
   // One decoder thread: a newer click drops the requests not yet started.
   QThreadPool previewPool_;
-
-  std::array<QGroupBox*, kFrameCount> frames_{};
-  QStackedWidget* stack_ = nullptr;
-  QGroupBox* frameMsg_ = nullptr;
-  QLabel* lbl_ = nullptr;
+  // Index as WindowControls(); null for the menus.
+  std::vector<QWidget*> widgets_;
+  QStackedWidget* stack_ = nullptr;  // of PageScroll, each holding a page
   QListView* list1_ = nullptr;
   QLabel* imgPV_ = nullptr;
-  QComboBox* lstStyle_ = nullptr;
-  QComboBox* lstSchedule_ = nullptr;
-  QScrollBar* barLuck_ = nullptr;
-  QLabel* lblLuck_ = nullptr;
-  QPushButton* bttnUp_ = nullptr;
-  QPushButton* btnDwn_ = nullptr;
-  QPushButton* btnDlt_ = nullptr;
-  QPushButton* btnUnstrech_ = nullptr;
-  QScrollBar* bardt_ = nullptr;
-  QLineEdit* txtShowdt_ = nullptr;
-  QPushButton* btnShowStart_ = nullptr;
+  QWidget* frame0_ = nullptr;
   QTimer* timer1_ = nullptr;
-  std::array<QRadioButton*, 2> optR_{};
-  std::array<QRadioButton*, 4> optt_{};
-  QScrollBar* barSubFolder_ = nullptr;
-  QLabel* lblSubFolder_ = nullptr;
-  QCheckBox* chkLounch_ = nullptr;
-  QLineEdit* txtLounch_ = nullptr;
-  QPushButton* btnOK_ = nullptr;
-  QWidget* frame2Buttons_ = nullptr;
 };
 
 }  // namespace tivolen::manager

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// frmEdit as a plain Win32 window: the same pages, controls, texts and
-// proportions as the Qt window, over the same EditForm. Every event is
-// forwarded to the form and every control shown again from it afterwards.
+// frmEdit as a plain Win32 window: one native control for each control of
+// the window's description, its events handed to the driver, which shows
+// the form's state again.
 #include "manager/ui/frm_edit_win32.h"
 
 #include <windows.h>
@@ -24,93 +24,38 @@
 #include "common/texts.h"
 #include "manager/manager_texts.h"
 #include "manager/preview.h"
+#include "manager/window_controls.h"
+#include "manager/window_driver.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/window_class.h"
 
 namespace tivolen::manager {
 namespace {
 
-// The pages the menu bar switches; the bottom row belongs to all of them.
-enum Page : int { kPageList = 0, kPageSettings, kPageOperations, kPageAbout };
-constexpr int kEveryPage = -1;
-// The page each frame of the form sits on.
-constexpr std::array<int, kFrameCount> kPageOf = {kPageList,       kPageSettings, kPageSettings,
-                                                  kPageOperations, kPageAbout,    kPageSettings};
-
-enum ControlId : int {
-  kNoId = 0,
-  kList1 = 100,
-  kBttnUp,
-  kBtnDwn,
-  kBtnDlt,
-  kBtnUnstrech,
-  kBtnWall,
-  kLstStyle,
-  kBarLuck,
-  kOptR0,
-  kOptR1,
-  kOptt0,
-  kOptt1,
-  kOptt2,
-  kOptt3,
-  kBarSubFolder,
-  kBtnListRefresh,
-  kBtnShowList,
-  kBtnChkW,
-  kBardt,
-  kBtnShowStart,
-  kBtnSupW,
-  kBtnSupD,
-  kBtnDskSC,
-  kBtnQlSc,
-  kChkLounch,
-  kTxtLounch,
-  kLstSchedule,
-  kBtnHelp,
-  kLabel4,
-  kLblMail,
-  kLabel3,
-  kBtnOK,
-  kMnuList,
-  kMnuSet,
-  kMnuOpe,
-  kMnuHelp,
-};
-
 constexpr UINT_PTR kTimer1 = 1;
 // Posted after a change of List1's selection, handled once the list is done.
 constexpr UINT kSelectionChanged = WM_APP + 1;
 // Posted by the preview decoder with a PreviewDone the window then owns.
 constexpr UINT kPreviewDone = WM_APP + 2;
-// The client area at 96 dpi, as large as the Qt window's.
+// The client area at 96 dpi, as large as the Qt window's; on a small screen
+// at a large scale the cells share less room, down to the least below.
 constexpr int kClientWidth = 512;
 constexpr int kClientHeight = 420;
+constexpr int kLeastClientWidth = 480;
+constexpr int kLeastClientHeight = 340;
 constexpr int kStyleDropHeight = 160;
 // A fixed frame: the pages are laid out for one size. No WS_CLIPCHILDREN:
 // the frames are transparent children, and the window paints under them.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES;
 
-// One control: where it sits at 96 dpi, on which page and in which of the
-// form's frames, and the name the form knows it by.
+// One control of the description and the window made for it.
 struct Item {
   HWND window = nullptr;
-  int id = kNoId;
-  int page = kEveryPage;
-  int frame = -1;
-  std::string_view name;
-  bool isFrame = false;
-  RECT at{};  // left, top, width, height
+  const ControlSpec* control = nullptr;
+  bool shown = true;  // on its page, as the form has it
+  Box at;             // where it sits at 96 dpi
 };
-
-// The frames the mouse is followed over, as the Qt view's pages are.
-bool followsMouse(std::string_view name) {
-  return (name.starts_with("Frame") && name.size() == 6) || name == "Frame2List";
-}
-
-bool hasTip(std::string_view name) {
-  return std::ranges::any_of(text::kTips, [name](const auto& tip) { return tip.first == name; });
-}
 
 std::wstring windowText(HWND window) {
   std::wstring value(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
@@ -133,7 +78,7 @@ void setEnabled(HWND window, bool enabled) {
   if ((IsWindowEnabled(window) != 0) != enabled) EnableWindow(window, enabled ? TRUE : FALSE);
 }
 
-void setScroll(HWND bar, const ScrollBar& state) {
+void setScroll(HWND bar, const ControlState& state) {
   SCROLLINFO info{};
   info.cbSize = sizeof info;
   info.fMask = SIF_RANGE | SIF_POS;
@@ -141,6 +86,84 @@ void setScroll(HWND bar, const ScrollBar& state) {
   info.nMax = state.max;
   info.nPos = state.value;
   SetScrollInfo(bar, SB_CTL, &info, TRUE);
+}
+
+// The class, styles and caption of the native control for a kind.
+struct Native {
+  const wchar_t* windowClass;
+  DWORD style;
+  DWORD exStyle;
+};
+Native nativeOf(const ControlSpec& control, bool firstRadio) {
+  constexpr DWORD kTab = WS_TABSTOP | WS_GROUP;
+  switch (control.kind) {
+    case ControlKind::Frame:
+      return {L"BUTTON", BS_GROUPBOX | WS_GROUP, 0};
+    case ControlKind::List:
+      return {L"LISTBOX", LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | kTab,
+              WS_EX_CLIENTEDGE};
+    case ControlKind::Preview:
+      return {L"ImgPV", 0, WS_EX_CLIENTEDGE};
+    case ControlKind::Button:
+      return {L"BUTTON", BS_PUSHBUTTON | kTab, 0};
+    case ControlKind::Choice:
+      return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | kTab, 0};
+    case ControlKind::Link:
+      return {WC_LINK, kTab, 0};
+    case ControlKind::HBar:
+      return {L"SCROLLBAR", SBS_HORZ | kTab, 0};
+    case ControlKind::VBar:
+      return {L"SCROLLBAR", SBS_VERT | kTab, 0};
+    case ControlKind::Radio:
+      // The arrows move within the group; Tab reaches its chosen button.
+      return {L"BUTTON", BS_AUTORADIOBUTTON | (firstRadio ? kTab : 0), 0};
+    case ControlKind::Check:
+      return {L"BUTTON", BS_AUTOCHECKBOX | kTab, 0};
+    case ControlKind::Edit:
+      return {L"EDIT", ES_AUTOHSCROLL | kTab, WS_EX_CLIENTEDGE};
+    case ControlKind::ReadOnly:
+      return {L"EDIT", ES_READONLY | ES_RIGHT | WS_GROUP, WS_EX_CLIENTEDGE};
+    case ControlKind::Menu:
+    case ControlKind::Label:
+    case ControlKind::Title:
+      break;
+  }
+  return {L"STATIC", SS_LEFT | SS_NOPREFIX, 0};
+}
+
+// A control no taller (or, for a vertical bar, no wider) than its kind is
+// drawn, in the middle of its cell.
+Box fitted(const ControlSpec& control, Box cell) {
+  auto atMost = [&cell](int height) {
+    if (cell.height > height) {
+      cell.top += (cell.height - height) / 2;
+      cell.height = height;
+    }
+  };
+  switch (control.kind) {
+    case ControlKind::HBar:
+      atMost(17);
+      break;
+    case ControlKind::VBar:
+      cell.width = std::min(cell.width, 17);
+      break;
+    case ControlKind::Radio:
+    case ControlKind::Check:
+    case ControlKind::Link:
+      atMost(20);
+      break;
+    case ControlKind::Edit:
+    case ControlKind::ReadOnly:
+    case ControlKind::Choice:
+      atMost(22);
+      break;
+    case ControlKind::Button:
+      atMost(26);
+      break;
+    default:
+      break;
+  }
+  return cell;
 }
 
 struct PreviewDone {
@@ -209,10 +232,13 @@ class PreviewDecoder {
   std::thread thread_;
 };
 
-class Win32FrmEdit final : private FormObserver {
+class Win32FrmEdit final : private FormObserver, private WindowView {
  public:
   Win32FrmEdit(EditForm& form, InstanceLock* instanceLock)
-      : form_(form), instanceLock_(instanceLock), decoder_(form.platform().pictures) {
+      : form_(form),
+        driver_(form, *this),
+        instanceLock_(instanceLock),
+        decoder_(form.platform().pictures) {
     form_.setObserver(this);
   }
   ~Win32FrmEdit() override {
@@ -236,82 +262,65 @@ class Win32FrmEdit final : private FormObserver {
   void rowsAppended(int newCount) override;
   void rowsReset() override;
 
+  void showPage(int page) override;
+  void showControl(const ControlSpec& control, const ControlState& state) override;
+  void focusControl(const ControlSpec& control) override;
+  void showSelection(const ListBox& box) override;
+  ShownSelection shownSelection() override;
+  void runTimer(int milliseconds) override;
+  bool onScreen() override;
+  void minimise(bool minimised) override;
+  void setBusy(bool busy) override;
+  void loadPreview(const PreviewRequest& request) override;
+
   bool create();
-  HWND add(const wchar_t* kind, std::string_view caption, DWORD style, int page, int frame,
-           std::string_view name, int id, RECT at, DWORD exStyle = 0);
-  HWND group(std::string_view caption, int page, int frame, std::string_view name, RECT at);
-  HWND button(std::string_view caption, int page, std::string_view name, int id, RECT at);
-  void buildListPage();
-  void buildSettingsPage();
-  void buildOperationsPage();
-  void buildAboutPage();
   void makeFonts();
   void layout();
   void applyScale(const RECT* suggested);
   [[nodiscard]] int scaled(int value) const { return MulDiv(value, scale_, 96); }
+  Item& itemOf(const ControlSpec& control) {
+    return items_[static_cast<std::size_t>(&control - WindowControls().data())];
+  }
+  [[nodiscard]] bool onPage(const Item& item) const {
+    return item.control->page == kEveryPage || item.control->page == page_;
+  }
 
-  template <typename Handler>
-  void forward(Handler handler);
-  template <typename Handler>
-  void forwardBusy(Handler handler);
-  void sync();
-  void syncTimer();
-  void syncPreview();
   void previewDone(std::unique_ptr<PreviewDone> done);
-  void applySelection();
-  void forwardSelection();
-  void focusFirstControl();
-
   void command(int id, int code);
   void scrolled(HWND bar, int code);
   void dropped(HDROP drop);
   void mouseMoved(const MSG& message);
-  void mouseOver(std::string_view name);
   void paintPreview();
   void paintEmptyHint(HWND list);
   void close();
 
   EditForm& form_;
+  WindowDriver driver_;
   InstanceLock* instanceLock_;
   HWND window_ = nullptr;
   HWND list1_ = nullptr;
   HWND imgPV_ = nullptr;
-  HWND lstStyle_ = nullptr;
-  HWND lstSchedule_ = nullptr;
-  HWND barLuck_ = nullptr;
-  HWND barSubFolder_ = nullptr;
-  HWND bardt_ = nullptr;
   HWND lastFocus_ = nullptr;
+  // Index as WindowControls(); the menus have no window.
   std::vector<Item> items_;
   HFONT font_ = nullptr;
   HFONT bigFont_ = nullptr;
   HACCEL accelerators_ = nullptr;
-  int dpi_ = 96;    // the monitor's
-  int scale_ = 96;  // the pages', never larger than the monitor's free area allows
+  HCURSOR beforeBusy_ = nullptr;
+  int dpi_ = 96;                    // the monitor's
+  int scale_ = 96;                  // the pages', never larger than the monitor's free area allows
+  int clientWidth_ = kClientWidth;  // at 96 dpi
+  int clientHeight_ = kClientHeight;
   int page_ = -1;
-  bool syncing_ = false;
-  bool selectionPending_ = false;
-  int selectionApplied_ = -1;
-  int timerInterval_ = 0;
-  // The slideshow's wish as last carried out: the window follows its changes
-  // only, so a window the user restored stays restored.
-  bool minimizedShown_ = false;
-  // Handlers running: a message box inside one still dispatches timer ticks.
-  int depth_ = 0;
-  int previewShown_ = 0;
   Picture preview_;
   // Last: its thread ends before anything it might post to goes.
   PreviewDecoder decoder_;
-  std::string_view hovered_;
 };
 
 int Win32FrmEdit::run() {
   if (!create()) return 1;
   // The load runs before the window shows, as its questions come first.
-  const HCURSOR before = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  form_.Load();
-  SetCursor(before);
-  sync();
+  driver_.load();
   ShowWindow(window_, SW_SHOWNORMAL);
   SetForegroundWindow(window_);
   SetFocus(list1_);
@@ -338,17 +347,17 @@ bool Win32FrmEdit::create() {
   registerWindowClass(L"frmEdit", &Win32FrmEdit::procedure, faceBrush(), true);
   registerWindowClass(L"ImgPV", &Win32FrmEdit::previewProcedure, nullptr, false);
 
+  // The menus in the description's order; Ctrl+1, Ctrl+2... reach them from
+  // the keyboard, as in the Qt window.
   const HMENU menu = CreateMenu();
-  AppendMenuW(menu, MF_STRING, kMnuList, L"画像リスト編集");
-  AppendMenuW(menu, MF_STRING, kMnuSet, L"設定");
-  AppendMenuW(menu, MF_STRING, kMnuOpe, L"操作");
-  AppendMenuW(menu, MF_STRING, kMnuHelp, L"ヘルプ");
-  // Ctrl+1 to Ctrl+4 reach the pages from the keyboard, as in the Qt window.
-  std::array<ACCEL, 4> keys{};
-  for (int i = 0; i < 4; ++i) {
-    keys.at(static_cast<std::size_t>(i)) = {static_cast<BYTE>(FVIRTKEY | FCONTROL),
-                                            static_cast<WORD>('1' + i),
-                                            static_cast<WORD>(kMnuList + i)};
+  std::vector<ACCEL> keys;
+  for (const ControlSpec& control : WindowControls()) {
+    if (control.kind != ControlKind::Menu) continue;
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(control.id),
+                Widen(CaptionOf(control.name)).c_str());
+    keys.push_back({static_cast<BYTE>(FVIRTKEY | FCONTROL),
+                    static_cast<WORD>('1' + static_cast<int>(keys.size())),
+                    static_cast<WORD>(control.id)});
   }
   accelerators_ = CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
 
@@ -359,40 +368,62 @@ bool Win32FrmEdit::create() {
   dpi_ = static_cast<int>(GetDpiForWindow(window_));
   if (dpi_ <= 0) dpi_ = 96;
 
-  buildListPage();
-  buildSettingsPage();
-  buildOperationsPage();
-  buildAboutPage();
-  // The message frame and OK stay under every page.
-  group("Tivolen", kEveryPage, -1, "FrameMSG", {8, 312, 410, 102});
-  add(L"STATIC", "", SS_LEFT | SS_NOPREFIX, kEveryPage, -1, "Lbl", kNoId, {18, 332, 392, 76});
-  button("OK", kEveryPage, "BtnOK", kBtnOK, {426, 384, 78, 28});
-
+  // Created in the description's order, which is the order of the Tab key:
+  // a dialog's keyboard follows the order of its child windows.
+  const auto all = WindowControls();
+  items_.resize(all.size());
+  std::string_view radioGroup;
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    const ControlSpec& control = all[i];
+    items_[i].control = &control;
+    if (control.kind == ControlKind::Menu) continue;
+    const bool firstRadio = control.kind == ControlKind::Radio && control.parent != radioGroup;
+    if (control.kind == ControlKind::Radio) radioGroup = control.parent;
+    const Native native = nativeOf(control, firstRadio);
+    std::string caption(CaptionOf(control.name));
+    if (control.kind == ControlKind::Link) caption = "<a>" + caption + "</a>";
+    const HWND made = CreateWindowExW(native.exStyle, native.windowClass, Widen(caption).c_str(),
+                                      WS_CHILD | native.style, 0, 0, 0, 0, window_,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
+                                      instance, nullptr);
+    items_[i].window = made;
+    if (control.kind == ControlKind::List) {
+      list1_ = made;
+      SetWindowSubclass(list1_, &Win32FrmEdit::listProcedure, 1, reinterpret_cast<DWORD_PTR>(this));
+    } else if (control.kind == ControlKind::Preview) {
+      imgPV_ = made;
+      SetWindowLongPtrW(imgPV_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+  }
   applyScale(nullptr);
   return true;
 }
 
 void Win32FrmEdit::applyScale(const RECT* suggested) {
-  // The monitor's scale, or less where its free area is too small for the
-  // pages at that scale (1280 x 720 at 150 %), so OK always stays in reach.
+  // The monitor's scale, the pages laid out in what its free area leaves
+  // (1280 x 800 at 200 %); only where even the least room does not fit is
+  // the scale lowered, so OK always stays in reach.
   scale_ = dpi_;
+  clientWidth_ = kClientWidth;
+  clientHeight_ = kClientHeight;
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   if (GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor) != 0) {
     RECT chrome{0, 0, 0, 0};
     AdjustWindowRectExForDpi(&chrome, kWindowStyle, TRUE, kWindowExStyle, static_cast<UINT>(dpi_));
-    const auto room = [](LONG work, LONG used, int client) {
-      return static_cast<int>((work - used) * 96 / client);
-    };
-    const int fits = std::min(
-        room(monitor.rcWork.right - monitor.rcWork.left, chrome.right - chrome.left, kClientWidth),
-        room(monitor.rcWork.bottom - monitor.rcWork.top, chrome.bottom - chrome.top,
-             kClientHeight));
+    const int roomWidth =
+        static_cast<int>(monitor.rcWork.right - monitor.rcWork.left - (chrome.right - chrome.left));
+    const int roomHeight =
+        static_cast<int>(monitor.rcWork.bottom - monitor.rcWork.top - (chrome.bottom - chrome.top));
+    const int fits =
+        std::min(roomWidth * 96 / kLeastClientWidth, roomHeight * 96 / kLeastClientHeight);
     scale_ = std::max(72, std::min(dpi_, fits));
+    clientWidth_ = std::clamp(roomWidth * 96 / scale_, kLeastClientWidth, kClientWidth);
+    clientHeight_ = std::clamp(roomHeight * 96 / scale_, kLeastClientHeight, kClientHeight);
   }
   makeFonts();
   layout();
-  RECT frame{0, 0, scaled(kClientWidth), scaled(kClientHeight)};
+  RECT frame{0, 0, scaled(clientWidth_), scaled(clientHeight_)};
   AdjustWindowRectExForDpi(&frame, kWindowStyle, TRUE, kWindowExStyle, static_cast<UINT>(dpi_));
   if (suggested == nullptr) {
     SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
@@ -401,126 +432,6 @@ void Win32FrmEdit::applyScale(const RECT* suggested) {
     SetWindowPos(window_, nullptr, suggested->left, suggested->top, frame.right - frame.left,
                  frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
   }
-}
-
-HWND Win32FrmEdit::add(const wchar_t* kind, std::string_view caption, DWORD style, int page,
-                       int frame, std::string_view name, int id, RECT at, DWORD exStyle) {
-  HWND made = CreateWindowExW(exStyle, kind, Widen(caption).c_str(), WS_CHILD | style, 0, 0, 0, 0,
-                              window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                              GetModuleHandleW(nullptr), nullptr);
-  items_.push_back({made, id, page, frame, name, false, at});
-  return made;
-}
-
-HWND Win32FrmEdit::group(std::string_view caption, int page, int frame, std::string_view name,
-                         RECT at) {
-  HWND made = add(L"BUTTON", caption, BS_GROUPBOX | WS_GROUP, page, frame, name, kNoId, at);
-  items_.back().isFrame = true;
-  return made;
-}
-
-HWND Win32FrmEdit::button(std::string_view caption, int page, std::string_view name, int id,
-                          RECT at) {
-  return add(L"BUTTON", caption, BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, page, -1, name, id, at);
-}
-
-void Win32FrmEdit::buildListPage() {
-  const int page = kPageList;
-  group("画像リスト", page, kFrameList, "Frame0", {8, 4, 496, 302});
-  list1_ =
-      add(L"LISTBOX", "",
-          LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP | WS_GROUP,
-          page, kFrameList, "List1", kList1, {16, 24, 290, 274}, WS_EX_CLIENTEDGE);
-  SetWindowSubclass(list1_, &Win32FrmEdit::listProcedure, 1, reinterpret_cast<DWORD_PTR>(this));
-  // Tab goes from the list down the buttons, as in the Qt window.
-  button("上へ", page, "BttnUp", kBttnUp, {316, 148, 86, 26});
-  button("下へ", page, "BtnDwn", kBtnDwn, {408, 148, 86, 26});
-  button("削除", page, "BtnDlt", kBtnDlt, {316, 178, 86, 26});
-  button("展開", page, "BtnUnstrech", kBtnUnstrech, {408, 178, 86, 26});
-  button("壁紙に", page, "BtnWall", kBtnWall, {316, 208, 178, 26});
-  lstStyle_ = add(L"COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP, page,
-                  kFrameList, "LstStyle", kLstStyle, {316, 240, 178, kStyleDropHeight});
-  add(L"STATIC", text::kLuckDesignCaption, SS_LEFT | SS_NOPREFIX, page, kFrameList, "lblLuck",
-      kNoId, {316, 268, 178, 16});
-  barLuck_ = add(L"SCROLLBAR", "", SBS_HORZ | WS_TABSTOP | WS_GROUP, page, kFrameList, "BarLuck",
-                 kBarLuck, {316, 284, 178, 17});
-  imgPV_ =
-      add(L"ImgPV", "", 0, page, kFrameList, "ImgPV", kNoId, {330, 24, 150, 116}, WS_EX_CLIENTEDGE);
-  SetWindowLongPtrW(imgPV_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-}
-
-void Win32FrmEdit::buildSettingsPage() {
-  const int page = kPageSettings;
-  group("画像", page, kFrameOrder, "Frame1", {8, 4, 160, 130});
-  for (int i = 0; i < 2; ++i) {
-    add(L"BUTTON", text::kOrderCaptions.at(static_cast<std::size_t>(i)),
-        BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0), page, kFrameOrder,
-        i == 0 ? "OptR0" : "OptR1", kOptR0 + i, {20, 26 + 24 * i, 140, 20});
-  }
-  group("変更のタイミング", page, kFrameTiming, "Frame2", {176, 4, 160, 130});
-  static constexpr std::array<std::string_view, 4> kTimingNames = {"optt0", "optt1", "optt2",
-                                                                   "optt3"};
-  for (int i = 0; i < 4; ++i) {
-    const auto slot = static_cast<std::size_t>(i);
-    add(L"BUTTON", text::kTimingCaptions.at(slot),
-        BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0), page, kFrameTiming,
-        kTimingNames.at(slot), kOptt0 + i, {188, 26 + 24 * i, 140, 20});
-  }
-  group("フォルダ登録", page, kFrameFolders, "Frame5", {344, 4, 160, 130});
-  barSubFolder_ = add(L"SCROLLBAR", "", SBS_VERT | WS_TABSTOP | WS_GROUP, page, kFrameFolders,
-                      "BarSubFolder", kBarSubFolder, {356, 26, 17, 96});
-  add(L"STATIC", "", SS_LEFT | SS_NOPREFIX, page, kFrameFolders, "LblSubFolder", kNoId,
-      {380, 26, 118, 40});
-}
-
-void Win32FrmEdit::buildOperationsPage() {
-  const int page = kPageOperations;
-  group("操作", page, kFrameOperations, "Frame3", {8, 4, 496, 278});
-  group("画像リスト", page, kFrameOperations, "Frame2List", {16, 22, 250, 56});
-  button("更新", page, "BtnListRefresh", kBtnListRefresh, {24, 44, 112, 26});
-  button("開く", page, "BtnShowList", kBtnShowList, {146, 44, 112, 26});
-  button("ダブりチェック", page, "BtnChkW", kBtnChkW, {16, 86, 250, 26});
-  group("壁紙スライドショー", page, kFrameOperations, "FrameShow", {16, 120, 250, 62});
-  bardt_ = add(L"SCROLLBAR", "", SBS_HORZ | WS_TABSTOP | WS_GROUP, page, kFrameOperations, "Bardt",
-               kBardt, {24, 148, 84, 18});
-  // Shows the interval only; the bar sets it.
-  add(L"EDIT", "", ES_READONLY | ES_RIGHT | WS_GROUP, page, kFrameOperations, "TxtShowdt", kNoId,
-      {114, 146, 40, 22}, WS_EX_CLIENTEDGE);
-  add(L"STATIC", "秒", SS_LEFT | SS_NOPREFIX, page, kFrameOperations, "Label2", kNoId,
-      {158, 150, 18, 18});
-  button("Start", page, "BtnShowStart", kBtnShowStart, {182, 144, 76, 26});
-  add(L"BUTTON", "ランチャー", BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, page, kFrameOperations,
-      "ChkLounch", kChkLounch, {16, 196, 92, 22});
-  add(L"EDIT", "", ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP, page, kFrameOperations, "TxtLounch",
-      kTxtLounch, {112, 196, 384, 22}, WS_EX_CLIENTEDGE);
-  add(L"STATIC", text::kScheduleCaption, SS_LEFT | SS_NOPREFIX, page, kFrameOperations,
-      "LblSchedule", kNoId, {16, 234, 120, 18});
-  lstSchedule_ = add(L"COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP, page,
-                     kFrameOperations, "LstSchedule", kLstSchedule, {140, 230, 200, 240});
-  group("ショートカット", page, kFrameOperations, "Frame4Shortcuts", {276, 22, 220, 164});
-  group("スタートアップ", page, kFrameOperations, "Frame1Startup", {284, 42, 204, 62});
-  button("登録", page, "BtnSupW", kBtnSupW, {294, 66, 88, 26});
-  button("削除", page, "BtnSupD", kBtnSupD, {390, 66, 88, 26});
-  button("デスクトップ", page, "BtnDskSC", kBtnDskSC, {284, 112, 204, 26});
-  button("スタートメニュー", page, "BtnQlSc", kBtnQlSc, {284, 146, 204, 26});
-}
-
-void Win32FrmEdit::buildAboutPage() {
-  const int page = kPageAbout;
-  group("Tivolen", page, kFrameAbout, "Frame4", {8, 4, 496, 176});
-  add(L"STATIC", "Tivolen", SS_LEFT | SS_NOPREFIX, page, kFrameAbout, "Label1", kNoId,
-      {20, 24, 240, 34});
-  add(L"STATIC", form_.LblVer().caption, SS_LEFT | SS_NOPREFIX, page, kFrameAbout, "LblVer", kNoId,
-      {20, 60, 240, 18});
-  // First in the tab order, so the keyboard reaches the help before the links.
-  button("ヘルプ", page, "BtnHelp", kBtnHelp, {400, 24, 92, 26});
-  const auto link = [&](const Label& label, std::string_view name, int id, int top) {
-    add(WC_LINK, "<a>" + label.caption + "</a>", WS_TABSTOP | WS_GROUP, page, kFrameAbout, name, id,
-        {20, top, 470, 20});
-  };
-  link(form_.Label4(), "Label4", kLabel4, 92);
-  link(form_.LblMail(), "LblMail", kLblMail, 116);
-  link(form_.Label3(), "Label3", kLabel3, 140);
 }
 
 void Win32FrmEdit::makeFonts() {
@@ -544,143 +455,110 @@ void Win32FrmEdit::makeFonts() {
 }
 
 void Win32FrmEdit::layout() {
-  for (const Item& item : items_) {
-    MoveWindow(item.window, scaled(item.at.left), scaled(item.at.top), scaled(item.at.right),
-               scaled(item.at.bottom), FALSE);
-    const HFONT font = item.name == "Label1" ? bigFont_ : font_;
+  const std::vector<Box> cells = PlaceControls(clientWidth_, clientHeight_);
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    Item& item = items_[i];
+    if (item.window == nullptr) continue;
+    item.at = fitted(*item.control, cells[i]);
+    // A drop-down list's height includes its open list.
+    const int height = item.control->kind == ControlKind::Choice ? item.at.height + kStyleDropHeight
+                                                                 : item.at.height;
+    MoveWindow(item.window, scaled(item.at.left), scaled(item.at.top), scaled(item.at.width),
+               scaled(height), FALSE);
+    const HFONT font = item.control->kind == ControlKind::Title ? bigFont_ : font_;
     SendMessageW(item.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (item.control->kind == ControlKind::Choice) {
+      SendMessageW(item.window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), scaled(18));
+    }
   }
-  SendMessageW(lstStyle_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), scaled(18));
   InvalidateRect(window_, nullptr, TRUE);
 }
 
-template <typename Handler>
-void Win32FrmEdit::forward(Handler handler) {
-  // A selection the form has not heard of yet comes first: buttons and keys
-  // act on what the user sees selected.
-  if (selectionPending_) forwardSelection();
-  ++depth_;
-  handler();
-  --depth_;
-  sync();
+void Win32FrmEdit::showPage(int page) {
+  page_ = page;
+  for (const Item& item : items_) {
+    if (item.window != nullptr) setShown(item.window, item.shown && onPage(item));
+  }
 }
 
-template <typename Handler>
-void Win32FrmEdit::forwardBusy(Handler handler) {
-  // Walking folders and rendering run on the window's thread: the pointer
-  // says so meanwhile.
-  const HCURSOR before = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  forward(handler);
-  SetCursor(before);
-}
-
-void Win32FrmEdit::sync() {
-  syncing_ = true;
-  int page = page_;
-  for (int i = 0; i < kFrameCount; ++i) {
-    if (form_.frameVisible(i)) {
-      page = kPageOf.at(static_cast<std::size_t>(i));
+void Win32FrmEdit::showControl(const ControlSpec& control, const ControlState& state) {
+  Item& item = itemOf(control);
+  item.shown = state.shown;
+  setShown(item.window, state.shown && onPage(item));
+  setEnabled(item.window, state.enabled);
+  switch (control.kind) {
+    case ControlKind::Frame:
+    case ControlKind::Button:
+    case ControlKind::Label:
+    case ControlKind::Title:
+    case ControlKind::Edit:
+    case ControlKind::ReadOnly:
+      setText(item.window, state.text);
+      break;
+    case ControlKind::Link:
+      setText(item.window, "<a>" + state.text + "</a>");
+      break;
+    case ControlKind::Radio:
+    case ControlKind::Check:
+      setText(item.window, state.text);
+      CheckDlgButton(window_, control.id, state.checked ? BST_CHECKED : BST_UNCHECKED);
+      break;
+    case ControlKind::HBar:
+    case ControlKind::VBar:
+      setScroll(item.window, state);
+      break;
+    case ControlKind::Choice: {
+      const HWND choice = item.window;
+      if (SendMessageW(choice, CB_GETCOUNT, 0, 0) != static_cast<LRESULT>(state.entries.size())) {
+        SendMessageW(choice, CB_RESETCONTENT, 0, 0);
+        for (const std::string& entry : state.entries) {
+          SendMessageW(choice, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry).c_str()));
+        }
+      }
+      if (SendMessageW(choice, CB_GETCURSEL, 0, 0) != state.value) {
+        SendMessageW(choice, CB_SETCURSEL, static_cast<WPARAM>(state.value), 0);
+      }
       break;
     }
-  }
-  const bool pageChanged = page != page_;
-  page_ = page;
-  const bool frame2Open = form_.Frame2().height >= kFrame2Open;
-  for (const Item& item : items_) {
-    bool shown = item.page == kEveryPage || item.page == page_;
-    if (item.frame >= 0) shown = shown && form_.frameVisible(item.frame);
-    if (item.id == kBarLuck) shown = shown && form_.BarLuck().visible;
-    if (item.name == "lblLuck") shown = shown && form_.lblLuck().visible;
-    if (item.id == kTxtLounch) shown = shown && form_.TxtLounch().visible;
-    if (item.id == kBtnListRefresh || item.id == kBtnShowList) shown = shown && frame2Open;
-    setShown(item.window, shown);
-  }
-
-  for (int i = 0; i < 2; ++i) {
-    CheckDlgButton(window_, kOptR0 + i, i == form_.orderIndex() ? BST_CHECKED : BST_UNCHECKED);
-  }
-  for (int i = 0; i < 4; ++i) {
-    CheckDlgButton(window_, kOptt0 + i, i == form_.timingIndex() ? BST_CHECKED : BST_UNCHECKED);
-  }
-  setScroll(barSubFolder_, form_.BarSubFolder());
-  setScroll(barLuck_, form_.BarLuck());
-  setEnabled(barLuck_, form_.BarLuck().enabled);
-  for (const Item& item : items_) {
-    if (item.name == "LblSubFolder") setText(item.window, form_.LblSubFolder().caption);
-    if (item.name == "lblLuck") {
-      setText(item.window, form_.lblLuck().caption);
-      setEnabled(item.window, form_.lblLuck().enabled);
-    }
-    if (item.name == "Lbl") setText(item.window, form_.Lbl().caption);
-    if (item.name == "TxtShowdt") setText(item.window, form_.TxtShowdt().text);
-  }
-
-  const ComboList& styles = form_.LstStyle();
-  if (SendMessageW(lstStyle_, CB_GETCOUNT, 0, 0) != static_cast<LRESULT>(styles.entries.size())) {
-    SendMessageW(lstStyle_, CB_RESETCONTENT, 0, 0);
-    for (const std::string& entry : styles.entries) {
-      SendMessageW(lstStyle_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry).c_str()));
-    }
-  }
-  if (SendMessageW(lstStyle_, CB_GETCURSEL, 0, 0) != styles.listIndex) {
-    SendMessageW(lstStyle_, CB_SETCURSEL, static_cast<WPARAM>(styles.listIndex), 0);
-  }
-  setEnabled(lstStyle_, styles.enabled);
-  const ComboList& schedules = form_.LstSchedule();
-  if (SendMessageW(lstSchedule_, CB_GETCOUNT, 0, 0) !=
-      static_cast<LRESULT>(schedules.entries.size())) {
-    SendMessageW(lstSchedule_, CB_RESETCONTENT, 0, 0);
-    for (const std::string& entry : schedules.entries) {
-      SendMessageW(lstSchedule_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry).c_str()));
-    }
-  }
-  if (SendMessageW(lstSchedule_, CB_GETCURSEL, 0, 0) != schedules.listIndex) {
-    SendMessageW(lstSchedule_, CB_SETCURSEL, static_cast<WPARAM>(schedules.listIndex), 0);
-  }
-  setEnabled(GetDlgItem(window_, kBtnDlt), form_.BtnDlt().enabled);
-  setEnabled(GetDlgItem(window_, kBttnUp), form_.BttnUp().enabled);
-  setEnabled(GetDlgItem(window_, kBtnDwn), form_.BtnDwn().enabled);
-  setText(GetDlgItem(window_, kBtnUnstrech), form_.BtnUnstrech().caption);
-  if (form_.selectionSerial() != selectionApplied_) applySelection();
-
-  CheckDlgButton(window_, kChkLounch, form_.ChkLounch().checked ? BST_CHECKED : BST_UNCHECKED);
-  const HWND launcher = GetDlgItem(window_, kTxtLounch);
-  setText(launcher, form_.TxtLounch().text);
-  setEnabled(launcher, form_.TxtLounch().enabled);
-  setScroll(bardt_, form_.Bardt());
-  setText(GetDlgItem(window_, kBtnShowStart), form_.BtnShowStart().caption);
-  syncTimer();
-  syncing_ = false;
-  syncPreview();
-  if (pageChanged) focusFirstControl();
-}
-
-void Win32FrmEdit::syncTimer() {
-  const Timer& timer = form_.Timer1();
-  const int interval = timer.enabled ? std::max(timer.interval, 1) : 0;
-  if (interval != timerInterval_) {
-    // SetTimer on a running timer restarts it with the new interval.
-    if (interval > 0) {
-      SetTimer(window_, kTimer1, static_cast<UINT>(interval), nullptr);
-    } else {
-      KillTimer(window_, kTimer1);
-    }
-    timerInterval_ = interval;
-  }
-  if (IsWindowVisible(window_) != 0 && form_.minimized() != minimizedShown_) {
-    minimizedShown_ = form_.minimized();
-    if (minimizedShown_) {
-      ShowWindow(window_, SW_MINIMIZE);
-    } else if (IsIconic(window_) != 0) {
-      ShowWindow(window_, SW_RESTORE);
-    }
+    default:
+      break;
   }
 }
 
-void Win32FrmEdit::syncPreview() {
-  const PreviewRequest& request = form_.ImgPV();
-  if (request.serial == previewShown_) return;
-  previewShown_ = request.serial;
+void Win32FrmEdit::focusControl(const ControlSpec& control) {
+  SetFocus(itemOf(control).window);
+}
+
+void Win32FrmEdit::runTimer(int milliseconds) {
+  // SetTimer on a running timer restarts it with the new interval.
+  if (milliseconds > 0) {
+    SetTimer(window_, kTimer1, static_cast<UINT>(milliseconds), nullptr);
+  } else {
+    KillTimer(window_, kTimer1);
+  }
+}
+
+bool Win32FrmEdit::onScreen() {
+  return IsWindowVisible(window_) != 0;
+}
+
+void Win32FrmEdit::minimise(bool minimised) {
+  if (minimised) {
+    ShowWindow(window_, SW_MINIMIZE);
+  } else if (IsIconic(window_) != 0) {
+    ShowWindow(window_, SW_RESTORE);
+  }
+}
+
+void Win32FrmEdit::setBusy(bool busy) {
+  if (busy) {
+    beforeBusy_ = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  } else {
+    SetCursor(beforeBusy_);
+  }
+}
+
+void Win32FrmEdit::loadPreview(const PreviewRequest& request) {
   if (request.path.empty()) {
     preview_ = Picture();
     InvalidateRect(imgPV_, nullptr, TRUE);
@@ -693,16 +571,14 @@ void Win32FrmEdit::syncPreview() {
 }
 
 void Win32FrmEdit::previewDone(std::unique_ptr<PreviewDone> done) {
-  // A newer click has asked for another picture meanwhile.
-  if (done->serial != form_.ImgPV().serial) return;
-  if (!done->preview.status.isOk()) form_.platform().messages.detail(done->preview.status.message);
+  const std::string failure =
+      done->preview.status.isOk() ? std::string() : done->preview.status.message;
+  if (!driver_.previewLoaded(done->serial, failure)) return;
   preview_ = std::move(done->preview.pixels);
   InvalidateRect(imgPV_, nullptr, TRUE);
 }
 
-void Win32FrmEdit::applySelection() {
-  selectionApplied_ = form_.selectionSerial();
-  const ListBox& box = form_.List1();
+void Win32FrmEdit::showSelection(const ListBox& box) {
   const int count = std::min(static_cast<int>(SendMessageW(list1_, LB_GETCOUNT, 0, 0)),
                              static_cast<int>(box.selected.size()));
   SendMessageW(list1_, WM_SETREDRAW, FALSE, 0);
@@ -718,29 +594,16 @@ void Win32FrmEdit::applySelection() {
   InvalidateRect(list1_, nullptr, TRUE);
 }
 
-void Win32FrmEdit::forwardSelection() {
-  selectionPending_ = false;
+ShownSelection Win32FrmEdit::shownSelection() {
+  ShownSelection shown;
   const auto count = static_cast<int>(SendMessageW(list1_, LB_GETSELCOUNT, 0, 0));
-  std::vector<int> rows(static_cast<std::size_t>(std::max(count, 0)));
+  shown.rows.resize(static_cast<std::size_t>(std::max(count, 0)));
   if (count > 0) {
     SendMessageW(list1_, LB_GETSELITEMS, static_cast<WPARAM>(count),
-                 reinterpret_cast<LPARAM>(rows.data()));
+                 reinterpret_cast<LPARAM>(shown.rows.data()));
   }
-  const auto focus = static_cast<int>(SendMessageW(list1_, LB_GETCARETINDEX, 0, 0));
-  form_.SetSelection(rows, focus);
-}
-
-void Win32FrmEdit::focusFirstControl() {
-  // A page chosen from the keyboard is worked from the keyboard: its first
-  // control takes the focus.
-  for (const Item& item : items_) {
-    if (item.page != page_) continue;
-    const auto style = GetWindowLongPtrW(item.window, GWL_STYLE);
-    if ((style & WS_TABSTOP) != 0 && (style & WS_VISIBLE) != 0 && IsWindowEnabled(item.window)) {
-      SetFocus(item.window);
-      return;
-    }
-  }
+  shown.focus = static_cast<int>(SendMessageW(list1_, LB_GETCARETINDEX, 0, 0));
+  return shown;
 }
 
 void Win32FrmEdit::rowsAppended(int newCount) {
@@ -759,138 +622,58 @@ void Win32FrmEdit::rowsReset() {
   rowsAppended(form_.rowCount());
   SendMessageW(list1_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list1_, nullptr, TRUE);
-  // The form says which rows are selected now.
-  selectionApplied_ = -1;
+  driver_.rowsReset();
 }
 
 void Win32FrmEdit::command(int id, int code) {
-  switch (id) {
-    case kMnuList:
-      forward([this] { form_.MnuListClick(); });
+  const ControlSpec* control = FindControl(id);
+  if (control == nullptr) return;
+  const HWND window = itemOf(*control).window;
+  switch (control->kind) {
+    case ControlKind::Menu:
+      driver_.activated(*control);
       return;
-    case kMnuSet:
-      forward([this] { form_.MnuSetClick(); });
-      return;
-    case kMnuOpe:
-      forward([this] { form_.MnuOpeClick(); });
-      return;
-    case kMnuHelp:
-      forward([this] { form_.MnuHelpClick(); });
-      return;
-    case kList1:
+    case ControlKind::List:
       // The list is still handling the click or key: the form hears of the
       // selection afterwards, as it may remove rows meanwhile.
-      if (code == LBN_SELCHANGE && !syncing_ && !selectionPending_) {
-        selectionPending_ = true;
+      if (code == LBN_SELCHANGE && driver_.selectionChanged()) {
         PostMessageW(window_, kSelectionChanged, 0, 0);
       }
-      if (code == LBN_DBLCLK) forwardBusy([this] { form_.List1DblClick(); });
+      if (code == LBN_DBLCLK) driver_.activated(*control);
       return;
-    case kLstStyle:
+    case ControlKind::Choice:
       // A choice from the open list, or an arrow key on the closed box; the
       // same entry chosen again still runs the handling, as in the Qt window.
-      if (!syncing_ &&
-          (code == CBN_SELENDOK ||
-           (code == CBN_SELCHANGE && SendMessageW(lstStyle_, CB_GETDROPPEDSTATE, 0, 0) == FALSE))) {
-        const auto index = static_cast<int>(SendMessageW(lstStyle_, CB_GETCURSEL, 0, 0));
-        forward([this, index] { form_.LstStyleUserClick(index); });
+      if (code == CBN_SELENDOK ||
+          (code == CBN_SELCHANGE && SendMessageW(window, CB_GETDROPPEDSTATE, 0, 0) == FALSE)) {
+        driver_.activated(*control, static_cast<int>(SendMessageW(window, CB_GETCURSEL, 0, 0)));
       }
       return;
-    case kLstSchedule:
-      // As LstStyle: a choice from the open list, or an arrow key on the
-      // closed box.
-      if (!syncing_ && (code == CBN_SELENDOK ||
-                        (code == CBN_SELCHANGE &&
-                         SendMessageW(lstSchedule_, CB_GETDROPPEDSTATE, 0, 0) == FALSE))) {
-        const auto index = static_cast<int>(SendMessageW(lstSchedule_, CB_GETCURSEL, 0, 0));
-        forwardBusy([this, index] { form_.SetSchedule(index); });
-      }
-      return;
-    case kTxtLounch:
+    case ControlKind::Edit:
       // Typing only records the text, as the Qt window's textEdited does.
-      if (code == EN_CHANGE && !syncing_) {
-        form_.SetTxtLounch(Narrow(windowText(GetDlgItem(window_, kTxtLounch))));
+      if (code == EN_CHANGE) driver_.textEdited(*control, Narrow(windowText(window)));
+      return;
+    case ControlKind::Button:
+    case ControlKind::Radio:
+    case ControlKind::Check:
+      if (code == BN_CLICKED) {
+        const int checked = IsDlgButtonChecked(window_, id) == BST_CHECKED ? 1 : 0;
+        if (driver_.activated(*control, checked)) close();
       }
       return;
     default:
-      break;
-  }
-  if (code != BN_CLICKED) return;
-  switch (id) {
-    case kBttnUp:
-      forward([this] { form_.MoveRowUp(); });
-      break;
-    case kBtnDwn:
-      forward([this] { form_.MoveRowDown(); });
-      break;
-    case kBtnDlt:
-      forward([this] { form_.RemoveSelectedRows(); });
-      break;
-    case kBtnUnstrech:
-      forwardBusy([this] { form_.ToggleFolderView(); });
-      break;
-    case kBtnWall:
-      forwardBusy([this] { form_.SetWallpaperFromSelection(); });
-      break;
-    case kOptR0:
-    case kOptR1:
-      forward([this, id] { form_.SetOrder(id - kOptR0); });
-      break;
-    case kOptt0:
-    case kOptt1:
-    case kOptt2:
-    case kOptt3:
-      forward([this, id] { form_.SetTiming(id - kOptt0); });
-      break;
-    case kBtnListRefresh:
-      forward([this] { form_.RefreshList(); });
-      break;
-    case kBtnShowList:
-      forward([this] { form_.BtnShowListClick(); });
-      break;
-    case kBtnChkW:
-      forwardBusy([this] { form_.CheckDuplicates(); });
-      break;
-    case kBtnShowStart:
-      forwardBusy([this] { form_.BtnShowStartClick(); });
-      break;
-    case kBtnSupW:
-      forward([this] { form_.BtnSupWClick(); });
-      break;
-    case kBtnSupD:
-      forward([this] { form_.BtnSupDClick(); });
-      break;
-    case kBtnDskSC:
-      forward([this] { form_.BtnDskSCClick(); });
-      break;
-    case kBtnQlSc:
-      forward([this] { form_.BtnQlScClick(); });
-      break;
-    case kChkLounch: {
-      const bool checked = IsDlgButtonChecked(window_, kChkLounch) == BST_CHECKED;
-      forward([this, checked] { form_.SetChkLounch(checked); });
-      break;
-    }
-    case kBtnHelp:
-      forward([this] { form_.BtnHelpClick(); });
-      break;
-    case kBtnOK: {
-      bool close = false;
-      forward([this, &close] { close = form_.BtnOKClick(); });
-      if (close) this->close();
-      break;
-    }
-    default:
-      break;
+      return;
   }
 }
 
 void Win32FrmEdit::scrolled(HWND bar, int code) {
+  const auto found = std::ranges::find(items_, bar, &Item::window);
+  if (found == items_.end()) return;
   SCROLLINFO info{};
   info.cbSize = sizeof info;
   info.fMask = SIF_ALL;
   GetScrollInfo(bar, SB_CTL, &info);
-  const int page = bar == bardt_ ? 5 : 1;
+  const int page = found->control->action == Action::SetPace ? 5 : 1;
   int value = info.nPos;
   switch (code) {
     case SB_LINEUP:
@@ -921,9 +704,7 @@ void Win32FrmEdit::scrolled(HWND bar, int code) {
   value = std::clamp(value, info.nMin, info.nMax);
   if (value == info.nPos) return;
   SetScrollPos(bar, SB_CTL, value, TRUE);
-  if (bar == barLuck_) forward([this, value] { form_.SetBarLuck(value); });
-  if (bar == barSubFolder_) forward([this, value] { form_.SetBarSubFolder(value); });
-  if (bar == bardt_) forward([this, value] { form_.SetBardt(value); });
+  driver_.activated(*found->control, value);
 }
 
 void Win32FrmEdit::dropped(HDROP drop) {
@@ -937,7 +718,7 @@ void Win32FrmEdit::dropped(HDROP drop) {
     if (!path.empty()) paths.push_back(Narrow(path));
   }
   DragFinish(drop);
-  if (!paths.empty()) forwardBusy([this, &paths] { form_.RegisterDroppedItems(paths); });
+  driver_.dropped(paths);
 }
 
 void Win32FrmEdit::mouseMoved(const MSG& message) {
@@ -950,51 +731,30 @@ void Win32FrmEdit::mouseMoved(const MSG& message) {
   }
   if (under == nullptr) return;
   if (under != window_) {
-    for (const Item& item : items_) {
-      if (item.window == under) {
-        mouseOver(item.name);
-        return;
-      }
-    }
+    const auto found = std::ranges::find(items_, under, &Item::window);
+    if (found != items_.end()) driver_.mouseOver(found->control->name);
     return;
   }
-  const POINT at{MulDiv(GET_X_LPARAM(message.lParam), 96, scale_),
-                 MulDiv(GET_Y_LPARAM(message.lParam), 96, scale_)};
+  const int x = MulDiv(GET_X_LPARAM(message.lParam), 96, scale_);
+  const int y = MulDiv(GET_Y_LPARAM(message.lParam), 96, scale_);
   const Item* found = nullptr;
   for (const Item& item : items_) {
-    if ((GetWindowLongPtrW(item.window, GWL_STYLE) & WS_VISIBLE) == 0) continue;
-    const RECT box{item.at.left, item.at.top, item.at.left + item.at.right,
-                   item.at.top + item.at.bottom};
-    if (PtInRect(&box, at) == 0) continue;
+    if (item.window == nullptr || (GetWindowLongPtrW(item.window, GWL_STYLE) & WS_VISIBLE) == 0) {
+      continue;
+    }
+    const Box& box = item.at;
+    if (x < box.left || y < box.top || x >= box.left + box.width || y >= box.top + box.height) {
+      continue;
+    }
     // A control before any frame, the innermost frame before the outer.
-    if (found == nullptr || (found->isFrame && !item.isFrame) ||
-        (found->isFrame && item.isFrame &&
-         item.at.right * item.at.bottom < found->at.right * found->at.bottom)) {
+    const bool isFrame = item.control->kind == ControlKind::Frame;
+    const bool foundFrame = found != nullptr && found->control->kind == ControlKind::Frame;
+    if (found == nullptr || (foundFrame && !isFrame) ||
+        (foundFrame && isFrame && box.width * box.height < found->at.width * found->at.height)) {
       found = &item;
     }
   }
-  mouseOver(found == nullptr ? std::string_view() : found->name);
-}
-
-void Win32FrmEdit::mouseOver(std::string_view name) {
-  if (followsMouse(name)) {
-    // Every move over a page's own area; the window is shown again only
-    // for a change.
-    hovered_ = name;
-    const std::string before = form_.Lbl().caption;
-    const int height = form_.Frame2().height;
-    const bool launcher = form_.TxtLounch().visible;
-    form_.ControlMouseMove(name);
-    if (form_.Lbl().caption != before || form_.Frame2().height != height ||
-        form_.TxtLounch().visible != launcher) {
-      sync();
-    }
-    return;
-  }
-  // A control answers the mouse's arrival.
-  if (name == hovered_) return;
-  hovered_ = name;
-  if (hasTip(name)) forward([this, name] { form_.ControlMouseMove(name); });
+  driver_.mouseOver(found == nullptr ? std::string_view() : found->control->name);
 }
 
 void Win32FrmEdit::paintPreview() {
@@ -1041,13 +801,7 @@ void Win32FrmEdit::paintEmptyHint(HWND list) {
 }
 
 void Win32FrmEdit::close() {
-  // Every way of closing saves; the form decides whether a failed save keeps
-  // the window open with the edits.
-  KillTimer(window_, kTimer1);  // no slideshow tick while a box waits
-  timerInterval_ = 0;
-  bool closing = true;
-  forward([this, &closing] { closing = form_.QueryUnload(); });
-  if (closing) DestroyWindow(window_);
+  if (driver_.closing()) DestroyWindow(window_);
 }
 
 LRESULT Win32FrmEdit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -1057,30 +811,31 @@ LRESULT Win32FrmEdit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_NOTIFY: {
       const auto* notice = reinterpret_cast<const NMHDR*>(lParam);
-      if (notice->code == NM_CLICK || notice->code == NM_RETURN) {
-        if (notice->idFrom == kLabel3) forward([this] { form_.Label3Click(); });
-        if (notice->idFrom == kLabel4) forward([this] { form_.Label4Click(); });
-        if (notice->idFrom == kLblMail) forward([this] { form_.LblMailClick(); });
+      const ControlSpec* link = FindControl(static_cast<int>(notice->idFrom));
+      if ((notice->code == NM_CLICK || notice->code == NM_RETURN) && link != nullptr &&
+          link->kind == ControlKind::Link) {
+        driver_.activated(*link);
       }
       return 0;
     }
     case WM_HSCROLL:
     case WM_VSCROLL:
-      if (lParam != 0 && !syncing_) scrolled(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
+      if (lParam != 0 && !driver_.syncing())
+        scrolled(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
       return 0;
     case WM_TIMER:
       // A tick while a handler waits on a message box is skipped, so a
       // slideshow never stacks its failures box on box.
-      if (wParam == kTimer1 && depth_ == 0) forwardBusy([this] { form_.Timer1Timer(); });
+      if (wParam == kTimer1) driver_.timerTick();
       return 0;
     case kPreviewDone:
       previewDone(std::unique_ptr<PreviewDone>(reinterpret_cast<PreviewDone*>(lParam)));
       return 0;
     case kSelectionChanged:
-      if (selectionPending_ && depth_ == 0) forward([] {});
+      driver_.selectionSettled();
       return 0;
     case WM_DROPFILES:
-      if (depth_ == 0) {
+      if (!driver_.handling()) {
         dropped(reinterpret_cast<HDROP>(wParam));
       } else {
         DragFinish(reinterpret_cast<HDROP>(wParam));  // a handler waits on its box
@@ -1095,7 +850,7 @@ LRESULT Win32FrmEdit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (lastFocus_ != nullptr && IsWindowVisible(lastFocus_) != 0) {
           SetFocus(lastFocus_);
         } else {
-          focusFirstControl();
+          driver_.focusFirstControl();
         }
         return 0;
       }
@@ -1103,8 +858,7 @@ LRESULT Win32FrmEdit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED: {
       dpi_ = HIWORD(wParam);
       applyScale(reinterpret_cast<const RECT*>(lParam));
-      previewShown_ = 0;  // decoded again for the new size
-      syncPreview();
+      driver_.previewResized();  // decoded again for the new size
       return 0;
     }
     case WM_CTLCOLORSTATIC:
@@ -1113,14 +867,13 @@ LRESULT Win32FrmEdit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_CLOSE:
       // Not from inside a handler that waits on a message box.
-      if (depth_ == 0) close();
+      if (!driver_.handling()) close();
       return 0;
     case WM_ENDSESSION:
       // Logging off ends the program without WM_CLOSE and waits for no box:
       // the list is saved at once, or kept in an unsaved copy beside it.
       if (wParam != FALSE) {
-        KillTimer(window_, kTimer1);
-        form_.EndSession();
+        driver_.endSession();
       }
       return 0;
     case WM_DESTROY:
@@ -1159,11 +912,11 @@ LRESULT CALLBACK Win32FrmEdit::listProcedure(HWND window, UINT message, WPARAM w
     }
     case WM_KEYDOWN:
       if (wParam == VK_DELETE) {
-        form->forward([form] { form->form_.List1KeyDown(kKeyDelete); });
+        form->driver_.listKey(kKeyDelete);
         return 0;
       }
       if (wParam == VK_RETURN) {
-        form->forwardBusy([form] { form->form_.List1KeyDown(kKeyEnter); });
+        form->driver_.listKey(kKeyEnter);
         return 0;
       }
       break;

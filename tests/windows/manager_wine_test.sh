@@ -153,9 +153,10 @@ grep -q '壊れた 画像.jpg' "$work/stderr" || fail "no word on the undecodabl
 kill -0 "$manager" 2>/dev/null || fail "the undecodable picture ended the program"
 
 echo "== slideshow: 1 s steps through the list"
-# Ctrl+3: the operations page, its first control (ダブりチェック) focused; Tab
-# to the pace bar, End for 1 s, Tab to Start.
-keys ctrl+3 Tab End
+# Ctrl+3: the operations page, its first control (更新) focused; Tab past
+# 開く and ダブりチェック to the pace bar, Home for 1 s (the bar's left end
+# is the shortest interval), Tab to Start.
+keys ctrl+3 Tab Tab Tab Home
 shot operations
 # Start expands the folders (none here), so the first tick starts at the top.
 # Without a window manager Wine keeps a minimised window mapped: its
@@ -182,8 +183,8 @@ read -r red green blue <<<"$shown"
 echo "== the desktop shortcut from the keyboard"
 # Coming to the page puts the focus on its first control; Tab goes down the
 # left column (the schedule box last), then down the shortcuts: デスクトップ
-# is the seventh.
-keys ctrl+1 ctrl+3 Tab Tab Tab Tab Tab Tab Tab space
+# is the ninth.
+keys ctrl+1 ctrl+3 Tab Tab Tab Tab Tab Tab Tab Tab Tab space
 desktop="$work/prefix/drive_c/users/$(id -un)/Desktop"
 for _ in $(seq 1 20); do
   [[ -f "$desktop/壁紙管理.lnk" ]] && break
