@@ -39,7 +39,8 @@ mkdir -p "$cache"
 for package in plasma-workspace-wallpapers gnome-backgrounds; do
   if [[ ! -e "$cache/$package.unpacked" ]]; then
     (cd "$cache" && apt-get download "$package")
-    dpkg-deb -x "$(ls "$cache/${package}"_*.deb | head -n1)" "$cache/files"
+    debs=("$cache/${package}"_*.deb)
+    dpkg-deb -x "${debs[0]}" "$cache/files"
     touch "$cache/$package.unpacked"
   fi
 done
@@ -80,7 +81,7 @@ for screen in $screens; do
     run_pair "$app/Tivolen" "$other"
     [[ -s "$app/wallpaper.bmp" ]] || { echo "no wallpaper.bmp for $name" >&2; exit 1; }
     rm -f "$app/wallpaper.bmp"
-    echo "$screen $name $(identify -format '%wx%h' "$picture[0]") ${other%% *} $pair_a_ms $pair_b_ms $pair_a_mib $pair_b_mib" >>"$results"
+    echo "$screen $name $(identify -format '%wx%h' "${picture}[0]") ${other%% *} $pair_a_ms $pair_b_ms $pair_a_mib $pair_b_mib" >>"$results"
   done
 done
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
