@@ -349,6 +349,9 @@ LoadedPicture LinuxPictures::loadScaled(const std::string& path, const ScalePlan
       }
     } else if (file.ok() && file.size() > 0 && looksLikePng(file.bytes())) {
       if (!file.readAll(why)) return failure(path + ": " + why);
+      if (pngChunkRunsPastTheEnd(file.bytes())) {
+        return failure(path + ": damaged PNG: a part of it claims more bytes than the file holds");
+      }
       PngResult png = decodePngScaled(file.bytes(), plan);
       if (png.handled) {
         if (!png.loaded.status.isOk()) {
