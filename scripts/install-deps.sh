@@ -25,6 +25,9 @@ packages=(
   libheif-dev
   # grids of HEVC tiles, as phones save photos, decoded tile by tile
   libde265-dev
+  # PNG decoded row by row without Qt, and pixman's SIMD scaling
+  libpng-dev
+  libpixman-1-dev
   # WebP through Qt's image plugins
   qt6-image-formats-plugins
   # the project's SVG icon on the windows (Qt's SVG icon engine)
@@ -63,6 +66,8 @@ packages=(
   # test's own fires them (util-linux's unshare gives it a /run/systemd)
   systemd
   xwallpaper
+  # bench/real_wallpapers.sh: WebP beside feh, which xwallpaper cannot read
+  feh
   # the Debian package: debian/ and its checks (dpkg-dev comes with
   # build-essential)
   debhelper

@@ -7,6 +7,8 @@
 #include <QImage>
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "common/texts.h"
@@ -112,6 +114,74 @@ TEST_F(RenderTest, CoverKeepsPictureContentInPlace) {
   EXPECT_TRUE(testing::isBlue(bitmap.pixel(1000, 600)));
   EXPECT_TRUE(testing::isGreen(bitmap.pixel(1000, 20)));
 }
+
+// The most memory the process held at once since the last reset, and the
+// reset itself (the kernel's peak resident size, in KiB).
+long peakResidentKilobytes() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.starts_with("VmHWM:")) return std::stol(line.substr(6));
+  }
+  return -1;
+}
+void resetPeakResident() {
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+struct CloseToScreenCase {
+  const char* name;
+  const char* file;
+  const char* format;
+  int width, height;
+  int screenWidth, screenHeight;
+  bool enlarged;
+};
+
+class CloseToScreenTest : public RenderTest,
+                          public ::testing::WithParamInterface<CloseToScreenCase> {};
+
+// Typical wallpapers are a little larger or smaller than the screen. Cover
+// keeps the middle of the picture scaled whole; neither the decoded picture
+// (when reduced) nor the picture scaled whole is ever held beside it: at
+// most the file, the decoded picture when enlarged and the screen-sized
+// result.
+TEST_P(CloseToScreenTest, CoverHoldsAtMostTheDecodedPictureAndTheResult) {
+  const CloseToScreenCase& c = GetParam();
+  fake.screen.screen = ScreenSize{c.screenWidth, c.screenHeight};
+  const std::string picture = testing::writeBytes(
+      dir / c.file, testing::encode(testing::twoColourImage(c.width, c.height, true), c.format,
+                                    std::string_view(c.format) == "png" ? 0 : 90));
+  resetPeakResident();
+  const long before = peakResidentKilobytes();
+  ASSERT_TRUE(render(picture, 4));
+  const long grown = peakResidentKilobytes() - before;
+  const long result = long{c.screenWidth} * c.screenHeight * 4 / 1024;
+  const long decoded = c.enlarged ? long{c.width} * c.height * 4 / 1024 : 0;
+  const auto file = static_cast<long>(std::filesystem::file_size(picture) / 1024);
+  EXPECT_LT(grown, file + result + decoded + 8 * 1024) << "KiB beyond the start";
+
+  const QImage bitmap(QString::fromStdString(dir / "wallpaper.bmp"));
+  ASSERT_EQ(bitmap.size(), QSize(c.screenWidth, c.screenHeight));
+  const int w = c.screenWidth;
+  const int h = c.screenHeight;
+  EXPECT_TRUE(testing::isGreen(bitmap.pixel(w / 10, h / 20)));
+  EXPECT_TRUE(testing::isRed(bitmap.pixel(w / 10, h * 3 / 4)));
+  EXPECT_TRUE(testing::isRed(bitmap.pixel(w / 2 - w / 50, h * 3 / 4)));
+  EXPECT_TRUE(testing::isBlue(bitmap.pixel(w / 2 + w / 50, h * 3 / 4)));
+  EXPECT_TRUE(testing::isBlue(bitmap.pixel(w - 1, h - 1)));
+  EXPECT_TRUE(testing::isGreen(bitmap.pixel(w - w / 10, h / 20)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CloseToScreenTest,
+                         ::testing::Values(CloseToScreenCase{"png_barely_reduced", "a.png", "png",
+                                                             2560, 1600, 1920, 1080, false},
+                                           CloseToScreenCase{"png_enlarged", "b.png", "png", 1200,
+                                                             900, 3840, 2160, true},
+                                           CloseToScreenCase{"jpeg_enlarged", "c.jpg", "jpg", 1200,
+                                                             900, 3840, 2160, true}),
+                         [](const ::testing::TestParamInfo<CloseToScreenCase>& tested) {
+                           return std::string(tested.param.name);
+                         });
 
 struct OrientationCase {
   int orientation;

@@ -65,6 +65,11 @@ class FakePictures final : public Pictures {
   LoadedPicture load(const std::string& path, const NeededSize& needed = {}) override {
     return native_->load(files_.realPath(path), needed);
   }
+  // The back-end's own, which may scale while it decodes: the log-on path
+  // under test is the real one.
+  LoadedPicture loadScaled(const std::string& path, const ScalePlan& plan) override {
+    return native_->loadScaled(files_.realPath(path), plan);
+  }
   Picture drawScaled(const Picture& picture, const SourceRect& source,
                      PictureSize target) override {
     return native_->drawScaled(picture, source, target);

@@ -17,11 +17,13 @@
 
 #include "common/picture_types.h"
 #include "platform/linux/atomic_file.h"
+#include "platform/linux/bilinear_scaler.h"
 #include "platform/linux/container_exif.h"
 #include "platform/linux/heif_boxes.h"
 #include "platform/linux/heif_decoder.h"
 #include "platform/linux/heif_grid_decoder.h"
 #include "platform/linux/jpeg_decoder.h"
+#include "platform/linux/png_decoder.h"
 #include "platform/linux/unique_fd.h"
 #include "platform/shared/bitmap_file.h"
 #include "platform/shared/exif_orientation.h"
@@ -36,6 +38,8 @@ bool knownSignature(std::string_view head) {
   const auto at = [&](std::size_t i) { return static_cast<unsigned char>(head[i]); };
   if (head.size() >= 3 && at(0) == 0xff && at(1) == 0xd8 && at(2) == 0xff) return true;
   if (head.starts_with("BM") || head.starts_with("GIF8") || looksLikeHeif(head)) return true;
+  // Asking Qt loads every image format plugin it has to probe the bytes.
+  if (head.starts_with("\x89PNG\r\n\x1a\n")) return true;
   if (head.size() >= 4 && at(0) == 0 && at(1) == 0 && (at(2) == 1 || at(2) == 2) && at(3) == 0) {
     return true;  // icon or cursor
   }
@@ -259,6 +263,10 @@ bool looksLikeJpeg(std::string_view bytes) {
          static_cast<unsigned char>(bytes[2]) == 0xff;
 }
 
+bool looksLikePng(std::string_view bytes) {
+  return bytes.starts_with("\x89PNG\r\n\x1a\n");
+}
+
 }  // namespace
 
 LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& needed) {
@@ -339,9 +347,41 @@ LoadedPicture LinuxPictures::loadScaled(const std::string& path, const ScalePlan
         }
         return std::move(jpeg.loaded);
       }
+    } else if (file.ok() && file.size() > 0 && looksLikePng(file.bytes())) {
+      if (!file.readAll(why)) return failure(path + ": " + why);
+      if (pngChunkRunsPastTheEnd(file.bytes())) {
+        return failure(path + ": damaged PNG: a part of it claims more bytes than the file holds");
+      }
+      PngResult png = decodePngScaled(file.bytes(), plan);
+      if (png.handled) {
+        if (!png.loaded.status.isOk()) {
+          png.loaded.status.message = path + ": " + png.loaded.status.message;
+        }
+        return std::move(png.loaded);
+      }
     }
   }
-  return Pictures::loadScaled(path, plan);
+  // Decoded whole, then only the kept part is scaled, straight to its size:
+  // the picture scaled whole is never made.
+  LoadedPicture loaded = load(path, [&](PictureSize natural) {
+    const std::optional<ScaledPart> wanted = plan ? plan(natural) : std::nullopt;
+    return wanted ? wanted->scaled : natural;
+  });
+  if (!loaded.status.isOk() || !plan) return loaded;
+  const std::optional<ScaledPart> part = plan(loaded.natural);
+  if (!part || (loaded.pixels.size() == part->scaled && part->kept == part->scaled)) return loaded;
+  if (Picture scaled = scaleToPart(loaded.pixels, *part); !scaled.empty()) {
+    loaded.pixels = std::move(scaled);
+    return loaded;
+  }
+  const Picture whole = drawScaled(
+      loaded.pixels, {0, 0, double(loaded.pixels.width()), double(loaded.pixels.height())},
+      part->scaled);
+  loaded.pixels = drawScaled(whole,
+                             {double(part->keptX), double(part->keptY), double(part->kept.width),
+                              double(part->kept.height)},
+                             part->kept);
+  return loaded;
 }
 
 Picture LinuxPictures::drawScaled(const Picture& picture, const SourceRect& source,

@@ -1,0 +1,212 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/linux/png_decoder.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/linux/area_scaler.h"
+#include "platform/linux/bilinear_scaler.h"
+#include "platform/linux/container_exif.h"
+#include "platform/shared/exif_orientation.h"
+#include "platform/shared/large_buffer.h"
+
+namespace tivolen {
+namespace {
+
+LoadedPicture failure(std::string why) {
+  return {Status::failed(std::move(why)), {}, {}};
+}
+
+// libpng reports errors by calling the error function, which must not
+// return: it jumps back to the setjmp of the method that called libpng,
+// past libpng's own C frames only.
+class PngReader {
+ public:
+  explicit PngReader(std::string_view bytes) : bytes_(bytes) {
+    png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, this, onError, onWarning);
+    if (png_ != nullptr) info_ = png_create_info_struct(png_);
+  }
+  ~PngReader() {
+    if (png_ != nullptr)
+      png_destroy_read_struct(&png_, info_ != nullptr ? &info_ : nullptr, nullptr);
+  }
+  PngReader(const PngReader&) = delete;
+  PngReader& operator=(const PngReader&) = delete;
+
+  [[nodiscard]] bool started() const { return png_ != nullptr && info_ != nullptr; }
+  [[nodiscard]] std::string error() const { return error_; }
+  [[nodiscard]] std::uint32_t width() const { return width_; }
+  [[nodiscard]] std::uint32_t height() const { return height_; }
+  [[nodiscard]] bool deep() const { return depth_ == 16; }
+  [[nodiscard]] bool interlaced() const { return interlaced_; }
+
+  // Header and the transforms that turn every kind of PNG into 0xAARRGGBB
+  // words, one a pixel.
+  bool readHeader() {
+    if (setjmp(png_jmpbuf(png_)) != 0) return false;
+    png_set_read_fn(png_, this, onRead);
+    // Our own budget decides the size; libpng's default limits would
+    // refuse wide pictures before it.
+    png_set_user_limits(png_, 0x7fffffffU, 0x7fffffffU);
+    // libpng allocates what a text or profile chunk claims before reading
+    // its bytes: a file of 150 bytes claiming an 800 MB text chunk took
+    // that much (found by fuzzing). None of the extras matters for the
+    // pixels (the orientation is read separately), so they are skipped
+    // unread; transparency is no extra.
+    static constexpr png_byte kSkipped[] =
+        "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0sBIT\0sCAL\0sPLT\0"
+        "sRGB\0tEXt\0tIME\0zTXt";
+    png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_NEVER, kSkipped, sizeof kSkipped / 5);
+    png_set_chunk_malloc_max(png_, std::size_t{8} << 20);
+    // Each chunk's CRC already covers every compressed byte, so damage is
+    // found without zlib's second checksum over the decompressed rows.
+    png_set_option(png_, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+    png_read_info(png_, info_);
+    int colourType = 0;
+    int interlace = 0;
+    png_get_IHDR(png_, info_, &width_, &height_, &depth_, &colourType, &interlace, nullptr,
+                 nullptr);
+    interlaced_ = interlace != PNG_INTERLACE_NONE;
+    png_set_expand(png_);
+    png_set_scale_16(png_);
+    png_set_gray_to_rgb(png_);
+    png_set_bgr(png_);
+    png_set_filler(png_, 0xff, PNG_FILLER_AFTER);  // only where there is no alpha
+    if (interlaced_) png_set_interlace_handling(png_);
+    png_read_update_info(png_, info_);
+    alpha_ = (png_get_color_type(png_, info_) & PNG_COLOR_MASK_ALPHA) != 0;
+    if (png_get_rowbytes(png_, info_) != std::size_t{width_} * 4)
+      png_error(png_, "unexpected row layout");
+    return true;
+  }
+  bool readRow(std::uint32_t* row) {
+    if (setjmp(png_jmpbuf(png_)) != 0) return false;
+    png_read_row(png_, reinterpret_cast<png_bytep>(row), nullptr);
+    if (alpha_) premultiply(row);
+    return true;
+  }
+  bool readWhole(Picture& picture) {
+    std::vector<png_bytep> rows(height_);
+    for (std::uint32_t y = 0; y < height_; ++y) {
+      rows[y] = reinterpret_cast<png_bytep>(picture.row(static_cast<std::int32_t>(y)));
+    }
+    if (setjmp(png_jmpbuf(png_)) != 0) return false;
+    png_read_image(png_, rows.data());
+    if (alpha_) {
+      for (std::uint32_t y = 0; y < height_; ++y) {
+        premultiply(picture.row(static_cast<std::int32_t>(y)));
+      }
+    }
+    return true;
+  }
+
+ private:
+  // Transparent parts show black, as on a desktop without a colour set.
+  void premultiply(std::uint32_t* row) const {
+    for (std::uint32_t x = 0; x < width_; ++x) {
+      const std::uint32_t pixel = row[x];
+      const std::uint32_t alpha = pixel >> 24;
+      if (alpha == 0xff) continue;
+      const auto times = [alpha](std::uint32_t channel) { return (channel * alpha + 127) / 255; };
+      row[x] = 0xff000000U | times((pixel >> 16) & 0xff) << 16 | times((pixel >> 8) & 0xff) << 8 |
+               times(pixel & 0xff);
+    }
+  }
+
+  static PngReader& of(png_structp png) { return *static_cast<PngReader*>(png_get_io_ptr(png)); }
+  [[noreturn]] static void onError(png_structp png, png_const_charp message) {
+    auto& reader = *static_cast<PngReader*>(png_get_error_ptr(png));
+    reader.error_ = message;
+    png_longjmp(png, 1);
+  }
+  static void onWarning(png_structp /*png*/, png_const_charp /*message*/) {}
+  static void onRead(png_structp png, png_bytep out, png_size_t count) {
+    PngReader& reader = of(png);
+    if (count > reader.bytes_.size() - reader.offset_) png_error(png, "the file is cut short");
+    std::memcpy(out, reader.bytes_.data() + reader.offset_, count);
+    reader.offset_ += count;
+  }
+
+  std::string_view bytes_;
+  std::size_t offset_ = 0;
+  png_structp png_ = nullptr;
+  png_infop info_ = nullptr;
+  std::string error_;
+  png_uint_32 width_ = 0;
+  png_uint_32 height_ = 0;
+  int depth_ = 0;
+  bool interlaced_ = false;
+  bool alpha_ = false;
+};
+
+bool looksLikePng(std::string_view bytes) {
+  return bytes.size() >= 8 &&
+         png_sig_cmp(reinterpret_cast<png_const_bytep>(bytes.data()), 0, 8) == 0;
+}
+
+}  // namespace
+
+PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan) {
+  if (!plan || !looksLikePng(bytes)) return {false, {}};
+  PngReader reader(bytes);
+  if (!reader.started()) return {true, failure("libpng could not start")};
+  if (!reader.readHeader()) return {true, failure("damaged picture: " + reader.error())};
+  const auto width = static_cast<std::int64_t>(reader.width());
+  const auto height = static_cast<std::int64_t>(reader.height());
+  const std::string sizeText = std::to_string(width) + " x " + std::to_string(height);
+  if (width <= 0 || height <= 0 || width * height > kMaxPicturePixels) {
+    LoadedPicture refused = failure("picture too large: " + sizeText);
+    refused.tooLarge = true;
+    return {true, std::move(refused)};
+  }
+  // The general decoder's budget, whatever this path holds, so that no
+  // screen size or style decides whether a picture is shown.
+  const std::int64_t needed =
+      static_cast<std::int64_t>(bytes.size()) + width * height * (reader.deep() ? 8 : 4);
+  if (needed > kMaxDecodeBytes) {
+    LoadedPicture refused = failure("picture too large: " + sizeText + " would need " +
+                                    std::to_string(needed >> 20) + " MiB to decode");
+    refused.tooLarge = true;
+    return {true, std::move(refused)};
+  }
+  const int orientation = pngOrientation(bytes);
+  const auto storedWidth = static_cast<std::int32_t>(width);
+  const auto storedHeight = static_cast<std::int32_t>(height);
+  const PictureSize natural = swapsSides(orientation) ? PictureSize{storedHeight, storedWidth}
+                                                      : PictureSize{storedWidth, storedHeight};
+  std::optional<ScaledPart> part = plan(natural);
+  if (part) part = storedPart(*part, orientation);
+  if (!part || part->kept.width <= 0 || part->kept.height <= 0) return {false, {}};
+
+  const bool reduced = part->scaled.width <= width && part->scaled.height <= height;
+  Picture result;
+  if (reduced && !reader.interlaced()) {
+    result = Picture(part->kept.width, part->kept.height,
+                     allocateLarge<std::uint32_t>(static_cast<std::size_t>(part->kept.width) *
+                                                  static_cast<std::size_t>(part->kept.height)));
+    AreaScaler scaler({storedWidth, storedHeight}, 1, *part, result.alias());
+    // Not zeroed: a picture one row high may be 64 million pixels wide.
+    const std::shared_ptr<std::uint32_t[]> row =
+        allocateLarge<std::uint32_t>(static_cast<std::size_t>(width));
+    // Rows below the part are never decoded: their damage cannot show.
+    for (std::int32_t y = 0; y < scaler.endRow(); ++y) {
+      if (!reader.readRow(row.get())) return {true, failure("damaged picture: " + reader.error())};
+      scaler.addRow(y, row.get());
+    }
+  } else {
+    Picture whole(storedWidth, storedHeight,
+                  allocateLarge<std::uint32_t>(static_cast<std::size_t>(width * height)));
+    if (!reader.readWhole(whole)) return {true, failure("damaged picture: " + reader.error())};
+    result = scaleToPart(whole, *part);
+    if (result.empty()) return {false, {}};
+  }
+  return {true, {Status::ok(), natural, applyOrientation(std::move(result), orientation)}};
+}
+
+}  // namespace tivolen

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// libpng with our size budget, transforms and premultiplying, row by row
+// into the area scaler (reduced) and whole into the bilinear one (enlarged),
+// turned by whatever orientation the file's eXIf chunk claims.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "platform/linux/png_decoder.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  // A third of the picture with its lower right part kept, then three
+  // times the picture with a corner of at most 64 x 64 kept.
+  const tivolen::ScalePlan reduced = [](tivolen::PictureSize natural) {
+    const tivolen::PictureSize scaled{std::max(1, natural.width / 3),
+                                      std::max(1, natural.height / 3)};
+    return tivolen::ScaledPart{
+        scaled,
+        scaled.width / 2,
+        scaled.height / 2,
+        {scaled.width - scaled.width / 2, scaled.height - scaled.height / 2}};
+  };
+  const tivolen::ScalePlan enlarged = [](tivolen::PictureSize natural) {
+    const tivolen::PictureSize scaled{natural.width * 3, natural.height * 3};
+    return tivolen::ScaledPart{
+        scaled, scaled.width / 3, 0, {std::min(64, scaled.width / 2), std::min(64, scaled.height)}};
+  };
+  for (const tivolen::ScalePlan& plan : {reduced, enlarged}) {
+    const tivolen::PngResult result = tivolen::decodePngScaled(bytes, plan);
+    if (result.handled && result.loaded.status.isOk() && result.loaded.pixels.empty()) std::abort();
+  }
+  return 0;
+}
