@@ -116,16 +116,7 @@ class ScheduledRunMessages final : public Messages {
   }
   Answer show(std::string_view text, Buttons buttons) override {
     lines_.emplace_back(text);
-    // Nobody is there to answer: the cautious one.
-    switch (buttons) {
-      case Buttons::Ok:
-        return Answer::Ok;
-      case Buttons::OkCancel:
-        return Answer::Cancel;
-      case Buttons::YesNo:
-        return Answer::No;
-    }
-    return Answer::Ok;
+    return CautiousAnswer(buttons);
   }
   void detail(std::string_view text) override { lines_.emplace_back(text); }
   void silence() { silent_ = true; }

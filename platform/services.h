@@ -31,6 +31,20 @@ class Keyboard {
 enum class Buttons { Ok, OkCancel, YesNo };
 enum class Answer { Ok, Cancel, Yes, No };
 
+// The answer when nobody can be asked (no display, a scheduled run): the
+// one that changes nothing.
+constexpr Answer CautiousAnswer(Buttons buttons) {
+  switch (buttons) {
+    case Buttons::Ok:
+      return Answer::Ok;
+    case Buttons::OkCancel:
+      return Answer::Cancel;
+    case Buttons::YesNo:
+      return Answer::No;
+  }
+  return Answer::Ok;
+}
+
 class Messages {
  public:
   virtual ~Messages() = default;

@@ -16,18 +16,6 @@
 namespace tivolen {
 namespace {
 
-Answer cautiousAnswer(Buttons buttons) {
-  switch (buttons) {
-    case Buttons::Ok:
-      return Answer::Ok;
-    case Buttons::OkCancel:
-      return Answer::Cancel;
-    case Buttons::YesNo:
-      return Answer::No;
-  }
-  return Answer::Ok;
-}
-
 QString fromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -59,7 +47,7 @@ void QtMessages::detail(std::string_view text) {
 
 Answer QtMessages::show(std::string_view text, Buttons buttons) {
   std::cerr << caption_ << ": " << MessageLine(text) << std::endl;
-  if (!EnsureGuiApplication()) return cautiousAnswer(buttons);
+  if (!EnsureGuiApplication()) return CautiousAnswer(buttons);
 
   QMessageBox box;
   box.setWindowTitle(fromUtf8(caption_));
@@ -96,7 +84,7 @@ Answer QtMessages::show(std::string_view text, Buttons buttons) {
       return Answer::Ok;
     default:
       // Closed by the window manager: the box's escape answer.
-      return buttons == Buttons::Ok ? Answer::Ok : cautiousAnswer(buttons);
+      return buttons == Buttons::Ok ? Answer::Ok : CautiousAnswer(buttons);
   }
 }
 

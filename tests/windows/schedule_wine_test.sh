@@ -12,33 +12,11 @@
 set -euo pipefail
 driver=$1
 exe=$2
-if ! command -v wine >/dev/null; then
-  echo "wine is not installed" >&2
-  exit 77
-fi
-# A session of its own, as wine_session.sh makes one but with no X server:
-# with a display, Wine 8's services time out starting the Task Scheduler
+# With a display, Wine 8's services time out starting the Task Scheduler
 # service, and the schedule needs no screen.
-work=$(mktemp -d)
-cleanup() {
-  WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
-  [[ -n "${KEEP:-}" ]] || rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  [[ -f "$work/stderr" ]] && sed 's/^/  stderr: /' "$work/stderr" >&2
-  exit 1
-}
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEARCH=win64
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
-mkdir -p "$HOME"
-unset DISPLAY WAYLAND_DISPLAY XDG_RUNTIME_DIR XDG_CURRENT_DESKTOP DESKTOP_SESSION
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-mkdir -p "$WINEPREFIX"
-wineserver -p
-wineboot -i >/dev/null 2>&1 || fail "wineboot"
+wine_without_display=1
+# shellcheck source=tests/windows/wine_session.sh
+source "$(dirname "$0")/wine_session.sh"
 
 app="$WINEPREFIX/drive_c/Tivolen app"
 mkdir -p "$app"

@@ -6,7 +6,8 @@
 # A functions and the console), a virtual X screen of 1024x768 and a fresh
 # 64-bit Wine prefix whose one server stays up for every program start. All
 # of it goes at exit (KEEP=1 keeps $work). fail reports, with what the
-# programs wrote to $work/stderr, and ends.
+# programs wrote to $work/stderr, and ends. A test that needs no screen sets
+# wine_without_display=1 before sourcing: no X server is started.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # shellcheck source=scripts/x_server.sh
 source "$root/scripts/x_server.sh"
@@ -38,7 +39,11 @@ export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset WAYLAND_DISPLAY XDG_CURRENT_DESKTOP DESKTOP_SESSION
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-start_x_server 1024x768x24
+if [[ -n "${wine_without_display:-}" ]]; then
+  unset DISPLAY
+else
+  start_x_server 1024x768x24
+fi
 mkdir -p "$WINEPREFIX"
 wineserver -p
 wineboot -i >/dev/null 2>&1 || fail "wineboot"
