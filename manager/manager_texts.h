@@ -71,7 +71,9 @@ inline constexpr std::string_view kSlideshowSkippedUnit = " 枚）：";
 inline constexpr std::string_view kSlideshowSkippedMore = " ほか";
 
 // Tips shown in Lbl while the mouse moves over a control, by control name.
-inline constexpr std::array<std::pair<std::string_view, std::string_view>, 20> kTips = {{
+inline constexpr std::array<std::pair<std::string_view, std::string_view>, 22> kTips = {{
+    {"BtnAddPictures", "壁紙にしたい画像を選んで登録します(ドラッグと同じです)"},
+    {"BtnAddFolder", "壁紙にしたい画像のフォルダを選んで登録します(ドラッグと同じです)"},
     {"BttnUp", "リストの順番を入れ替えます"},
     {"BtnDwn", "リストの順番を入れ替えます"},
     {"BtnDlt", "壁紙画像/フォルダを登録から外します。ファイルそのものは削除しません"},
@@ -259,7 +261,7 @@ inline constexpr std::string_view kListCopyFailed = "リストをコピーでき
 // The fixed captions of the window's controls and menus, by control name.
 // Captions the form sets (the details, the depth, the slideshow's button)
 // are not here.
-inline constexpr std::array<std::pair<std::string_view, std::string_view>, 44> kCaptions = {{
+inline constexpr std::array<std::pair<std::string_view, std::string_view>, 46> kCaptions = {{
     {"MnuList", "画像リスト編集"},
     {"MnuSet", "設定"},
     {"MnuOpe", "操作"},
@@ -268,6 +270,8 @@ inline constexpr std::array<std::pair<std::string_view, std::string_view>, 44> k
     {"BttnUp", "上へ"},
     {"BtnDwn", "下へ"},
     {"BtnDlt", "削除"},
+    {"BtnAddPictures", "追加…"},
+    {"BtnAddFolder", "フォルダ…"},
     {"BtnUnstrech", kExpand},
     {"BtnWall", "壁紙に"},
     {"lblLuck", kLuckDesignCaption},

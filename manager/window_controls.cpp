@@ -78,18 +78,22 @@ constexpr auto kControls = std::to_array<ControlSpec>({
     menu(134, "MnuHelp", A::ShowHelpPage),
 
     // The list page: List1 on the left, the preview and the row's controls
-    // on the right, the ratio's label beside its bar.
+    // on the right, the ratio's label beside its bar. Adding without a file
+    // manager sits beside the rows' buttons but comes last for the Tab key,
+    // which reaches 壁紙に as it always did.
     Make(200, "Frame0", K::Frame, kList, kFrameList).at("", {0, 0}).grid(8, 14, true),
     Make(100, "List1", K::List, kList, kFrameList).at("Frame0", {0, 0, 8, 8}).tab(0).runs(A::ListDoubleClick).busy(),
     Make(201, "ImgPV", K::Preview, kList, kFrameList).at("Frame0", {0, 8, 3, 6}),
-    Make(101, "BttnUp", K::Button, kList, kFrameList).at("Frame0", {3, 8, 1, 3}).tab(1).runs(A::MoveUp),
-    Make(102, "BtnDwn", K::Button, kList, kFrameList).at("Frame0", {3, 11, 1, 3}).tab(2).runs(A::MoveDown),
-    Make(103, "BtnDlt", K::Button, kList, kFrameList).at("Frame0", {4, 8, 1, 3}).tab(3).runs(A::Remove),
-    Make(104, "BtnUnstrech", K::Button, kList, kFrameList).at("Frame0", {4, 11, 1, 3}).tab(4).runs(A::ToggleFolders).busy(),
+    Make(101, "BttnUp", K::Button, kList, kFrameList).at("Frame0", {3, 8, 1, 2}).tab(1).runs(A::MoveUp),
+    Make(102, "BtnDwn", K::Button, kList, kFrameList).at("Frame0", {3, 10, 1, 2}).tab(2).runs(A::MoveDown),
+    Make(103, "BtnDlt", K::Button, kList, kFrameList).at("Frame0", {3, 12, 1, 2}).tab(3).runs(A::Remove),
+    Make(104, "BtnUnstrech", K::Button, kList, kFrameList).at("Frame0", {4, 12, 1, 2}).tab(4).runs(A::ToggleFolders).busy(),
     Make(105, "BtnWall", K::Button, kList, kFrameList).at("Frame0", {5, 8, 1, 6}).tab(5).runs(A::SetWallpaper).busy(),
     Make(106, "LstStyle", K::Choice, kList, kFrameList).at("Frame0", {6, 8, 1, 6}).tab(6).runs(A::ChooseStyle),
     Make(202, "lblLuck", K::Label, kList, kFrameList).at("Frame0", {7, 8, 1, 2}),
     Make(107, "BarLuck", K::HBar, kList, kFrameList).at("Frame0", {7, 10, 1, 4}).tab(7).runs(A::SetRatio),
+    Make(136, "BtnAddPictures", K::Button, kList, kFrameList).at("Frame0", {4, 8, 1, 2}).tab(8).runs(A::AddPictures),
+    Make(137, "BtnAddFolder", K::Button, kList, kFrameList).at("Frame0", {4, 10, 1, 2}).tab(9).runs(A::AddFolder),
 
     // The settings page: order, timing and folder depth side by side.
     Make(203, "Frame1", K::Frame, kSettings, kFrameOrder).at("", {0, 0}).grid(4, 1, true),

@@ -52,6 +52,8 @@ enum class Action {
   MoveUp,
   MoveDown,
   Remove,
+  AddPictures,  // the system's file chooser, several pictures at once
+  AddFolder,    // the same for one folder
   ToggleFolders,
   SetWallpaper,
   ChooseStyle,  // argument: the entry

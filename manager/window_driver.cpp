@@ -162,6 +162,12 @@ bool WindowDriver::run(const ControlSpec& control, int value) {
     case Action::Remove:
       form_.RemoveSelectedRows();
       break;
+    case Action::AddPictures:
+      form_.AddChosenItems(ChooseWhat::Pictures);
+      break;
+    case Action::AddFolder:
+      form_.AddChosenItems(ChooseWhat::Folder);
+      break;
     case Action::ToggleFolders:
       form_.ToggleFolderView();
       break;

@@ -262,6 +262,33 @@ TEST_F(WindowDriverTest, EachControlRunsItsOwnHandlerWithTheSelectionTheUserSees
   EXPECT_EQ(view.focused, "OptR0");
 }
 
+// Pictures and folders come in without a file manager too: the list
+// page's buttons open the system's chooser, and what is chosen is
+// registered as a drop of it, after the rows already there.
+TEST_F(WindowDriverTest, TheAddButtonsRegisterWhatTheChooserGives) {
+  WindowDriver& window = open("AB");
+  const std::string c = bench.picture("more/C.jpg");
+  const std::string folder = bench.root.mkdir("more/trip");
+  bench.picture("more/trip/t.png");
+  bench.fake().fileChooser.answers.push_back({c});
+  bench.fake().fileChooser.answers.push_back({folder});
+  window.activated("BtnAddPictures");
+  window.activated("BtnAddFolder");
+  const Texts rows = listTexts(bench.form());
+  ASSERT_EQ(rows.size(), 4U);
+  EXPECT_EQ(rows[2], "C.jpg");
+  EXPECT_NE(rows[3].find("trip"), std::string::npos) << rows[3];
+  EXPECT_EQ(bench.list().find("trip") != std::string::npos, true) << "saved as a drop is";
+  // The chooser is a window of its own: no busy pointer over it.
+  EXPECT_TRUE(view.busyCalls.empty());
+  window.activated("BtnAddPictures");  // cancelled
+  EXPECT_EQ(listTexts(bench.form()).size(), 4U);
+  for (const char* name : {"BtnAddPictures", "BtnAddFolder"}) {
+    EXPECT_FALSE(manager::CaptionOf(name).empty()) << name;
+    EXPECT_FALSE(manager::TipOf(name).empty()) << name;
+  }
+}
+
 TEST_F(WindowDriverTest, TheBusyPointerShowsForTheSlowHandlersOnlyAndOnceWhenNested) {
   WindowDriver& window = open("AB");
   select(0);
