@@ -174,11 +174,16 @@ wait "$navigator" 2>/dev/null || true
 
 echo "== the navigator at 200 %"
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
+# Wine reads the DPI once per session: a new one starts with the new value.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+wineserver -p
 (cd "$app" && wine Tivolen.exe --navigator >>"$work/stderr" 2>&1) &
 navigator=$!
 looks=
 for _ in $(seq 1 120); do
-  looks=$(probe_navigator)
+  # The session is starting again: the probe may find no window system yet.
+  looks=$(probe_navigator) || true
   grep -q '^child' <<<"$looks" && break
   sleep 0.25
 done
