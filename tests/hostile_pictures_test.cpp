@@ -239,6 +239,17 @@ INSTANTIATE_TEST_SUITE_P(
                     [] { return sixteenBitPng(8192, 8192, 0xffff); }, text::kPictureTooLarge},
         HostileCase{"png_chunk_claiming_900_megabytes", "claim.png", pngWithChunkPastTheEnd,
                     text::kCannotLoadPicture},
+        // Found by fuzzing: a screen of no width and a frame of 18759 x
+        // 14406 made Qt allot 150 MB for 80 bytes.
+        HostileCase{"gif_frame_far_beyond_its_screen", "frame.gif",
+                    [] {
+                      return std::string(
+                          "GIF89a\0\0\0\x08\x80\0\0=\0\0\0\0\0,\0\0\0\0GIF87a\x01\0\x01\x02"
+                          "\0\x02\x02\x44\x01IF89a\0\0\0\x08\x80\0\0=\0\0\0\0\0,\0\0\0\0GIF87a"
+                          "\x01\0\x01\x02\0\x02\x02\x44\x01\0\0;",
+                          80);
+                    },
+                    text::kPictureTooLarge},
         HostileCase{"jpeg_header_beyond_the_pixel_limit", "claim.jpg",
                     [] { return testing::withFrameSize(cmykJpeg(64, 64, false), 16384, 16384); },
                     text::kPictureTooLarge},

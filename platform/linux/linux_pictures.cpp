@@ -324,6 +324,10 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
     loaded = decodeHeif(bytes, needed, tilesTried);
   } else if (gifFirstFrameIsCutShort(bytes)) {
     loaded = failure("damaged GIF: the file ends inside its first picture");
+  } else if (const std::int64_t canvas = gifFirstFrameCanvasPixels(bytes);
+             canvas > kMaxPicturePixels) {
+    loaded = tooLarge("picture too large: its first frame reaches " + std::to_string(canvas) +
+                      " pixels");
   } else if (pngChunkRunsPastTheEnd(bytes)) {
     loaded = failure("damaged PNG: a part of it claims more bytes than the file holds");
   } else {

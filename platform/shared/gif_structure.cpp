@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/shared/gif_structure.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -52,6 +53,31 @@ bool gifFirstFrameIsCutShort(std::string_view bytes) {
     }
   }
   return true;
+}
+
+std::int64_t gifFirstFrameCanvasPixels(std::string_view bytes) {
+  if (bytes.size() < 13 || (bytes.substr(0, 6) != "GIF87a" && bytes.substr(0, 6) != "GIF89a")) {
+    return 0;
+  }
+  auto little16 = [&bytes](std::size_t at) -> std::int64_t {
+    return byteAt(bytes, at) | byteAt(bytes, at + 1) << 8;
+  };
+  std::size_t at = 13 + colourTableSize(byteAt(bytes, 10));
+  while (at < bytes.size()) {
+    const std::uint8_t introducer = byteAt(bytes, at);
+    if (introducer == 0x21) {
+      at += 2;
+      if (!skipSubBlocks(bytes, at)) return 0;
+    } else if (introducer == 0x2c) {
+      if (at + 10 > bytes.size()) return 0;
+      const std::int64_t width = std::max(little16(6), little16(at + 1) + little16(at + 5));
+      const std::int64_t height = std::max(little16(8), little16(at + 3) + little16(at + 7));
+      return width * height;
+    } else {
+      return 0;
+    }
+  }
+  return 0;
 }
 
 }  // namespace tivolen
