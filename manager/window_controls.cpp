@@ -15,45 +15,45 @@ using A = Action;
 // One control of the table, written on one line: where it sits, then what
 // it does.
 struct Make {
-  ControlSpec spec;
+  ControlEntry described;
   constexpr Make(int id, std::string_view name, ControlKind kind, int page, int frame) {
-    spec.id = id;
-    spec.name = name;
-    spec.kind = kind;
-    spec.page = page;
-    spec.frame = frame;
+    described.id = id;
+    described.name = name;
+    described.kind = kind;
+    described.page = page;
+    described.frame = frame;
   }
   // In `parent`'s grid (empty: the page's own) at `cell`.
   [[nodiscard]] constexpr Make at(std::string_view parent, Cell cell) const {
     Make made = *this;
-    made.spec.parent = parent;
-    made.spec.cell = cell;
+    made.described.parent = parent;
+    made.described.cell = cell;
     return made;
   }
   // A frame: its own grid, and whether it shows its tip at every move.
   [[nodiscard]] constexpr Make grid(int rows, int columns, bool follows = false) const {
     Make made = *this;
-    made.spec.grid = {rows, columns};
-    made.spec.follows = follows;
+    made.described.grid = {rows, columns};
+    made.described.follows = follows;
     return made;
   }
   [[nodiscard]] constexpr Make tab(int index) const {
     Make made = *this;
-    made.spec.tab = index;
+    made.described.tab = index;
     return made;
   }
   [[nodiscard]] constexpr Make runs(Action action, int argument = 0) const {
     Make made = *this;
-    made.spec.action = action;
-    made.spec.argument = argument;
+    made.described.action = action;
+    made.described.argument = argument;
     return made;
   }
   [[nodiscard]] constexpr Make busy() const {
     Make made = *this;
-    made.spec.busy = true;
+    made.described.busy = true;
     return made;
   }
-  constexpr operator ControlSpec() const { return spec; }  // NOLINT: the table's elements
+  constexpr operator ControlEntry() const { return described; }  // NOLINT: the table's elements
 };
 
 constexpr Make menu(int id, std::string_view name, Action action) {
@@ -71,7 +71,7 @@ constexpr int kAbout = kPageAbout;
 // order of the Tab key. Cells count in the frame's grid; a page's own grid
 // is PageGrid's.
 // clang-format off
-constexpr auto kControls = std::to_array<ControlSpec>({
+constexpr auto kControls = std::to_array<ControlEntry>({
     menu(131, "MnuList", A::ShowListPage),
     menu(132, "MnuSet", A::ShowSettingsPage),
     menu(133, "MnuOpe", A::ShowOperationsPage),
@@ -159,17 +159,17 @@ std::string_view lookUp(const std::array<std::pair<std::string_view, std::string
 
 }  // namespace
 
-std::span<const ControlSpec> WindowControls() {
+std::span<const ControlEntry> WindowControls() {
   return kControls;
 }
 
-const ControlSpec* FindControl(std::string_view name) {
-  const auto found = std::ranges::find(kControls, name, &ControlSpec::name);
+const ControlEntry* FindControl(std::string_view name) {
+  const auto found = std::ranges::find(kControls, name, &ControlEntry::name);
   return found == kControls.end() ? nullptr : &*found;
 }
 
-const ControlSpec* FindControl(int id) {
-  const auto found = std::ranges::find(kControls, id, &ControlSpec::id);
+const ControlEntry* FindControl(int id) {
+  const auto found = std::ranges::find(kControls, id, &ControlEntry::id);
   return found == kControls.end() ? nullptr : &*found;
 }
 
@@ -198,7 +198,7 @@ std::vector<Box> PlaceControls(int clientWidth, int clientHeight, const Spacing&
                      clientHeight - spacing.margin - bandHeight - spacing.margin / 2};
   const Box band{spacing.margin, clientHeight - bandHeight - spacing.margin / 2, inner, bandHeight};
   // The area a container lays its grid in.
-  auto areaOf = [&](const ControlSpec& control) {
+  auto areaOf = [&](const ControlEntry& control) {
     if (control.parent.empty()) return control.page == kEveryPage ? band : pageArea;
     const auto parent = static_cast<std::size_t>(FindControl(control.parent) - kControls.data());
     const Box& frame = placed[parent];
@@ -207,7 +207,7 @@ std::vector<Box> PlaceControls(int clientWidth, int clientHeight, const Spacing&
                frame.height - spacing.frameTop - spacing.frameSide};
   };
   for (std::size_t i = 0; i < kControls.size(); ++i) {
-    const ControlSpec& control = kControls[i];
+    const ControlEntry& control = kControls[i];
     if (control.kind == ControlKind::Menu) continue;
     const Grid grid =
         control.parent.empty() ? PageGrid(control.page) : FindControl(control.parent)->grid;

@@ -94,7 +94,7 @@ struct Grid {
   int columns = 1;
 };
 
-struct ControlSpec {
+struct ControlEntry {
   int id = 0;  // unique; Win32 control and command ids
   std::string_view name;
   ControlKind kind = ControlKind::Label;
@@ -110,10 +110,10 @@ struct ControlSpec {
   bool follows = false;  // a frame that shows its tip at every mouse move
 };
 
-std::span<const ControlSpec> WindowControls();
+std::span<const ControlEntry> WindowControls();
 // Null for a name or id not in the window.
-const ControlSpec* FindControl(std::string_view name);
-const ControlSpec* FindControl(int id);
+const ControlEntry* FindControl(std::string_view name);
+const ControlEntry* FindControl(int id);
 // The control's fixed caption from the texts table; empty for controls whose
 // caption the form sets, or that have none.
 std::string_view CaptionOf(std::string_view name);

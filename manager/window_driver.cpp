@@ -22,7 +22,7 @@ void mirror(ControlState& state, const ScrollBar& bar) {
 
 // The page a frame of the form sits on.
 int pageOfFrame(int frame) {
-  for (const ControlSpec& control : WindowControls()) {
+  for (const ControlEntry& control : WindowControls()) {
     if (control.kind == ControlKind::Frame && control.frame == frame) return control.page;
   }
   return kPageList;
@@ -30,7 +30,7 @@ int pageOfFrame(int frame) {
 
 }  // namespace
 
-ControlState WindowDriver::stateOf(const ControlSpec& control) const {
+ControlState WindowDriver::stateOf(const ControlEntry& control) const {
   ControlState state;
   state.shown = control.frame < 0 || form_.frameVisible(control.frame);
   state.text = std::string(CaptionOf(control.name));
@@ -115,11 +115,11 @@ void WindowDriver::forward(Handler handler, bool busy) {
 }
 
 bool WindowDriver::activated(std::string_view name, int value) {
-  const ControlSpec* control = FindControl(name);
+  const ControlEntry* control = FindControl(name);
   return control != nullptr && activated(*control, value);
 }
 
-bool WindowDriver::activated(const ControlSpec& control, int value) {
+bool WindowDriver::activated(const ControlEntry& control, int value) {
   // Values a sync sets come back from some toolkits as the user's.
   if (syncing_) return false;
   // The user changed the controls of that handler in the view: whatever the
@@ -133,7 +133,7 @@ bool WindowDriver::activated(const ControlSpec& control, int value) {
   return close;
 }
 
-bool WindowDriver::run(const ControlSpec& control, int value) {
+bool WindowDriver::run(const ControlEntry& control, int value) {
   switch (control.action) {
     case Action::None:
     case Action::EditLauncher:
@@ -240,7 +240,7 @@ bool WindowDriver::run(const ControlSpec& control, int value) {
   return false;
 }
 
-void WindowDriver::textEdited(const ControlSpec& control, std::string text) {
+void WindowDriver::textEdited(const ControlEntry& control, std::string text) {
   // Typing only records the text; it is checked when the list is saved.
   if (syncing_ || control.action != Action::EditLauncher) return;
   form_.SetTxtLounch(std::move(text));
@@ -280,7 +280,7 @@ void WindowDriver::dropped(const std::vector<std::string>& paths) {
 }
 
 void WindowDriver::mouseOver(std::string_view name) {
-  const ControlSpec* control = FindControl(name);
+  const ControlEntry* control = FindControl(name);
   if (control != nullptr && control->follows) {
     // Every move over a frame's own area comes here; the window is shown
     // again only for a change.
@@ -380,9 +380,9 @@ void WindowDriver::focusFirstControl() {
   // A page chosen from the keyboard (Ctrl+1 to Ctrl+4) is worked from the
   // keyboard: its first control takes the focus.
   const auto controls = WindowControls();
-  const ControlSpec* first = nullptr;
+  const ControlEntry* first = nullptr;
   for (std::size_t i = 0; i < controls.size() && i < shown_.size(); ++i) {
-    const ControlSpec& control = controls[i];
+    const ControlEntry& control = controls[i];
     if (control.page != page_ || control.tab < 0 || !shown_[i].shown || !shown_[i].enabled) {
       continue;
     }

@@ -36,9 +36,9 @@ class WindowView {
  public:
   virtual ~WindowView() = default;
   virtual void showPage(int page) = 0;
-  virtual void showControl(const ControlSpec& control, const ControlState& state) = 0;
+  virtual void showControl(const ControlEntry& control, const ControlState& state) = 0;
   // The control that takes the keyboard on a page just chosen.
-  virtual void focusControl(const ControlSpec& control) = 0;
+  virtual void focusControl(const ControlEntry& control) = 0;
   virtual void showSelection(const ListBox& box) = 0;
   [[nodiscard]] virtual ShownSelection shownSelection() = 0;
   // 0 stops the timer; else it ticks every `milliseconds`, restarted.
@@ -61,9 +61,9 @@ class WindowDriver {
   void sync();
   // A control's event: a click, a choice, a bar's or a box's new value.
   // True when the window is to close (OK).
-  bool activated(const ControlSpec& control, int value = 0);
+  bool activated(const ControlEntry& control, int value = 0);
   bool activated(std::string_view name, int value = 0);
-  void textEdited(const ControlSpec& control, std::string text);
+  void textEdited(const ControlEntry& control, std::string text);
 
   // The list's selection changed in the view. True when the view must call
   // selectionSettled once the list is done with its event.
@@ -95,12 +95,12 @@ class WindowDriver {
   [[nodiscard]] EditForm& form() { return form_; }
 
   // What a control shows now, as the form has it.
-  [[nodiscard]] ControlState stateOf(const ControlSpec& control) const;
+  [[nodiscard]] ControlState stateOf(const ControlEntry& control) const;
 
  private:
   template <typename Handler>
   void forward(Handler handler, bool busy = false);
-  bool run(const ControlSpec& control, int value);
+  bool run(const ControlEntry& control, int value);
   void forwardSelection();
   void syncTimer();
   void syncPreview();

@@ -17,8 +17,8 @@ namespace {
 
 using manager::Action;
 using manager::Box;
+using manager::ControlEntry;
 using manager::ControlKind;
-using manager::ControlSpec;
 using manager::ControlState;
 using manager::FindControl;
 using manager::WindowControls;
@@ -29,9 +29,9 @@ using testing::ManagerBench;
 using Texts = std::vector<std::string>;
 
 // The controls a page shows: its own and those under every page.
-std::vector<const ControlSpec*> onPage(int page) {
-  std::vector<const ControlSpec*> found;
-  for (const ControlSpec& control : WindowControls()) {
+std::vector<const ControlEntry*> onPage(int page) {
+  std::vector<const ControlEntry*> found;
+  for (const ControlEntry& control : WindowControls()) {
     if (control.kind != ControlKind::Menu &&
         (control.page == page || control.page == manager::kEveryPage)) {
       found.push_back(&control);
@@ -45,11 +45,11 @@ TEST(WindowDescription, NamesAreUniqueAndEveryFrameComesBeforeItsControlsOnTheSa
   std::set<int> ids;
   const auto controls = WindowControls();
   for (std::size_t i = 0; i < controls.size(); ++i) {
-    const ControlSpec& control = controls[i];
+    const ControlEntry& control = controls[i];
     EXPECT_TRUE(names.insert(control.name).second) << control.name;
     EXPECT_TRUE(ids.insert(control.id).second) << control.name;
     if (control.parent.empty()) continue;
-    const ControlSpec* parent = FindControl(control.parent);
+    const ControlEntry* parent = FindControl(control.parent);
     ASSERT_NE(parent, nullptr) << control.name;
     EXPECT_EQ(parent->kind, ControlKind::Frame) << control.name;
     EXPECT_EQ(parent->page, control.page) << control.name;
@@ -63,14 +63,14 @@ TEST(WindowDescription, NamesAreUniqueAndEveryFrameComesBeforeItsControlsOnTheSa
 TEST(WindowDescription, TabIndicesAreUniquePerPageAndRunInTheTablesOrder) {
   for (int page = 0; page < manager::kPageCount; ++page) {
     std::vector<int> tabs;
-    for (const ControlSpec* control : onPage(page)) {
+    for (const ControlEntry* control : onPage(page)) {
       if (control->tab >= 0) tabs.push_back(control->tab);
     }
     EXPECT_FALSE(tabs.empty()) << "page " << page;
     EXPECT_TRUE(std::ranges::is_sorted(tabs)) << "page " << page;
     EXPECT_EQ(std::ranges::adjacent_find(tabs), tabs.end()) << "page " << page;
   }
-  for (const ControlSpec& control : WindowControls()) {
+  for (const ControlEntry& control : WindowControls()) {
     const bool reached = control.kind == ControlKind::List || control.kind == ControlKind::Button ||
                          control.kind == ControlKind::Choice ||
                          control.kind == ControlKind::Radio || control.kind == ControlKind::Check ||
@@ -81,7 +81,7 @@ TEST(WindowDescription, TabIndicesAreUniquePerPageAndRunInTheTablesOrder) {
 }
 
 TEST(WindowDescription, CaptionsAndTipsComeFromTheTextsTableByControlName) {
-  for (const ControlSpec& control : WindowControls()) {
+  for (const ControlEntry& control : WindowControls()) {
     const bool captioned =
         control.kind == ControlKind::Menu || control.kind == ControlKind::Frame ||
         control.kind == ControlKind::Button || control.kind == ControlKind::Radio ||
@@ -106,7 +106,7 @@ TEST(WindowDescription, EveryCellFitsItsGridAndNoTwoControlsShareOne) {
   for (int page = manager::kEveryPage; page < manager::kPageCount; ++page) {
     // Cells taken, by container.
     std::map<std::string_view, std::set<std::pair<int, int>>> taken;
-    for (const ControlSpec& control : WindowControls()) {
+    for (const ControlEntry& control : WindowControls()) {
       if (control.kind == ControlKind::Menu || control.page != page) continue;
       const manager::Grid grid = control.parent.empty() ? manager::PageGrid(control.page)
                                                         : FindControl(control.parent)->grid;
@@ -133,7 +133,7 @@ TEST(WindowLayout, EveryControlLiesInsideItsFrameAndTheWindowAtEachSize) {
     const std::vector<Box> boxes = manager::PlaceControls(width, height);
     const auto controls = WindowControls();
     for (std::size_t i = 0; i < controls.size(); ++i) {
-      const ControlSpec& control = controls[i];
+      const ControlEntry& control = controls[i];
       if (control.kind == ControlKind::Menu) continue;
       const Box& box = boxes[i];
       const bool oneLine =
@@ -160,11 +160,11 @@ TEST(WindowLayout, EveryControlLiesInsideItsFrameAndTheWindowAtEachSize) {
 class RecordingView final : public manager::WindowView {
  public:
   void showPage(int page) override { pages.push_back(page); }
-  void showControl(const ControlSpec& control, const ControlState& state) override {
+  void showControl(const ControlEntry& control, const ControlState& state) override {
     shown.push_back(std::string(control.name));
     states[std::string(control.name)] = state;
   }
-  void focusControl(const ControlSpec& control) override { focused = control.name; }
+  void focusControl(const ControlEntry& control) override { focused = control.name; }
   void showSelection(const manager::ListBox& box) override {
     ++selectionsShown;
     selection.rows.clear();
@@ -300,7 +300,7 @@ TEST_F(WindowDriverTest, TheBusyPointerShowsForTheSlowHandlersOnlyAndOnceWhenNes
   view.busyCalls.clear();
   window.listKey(manager::kKeyDelete);
   EXPECT_TRUE(view.busyCalls.empty());
-  for (const ControlSpec& control : WindowControls()) {
+  for (const ControlEntry& control : WindowControls()) {
     if (control.busy) {
       EXPECT_TRUE(
           control.action == Action::ListDoubleClick || control.action == Action::ToggleFolders ||

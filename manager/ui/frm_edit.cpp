@@ -258,7 +258,7 @@ FrmEdit::FrmEdit(EditForm& form, QWidget* parent)
   widgets_.assign(controls.size(), nullptr);
   int menus = 0;
   for (std::size_t i = 0; i < controls.size(); ++i) {
-    const ControlSpec& control = controls[i];
+    const ControlEntry& control = controls[i];
     if (control.kind == ControlKind::Menu) {
       QAction* action = menuBar()->addAction(qs(CaptionOf(control.name)));
       action->setObjectName(qs(control.name));
@@ -271,7 +271,7 @@ FrmEdit::FrmEdit(EditForm& form, QWidget* parent)
     QGridLayout* grid = nullptr;
     Qt::Alignment alignment;
     if (!control.parent.empty()) {
-      const ControlSpec* parentSpec = FindControl(control.parent);
+      const ControlEntry* parentSpec = FindControl(control.parent);
       grid = static_cast<QGridLayout*>(
           widgets_[static_cast<std::size_t>(parentSpec - controls.data())]->layout());
       // A frame inside a frame is as tall as its controls: one that folds
@@ -289,16 +289,16 @@ FrmEdit::FrmEdit(EditForm& form, QWidget* parent)
   }
 
   // The Tab key goes through each page in the description's order, then to OK.
-  std::vector<const ControlSpec*> chain;
-  for (const ControlSpec& control : controls) {
+  std::vector<const ControlEntry*> chain;
+  for (const ControlEntry& control : controls) {
     if (control.tab >= 0) chain.push_back(&control);
   }
-  std::ranges::stable_sort(chain, [](const ControlSpec* a, const ControlSpec* b) {
+  std::ranges::stable_sort(chain, [](const ControlEntry* a, const ControlEntry* b) {
     const int pageA = a->page == kEveryPage ? kPageCount : a->page;
     const int pageB = b->page == kEveryPage ? kPageCount : b->page;
     return pageA != pageB ? pageA < pageB : a->tab < b->tab;
   });
-  auto widgetOf = [&](const ControlSpec* control) {
+  auto widgetOf = [&](const ControlEntry* control) {
     return widgets_[static_cast<std::size_t>(control - controls.data())];
   };
   for (std::size_t i = 1; i < chain.size(); ++i) {
@@ -306,7 +306,7 @@ FrmEdit::FrmEdit(EditForm& form, QWidget* parent)
   }
 }
 
-QWidget* FrmEdit::create(const ControlSpec& control) {
+QWidget* FrmEdit::create(const ControlEntry& control) {
   const QString caption = qs(CaptionOf(control.name));
   QWidget* widget = nullptr;
   switch (control.kind) {
@@ -441,39 +441,40 @@ QWidget* FrmEdit::create(const ControlSpec& control) {
   return widget;
 }
 
-void FrmEdit::connectControl(const ControlSpec& control, QWidget* widget) {
-  const ControlSpec* spec = &control;
+void FrmEdit::connectControl(const ControlEntry& control, QWidget* widget) {
+  const ControlEntry* described = &control;
   switch (control.kind) {
     case ControlKind::Button:
-      connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this, [this, spec] {
-        if (driver_.activated(*spec)) close();
+      connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this, [this, described] {
+        if (driver_.activated(*described)) close();
       });
       break;
     case ControlKind::Radio:
       connect(static_cast<QRadioButton*>(widget), &QRadioButton::clicked, this,
-              [this, spec] { driver_.activated(*spec); });
+              [this, described] { driver_.activated(*described); });
       break;
     case ControlKind::Check:
       connect(static_cast<QCheckBox*>(widget), &QCheckBox::clicked, this,
-              [this, spec](bool checked) { driver_.activated(*spec, checked ? 1 : 0); });
+              [this, described](bool checked) { driver_.activated(*described, checked ? 1 : 0); });
       break;
     case ControlKind::Choice:
       connect(static_cast<QComboBox*>(widget), &QComboBox::activated, this,
-              [this, spec](int index) { driver_.activated(*spec, index); });
+              [this, described](int index) { driver_.activated(*described, index); });
       break;
     case ControlKind::HBar:
     case ControlKind::VBar:
       connect(static_cast<QScrollBar*>(widget), &QScrollBar::valueChanged, this,
-              [this, spec](int value) { driver_.activated(*spec, value); });
+              [this, described](int value) { driver_.activated(*described, value); });
       break;
     case ControlKind::Edit:
-      connect(
-          static_cast<QLineEdit*>(widget), &QLineEdit::textEdited, this,
-          [this, spec](const QString& value) { driver_.textEdited(*spec, value.toStdString()); });
+      connect(static_cast<QLineEdit*>(widget), &QLineEdit::textEdited, this,
+              [this, described](const QString& value) {
+                driver_.textEdited(*described, value.toStdString());
+              });
       break;
     case ControlKind::Link:
       connect(static_cast<QLabel*>(widget), &QLabel::linkActivated, this,
-              [this, spec] { driver_.activated(*spec); });
+              [this, described] { driver_.activated(*described); });
       break;
     case ControlKind::List: {
       // Selection signals come in pairs (selection, current row) and while
@@ -488,7 +489,8 @@ void FrmEdit::connectControl(const ControlSpec& control, QWidget* widget) {
       QItemSelectionModel* selection = list1_->selectionModel();
       connect(selection, &QItemSelectionModel::selectionChanged, this, changed);
       connect(selection, &QItemSelectionModel::currentChanged, this, changed);
-      connect(list1_, &QListView::doubleClicked, this, [this, spec] { driver_.activated(*spec); });
+      connect(list1_, &QListView::doubleClicked, this,
+              [this, described] { driver_.activated(*described); });
       break;
     }
     default:
@@ -506,7 +508,7 @@ void FrmEdit::showPage(int page) {
   stack_->setCurrentIndex(page);
 }
 
-void FrmEdit::showControl(const ControlSpec& control, const ControlState& state) {
+void FrmEdit::showControl(const ControlEntry& control, const ControlState& state) {
   QWidget* widget = widgets_[static_cast<std::size_t>(&control - WindowControls().data())];
   widget->setVisible(state.shown);
   widget->setEnabled(state.enabled);
@@ -567,7 +569,7 @@ void FrmEdit::showControl(const ControlSpec& control, const ControlState& state)
   }
 }
 
-void FrmEdit::focusControl(const ControlSpec& control) {
+void FrmEdit::focusControl(const ControlEntry& control) {
   widgets_[static_cast<std::size_t>(&control - WindowControls().data())]->setFocus(
       Qt::TabFocusReason);
 }

@@ -56,8 +56,8 @@ class FrmEdit final : public QMainWindow, private FormObserver, private WindowVi
   void rowsReset() override;
 
   void showPage(int page) override;
-  void showControl(const ControlSpec& control, const ControlState& state) override;
-  void focusControl(const ControlSpec& control) override;
+  void showControl(const ControlEntry& control, const ControlState& state) override;
+  void focusControl(const ControlEntry& control) override;
   void showSelection(const ListBox& box) override;
   ShownSelection shownSelection() override;
   void runTimer(int milliseconds) override;
@@ -66,8 +66,8 @@ class FrmEdit final : public QMainWindow, private FormObserver, private WindowVi
   void setBusy(bool busy) override;
   void loadPreview(const PreviewRequest& request) override;
 
-  QWidget* create(const ControlSpec& control);
-  void connectControl(const ControlSpec& control, QWidget* widget);
+  QWidget* create(const ControlEntry& control);
+  void connectControl(const ControlEntry& control, QWidget* widget);
   // The page itself, inside its scroll area.
   [[nodiscard]] QWidget* pageWidget(int page) const;
   void previewLoaded(int serial, const QImage& image, const std::string& failure);

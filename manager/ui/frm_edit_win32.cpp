@@ -52,7 +52,7 @@ constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT | WS_EX_ACCEPTFILES;
 // One control of the description and the window made for it.
 struct Item {
   HWND window = nullptr;
-  const ControlSpec* control = nullptr;
+  const ControlEntry* control = nullptr;
   bool shown = true;  // on its page, as the form has it
   Box at;             // where it sits at 96 dpi
 };
@@ -94,7 +94,7 @@ struct Native {
   DWORD style;
   DWORD exStyle;
 };
-Native nativeOf(const ControlSpec& control, bool firstRadio) {
+Native nativeOf(const ControlEntry& control, bool firstRadio) {
   constexpr DWORD kTab = WS_TABSTOP | WS_GROUP;
   switch (control.kind) {
     case ControlKind::Frame:
@@ -133,7 +133,7 @@ Native nativeOf(const ControlSpec& control, bool firstRadio) {
 
 // A control no taller (or, for a vertical bar, no wider) than its kind is
 // drawn, in the middle of its cell.
-Box fitted(const ControlSpec& control, Box cell) {
+Box fitted(const ControlEntry& control, Box cell) {
   auto atMost = [&cell](int height) {
     if (cell.height > height) {
       cell.top += (cell.height - height) / 2;
@@ -263,8 +263,8 @@ class Win32FrmEdit final : private FormObserver, private WindowView {
   void rowsReset() override;
 
   void showPage(int page) override;
-  void showControl(const ControlSpec& control, const ControlState& state) override;
-  void focusControl(const ControlSpec& control) override;
+  void showControl(const ControlEntry& control, const ControlState& state) override;
+  void focusControl(const ControlEntry& control) override;
   void showSelection(const ListBox& box) override;
   ShownSelection shownSelection() override;
   void runTimer(int milliseconds) override;
@@ -278,7 +278,7 @@ class Win32FrmEdit final : private FormObserver, private WindowView {
   void layout();
   void applyScale(const RECT* suggested);
   [[nodiscard]] int scaled(int value) const { return MulDiv(value, scale_, 96); }
-  Item& itemOf(const ControlSpec& control) {
+  Item& itemOf(const ControlEntry& control) {
     return items_[static_cast<std::size_t>(&control - WindowControls().data())];
   }
   [[nodiscard]] bool onPage(const Item& item) const {
@@ -351,7 +351,7 @@ bool Win32FrmEdit::create() {
   // the keyboard, as in the Qt window.
   const HMENU menu = CreateMenu();
   std::vector<ACCEL> keys;
-  for (const ControlSpec& control : WindowControls()) {
+  for (const ControlEntry& control : WindowControls()) {
     if (control.kind != ControlKind::Menu) continue;
     AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(control.id),
                 Widen(CaptionOf(control.name)).c_str());
@@ -374,7 +374,7 @@ bool Win32FrmEdit::create() {
   items_.resize(all.size());
   std::string_view radioGroup;
   for (std::size_t i = 0; i < all.size(); ++i) {
-    const ControlSpec& control = all[i];
+    const ControlEntry& control = all[i];
     items_[i].control = &control;
     if (control.kind == ControlKind::Menu) continue;
     const bool firstRadio = control.kind == ControlKind::Radio && control.parent != radioGroup;
@@ -481,7 +481,7 @@ void Win32FrmEdit::showPage(int page) {
   }
 }
 
-void Win32FrmEdit::showControl(const ControlSpec& control, const ControlState& state) {
+void Win32FrmEdit::showControl(const ControlEntry& control, const ControlState& state) {
   Item& item = itemOf(control);
   item.shown = state.shown;
   setShown(item.window, state.shown && onPage(item));
@@ -525,7 +525,7 @@ void Win32FrmEdit::showControl(const ControlSpec& control, const ControlState& s
   }
 }
 
-void Win32FrmEdit::focusControl(const ControlSpec& control) {
+void Win32FrmEdit::focusControl(const ControlEntry& control) {
   SetFocus(itemOf(control).window);
 }
 
@@ -626,7 +626,7 @@ void Win32FrmEdit::rowsReset() {
 }
 
 void Win32FrmEdit::command(int id, int code) {
-  const ControlSpec* control = FindControl(id);
+  const ControlEntry* control = FindControl(id);
   if (control == nullptr) return;
   const HWND window = itemOf(*control).window;
   switch (control->kind) {
@@ -811,7 +811,7 @@ LRESULT Win32FrmEdit::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_NOTIFY: {
       const auto* notice = reinterpret_cast<const NMHDR*>(lParam);
-      const ControlSpec* link = FindControl(static_cast<int>(notice->idFrom));
+      const ControlEntry* link = FindControl(static_cast<int>(notice->idFrom));
       if ((notice->code == NM_CLICK || notice->code == NM_RETURN) && link != nullptr &&
           link->kind == ControlKind::Link) {
         driver_.activated(*link);
