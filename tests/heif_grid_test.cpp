@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/heif_boxes.h"
-#include "platform/linux/heif_decoder.h"
-#include "platform/linux/heif_grid_decoder.h"
+#include "picture/heif_boxes.h"
+#include "picture/heif_decoder.h"
+#include "picture/heif_grid_decoder.h"
 #include "platform/linux/linux_pictures.h"
 #include "tests/temp_dir.h"
 #include "tools/heif_grid_writer.h"

@@ -12,9 +12,9 @@
 #include <random>
 
 #include "common/texts.h"
+#include "picture/bitmap_file.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/linux/linux_pictures.h"
-#include "platform/shared/bitmap_file.h"
 #include "tests/picture_files.h"
 #include "tests/temp_dir.h"
 

@@ -7,7 +7,7 @@
 #include <map>
 #include <optional>
 
-#include "platform/linux/heif_boxes.h"
+#include "picture/heif_boxes.h"
 
 namespace tivolen {
 namespace {

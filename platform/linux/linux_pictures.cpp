@@ -16,20 +16,20 @@
 #include <cstring>
 
 #include "common/picture_types.h"
+#include "picture/bilinear_scaler.h"
+#include "picture/bitmap_file.h"
+#include "picture/container_exif.h"
+#include "picture/exif_orientation.h"
+#include "picture/gif_structure.h"
+#include "picture/heif_boxes.h"
+#include "picture/heif_decoder.h"
+#include "picture/heif_grid_decoder.h"
+#include "picture/jpeg_decoder.h"
+#include "picture/large_buffer.h"
+#include "picture/png_decoder.h"
+#include "picture/png_structure.h"
 #include "platform/linux/atomic_file.h"
-#include "platform/linux/bilinear_scaler.h"
-#include "platform/linux/container_exif.h"
-#include "platform/linux/heif_boxes.h"
-#include "platform/linux/heif_decoder.h"
-#include "platform/linux/heif_grid_decoder.h"
-#include "platform/linux/jpeg_decoder.h"
-#include "platform/linux/png_decoder.h"
 #include "platform/linux/unique_fd.h"
-#include "platform/shared/bitmap_file.h"
-#include "platform/shared/exif_orientation.h"
-#include "platform/shared/gif_structure.h"
-#include "platform/shared/large_buffer.h"
-#include "platform/shared/png_structure.h"
 
 namespace tivolen {
 namespace {
@@ -141,10 +141,6 @@ Picture adopt(QImage image) {
   return {width, height, std::shared_ptr<std::uint32_t[]>(holder, pixels)};
 }
 
-LoadedPicture failure(std::string why) {
-  return {Status::failed(std::move(why)), {}, {}};
-}
-
 // Takes the image over: converting a sole owner happens in place where the
 // layouts allow, and writing its rows then copies nothing.
 Picture fromQImage(QImage image) {
@@ -162,7 +158,7 @@ Picture fromQImage(QImage image) {
 }
 
 LoadedPicture tooLarge(std::string why) {
-  LoadedPicture refused = failure(std::move(why));
+  LoadedPicture refused = LoadedPicture::failed(std::move(why));
   refused.tooLarge = true;
   return refused;
 }
@@ -190,8 +186,9 @@ QImage readWithQt(std::string_view bytes, int& orientation, LoadedPicture& refus
   const QByteArray format = reader.format();
   if (format != "bmp" && format != "gif" && format != "ico" && format != "cur" &&
       format != "jpeg" && format != "jpg" && format != "png" && format != "webp") {
-    refused = failure(format.isEmpty() ? "not a picture of a known kind"
-                                       : "a " + format.toStdString() + " picture, not one of ours");
+    refused = LoadedPicture::failed(format.isEmpty() ? "not a picture of a known kind"
+                                                     : "a " + format.toStdString() +
+                                                           " picture, not one of ours");
     return {};
   }
   // Qt 6.4 applies no orientation from a PNG file's eXIf chunk nor from a
@@ -241,7 +238,7 @@ QImage readWithQt(std::string_view bytes, int& orientation, LoadedPicture& refus
   }
   QImage image;
   if (!reader.read(&image) || image.isNull()) {
-    refused = failure("damaged picture: " + reader.errorString().toStdString());
+    refused = LoadedPicture::failed("damaged picture: " + reader.errorString().toStdString());
     return {};
   }
   return image;
@@ -277,13 +274,13 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
   std::string why;
   PictureFile file(path, why);
   if (!file.ok()) {
-    LoadedPicture refused = failure(path + ": " + why);
+    LoadedPicture refused = LoadedPicture::failed(path + ": " + why);
     refused.tooLarge = file.tooLarge();
     return refused;
   }
-  if (file.size() == 0) return failure(path + ": empty file");
+  if (file.size() == 0) return LoadedPicture::failed(path + ": empty file");
   if (bitmapIsCutShort(file.bytes(), file.size())) {
-    return failure(path + ": damaged bitmap: the file ends before its last row");
+    return LoadedPicture::failed(path + ": damaged bitmap: the file ends before its last row");
   }
   if (std::optional<Picture> bitmap = decodePlainBitmap(
           file.bytes(), file.size(), [&file](std::uint64_t offset, char* out, std::size_t count) {
@@ -308,9 +305,9 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
       tilesTried = true;
     }
   }
-  if (!file.readAll(why)) return failure(path + ": " + why);
+  if (!file.readAll(why)) return LoadedPicture::failed(path + ": " + why);
   const std::string_view bytes = file.bytes();
-  if (bytes.empty()) return failure(path + ": empty file");
+  if (bytes.empty()) return LoadedPicture::failed(path + ": empty file");
 
   LoadedPicture loaded;
   if (looksLikeJpeg(bytes)) {
@@ -323,13 +320,14 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
   } else if (looksLikeHeif(bytes)) {
     loaded = decodeHeif(bytes, needed, tilesTried);
   } else if (gifFirstFrameIsCutShort(bytes)) {
-    loaded = failure("damaged GIF: the file ends inside its first picture");
+    loaded = LoadedPicture::failed("damaged GIF: the file ends inside its first picture");
   } else if (const std::int64_t canvas = gifFirstFrameCanvasPixels(bytes);
              canvas > kMaxPicturePixels) {
     loaded = tooLarge("picture too large: its first frame reaches " + std::to_string(canvas) +
                       " pixels");
   } else if (pngChunkRunsPastTheEnd(bytes)) {
-    loaded = failure("damaged PNG: a part of it claims more bytes than the file holds");
+    loaded =
+        LoadedPicture::failed("damaged PNG: a part of it claims more bytes than the file holds");
   } else {
     loaded = decodeWithQt(bytes);
   }
@@ -343,7 +341,7 @@ LoadedPicture LinuxPictures::loadScaled(const std::string& path, const ScalePlan
     std::string why;
     PictureFile file(path, why);
     if (file.ok() && file.size() > 0 && looksLikeJpeg(file.bytes())) {
-      if (!file.readAll(why)) return failure(path + ": " + why);
+      if (!file.readAll(why)) return LoadedPicture::failed(path + ": " + why);
       JpegResult jpeg = decodeJpegScaled(file.bytes(), plan);
       if (jpeg.handled) {
         if (!jpeg.loaded.status.isOk()) {
@@ -352,9 +350,10 @@ LoadedPicture LinuxPictures::loadScaled(const std::string& path, const ScalePlan
         return std::move(jpeg.loaded);
       }
     } else if (file.ok() && file.size() > 0 && looksLikePng(file.bytes())) {
-      if (!file.readAll(why)) return failure(path + ": " + why);
+      if (!file.readAll(why)) return LoadedPicture::failed(path + ": " + why);
       if (pngChunkRunsPastTheEnd(file.bytes())) {
-        return failure(path + ": damaged PNG: a part of it claims more bytes than the file holds");
+        return LoadedPicture::failed(
+            path + ": damaged PNG: a part of it claims more bytes than the file holds");
       }
       PngResult png = decodePngScaled(file.bytes(), plan);
       if (png.handled) {

@@ -14,8 +14,8 @@
 #include <string_view>
 
 #include "common/picture_types.h"
-#include "platform/shared/bitmap_file.h"
-#include "platform/shared/exif_orientation.h"
+#include "picture/bitmap_file.h"
+#include "picture/exif_orientation.h"
 #include "platform/windows/com_ptr.h"
 #include "platform/windows/wide_text.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/shared/gif_structure.h"
+#include "picture/gif_structure.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   tivolen::gifFirstFrameIsCutShort(std::string_view(reinterpret_cast<const char*>(data), size));

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/linux/heif_boxes.h"
+#include "picture/heif_boxes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view file(reinterpret_cast<const char*>(data), size);

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/linux/heif_decoder.h"
+#include "picture/heif_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/linux/heif_boxes.h"
-#include "platform/linux/heif_grid_decoder.h"
+#include "picture/heif_boxes.h"
+#include "picture/heif_grid_decoder.h"
 
 namespace {
 

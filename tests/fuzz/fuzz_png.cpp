@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/linux/png_decoder.h"
+#include "picture/png_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/linux/heif_boxes.h"
-#include "platform/pictures.h"
+#include "picture/heif_boxes.h"
+#include "picture/picture.h"
 
 namespace tivolen {
 

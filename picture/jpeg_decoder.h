@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/pictures.h"
+#include "picture/picture.h"
 
 namespace tivolen {
 

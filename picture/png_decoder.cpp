@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/linux/png_decoder.h"
+#include "picture/png_decoder.h"
 
 #include <png.h>
 
@@ -9,18 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/area_scaler.h"
-#include "platform/linux/bilinear_scaler.h"
-#include "platform/linux/container_exif.h"
-#include "platform/shared/exif_orientation.h"
-#include "platform/shared/large_buffer.h"
+#include "picture/area_scaler.h"
+#include "picture/bilinear_scaler.h"
+#include "picture/container_exif.h"
+#include "picture/exif_orientation.h"
+#include "picture/large_buffer.h"
 
 namespace tivolen {
 namespace {
-
-LoadedPicture failure(std::string why) {
-  return {Status::failed(std::move(why)), {}, {}};
-}
 
 // libpng reports errors by calling the error function, which must not
 // return: it jumps back to the setjmp of the method that called libpng,
@@ -155,13 +151,14 @@ bool looksLikePng(std::string_view bytes) {
 PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan) {
   if (!plan || !looksLikePng(bytes)) return {false, {}};
   PngReader reader(bytes);
-  if (!reader.started()) return {true, failure("libpng could not start")};
-  if (!reader.readHeader()) return {true, failure("damaged picture: " + reader.error())};
+  if (!reader.started()) return {true, LoadedPicture::failed("libpng could not start")};
+  if (!reader.readHeader())
+    return {true, LoadedPicture::failed("damaged picture: " + reader.error())};
   const auto width = static_cast<std::int64_t>(reader.width());
   const auto height = static_cast<std::int64_t>(reader.height());
   const std::string sizeText = std::to_string(width) + " x " + std::to_string(height);
   if (width <= 0 || height <= 0 || width * height > kMaxPicturePixels) {
-    LoadedPicture refused = failure("picture too large: " + sizeText);
+    LoadedPicture refused = LoadedPicture::failed("picture too large: " + sizeText);
     refused.tooLarge = true;
     return {true, std::move(refused)};
   }
@@ -170,8 +167,9 @@ PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan) {
   const std::int64_t needed =
       static_cast<std::int64_t>(bytes.size()) + width * height * (reader.deep() ? 8 : 4);
   if (needed > kMaxDecodeBytes) {
-    LoadedPicture refused = failure("picture too large: " + sizeText + " would need " +
-                                    std::to_string(needed >> 20) + " MiB to decode");
+    LoadedPicture refused =
+        LoadedPicture::failed("picture too large: " + sizeText + " would need " +
+                              std::to_string(needed >> 20) + " MiB to decode");
     refused.tooLarge = true;
     return {true, std::move(refused)};
   }
@@ -196,13 +194,15 @@ PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan) {
         allocateLarge<std::uint32_t>(static_cast<std::size_t>(width));
     // Rows below the part are never decoded: their damage cannot show.
     for (std::int32_t y = 0; y < scaler.endRow(); ++y) {
-      if (!reader.readRow(row.get())) return {true, failure("damaged picture: " + reader.error())};
+      if (!reader.readRow(row.get()))
+        return {true, LoadedPicture::failed("damaged picture: " + reader.error())};
       scaler.addRow(y, row.get());
     }
   } else {
     Picture whole(storedWidth, storedHeight,
                   allocateLarge<std::uint32_t>(static_cast<std::size_t>(width * height)));
-    if (!reader.readWhole(whole)) return {true, failure("damaged picture: " + reader.error())};
+    if (!reader.readWhole(whole))
+      return {true, LoadedPicture::failed("damaged picture: " + reader.error())};
     result = scaleToPart(whole, *part);
     if (result.empty()) return {false, {}};
   }

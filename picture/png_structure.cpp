@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/shared/png_structure.h"
+#include "picture/png_structure.h"
 
 #include <cstddef>
 #include <cstdint>

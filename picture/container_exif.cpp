@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/linux/container_exif.h"
+#include "picture/container_exif.h"
 
 #include <cstdint>
 
-#include "platform/shared/exif_orientation.h"
+#include "picture/exif_orientation.h"
 
 namespace tivolen {
 namespace {

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/linux/bilinear_scaler.h"
+#include "picture/bilinear_scaler.h"
 
 #include <pixman.h>
 
 #include <memory>
 
-#include "platform/linux/area_scaler.h"
-#include "platform/shared/large_buffer.h"
+#include "picture/area_scaler.h"
+#include "picture/large_buffer.h"
 
 namespace tivolen {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/pictures.h"
+#include "picture/picture.h"
 
 namespace tivolen {
 

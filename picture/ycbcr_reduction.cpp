@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/linux/ycbcr_reduction.h"
+#include "picture/ycbcr_reduction.h"
 
 #include <algorithm>
 

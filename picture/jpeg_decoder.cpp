@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/linux/jpeg_decoder.h"
+#include "picture/jpeg_decoder.h"
 
 // jpeglib.h needs the standard types declared first.
 #include <cstddef>
@@ -19,13 +19,13 @@
 #include <mutex>
 #include <new>
 #include <optional>
-#include <thread>
 #include <vector>
 
-#include "platform/linux/area_scaler.h"
-#include "platform/shared/exif_orientation.h"
-#include "platform/shared/jpeg_structure.h"
-#include "platform/shared/large_buffer.h"
+#include "picture/area_scaler.h"
+#include "picture/exif_orientation.h"
+#include "picture/jpeg_structure.h"
+#include "picture/large_buffer.h"
+#include "picture/side_thread.h"
 
 namespace tivolen {
 namespace {
@@ -34,10 +34,6 @@ struct TjCloser {
   void operator()(void* handle) const { tjDestroy(handle); }
 };
 using TjHandle = std::unique_ptr<void, TjCloser>;
-
-LoadedPicture failure(std::string why) {
-  return {Status::failed(std::move(why)), {}, {}};
-}
 
 // libjpeg keeps the text of the first warning only. Stray bytes before the
 // end-of-image marker come after every row has been decoded, so no later
@@ -48,8 +44,8 @@ bool harmlessWarning(std::string_view why) {
 }
 
 LoadedPicture tooLarge(int width, int height) {
-  LoadedPicture refused =
-      failure("picture too large: " + std::to_string(width) + " x " + std::to_string(height));
+  LoadedPicture refused = LoadedPicture::failed("picture too large: " + std::to_string(width) +
+                                                " x " + std::to_string(height));
   refused.tooLarge = true;
   return refused;
 }
@@ -67,16 +63,18 @@ std::optional<LoadedPicture> refuseJpegByStructure(std::string_view bytes, std::
   const std::string size =
       std::to_string(structure->width) + " x " + std::to_string(structure->height);
   if (jpegScansExceedBudget(*structure, kMaxPicturePixels)) {
-    return failure("damaged JPEG: " + std::to_string(structure->scans) + " scans over " + size +
-                   " pixels, far more than any photo has");
+    return LoadedPicture::failed("damaged JPEG: " + std::to_string(structure->scans) +
+                                 " scans over " + size + " pixels, far more than any photo has");
   }
-  if (strict && !structure->complete) return failure("damaged JPEG: the file is cut short");
-  if (strict && structure->emptyScan) return failure("damaged JPEG: a scan holds no data");
+  if (strict && !structure->complete)
+    return LoadedPicture::failed("damaged JPEG: the file is cut short");
+  if (strict && structure->emptyScan)
+    return LoadedPicture::failed("damaged JPEG: a scan holds no data");
   const std::int64_t needed = static_cast<std::int64_t>(bytes.size()) + outputBytes +
                               (structure->multiScan ? structure->coefficientBytes : 0);
   if (needed > kMaxDecodeBytes) {
-    LoadedPicture refused = failure("picture too large: " + size + " would need " +
-                                    std::to_string(needed >> 20) + " MiB to decode");
+    LoadedPicture refused = LoadedPicture::failed("picture too large: " + size + " would need " +
+                                                  std::to_string(needed >> 20) + " MiB to decode");
     refused.tooLarge = true;
     return refused;
   }
@@ -85,7 +83,7 @@ std::optional<LoadedPicture> refuseJpegByStructure(std::string_view bytes, std::
 
 JpegResult decodeJpeg(std::string_view bytes, const NeededSize& needed) {
   TjHandle handle(tjInitDecompress());
-  if (!handle) return {true, failure("TurboJPEG could not start")};
+  if (!handle) return {true, LoadedPicture::failed("TurboJPEG could not start")};
   auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
   const auto size = static_cast<unsigned long>(bytes.size());
 
@@ -95,7 +93,8 @@ JpegResult decodeJpeg(std::string_view bytes, const NeededSize& needed) {
   int colourSpace = 0;
   if (tjDecompressHeader3(handle.get(), data, size, &width, &height, &subsampling, &colourSpace) !=
       0) {
-    return {true, failure(std::string("not a readable JPEG: ") + tjGetErrorStr2(handle.get()))};
+    return {true, LoadedPicture::failed(std::string("not a readable JPEG: ") +
+                                        tjGetErrorStr2(handle.get()))};
   }
   if (colourSpace == TJCS_CMYK || colourSpace == TJCS_YCCK) return {false, {}};
   if (width <= 0 || height <= 0 || static_cast<std::int64_t>(width) * height > kMaxPicturePixels) {
@@ -137,7 +136,8 @@ JpegResult decodeJpeg(std::string_view bytes, const NeededSize& needed) {
                     outWidth, outWidth * 4, outHeight, TJPF_BGRA, TJFLAG_STOPONWARNING) != 0) {
     const bool warning = tjGetErrorCode(handle.get()) == TJERR_WARNING;
     const std::string why = tjGetErrorStr2(handle.get());
-    if (!warning || !harmlessWarning(why)) return {true, failure("damaged JPEG: " + why)};
+    if (!warning || !harmlessWarning(why))
+      return {true, LoadedPicture::failed("damaged JPEG: " + why)};
   }
   return {true, {Status::ok(), natural, applyOrientation(std::move(pixels), orientation)}};
 }
@@ -416,8 +416,9 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
   BandDecoder decoder;
   jpeg_decompress_struct& info = decoder.info();
   if (!decoder.readHeader(bytes)) {
-    return {true, failure(decoder.damaged() ? "damaged JPEG: " + decoder.damage()
-                                            : "not a readable JPEG: " + decoder.fatal())};
+    return {true,
+            LoadedPicture::failed(decoder.damaged() ? "damaged JPEG: " + decoder.damage()
+                                                    : "not a readable JPEG: " + decoder.fatal())};
   }
   if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) return {false, {}};
   const auto width = static_cast<int>(info.image_width);
@@ -446,8 +447,8 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
     return {true, std::move(*refused)};
   }
   if (!decoder.start(denominator)) {
-    return {true,
-            failure("damaged JPEG: " + (decoder.damaged() ? decoder.damage() : decoder.fatal()))};
+    return {true, LoadedPicture::failed("damaged JPEG: " +
+                                        (decoder.damaged() ? decoder.damage() : decoder.fatal()))};
   }
   const PictureSize decoded{static_cast<std::int32_t>(info.output_width),
                             static_cast<std::int32_t>(info.output_height)};
@@ -460,27 +461,34 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
   constexpr int kBandRows = 16;
   constexpr int kSlots = 4;
   BandQueue queue(kSlots, static_cast<std::size_t>(decoded.width) * kBandRows);
-  std::thread scaling([&] {
-    while (const std::optional<BandQueue::Band> band = queue.next()) {
-      const std::uint32_t* rows = queue.slot(band->slot);
-      for (std::int32_t i = 0; i < band->rows; ++i) {
-        scaler.addRow(band->firstRow + i, rows + static_cast<std::size_t>(decoded.width) * i);
-      }
-      queue.release(band->slot);
+  const auto scaleBand = [&](const BandQueue::Band& band) {
+    const std::uint32_t* rows = queue.slot(band.slot);
+    for (std::int32_t i = 0; i < band.rows; ++i) {
+      scaler.addRow(band.firstRow + i, rows + static_cast<std::size_t>(decoded.width) * i);
     }
-  });
+    queue.release(band.slot);
+  };
+  // Decoding and scaling take turns on the bands, each on a thread of its own.
+  SideThread scaling(
+      [&] {
+        while (const std::optional<BandQueue::Band> band = queue.next()) scaleBand(*band);
+      },
+      [&] { queue.close(); });
   bool ok = decoder.skip(scaler.firstRow());
   for (std::int32_t y = scaler.firstRow(); ok && y < scaler.endRow(); y += kBandRows) {
     const int slot = queue.takeFree();
     const std::int32_t rows = std::min(kBandRows, scaler.endRow() - y);
     ok = decoder.read(queue.slot(slot), rows);
-    queue.publish({slot, y, rows});
+    if (scaling.started()) {
+      queue.publish({slot, y, rows});
+    } else {
+      scaleBand({slot, y, rows});
+    }
   }
   ok = ok && decoder.finish();
-  queue.close();
   scaling.join();
-  if (decoder.damaged()) return {true, failure("damaged JPEG: " + decoder.damage())};
-  if (!ok) return {true, failure("damaged JPEG: " + decoder.fatal())};
+  if (decoder.damaged()) return {true, LoadedPicture::failed("damaged JPEG: " + decoder.damage())};
+  if (!ok) return {true, LoadedPicture::failed("damaged JPEG: " + decoder.fatal())};
   return {true, {Status::ok(), natural, applyOrientation(std::move(pixels), orientation)}};
 }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/shared/gif_structure.h"
+#include "picture/gif_structure.h"
 
 #include <algorithm>
 #include <cstddef>

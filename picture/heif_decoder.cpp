@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/linux/heif_decoder.h"
+#include "picture/heif_decoder.h"
 
 #include <libheif/heif.h>
 
@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/heif_boxes.h"
-#include "platform/linux/heif_grid_decoder.h"
-#include "platform/linux/ycbcr_reduction.h"
-#include "platform/shared/large_buffer.h"
+#include "picture/heif_boxes.h"
+#include "picture/heif_grid_decoder.h"
+#include "picture/large_buffer.h"
+#include "picture/ycbcr_reduction.h"
 
 namespace tivolen {
 namespace {
@@ -38,10 +38,6 @@ using Handle = std::unique_ptr<heif_image_handle, HandleRelease>;
 using Image = std::unique_ptr<heif_image, ImageRelease>;
 using Options = std::unique_ptr<heif_decoding_options, OptionsFree>;
 using Nclx = std::unique_ptr<heif_color_profile_nclx, NclxFree>;
-
-LoadedPicture failure(std::string why) {
-  return {Status::failed(std::move(why)), {}, {}};
-}
 
 // The matrix the file names; libheif assumes BT.601 with full range when a
 // file names none.
@@ -107,9 +103,10 @@ Picture fromInterleaved(const Plane& plane, int channels, int denominator) {
 // libheif 1.15 returns what the stream decodes to, whatever size the file
 // states.
 LoadedPicture wrongSize(const Plane& plane, PictureSize natural) {
-  return failure("damaged HEIF picture: it decodes to " + std::to_string(plane.width) + " x " +
-                 std::to_string(plane.height) + " where the file says " +
-                 std::to_string(natural.width) + " x " + std::to_string(natural.height));
+  return LoadedPicture::failed("damaged HEIF picture: it decodes to " +
+                               std::to_string(plane.width) + " x " + std::to_string(plane.height) +
+                               " where the file says " + std::to_string(natural.width) + " x " +
+                               std::to_string(natural.height));
 }
 
 std::string reason(const heif_error& error) {
@@ -136,31 +133,33 @@ LoadedPicture decodeHeif(std::string_view bytes, const NeededSize& needed, bool 
   // and it limits each side, not the area. The boxes and streams it would
   // decode are checked here first, with the same reading of the boxes.
   const auto structure = readHeifStructure(bytes);
-  if (!structure) return failure("damaged HEIF picture: its boxes cannot be read");
+  if (!structure) return LoadedPicture::failed("damaged HEIF picture: its boxes cannot be read");
   if (auto problem = heifSizeProblem(*structure, HeifFile(bytes), kMaxPicturePixels, true)) {
-    return failure("damaged HEIF picture: " + *problem);
+    return LoadedPicture::failed("damaged HEIF picture: " + *problem);
   }
   const Context context(heif_context_alloc());
-  if (!context) return failure("libheif could not start");
+  if (!context) return LoadedPicture::failed("libheif could not start");
   // The widest picture within the pixel limit that is still 2048 pixels
   // high; libheif's own default (32768) is the same today.
   heif_context_set_maximum_image_size_limit(context.get(),
                                             static_cast<int>(kMaxPicturePixels / 2048));
   heif_error error = heif_context_read_from_memory_without_copy(context.get(), bytes.data(),
                                                                 bytes.size(), nullptr);
-  if (error.code != heif_error_Ok) return failure("damaged HEIF picture: " + reason(error));
+  if (error.code != heif_error_Ok)
+    return LoadedPicture::failed("damaged HEIF picture: " + reason(error));
   heif_image_handle* rawHandle = nullptr;
   error = heif_context_get_primary_image_handle(context.get(), &rawHandle);
   const Handle handle(rawHandle);
-  if (error.code != heif_error_Ok) return failure("damaged HEIF picture: " + reason(error));
+  if (error.code != heif_error_Ok)
+    return LoadedPicture::failed("damaged HEIF picture: " + reason(error));
 
   // The size with rotation and cropping applied, before anything is decoded.
   const PictureSize natural{heif_image_handle_get_width(handle.get()),
                             heif_image_handle_get_height(handle.get())};
   if (natural.width <= 0 || natural.height <= 0 ||
       std::int64_t{natural.width} * natural.height > kMaxPicturePixels) {
-    return failure("picture too large: " + std::to_string(natural.width) + " x " +
-                   std::to_string(natural.height));
+    return LoadedPicture::failed("picture too large: " + std::to_string(natural.width) + " x " +
+                                 std::to_string(natural.height));
   }
   const int denominator = reduction(natural, needed);
 
@@ -188,7 +187,8 @@ LoadedPicture decodeHeif(std::string_view bytes, const NeededSize& needed, bool 
     error = heif_decode_image(handle.get(), &raw, heif_colorspace_YCbCr, heif_chroma_420,
                               options.get());
     const Image image(raw);
-    if (error.code != heif_error_Ok) return failure("damaged HEIF picture: " + reason(error));
+    if (error.code != heif_error_Ok)
+      return LoadedPicture::failed("damaged HEIF picture: " + reason(error));
     const auto luma = planeOf(image.get(), heif_channel_Y);
     const auto cb = planeOf(image.get(), heif_channel_Cb);
     const auto cr = planeOf(image.get(), heif_channel_Cr);
@@ -204,9 +204,10 @@ LoadedPicture decodeHeif(std::string_view bytes, const NeededSize& needed, bool 
                             alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
                             options.get());
   const Image image(raw);
-  if (error.code != heif_error_Ok) return failure("damaged HEIF picture: " + reason(error));
+  if (error.code != heif_error_Ok)
+    return LoadedPicture::failed("damaged HEIF picture: " + reason(error));
   auto plane = planeOf(image.get(), heif_channel_interleaved);
-  if (!plane) return failure("HEIF picture in an unexpected pixel layout");
+  if (!plane) return LoadedPicture::failed("HEIF picture in an unexpected pixel layout");
   if (plane->width != natural.width || plane->height != natural.height) {
     return wrongSize(*plane, natural);
   }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/linux/area_scaler.h"
+#include "picture/area_scaler.h"
 
 #include <algorithm>
 #include <cstring>

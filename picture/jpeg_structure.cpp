@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/shared/jpeg_structure.h"
+#include "picture/jpeg_structure.h"
 
 #include <algorithm>
 #include <cstddef>

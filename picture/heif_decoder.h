@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "platform/pictures.h"
+#include "picture/picture.h"
 
 namespace tivolen {
 

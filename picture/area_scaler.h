@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/pictures.h"
+#include "picture/picture.h"
 
 namespace tivolen {
 

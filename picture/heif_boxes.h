@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "picture/picture.h"
+
 namespace tivolen {
 
 // The boxes of a HEIF file that say where its pictures are and how to show
@@ -68,10 +70,6 @@ struct HeifStructure {
 // The meta box of a file that starts with ftyp, with a picture handler and
 // items of distinct ids.
 std::optional<HeifStructure> readHeifStructure(std::string_view file);
-
-// Reads `count` bytes at `offset` of a file into `out`; false when they are
-// not all there.
-using ReadAt = std::function<bool(std::uint64_t offset, char* out, std::size_t count)>;
 
 // A HEIF file whose first bytes, its meta box included, are in memory; the
 // pictures' bytes are read through `readAt` when their turn comes, so a

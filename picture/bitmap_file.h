@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/pictures.h"
+#include "picture/picture.h"
 
 namespace tivolen {
 
@@ -33,10 +33,6 @@ bool bitmapIsCutShort(std::string_view header, std::uint64_t fileSize);
 inline bool bitmapIsCutShort(std::string_view bytes) {
   return bitmapIsCutShort(bytes, bytes.size());
 }
-
-// Copies `count` bytes from `offset` of the file to `out`; false when the
-// file does not hold them.
-using ReadAt = std::function<bool(std::uint64_t offset, char* out, std::size_t count)>;
 
 // The plain uncompressed 24- and 32-bit bitmaps (ours and most others) read
 // directly, row by row from the file, so that the file is never held whole

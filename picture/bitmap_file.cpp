@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/shared/bitmap_file.h"
+#include "picture/bitmap_file.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 
-#include "platform/shared/large_buffer.h"
+#include "picture/large_buffer.h"
 
 namespace tivolen {
 namespace {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/linux/heif_boxes.h"
+#include "picture/heif_boxes.h"
 
 #include <algorithm>
 #include <array>

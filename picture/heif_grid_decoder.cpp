@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/linux/heif_grid_decoder.h"
+#include "picture/heif_grid_decoder.h"
 
 #include <libde265/de265.h>
 
@@ -8,13 +8,13 @@
 #include <cstdint>
 #include <memory>
 #include <numeric>
-#include <system_error>
 #include <thread>
 #include <vector>
 
-#include "platform/linux/heif_boxes.h"
-#include "platform/linux/ycbcr_reduction.h"
-#include "platform/shared/large_buffer.h"
+#include "picture/heif_boxes.h"
+#include "picture/large_buffer.h"
+#include "picture/side_thread.h"
+#include "picture/ycbcr_reduction.h"
 
 namespace tivolen {
 namespace {
@@ -243,14 +243,8 @@ std::optional<LoadedPicture> decodeHeifGrid(const HeifFile& file, const NeededSi
     }
   };
   {
-    std::vector<std::jthread> helpers;
-    for (unsigned t = 1; t < threads; ++t) {
-      try {
-        helpers.emplace_back(work, decoders[t].get());
-      } catch (const std::system_error&) {
-        break;  // no thread to be had: this one decodes every tile
-      }
-    }
+    std::optional<SideThread> helper;
+    if (threads > 1) helper.emplace([&] { work(decoders[1].get()); });
     work(decoders[0].get());
   }
   if (failed) return std::nullopt;
