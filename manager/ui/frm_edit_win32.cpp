@@ -18,7 +18,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "common/texts.h"
@@ -26,6 +25,7 @@
 #include "manager/preview.h"
 #include "manager/window_controls.h"
 #include "manager/window_driver.h"
+#include "picture/side_thread.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/window_class.h"
 
@@ -173,27 +173,35 @@ struct PreviewDone {
 
 // Decodes previews on one thread of its own, so the list stays usable while
 // a large photo decodes: only the newest request waits, older ones are
-// dropped, and each result is posted to the window.
+// dropped, and each result is posted to the window. Without a thread to be
+// had, each preview is decoded at once, and the window waits for it.
 class PreviewDecoder {
  public:
   explicit PreviewDecoder(Pictures& pictures) : pictures_(pictures) {}
-  ~PreviewDecoder() {
-    {
-      const std::scoped_lock lock(mutex_);
-      stopping_ = true;
-    }
-    wake_.notify_one();
-    if (thread_.joinable()) thread_.join();
-  }
+  ~PreviewDecoder() { thread_.reset(); }
   PreviewDecoder(const PreviewDecoder&) = delete;
   PreviewDecoder& operator=(const PreviewDecoder&) = delete;
 
   void request(HWND window, int serial, std::string path, PictureSize box) {
+    Job job{window, serial, std::move(path), box};
+    if (!thread_) {
+      thread_.emplace([this] { run(); },
+                      [this] {
+                        {
+                          const std::scoped_lock lock(mutex_);
+                          stopping_ = true;
+                        }
+                        wake_.notify_one();
+                      });
+    }
+    if (!thread_->started()) {
+      decode(job);
+      return;
+    }
     {
       const std::scoped_lock lock(mutex_);
-      next_ = Job{window, serial, std::move(path), box};
+      next_ = std::move(job);
     }
-    if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
     wake_.notify_one();
   }
 
@@ -215,12 +223,16 @@ class PreviewDecoder {
         job = std::move(*next_);
         next_.reset();
       }
-      auto done = std::make_unique<PreviewDone>();
-      done->serial = job.serial;
-      done->preview = LoadPreview(pictures_, job.path, job.box);
-      if (PostMessageW(job.window, kPreviewDone, 0, reinterpret_cast<LPARAM>(done.get())) != 0) {
-        static_cast<void>(done.release());  // the window deletes it
-      }
+      decode(job);
+    }
+  }
+
+  void decode(const Job& job) {
+    auto done = std::make_unique<PreviewDone>();
+    done->serial = job.serial;
+    done->preview = LoadPreview(pictures_, job.path, job.box);
+    if (PostMessageW(job.window, kPreviewDone, 0, reinterpret_cast<LPARAM>(done.get())) != 0) {
+      static_cast<void>(done.release());  // the window deletes it
     }
   }
 
@@ -229,7 +241,7 @@ class PreviewDecoder {
   std::condition_variable wake_;
   std::optional<Job> next_;
   bool stopping_ = false;
-  std::thread thread_;
+  std::optional<SideThread> thread_;  // last: it stops before the rest goes
 };
 
 class Win32FrmEdit final : private FormObserver, private WindowView {
