@@ -2,6 +2,7 @@
 #include "changer/apply.h"
 
 #include "changer/shown_wallpaper.h"
+#include "common/list_file.h"
 #include "common/texts.h"
 
 namespace tivolen {
@@ -11,11 +12,11 @@ namespace {
 // in style 4 is applied unrendered and means "cover the screen".
 WallpaperLayout layoutOf(int style) {
   switch (style) {
-    case 1:
+    case kStyleTiled:
       return WallpaperLayout::Tiled;
-    case 2:
+    case kStyleStretched:
       return WallpaperLayout::Stretched;
-    case 4:
+    case kStyleCover:
       return WallpaperLayout::Zoom;
     default:
       return WallpaperLayout::Centred;

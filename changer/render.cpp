@@ -84,7 +84,7 @@ std::optional<RenderedWallpaper> RenderWallpaper(Platform& platform, RunState& s
                                                  const std::string& picturePath,
                                                  RenderFailure& failure) {
   const int style = state.currentStyle;
-  const bool automatic = style == 3 || style == 4;
+  const bool automatic = style == kStyleFit || style == kStyleCover;
   const std::optional<ScreenSize> screen = platform.screen.size();
 
   // A picture the fit shrinks or enlarges is loaded straight at its fitted

@@ -31,13 +31,13 @@ void ReadLastChange(Platform& platform, RunState& state) {
 
 bool DueByTimingMode(int timingMode, const Date& today, const Date& lastChange) {
   switch (timingMode) {
-    case 0:
+    case kTimingEveryStart:
       return true;
-    case 1:
+    case kTimingDateChanged:
       return today != lastChange;
-    case 2:
+    case kTimingWeekdayChanged:
       return today.weekday() != lastChange.weekday();
-    case 3:
+    case kTimingMonthChanged:
       return today.month != lastChange.month;
     default:
       return false;

@@ -137,6 +137,9 @@ std::optional<std::string> Selector::nothingToShow() {
 // folder yield nothing too, so the walk leaves the folder at once; it lands
 // where stepping one position at a time would have landed.
 std::optional<std::string> Selector::step(int direction) {
+  // Stepping goes on past the last position before it wraps to 1; those
+  // positions all fall to the last slot, which stays the wallpaper longer.
+  constexpr int kPositionsPastTheEnd = 4;
   const int total = slots_.total();
   const int delta = direction < 0 ? -1 : 1;
   int p = state_.currentPosition + delta;
@@ -144,7 +147,7 @@ std::optional<std::string> Selector::step(int direction) {
   // the total; more tries can only repeat what failed.
   const int maxTries = slots_.size() + 6;
   for (int tries = 0; tries < maxTries; ++tries) {
-    if (p >= total + 5) p = 1;
+    if (p > total + kPositionsPastTheEnd) p = 1;
     if (p <= 0) p = total;
     const int slot = slots_.owner(p);
     Candidate candidate = tryPosition(slot, p);
@@ -223,7 +226,9 @@ std::optional<std::string> Selector::random() {
 
 std::optional<std::string> Selector::byCalendar(int timingMode) {
   const Date today = Today(platform_.clock);
-  const int v = timingMode == 1 ? today.day : timingMode == 2 ? today.weekday() : today.month;
+  const int v = timingMode == kTimingDateChanged      ? today.day
+                : timingMode == kTimingWeekdayChanged ? today.weekday()
+                                                      : today.month;
   int p = ((v - 1) % slots_.size()) + 1;
   // When every slot owns one position, p can reach the launcher slot, which
   // holds no picture: such days wrap round to the start of the list, as
@@ -390,7 +395,7 @@ Choice SelectWallpaper(Platform& platform, RunState& state, int direction,
   }
   Selector selector(platform, state, slots, depth);
   std::optional<std::string> chosen;
-  if (orderMode != 0) {
+  if (orderMode != kOrderSequential) {
     chosen = selector.random();
   } else if (timingMode >= 1 && timingMode <= 3) {
     chosen = selector.byCalendar(timingMode);

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/list_file.h"
+
 namespace tivolen {
 namespace {
 
@@ -30,7 +32,7 @@ Fit FitPicture(std::int32_t width, std::int32_t height, std::int32_t screenWidth
 
   // Equal aspect ratios count as "taller or equal".
   const bool wider = sh / sw > h / w;
-  const bool byHeight = (style == 3) != wider;  // s = sh / h, else s = sw / w
+  const bool byHeight = (style == kStyleFit) != wider;  // s = sh / h, else s = sw / w
   if (byHeight) {
     return {FitKind::Scale, scaledSide(width, screenHeight, height), screenHeight, 0};
   }

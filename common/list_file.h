@@ -40,6 +40,17 @@ enum Style : int {
   kStyleCover = 4
 };
 
+// When the changer changes the wallpaper; 4 or more never.
+enum TimingMode : int {
+  kTimingEveryStart = 0,
+  kTimingDateChanged = 1,
+  kTimingWeekdayChanged = 2,
+  kTimingMonthChanged = 3
+};
+
+// How the next picture is chosen.
+enum OrderMode : int { kOrderSequential = 0, kOrderRandom = 1 };
+
 struct ListEntry {
   std::string path;
   int kind = kKindImage;

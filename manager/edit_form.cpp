@@ -464,15 +464,15 @@ void EditForm::ShowDetails() {
   const ListRow& row = document_.row(i);
   const int kind = row.kind;
   const std::string n = std::to_string(i + 1);
-  if (kind == kKindImage && order_ == 0) {
+  if (kind == kKindImage && order_ == kOrderSequential) {
     switch (timing_) {
-      case 0:
+      case kTimingEveryStart:
         out += n + std::string(text::kStartCount);
         break;
-      case 1:
+      case kTimingDateChanged:
         out += i > 30 ? std::string(text::kUnused) : n + std::string(text::kDay);
         break;
-      case 2:
+      case kTimingWeekdayChanged:
         out += i > 6 ? std::string(text::kUnused) : std::string(text::kWeekdays.at(slot));
         break;
       default:
@@ -543,7 +543,7 @@ void EditForm::MnuListClick() {
   HideAllFrames();
   frames_[kFrameList] = true;
   ShowDetails();
-  const bool random = order_ != 0;
+  const bool random = order_ != kOrderSequential;
   lblLuck_.visible = random;
   barLuck_.visible = random;
 }

@@ -178,7 +178,7 @@ void EditForm::tell(Report report, std::string_view message) {
 std::string EditForm::composeList(Report report) {
   ImageList list;
   list.settings.timingMode = timing_;
-  list.settings.orderMode = order_ == 0 ? 0 : 1;
+  list.settings.orderMode = order_ == kOrderSequential ? kOrderSequential : kOrderRandom;
   list.settings.subfolderDepth = subfolderDepth();
   list.entries = document_.Save(platform_.files, subfolderDepth());
   const std::string& launcher = txtLounch_.text;
