@@ -421,6 +421,33 @@ std::optional<CodedSize> readAv1SequenceHeader(std::string_view payload) {
   return size;
 }
 
+// The head of a derived picture's description: a grid's rows, columns and
+// canvas, an overlay's fill colour and canvas. Each reader judges the values.
+struct DerivedHead {
+  std::uint8_t version = 0;
+  int rows = 1;
+  int columns = 1;
+  std::uint64_t width = 0;
+  std::uint64_t height = 0;
+};
+
+std::optional<DerivedHead> readDerivedHead(std::string_view description, bool isGrid) {
+  Fields fields(description);
+  DerivedHead head;
+  head.version = fields.u8();
+  const int fieldSize = (fields.u8() & 1U) != 0 ? 4 : 2;
+  if (isGrid) {
+    head.rows = fields.u8() + 1;
+    head.columns = fields.u8() + 1;
+  } else {
+    fields.read(8);  // the fill colour
+  }
+  head.width = fields.read(fieldSize);
+  head.height = fields.read(fieldSize);
+  if (!fields.ok()) return std::nullopt;
+  return head;
+}
+
 }  // namespace
 
 const HeifItem* HeifStructure::item(std::uint32_t id) const {
@@ -568,23 +595,16 @@ std::optional<HeifGridLayout> readHeifGridLayout(const HeifStructure& structure,
   std::string joined;
   const auto description = heifItemData(structure, file, *grid, joined);
   if (!description) return std::nullopt;
-  HeifGridLayout layout;
-  {
-    Fields fields(*description);
-    const std::uint8_t version = fields.u8();
-    const std::uint8_t flags = fields.u8();
-    layout.rows = fields.u8() + 1;
-    layout.columns = fields.u8() + 1;
-    const int size = (flags & 1U) != 0 ? 4 : 2;
-    const std::uint64_t width = fields.read(size);
-    const std::uint64_t height = fields.read(size);
-    if (!fields.ok() || version != 0 || width == 0 || height == 0 || width > 0x7fffffff ||
-        height > 0x7fffffff) {
-      return std::nullopt;
-    }
-    layout.width = static_cast<int>(width);
-    layout.height = static_cast<int>(height);
+  const std::optional<DerivedHead> head = readDerivedHead(*description, true);
+  if (!head || head->version != 0 || head->width == 0 || head->height == 0 ||
+      head->width > 0x7fffffff || head->height > 0x7fffffff) {
+    return std::nullopt;
   }
+  HeifGridLayout layout;
+  layout.rows = head->rows;
+  layout.columns = head->columns;
+  layout.width = static_cast<int>(head->width);
+  layout.height = static_cast<int>(head->height);
 
   const HeifReference* tiles = nullptr;
   for (const HeifReference& reference : structure.references) {
@@ -870,14 +890,12 @@ class SizeCheck {
     std::string joined;
     const auto description = heifItemData(structure_, file_, item, joined);
     if (!description) return std::nullopt;
-    Fields fields(*description);
-    fields.u8();  // version
-    const int fieldSize = (fields.u8() & 1U) != 0 ? 4 : 2;
-    const int rows = fields.u8() + 1;
-    const int columns = fields.u8() + 1;
-    const std::uint64_t width = fields.read(fieldSize);
-    const std::uint64_t height = fields.read(fieldSize);
-    if (!fields.ok()) return std::nullopt;
+    const std::optional<DerivedHead> head = readDerivedHead(*description, true);
+    if (!head) return std::nullopt;
+    const int rows = head->rows;
+    const int columns = head->columns;
+    const std::uint64_t width = head->width;
+    const std::uint64_t height = head->height;
     if (auto problem = canvas(width, height, stated, turnedSize(structure_, item, stated))) {
       return problem;
     }
@@ -919,13 +937,10 @@ class SizeCheck {
     std::string joined;
     const auto description = heifItemData(structure_, file_, item, joined);
     if (!description) return std::nullopt;
-    Fields fields(*description);
-    fields.u8();  // version
-    const int fieldSize = (fields.u8() & 1U) != 0 ? 4 : 2;
-    fields.read(8);  // the fill colour
-    const std::uint64_t width = fields.read(fieldSize);
-    const std::uint64_t height = fields.read(fieldSize);
-    if (!fields.ok()) return std::nullopt;
+    const std::optional<DerivedHead> head = readDerivedHead(*description, false);
+    if (!head) return std::nullopt;
+    const std::uint64_t width = head->width;
+    const std::uint64_t height = head->height;
     if (auto problem = canvas(width, height, stated, turnedSize(structure_, item, stated))) {
       return problem;
     }
