@@ -104,12 +104,12 @@ run_at() {  # percent
     sleep 0.75
     looks=$(probe)
     grep -q "^dpi $((96 * percent / 100))\$" <<<"$looks" || fail "not at $percent %: $looks"
-    check_page "page $page at $percent %" "$looks"
-    echo "page $page at $percent %: client $(client_of "$looks")"
     if [[ -n "${SHOTS:-}" ]]; then
       mkdir -p "$SHOTS"
       import -window "$main" "$SHOTS/manager-$percent-page$page.png"
     fi
+    check_page "page $page at $percent %" "$looks"
+    echo "page $page at $percent %: client $(client_of "$looks")"
   done
   client=$(client_of "$looks")
   kill "$manager" 2>/dev/null || true
