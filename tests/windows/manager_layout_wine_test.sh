@@ -5,6 +5,9 @@
 # control shown lies inside the client area, no two overlap, a control that
 # meets a group box lies wholly inside it, and no text is drawn wider than
 # its control or taller than it. The window at 200 % is twice as large.
+# The screen has room for the window at both scales: on a smaller one the
+# window draws at a lower scale than the screen's, which the probe, reading
+# the texts in the message font at the screen's scale, cannot know.
 # Usage: manager_layout_wine_test.sh PATH_TO_管理_EXE PATH_TO_window_probe_EXE
 # SHOTS=DIR keeps a picture of each page at each scale there.
 set -euo pipefail

@@ -2,9 +2,10 @@
 // Tells the Wine tests what a window of another program looks like from
 // inside the window system: the system's message font, the size of its
 // client area, and for each child window its class, the face and height of
-// the font it draws with, its place in pixels, whether it shows, whether
-// it is a group box, how wide its longest line of text is drawn, and how
-// many tools the tooltips of the window's thread know.
+// the font it draws with (where the window system does not tell, the
+// message font at the window's scale: "(message)"), its place in pixels,
+// whether it shows, whether it is a group box, how wide its longest line of
+// text is drawn, and how many tools the tooltips of the window's thread know.
 // Usage: window_probe.exe TITLE (UTF-8).
 #include <windows.h>
 // After windows.h, which it needs.
@@ -21,6 +22,9 @@ namespace {
 
 HWND found = nullptr;
 DWORD foundThread = 0;
+// What the window's controls draw with where they do not tell: Wine answers
+// WM_GETFONT from another process with no font.
+LOGFONTW messageFont{};
 int tools = 0;
 
 BOOL CALLBACK countTools(HWND window, LPARAM) {
@@ -31,8 +35,8 @@ BOOL CALLBACK countTools(HWND window, LPARAM) {
   return TRUE;
 }
 
-// The widest line of the child's text in its font, links without their tags.
-int textWidth(HWND child, HFONT font) {
+// The widest line of the child's text in that face, links without their tags.
+int textWidth(HWND child, const LOGFONTW& face) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(child)) + 1, L'\0');
   text.resize(
       static_cast<std::size_t>(GetWindowTextW(child, text.data(), static_cast<int>(text.size()))));
@@ -41,8 +45,9 @@ int textWidth(HWND child, HFONT font) {
       text.erase(at, tag.size());
     }
   }
+  const HFONT font = CreateFontIndirectW(&face);
   const HDC dc = GetDC(child);
-  const HGDIOBJ old = SelectObject(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
+  const HGDIOBJ old = SelectObject(dc, font);
   int widest = 0;
   std::size_t start = 0;
   while (start <= text.size()) {
@@ -57,6 +62,7 @@ int textWidth(HWND child, HFONT font) {
   }
   SelectObject(dc, old);
   ReleaseDC(child, dc);
+  DeleteObject(font);
   return widest;
 }
 
@@ -65,7 +71,8 @@ BOOL CALLBACK describe(HWND child, LPARAM) {
   kind.resize(static_cast<std::size_t>(GetClassNameW(child, kind.data(), 64)));
   LOGFONTW face{};
   const auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
-  if (font != nullptr) GetObjectW(font, sizeof face, &face);
+  const bool told = font != nullptr && GetObjectW(font, sizeof face, &face) != 0;
+  if (!told) face = messageFont;
   RECT place{};
   GetWindowRect(child, &place);
   MapWindowPoints(nullptr, found, reinterpret_cast<POINT*>(&place), 2);
@@ -77,8 +84,8 @@ BOOL CALLBACK describe(HWND child, LPARAM) {
       tivolen::Narrow(kind).c_str(), GetDlgCtrlID(child), static_cast<long>(place.left),
       static_cast<long>(place.top), static_cast<long>(place.right - place.left),
       static_cast<long>(place.bottom - place.top), static_cast<long>(face.lfHeight),
-      (style & WS_VISIBLE) != 0 ? 1 : 0, group ? 1 : 0, textWidth(child, font),
-      font == nullptr ? "(stock)" : tivolen::Narrow(face.lfFaceName).c_str());
+      (style & WS_VISIBLE) != 0 ? 1 : 0, group ? 1 : 0, textWidth(child, face),
+      told ? tivolen::Narrow(face.lfFaceName).c_str() : "(message)");
   return TRUE;
 }
 
@@ -97,6 +104,11 @@ int wmain(int argc, wchar_t** argv) {
   metrics.cbSize = sizeof metrics;
   SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
   std::printf("message-font %s\n", tivolen::Narrow(metrics.lfMessageFont.lfFaceName).c_str());
+  NONCLIENTMETRICSW scaled{};
+  scaled.cbSize = sizeof scaled;
+  SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof scaled, &scaled, 0,
+                             GetDpiForWindow(found));
+  messageFont = scaled.lfMessageFont;
   std::printf("dpi %u\n", GetDpiForWindow(found));
   RECT client{};
   GetClientRect(found, &client);
