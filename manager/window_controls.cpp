@@ -177,6 +177,23 @@ std::string_view CaptionOf(std::string_view name) {
   return lookUp(text::kCaptions, name);
 }
 
+std::vector<std::string> OtherTextsOf(std::string_view name) {
+  std::vector<std::string> texts;
+  if (name == "lblLuck") {
+    for (std::size_t ratio = 0; ratio < text::kLuckWords.size(); ++ratio) {
+      texts.push_back(std::string(text::kLuckLabel) + std::to_string(ratio) +
+                      std::string(text::kLuckWords[ratio]));
+    }
+  } else if (name == "LblSubFolder") {
+    texts.push_back(std::string(text::kSubFolderLabel) + std::to_string(kDepthBarMax));
+  } else if (name == "BtnUnstrech") {
+    texts = {std::string(text::kExpand), std::string(text::kCollapse)};
+  } else if (name == "BtnShowStart") {
+    texts = {std::string(text::kSlideshowStart), std::string(text::kSlideshowStop)};
+  }
+  return texts;
+}
+
 std::string_view TipOf(std::string_view name) {
   return lookUp(text::kTips, name);
 }
@@ -187,44 +204,6 @@ Grid PageGrid(int page) {
   if (page == kPageSettings) return {1, 3};
   if (page == kEveryPage) return {1, 6};
   return {1, 1};
-}
-
-std::vector<Box> PlaceControls(int clientWidth, int clientHeight, const Spacing& spacing) {
-  std::vector<Box> placed(kControls.size());
-  const int inner = clientWidth - 2 * spacing.margin;
-  // The messages keep three lines; a short window gives the pages the rest.
-  const int bandHeight = std::min(spacing.bandHeight, clientHeight / 4);
-  const Box pageArea{spacing.margin, spacing.margin / 2, inner,
-                     clientHeight - spacing.margin - bandHeight - spacing.margin / 2};
-  const Box band{spacing.margin, clientHeight - bandHeight - spacing.margin / 2, inner, bandHeight};
-  // The area a container lays its grid in.
-  auto areaOf = [&](const ControlEntry& control) {
-    if (control.parent.empty()) return control.page == kEveryPage ? band : pageArea;
-    const auto parent = static_cast<std::size_t>(FindControl(control.parent) - kControls.data());
-    const Box& frame = placed[parent];
-    return Box{frame.left + spacing.frameSide, frame.top + spacing.frameTop,
-               frame.width - 2 * spacing.frameSide,
-               frame.height - spacing.frameTop - spacing.frameSide};
-  };
-  for (std::size_t i = 0; i < kControls.size(); ++i) {
-    const ControlEntry& control = kControls[i];
-    if (control.kind == ControlKind::Menu) continue;
-    const Grid grid =
-        control.parent.empty() ? PageGrid(control.page) : FindControl(control.parent)->grid;
-    const Box area = areaOf(control);
-    // Edges of the cells, so that neighbours share them without rounding gaps.
-    auto edge = [](int start, int length, int count, int at) {
-      return start + length * at / count;
-    };
-    const int left = edge(area.left, area.width, grid.columns, control.cell.column);
-    const int right =
-        edge(area.left, area.width, grid.columns, control.cell.column + control.cell.columns);
-    const int top = edge(area.top, area.height, grid.rows, control.cell.row);
-    const int bottom = edge(area.top, area.height, grid.rows, control.cell.row + control.cell.rows);
-    const int half = spacing.gap / 2;
-    placed[i] = {left + half, top + half, right - left - spacing.gap, bottom - top - spacing.gap};
-  }
-  return placed;
 }
 
 }  // namespace tivolen::manager

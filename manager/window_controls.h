@@ -2,6 +2,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -117,29 +118,21 @@ const ControlEntry* FindControl(int id);
 // The control's fixed caption from the texts table; empty for controls whose
 // caption the form sets, or that have none.
 std::string_view CaptionOf(std::string_view name);
+// The texts the form gives the control at times besides its caption (a
+// button's other state, a label's values): a view that sizes its controls
+// once makes room for the longest.
+std::vector<std::string> OtherTextsOf(std::string_view name);
 // Its tip from the texts table; empty for none.
 std::string_view TipOf(std::string_view name);
 // The grid of a page's own area, and of the band under every page.
 Grid PageGrid(int page);
 
-// A rectangle in the window's client area at 96 dpi.
+// A rectangle in the window's client area.
 struct Box {
   int left = 0;
   int top = 0;
   int width = 0;
   int height = 0;
 };
-// Spacing a view draws around the grids, at 96 dpi.
-struct Spacing {
-  int margin = 8;        // around a page
-  int frameTop = 18;     // a frame's title
-  int frameSide = 6;     // a frame's border and inner margin
-  int gap = 4;           // between neighbouring cells
-  int bandHeight = 104;  // the message frame's band under the pages, at most
-};
-// Every control with a cell placed in a client area of that size: each
-// grid's rows and columns share their container equally. Index as
-// WindowControls(); menus get an empty box.
-std::vector<Box> PlaceControls(int clientWidth, int clientHeight, const Spacing& spacing = {});
 
 }  // namespace tivolen::manager

@@ -16,7 +16,6 @@ namespace tivolen {
 namespace {
 
 using manager::Action;
-using manager::Box;
 using manager::ControlEntry;
 using manager::ControlKind;
 using manager::ControlState;
@@ -120,38 +119,6 @@ TEST(WindowDescription, EveryCellFitsItsGridAndNoTwoControlsShareOne) {
               << control.name << " at " << row << "," << column;
         }
       }
-    }
-  }
-}
-
-// The Win32 window's own size, the least it lays its pages out in, and what a
-// 1280 x 800 screen at 200 % leaves of it, in 96-dpi units: every control
-// inside its frame and the window, and tall enough for a line of its text.
-TEST(WindowLayout, EveryControlLiesInsideItsFrameAndTheWindowAtEachSize) {
-  for (const auto& [width, height] :
-       {std::pair{512, 420}, std::pair{480, 340}, std::pair{620, 340}}) {
-    const std::vector<Box> boxes = manager::PlaceControls(width, height);
-    const auto controls = WindowControls();
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-      const ControlEntry& control = controls[i];
-      if (control.kind == ControlKind::Menu) continue;
-      const Box& box = boxes[i];
-      const bool oneLine =
-          control.kind == ControlKind::Button || control.kind == ControlKind::Choice ||
-          control.kind == ControlKind::Edit || control.kind == ControlKind::Radio ||
-          control.kind == ControlKind::Check || control.kind == ControlKind::Label;
-      EXPECT_GE(box.height, oneLine ? 18 : 8) << control.name << " at " << width << "x" << height;
-      EXPECT_GE(box.width, 17) << control.name << " at " << width << "x" << height;
-      EXPECT_TRUE(box.left >= 0 && box.top >= 0 && box.left + box.width <= width &&
-                  box.top + box.height <= height)
-          << control.name << " at " << width;
-      if (control.parent.empty()) continue;
-      const Box& frame =
-          boxes[static_cast<std::size_t>(FindControl(control.parent) - controls.data())];
-      EXPECT_TRUE(box.left > frame.left && box.top > frame.top &&
-                  box.left + box.width < frame.left + frame.width &&
-                  box.top + box.height < frame.top + frame.height)
-          << control.name << " outside " << control.parent << " at " << width;
     }
   }
 }

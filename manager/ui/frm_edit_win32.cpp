@@ -25,6 +25,7 @@
 #include "manager/preview.h"
 #include "manager/window_controls.h"
 #include "manager/window_driver.h"
+#include "manager/window_layout.h"
 #include "picture/side_thread.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/window_class.h"
@@ -37,13 +38,10 @@ constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kSelectionChanged = WM_APP + 1;
 // Posted by the preview decoder with a PreviewDone the window then owns.
 constexpr UINT kPreviewDone = WM_APP + 2;
-// The client area at 96 dpi, as large as the Qt window's; on a small screen
-// at a large scale the cells share less room, down to the least below.
-constexpr int kClientWidth = 512;
-constexpr int kClientHeight = 420;
-constexpr int kLeastClientWidth = 480;
-constexpr int kLeastClientHeight = 340;
 constexpr int kStyleDropHeight = 160;
+// The smallest scale the window is drawn at where the screen leaves too
+// little room for its pages: three quarters of 96 dpi.
+constexpr int kLeastScale = 72;
 // A fixed frame: the pages are laid out for one size. No WS_CLIPCHILDREN:
 // the frames are transparent children, and the window paints under them.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -54,7 +52,7 @@ struct Item {
   HWND window = nullptr;
   const ControlEntry* control = nullptr;
   bool shown = true;  // on its page, as the form has it
-  Box at;             // where it sits at 96 dpi
+  Box at;             // where it sits in the client area, in pixels
 };
 
 std::wstring windowText(HWND window) {
@@ -129,41 +127,6 @@ Native nativeOf(const ControlEntry& control, bool firstRadio) {
       break;
   }
   return {L"STATIC", SS_LEFT | SS_NOPREFIX, 0};
-}
-
-// A control no taller (or, for a vertical bar, no wider) than its kind is
-// drawn, in the middle of its cell.
-Box fitted(const ControlEntry& control, Box cell) {
-  auto atMost = [&cell](int height) {
-    if (cell.height > height) {
-      cell.top += (cell.height - height) / 2;
-      cell.height = height;
-    }
-  };
-  switch (control.kind) {
-    case ControlKind::HBar:
-      atMost(17);
-      break;
-    case ControlKind::VBar:
-      cell.width = std::min(cell.width, 17);
-      break;
-    case ControlKind::Radio:
-    case ControlKind::Check:
-    case ControlKind::Link:
-      atMost(20);
-      break;
-    case ControlKind::Edit:
-    case ControlKind::ReadOnly:
-    case ControlKind::Choice:
-      atMost(22);
-      break;
-    case ControlKind::Button:
-      atMost(26);
-      break;
-    default:
-      break;
-  }
-  return cell;
 }
 
 struct PreviewDone {
@@ -287,7 +250,9 @@ class Win32FrmEdit final : private FormObserver, private WindowView {
 
   bool create();
   void makeFonts();
-  void layout();
+  WindowLayout layOut(Extent room);
+  std::vector<std::string> linesOf(const ControlEntry& control);
+  void place(const WindowLayout& layout);
   void applyScale(const RECT* suggested);
   [[nodiscard]] int scaled(int value) const { return MulDiv(value, scale_, 96); }
   Item& itemOf(const ControlEntry& control) {
@@ -319,10 +284,8 @@ class Win32FrmEdit final : private FormObserver, private WindowView {
   HFONT bigFont_ = nullptr;
   HACCEL accelerators_ = nullptr;
   HCURSOR beforeBusy_ = nullptr;
-  int dpi_ = 96;                    // the monitor's
-  int scale_ = 96;                  // the pages', never larger than the monitor's free area allows
-  int clientWidth_ = kClientWidth;  // at 96 dpi
-  int clientHeight_ = kClientHeight;
+  int dpi_ = 96;    // the monitor's
+  int scale_ = 96;  // the pages', never larger than the monitor's free area allows
   int page_ = -1;
   Picture preview_;
   // Last: its thread ends before anything it might post to goes.
@@ -333,6 +296,8 @@ int Win32FrmEdit::run() {
   if (!create()) return 1;
   // The load runs before the window shows, as its questions come first.
   driver_.load();
+  // Once more with the texts and entries the form has set.
+  applyScale(nullptr);
   ShowWindow(window_, SW_SHOWNORMAL);
   SetForegroundWindow(window_);
   SetFocus(list1_);
@@ -373,9 +338,10 @@ bool Win32FrmEdit::create() {
   }
   accelerators_ = CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
 
-  window_ = CreateWindowExW(
-      kWindowExStyle, L"frmEdit", Widen(tivolen::text::kManagerCaption).c_str(), kWindowStyle,
-      CW_USEDEFAULT, CW_USEDEFAULT, kClientWidth, kClientHeight, nullptr, menu, instance, this);
+  window_ =
+      CreateWindowExW(kWindowExStyle, L"frmEdit", Widen(tivolen::text::kManagerCaption).c_str(),
+                      kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, kPreferredClient.width,
+                      kPreferredClient.height, nullptr, menu, instance, this);
   if (window_ == nullptr) return false;
   dpi_ = static_cast<int>(GetDpiForWindow(window_));
   if (dpi_ <= 0) dpi_ = 96;
@@ -412,30 +378,36 @@ bool Win32FrmEdit::create() {
 }
 
 void Win32FrmEdit::applyScale(const RECT* suggested) {
-  // The monitor's scale, the pages laid out in what its free area leaves
-  // (1280 x 800 at 200 %); only where even the least room does not fit is
-  // the scale lowered, so OK always stays in reach.
-  scale_ = dpi_;
-  clientWidth_ = kClientWidth;
-  clientHeight_ = kClientHeight;
+  // The monitor's scale, the pages laid out from their texts in what its
+  // free area leaves (1280 x 800 at 200 %); only where even their least size
+  // does not fit is the scale lowered, so OK always stays in reach.
+  Extent room;
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   if (GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor) != 0) {
     RECT chrome{0, 0, 0, 0};
     AdjustWindowRectExForDpi(&chrome, kWindowStyle, TRUE, kWindowExStyle, static_cast<UINT>(dpi_));
-    const int roomWidth =
-        static_cast<int>(monitor.rcWork.right - monitor.rcWork.left - (chrome.right - chrome.left));
-    const int roomHeight =
-        static_cast<int>(monitor.rcWork.bottom - monitor.rcWork.top - (chrome.bottom - chrome.top));
-    const int fits =
-        std::min(roomWidth * 96 / kLeastClientWidth, roomHeight * 96 / kLeastClientHeight);
-    scale_ = std::max(72, std::min(dpi_, fits));
-    clientWidth_ = std::clamp(roomWidth * 96 / scale_, kLeastClientWidth, kClientWidth);
-    clientHeight_ = std::clamp(roomHeight * 96 / scale_, kLeastClientHeight, kClientHeight);
+    room = {
+        static_cast<int>(monitor.rcWork.right - monitor.rcWork.left - (chrome.right - chrome.left)),
+        static_cast<int>(monitor.rcWork.bottom - monitor.rcWork.top -
+                         (chrome.bottom - chrome.top))};
   }
+  scale_ = dpi_;
   makeFonts();
-  layout();
-  RECT frame{0, 0, scaled(clientWidth_), scaled(clientHeight_)};
+  WindowLayout layout = layOut(room);
+  // Texts do not shrink exactly with the font: a second try at the scale
+  // the first one suggests, then the least scale if that still overflows.
+  for (int tries = 0; tries < 2 && scale_ > kLeastScale && room.width > 0 && room.height > 0 &&
+                      (layout.client.width > room.width || layout.client.height > room.height);
+       ++tries) {
+    const int fits = std::min(MulDiv(scale_, room.width, layout.least.width),
+                              MulDiv(scale_, room.height, layout.least.height));
+    scale_ = tries == 0 ? std::max(kLeastScale, std::min(scale_ - 1, fits)) : kLeastScale;
+    makeFonts();
+    layout = layOut(room);
+  }
+  place(layout);
+  RECT frame{0, 0, layout.client.width, layout.client.height};
   AdjustWindowRectExForDpi(&frame, kWindowStyle, TRUE, kWindowExStyle, static_cast<UINT>(dpi_));
   if (suggested == nullptr) {
     SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
@@ -466,21 +438,81 @@ void Win32FrmEdit::makeFonts() {
   bigFont_ = CreateFontIndirectW(&face);
 }
 
-void Win32FrmEdit::layout() {
-  const std::vector<Box> cells = PlaceControls(clientWidth_, clientHeight_);
+std::vector<std::string> Win32FrmEdit::linesOf(const ControlEntry& control) {
+  const HWND window = itemOf(control).window;
+  std::vector<std::string> lines;
+  if (control.kind == ControlKind::Choice) {
+    const auto count = static_cast<int>(SendMessageW(window, CB_GETCOUNT, 0, 0));
+    for (int entry = 0; entry < count; ++entry) {
+      std::wstring text(
+          static_cast<std::size_t>(SendMessageW(window, CB_GETLBTEXTLEN, entry, 0)) + 1, L'\0');
+      text.resize(static_cast<std::size_t>(
+          SendMessageW(window, CB_GETLBTEXT, entry, reinterpret_cast<LPARAM>(text.data()))));
+      lines.push_back(Narrow(text));
+    }
+    return lines;
+  }
+  // What the form shows now, else the table's caption: the form sets some
+  // texts only once the list is read.
+  std::wstring shown = windowText(window);
+  if (control.kind == ControlKind::Link) {
+    for (const std::wstring_view tag : {std::wstring_view(L"<a>"), std::wstring_view(L"</a>")}) {
+      for (auto at = shown.find(tag); at != std::wstring::npos; at = shown.find(tag)) {
+        shown.erase(at, tag.size());
+      }
+    }
+  }
+  if (shown.empty()) return CaptionLines(control);
+  std::wstring_view rest = shown;
+  while (!rest.empty()) {
+    const std::size_t end = rest.find(L'\n');
+    std::wstring_view line = rest.substr(0, end);
+    if (line.ends_with(L'\r')) line.remove_suffix(1);
+    lines.push_back(Narrow(std::wstring(line)));
+    if (end == std::wstring_view::npos) break;
+    rest.remove_prefix(end + 1);
+  }
+  return lines;
+}
+
+WindowLayout Win32FrmEdit::layOut(Extent room) {
+  // Texts measured in the fonts the controls draw with, at this scale.
+  const HDC dc = GetDC(window_);
+  const auto old = SelectObject(dc, font_);
+  LayoutMetrics metrics;
+  metrics.scale = scale_ / 96.0;
+  metrics.measure = [this, dc](std::string_view line, bool large) {
+    SelectObject(dc, large ? bigFont_ : font_);
+    const std::wstring wide = Widen(line);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+    TEXTMETRICW text{};
+    GetTextMetricsW(dc, &text);
+    return Extent{static_cast<int>(size.cx), static_cast<int>(text.tmHeight)};
+  };
+  metrics.lines = [this](const ControlEntry& control) { return linesOf(control); };
+  WindowLayout layout = LayOutWindow(metrics, room);
+  SelectObject(dc, old);
+  ReleaseDC(window_, dc);
+  return layout;
+}
+
+void Win32FrmEdit::place(const WindowLayout& layout) {
   for (std::size_t i = 0; i < items_.size(); ++i) {
     Item& item = items_[i];
     if (item.window == nullptr) continue;
-    item.at = fitted(*item.control, cells[i]);
+    item.at = layout.boxes[i];
     // A drop-down list's height includes its open list.
-    const int height = item.control->kind == ControlKind::Choice ? item.at.height + kStyleDropHeight
-                                                                 : item.at.height;
-    MoveWindow(item.window, scaled(item.at.left), scaled(item.at.top), scaled(item.at.width),
-               scaled(height), FALSE);
+    const int height = item.control->kind == ControlKind::Choice
+                           ? item.at.height + scaled(kStyleDropHeight)
+                           : item.at.height;
+    MoveWindow(item.window, item.at.left, item.at.top, item.at.width, height, FALSE);
     const HFONT font = item.control->kind == ControlKind::Title ? bigFont_ : font_;
     SendMessageW(item.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (item.control->kind == ControlKind::Choice) {
-      SendMessageW(item.window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), scaled(18));
+      // The closed box as tall as the pass made it, its border included.
+      SendMessageW(item.window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
+                   std::max(item.at.height - scaled(6), 1));
     }
   }
   InvalidateRect(window_, nullptr, TRUE);
@@ -747,8 +779,8 @@ void Win32FrmEdit::mouseMoved(const MSG& message) {
     if (found != items_.end()) driver_.mouseOver(found->control->name);
     return;
   }
-  const int x = MulDiv(GET_X_LPARAM(message.lParam), 96, scale_);
-  const int y = MulDiv(GET_Y_LPARAM(message.lParam), 96, scale_);
+  const int x = GET_X_LPARAM(message.lParam);
+  const int y = GET_Y_LPARAM(message.lParam);
   const Item* found = nullptr;
   for (const Item& item : items_) {
     if (item.window == nullptr || (GetWindowLongPtrW(item.window, GWL_STYLE) & WS_VISIBLE) == 0) {

@@ -3,7 +3,8 @@
 # Sourced by the whole-program tests under Wine. Ends the test as skipped
 # (77) when Wine is missing; otherwise gives it a scratch folder $work with
 # a private HOME and XDG folders, a Japanese system (code page 932 for the
-# A functions and the console), a virtual X screen of 1024x768 and a fresh
+# A functions and the console), a virtual X screen of 1024x768 (or
+# $wine_screen, as Xvfb writes it) and a fresh
 # 64-bit Wine prefix whose one server stays up for every program start. All
 # of it goes at exit (KEEP=1 keeps $work). fail reports, with what the
 # programs wrote to $work/stderr, and ends. A test that needs no screen sets
@@ -42,7 +43,7 @@ export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 if [[ -n "${wine_without_display:-}" ]]; then
   unset DISPLAY
 else
-  start_x_server 1024x768x24
+  start_x_server "${wine_screen:-1024x768x24}"
 fi
 mkdir -p "$WINEPREFIX"
 wineserver -p
