@@ -8,11 +8,25 @@
 
 namespace tivolen {
 
+// Scales rows that arrive top to bottom into a picture of the kept part,
+// holding only a few of them: the decoded picture is never held whole.
+class RowScaler {
+ public:
+  virtual ~RowScaler() = default;
+  // The first and one past the last source row the kept part needs; rows
+  // outside them may be skipped.
+  [[nodiscard]] virtual std::int32_t firstRow() const = 0;
+  [[nodiscard]] virtual std::int32_t endRow() const = 0;
+  // Source row `y`, 0xffRRGGBB words: every row from firstRow() to endRow()
+  // in order; others are ignored.
+  virtual void addRow(std::int32_t y, const std::uint32_t* row) = 0;
+};
+
 // Reduces rows that arrive top to bottom by area averaging: each result
 // pixel is the mean of the source area it covers, as in Qt's smooth
 // reduction, so both agree to a fraction of a level. Only the kept part is
 // made, straight into its picture, and only a few scaled rows are held.
-class AreaScaler {
+class AreaScaler final : public RowScaler {
  public:
   // Rows arrive reduced from `natural` by `reduction` (1, 2, 4 or 8), as
   // ceil(side / reduction) pixels, the last of which may stand for fewer
@@ -21,14 +35,10 @@ class AreaScaler {
   // than the arriving rows in either direction, and `out` is of kept size.
   AreaScaler(PictureSize natural, int reduction, const ScaledPart& part, Picture out);
 
-  // The first and one past the last source row the kept part needs; rows
-  // outside them may be skipped.
-  [[nodiscard]] std::int32_t firstRow() const { return firstRow_; }
-  [[nodiscard]] std::int32_t endRow() const { return endRow_; }
-
-  // Source row `y`, 0xffRRGGBB words: every row from firstRow() to endRow()
-  // in order. Result rows are written as soon as their last row arrives.
-  void addRow(std::int32_t y, const std::uint32_t* row);
+  [[nodiscard]] std::int32_t firstRow() const override { return firstRow_; }
+  [[nodiscard]] std::int32_t endRow() const override { return endRow_; }
+  // Result rows are written as soon as their last row arrives.
+  void addRow(std::int32_t y, const std::uint32_t* row) override;
 
   // True when the part is wholly made.
   [[nodiscard]] bool done() const { return nextOut_ == out_.height(); }

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "picture/area_scaler.h"
+#include "picture/bilinear_scaler.h"
 #include "picture/exif_orientation.h"
 #include "picture/jpeg_structure.h"
 #include "picture/large_buffer.h"
@@ -430,13 +431,22 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
       swapsSides(orientation) ? PictureSize{height, width} : PictureSize{width, height};
   std::optional<ScaledPart> part = plan(natural);
   if (part) part = storedPart(*part, orientation);
-  if (!part || part->kept.width <= 0 || part->kept.height <= 0 || part->scaled.width > width ||
-      part->scaled.height > height) {
-    return {false, {}};
+  if (!part || part->kept.width <= 0 || part->kept.height <= 0) return {false, {}};
+  // Enlarged on either side: decoded at full size, a band at a time, and
+  // sampled bilinear straight into the kept part. A picture sent in several
+  // scans is held as coefficients meanwhile; where they outweigh its pixels
+  // (no colour subsampling), decoding it whole first holds less at once.
+  const bool enlarged = part->scaled.width > width || part->scaled.height > height;
+  if (enlarged) {
+    const std::optional<JpegStructure> structure = readJpegStructure(bytes);
+    if (!structure ||
+        (structure->multiScan && structure->coefficientBytes > std::int64_t{width} * height * 4)) {
+      return {false, {}};
+    }
   }
   int denominator = 1;
   for (const int candidate : {8, 4, 2}) {
-    if (scaled(width, candidate) >= part->scaled.width &&
+    if (!enlarged && scaled(width, candidate) >= part->scaled.width &&
         scaled(height, candidate) >= part->scaled.height) {
       denominator = candidate;
       break;
@@ -456,7 +466,18 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
   Picture pixels(part->kept.width, part->kept.height,
                  allocateLarge<std::uint32_t>(static_cast<std::size_t>(part->kept.width) *
                                               static_cast<std::size_t>(part->kept.height)));
-  AreaScaler scaler({width, height}, denominator, *part, pixels.alias());
+  std::unique_ptr<RowScaler> owned;
+  BilinearRows* enlarging = nullptr;
+  if (enlarged) {
+    std::unique_ptr<BilinearRows> rows = BilinearRows::make(decoded, *part, pixels.alias());
+    if (!rows) return {false, {}};
+    enlarging = rows.get();
+    owned = std::move(rows);
+  } else {
+    owned = std::make_unique<AreaScaler>(PictureSize{width, height}, denominator, *part,
+                                         pixels.alias());
+  }
+  RowScaler& scaler = *owned;
 
   constexpr int kBandRows = 16;
   constexpr int kSlots = 4;
@@ -489,6 +510,9 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
   scaling.join();
   if (decoder.damaged()) return {true, LoadedPicture::failed("damaged JPEG: " + decoder.damage())};
   if (!ok) return {true, LoadedPicture::failed("damaged JPEG: " + decoder.fatal())};
+  if (enlarging != nullptr && !enlarging->done()) {
+    return {true, LoadedPicture::failed("out of memory")};
+  }
   return {true, {Status::ok(), natural, applyOrientation(std::move(pixels), orientation)}};
 }
 

@@ -184,20 +184,35 @@ PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan) {
 
   const bool reduced = part->scaled.width <= width && part->scaled.height <= height;
   Picture result;
-  if (reduced && !reader.interlaced()) {
-    result = Picture(part->kept.width, part->kept.height,
-                     allocateLarge<std::uint32_t>(static_cast<std::size_t>(part->kept.width) *
-                                                  static_cast<std::size_t>(part->kept.height)));
-    AreaScaler scaler({storedWidth, storedHeight}, 1, *part, result.alias());
+  std::unique_ptr<RowScaler> scaler;
+  BilinearRows* enlarging = nullptr;
+  if (!reader.interlaced()) {
+    Picture kept(part->kept.width, part->kept.height,
+                 allocateLarge<std::uint32_t>(static_cast<std::size_t>(part->kept.width) *
+                                              static_cast<std::size_t>(part->kept.height)));
+    if (reduced) {
+      scaler = std::make_unique<AreaScaler>(PictureSize{storedWidth, storedHeight}, 1, *part,
+                                            kept.alias());
+    } else if (std::unique_ptr<BilinearRows> rows =
+                   BilinearRows::make({storedWidth, storedHeight}, *part, kept.alias())) {
+      // Enlarged: sampled straight into the kept part from a band of rows.
+      enlarging = rows.get();
+      scaler = std::move(rows);
+    }
+    if (scaler) result = std::move(kept);
+  }
+  if (scaler) {
     // Not zeroed: a picture one row high may be 64 million pixels wide.
     const std::shared_ptr<std::uint32_t[]> row =
         allocateLarge<std::uint32_t>(static_cast<std::size_t>(width));
     // Rows below the part are never decoded: their damage cannot show.
-    for (std::int32_t y = 0; y < scaler.endRow(); ++y) {
+    for (std::int32_t y = 0; y < scaler->endRow(); ++y) {
       if (!reader.readRow(row.get()))
         return {true, LoadedPicture::failed("damaged picture: " + reader.error())};
-      scaler.addRow(y, row.get());
+      scaler->addRow(y, row.get());
     }
+    if (enlarging != nullptr && !enlarging->done())
+      return {true, LoadedPicture::failed("out of memory")};
   } else {
     Picture whole(storedWidth, storedHeight,
                   allocateLarge<std::uint32_t>(static_cast<std::size_t>(width * height)));

@@ -7,11 +7,14 @@
 #include <QImage>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 
 #include "common/texts.h"
+#include "picture/bilinear_scaler.h"
 #include "picture/bitmap_file.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/linux/linux_pictures.h"
@@ -134,7 +137,7 @@ struct CloseToScreenCase {
   const char* format;
   int width, height;
   int screenWidth, screenHeight;
-  bool enlarged;
+  bool decodedHeld;  // the picture at its decoded size is held beside the result
 };
 
 class CloseToScreenTest : public RenderTest,
@@ -142,9 +145,9 @@ class CloseToScreenTest : public RenderTest,
 
 // Typical wallpapers are a little larger or smaller than the screen. Cover
 // keeps the middle of the picture scaled whole; neither the decoded picture
-// (when reduced) nor the picture scaled whole is ever held beside it: at
-// most the file, the decoded picture when enlarged and the screen-sized
-// result.
+// nor the picture scaled whole is ever held beside it, enlarged or reduced:
+// at most the file and the screen-sized result (and the decoded picture
+// where a decoder needs it whole).
 TEST_P(CloseToScreenTest, CoverHoldsAtMostTheDecodedPictureAndTheResult) {
   const CloseToScreenCase& c = GetParam();
   fake.screen.screen = ScreenSize{c.screenWidth, c.screenHeight};
@@ -156,7 +159,7 @@ TEST_P(CloseToScreenTest, CoverHoldsAtMostTheDecodedPictureAndTheResult) {
   ASSERT_TRUE(render(picture, 4));
   const long grown = peakResidentKilobytes() - before;
   const long result = long{c.screenWidth} * c.screenHeight * 4 / 1024;
-  const long decoded = c.enlarged ? long{c.width} * c.height * 4 / 1024 : 0;
+  const long decoded = c.decodedHeld ? long{c.width} * c.height * 4 / 1024 : 0;
   const auto file = static_cast<long>(std::filesystem::file_size(picture) / 1024);
   EXPECT_LT(grown, file + result + decoded + 8 * 1024) << "KiB beyond the start";
 
@@ -172,16 +175,18 @@ TEST_P(CloseToScreenTest, CoverHoldsAtMostTheDecodedPictureAndTheResult) {
   EXPECT_TRUE(testing::isGreen(bitmap.pixel(w - w / 10, h / 20)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CloseToScreenTest,
-                         ::testing::Values(CloseToScreenCase{"png_barely_reduced", "a.png", "png",
-                                                             2560, 1600, 1920, 1080, false},
-                                           CloseToScreenCase{"png_enlarged", "b.png", "png", 1200,
-                                                             900, 3840, 2160, true},
-                                           CloseToScreenCase{"jpeg_enlarged", "c.jpg", "jpg", 1200,
-                                                             900, 3840, 2160, true}),
-                         [](const ::testing::TestParamInfo<CloseToScreenCase>& tested) {
-                           return std::string(tested.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CloseToScreenTest,
+    ::testing::Values(
+        CloseToScreenCase{"png_barely_reduced", "a.png", "png", 2560, 1600, 1920, 1080, false},
+        CloseToScreenCase{"png_enlarged", "b.png", "png", 1200, 900, 3840, 2160, false},
+        CloseToScreenCase{"jpeg_enlarged", "c.jpg", "jpg", 1200, 900, 3840, 2160, false},
+        // 16 MB decoded: more than the slack allowed.
+        CloseToScreenCase{"png_enlarged_to_4k", "d.png", "png", 2560, 1600, 3840, 2160, false},
+        CloseToScreenCase{"jpeg_enlarged_to_4k", "e.jpg", "jpg", 2560, 1600, 3840, 2160, false}),
+    [](const ::testing::TestParamInfo<CloseToScreenCase>& tested) {
+      return std::string(tested.param.name);
+    });
 
 struct OrientationCase {
   int orientation;
@@ -532,6 +537,62 @@ INSTANTIATE_TEST_SUITE_P(
         ScaledCase{"mirrored", 1500, 1000, {{480, 320}, 30, 4, {400, 300}}, "jpg", 2},
         ScaledCase{"flipped", 1500, 1000, {{480, 320}, 30, 4, {400, 300}}, "jpg", 4}),
     [](const ::testing::TestParamInfo<ScaledCase>& tested) {
+      return std::string(tested.param.name);
+    });
+
+struct RowsCase {
+  const char* name;
+  int width, height;  // of the source
+  ScaledPart part;
+  bool fromFirstNeeded;  // rows above the part skipped, as a decoder does
+};
+
+class EnlargedRowsTest : public ::testing::TestWithParam<RowsCase> {};
+
+// Enlarging from a band of rows must give every pixel that enlarging the
+// picture held whole gives: a band seam one row off shows as a line.
+TEST_P(EnlargedRowsTest, MatchesThePictureEnlargedWhole) {
+  const RowsCase& c = GetParam();
+  const QImage photo = photoLike(c.width, c.height);
+  Picture source(c.width, c.height);
+  for (int y = 0; y < c.height; ++y) {
+    std::memcpy(source.row(y), photo.constScanLine(y), static_cast<std::size_t>(c.width) * 4);
+  }
+  const Picture whole = scaleBilinear(source, c.part);
+  ASSERT_EQ(whole.size(), c.part.kept);
+
+  Picture banded(c.part.kept.width, c.part.kept.height);
+  std::unique_ptr<BilinearRows> rows = BilinearRows::make(source.size(), c.part, banded.alias());
+  ASSERT_NE(rows, nullptr);
+  for (int y = c.fromFirstNeeded ? rows->firstRow() : 0; y < rows->endRow(); ++y) {
+    rows->addRow(y, source.row(y));
+  }
+  ASSERT_TRUE(rows->done());
+  int differing = 0;
+  for (int y = 0; y < c.part.kept.height; ++y) {
+    for (int x = 0; x < c.part.kept.width; ++x) {
+      if (banded.at(x, y) != whole.at(x, y)) ++differing;
+    }
+  }
+  EXPECT_EQ(differing, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EnlargedRowsTest,
+    ::testing::Values(
+        // Cover: 1.5 : 1, the middle rows kept, over many bands.
+        RowsCase{"cover_rows", 300, 200, {{450, 300}, 0, 15, {450, 270}}, true},
+        // Cover of an upright picture: the middle of a tall enlargement.
+        RowsCase{"cover_columns", 200, 300, {{480, 720}, 0, 225, {480, 270}}, false},
+        // Fewer rows than one band: the last row repeats at the edge.
+        RowsCase{"shorter_than_a_band", 40, 10, {{400, 100}, 0, 0, {400, 100}}, false},
+        // Wider, but halved in height: rows are passed over.
+        RowsCase{"wider_and_lower", 300, 400, {{600, 200}, 0, 0, {600, 200}}, true},
+        // A small picture on a large screen: each row read by many.
+        RowsCase{"thirty_two_times", 20, 15, {{640, 480}, 0, 0, {640, 480}}, false},
+        // Off-centre parts, the bottom rows kept.
+        RowsCase{"bottom_right", 257, 131, {{700, 357}, 100, 57, {500, 300}}, true}),
+    [](const ::testing::TestParamInfo<RowsCase>& tested) {
       return std::string(tested.param.name);
     });
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // TurboJPEG with our header checks, EXIF orientation and warning rules, at
-// full size and reduced, and the banded decoder with its own scaling.
+// full size and reduced, and the banded decoder with its own scaling, reduced
+// and enlarged.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -31,5 +32,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             {scaled.width - scaled.width / 2, scaled.height - scaled.height / 2}};
       });
   if (banded.handled && banded.loaded.status.isOk() && banded.loaded.pixels.empty()) std::abort();
+  // Enlarged three times from bands of rows, a corner of at most 64 x 64 kept.
+  const tivolen::JpegResult enlarged =
+      tivolen::decodeJpegScaled(bytes, [](tivolen::PictureSize natural) {
+        const tivolen::PictureSize scaled{natural.width * 3, natural.height * 3};
+        return tivolen::ScaledPart{scaled,
+                                   scaled.width / 3,
+                                   0,
+                                   {std::min(64, scaled.width / 2), std::min(64, scaled.height)}};
+      });
+  if (enlarged.handled && enlarged.loaded.status.isOk() && enlarged.loaded.pixels.empty()) {
+    std::abort();
+  }
   return 0;
 }

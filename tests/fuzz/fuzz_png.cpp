@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // libpng with our size budget, transforms and premultiplying, row by row
-// into the area scaler (reduced) and whole into the bilinear one (enlarged),
-// turned by whatever orientation the file's eXIf chunk claims.
+// into the area scaler (reduced) or the bilinear one (enlarged), interlaced
+// pictures whole, turned by whatever orientation the file's eXIf chunk claims.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
