@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "picture/heif_decoder.h"
 
-#include <libheif/heif.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -14,24 +12,32 @@
 #include "picture/heif_grid_decoder.h"
 #include "picture/large_buffer.h"
 #include "picture/ycbcr_reduction.h"
+#include "platform/linux/heif_libraries.h"
 
 namespace tivolen {
 namespace {
 
 struct ContextFree {
-  void operator()(heif_context* context) const { heif_context_free(context); }
+  const Libheif* heif;
+  void operator()(heif_context* context) const { heif->heif_context_free(context); }
 };
 struct HandleRelease {
-  void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+  const Libheif* heif;
+  void operator()(heif_image_handle* handle) const { heif->heif_image_handle_release(handle); }
 };
 struct ImageRelease {
-  void operator()(heif_image* image) const { heif_image_release(image); }
+  const Libheif* heif;
+  void operator()(heif_image* image) const { heif->heif_image_release(image); }
 };
 struct OptionsFree {
-  void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
+  const Libheif* heif;
+  void operator()(heif_decoding_options* options) const {
+    heif->heif_decoding_options_free(options);
+  }
 };
 struct NclxFree {
-  void operator()(heif_color_profile_nclx* nclx) const { heif_nclx_color_profile_free(nclx); }
+  const Libheif* heif;
+  void operator()(heif_color_profile_nclx* nclx) const { heif->heif_nclx_color_profile_free(nclx); }
 };
 using Context = std::unique_ptr<heif_context, ContextFree>;
 using Handle = std::unique_ptr<heif_image_handle, HandleRelease>;
@@ -46,13 +52,13 @@ std::optional<ColourMatrix> matrixFor(const heif_color_profile_nclx* nclx) {
   return colourMatrix(nclx->matrix_coefficients, nclx->full_range_flag != 0);
 }
 
-std::optional<Plane> planeOf(const heif_image* image, heif_channel channel) {
+std::optional<Plane> planeOf(const Libheif& heif, const heif_image* image, heif_channel channel) {
   Plane plane;
-  plane.data = heif_image_get_plane_readonly(image, channel, &plane.stride);
-  plane.width = heif_image_get_width(image, channel);
-  plane.height = heif_image_get_height(image, channel);
+  plane.data = heif.heif_image_get_plane_readonly(image, channel, &plane.stride);
+  plane.width = heif.heif_image_get_width(image, channel);
+  plane.height = heif.heif_image_get_height(image, channel);
   if (plane.data == nullptr || plane.width <= 0 || plane.height <= 0 ||
-      heif_image_get_bits_per_pixel_range(image, channel) != 8) {
+      heif.heif_image_get_bits_per_pixel_range(image, channel) != 8) {
     return std::nullopt;
   }
   return plane;
@@ -117,8 +123,11 @@ std::string reason(const heif_error& error) {
 
 bool looksLikeHeif(std::string_view bytes) {
   if (bytes.size() < 12 || bytes.substr(4, 4) != "ftyp") return false;
-  return heif_check_filetype(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                             static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 20))) !=
+  const Libheif heif;
+  // Without libheif the file goes on to its decoder, which says so.
+  if (!heif.loaded()) return true;
+  return heif.heif_check_filetype(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                  static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 20))) !=
          heif_filetype_no;
 }
 
@@ -137,25 +146,27 @@ LoadedPicture decodeHeif(std::string_view bytes, const NeededSize& needed, bool 
   if (auto problem = heifSizeProblem(*structure, HeifFile(bytes), kMaxPicturePixels, true)) {
     return LoadedPicture::failed("damaged HEIF picture: " + *problem);
   }
-  const Context context(heif_context_alloc());
+  const Libheif heif;
+  if (!heif.loaded()) return LoadedPicture::failed("libheif could not be loaded: " + heif.error());
+  const Context context(heif.heif_context_alloc(), ContextFree{&heif});
   if (!context) return LoadedPicture::failed("libheif could not start");
   // The widest picture within the pixel limit that is still 2048 pixels
   // high; libheif's own default (32768) is the same today.
-  heif_context_set_maximum_image_size_limit(context.get(),
-                                            static_cast<int>(kMaxPicturePixels / 2048));
-  heif_error error = heif_context_read_from_memory_without_copy(context.get(), bytes.data(),
-                                                                bytes.size(), nullptr);
+  heif.heif_context_set_maximum_image_size_limit(context.get(),
+                                                 static_cast<int>(kMaxPicturePixels / 2048));
+  heif_error error = heif.heif_context_read_from_memory_without_copy(context.get(), bytes.data(),
+                                                                     bytes.size(), nullptr);
   if (error.code != heif_error_Ok)
     return LoadedPicture::failed("damaged HEIF picture: " + reason(error));
   heif_image_handle* rawHandle = nullptr;
-  error = heif_context_get_primary_image_handle(context.get(), &rawHandle);
-  const Handle handle(rawHandle);
+  error = heif.heif_context_get_primary_image_handle(context.get(), &rawHandle);
+  const Handle handle(rawHandle, HandleRelease{&heif});
   if (error.code != heif_error_Ok)
     return LoadedPicture::failed("damaged HEIF picture: " + reason(error));
 
   // The size with rotation and cropping applied, before anything is decoded.
-  const PictureSize natural{heif_image_handle_get_width(handle.get()),
-                            heif_image_handle_get_height(handle.get())};
+  const PictureSize natural{heif.heif_image_handle_get_width(handle.get()),
+                            heif.heif_image_handle_get_height(handle.get())};
   if (natural.width <= 0 || natural.height <= 0 ||
       std::int64_t{natural.width} * natural.height > kMaxPicturePixels) {
     return LoadedPicture::failed("picture too large: " + std::to_string(natural.width) + " x " +
@@ -163,35 +174,35 @@ LoadedPicture decodeHeif(std::string_view bytes, const NeededSize& needed, bool 
   }
   const int denominator = reduction(natural, needed);
 
-  const Options options(heif_decoding_options_alloc());
+  const Options options(heif.heif_decoding_options_alloc(), OptionsFree{&heif});
   options->convert_hdr_to_8bit = 1;
   // A file whose structure is damaged (a tile or plane missing or of the
   // wrong size) is refused rather than shown in part. Damage inside the
   // coded picture data is concealed by the HEVC decoder and cannot be told.
   options->strict_decoding = 1;
-  Nclx nclx;
+  Nclx nclx(nullptr, NclxFree{&heif});
   {
     heif_color_profile_nclx* raw = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle.get(), &raw).code == heif_error_Ok) {
+    if (heif.heif_image_handle_get_nclx_color_profile(handle.get(), &raw).code == heif_error_Ok) {
       nclx.reset(raw);
     }
   }
   const std::optional<ColourMatrix> matrix = matrixFor(nclx.get());
-  const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+  const bool alpha = heif.heif_image_handle_has_alpha_channel(handle.get()) != 0;
 
   // Opaque 8-bit pictures are taken in their 4:2:0 planes, 1.5 bytes a
   // pixel rather than 3 or 4 for interleaved RGB, and only the reduced
   // result is ever RGB.
   if (!alpha && matrix) {
     heif_image* raw = nullptr;
-    error = heif_decode_image(handle.get(), &raw, heif_colorspace_YCbCr, heif_chroma_420,
-                              options.get());
-    const Image image(raw);
+    error = heif.heif_decode_image(handle.get(), &raw, heif_colorspace_YCbCr, heif_chroma_420,
+                                   options.get());
+    const Image image(raw, ImageRelease{&heif});
     if (error.code != heif_error_Ok)
       return LoadedPicture::failed("damaged HEIF picture: " + reason(error));
-    const auto luma = planeOf(image.get(), heif_channel_Y);
-    const auto cb = planeOf(image.get(), heif_channel_Cb);
-    const auto cr = planeOf(image.get(), heif_channel_Cr);
+    const auto luma = planeOf(heif, image.get(), heif_channel_Y);
+    const auto cb = planeOf(heif, image.get(), heif_channel_Cb);
+    const auto cr = planeOf(heif, image.get(), heif_channel_Cr);
     if (luma && (luma->width != natural.width || luma->height != natural.height)) {
       return wrongSize(*luma, natural);
     }
@@ -200,13 +211,13 @@ LoadedPicture decodeHeif(std::string_view bytes, const NeededSize& needed, bool 
     }
   }
   heif_image* raw = nullptr;
-  error = heif_decode_image(handle.get(), &raw, heif_colorspace_RGB,
-                            alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                            options.get());
-  const Image image(raw);
+  error = heif.heif_decode_image(handle.get(), &raw, heif_colorspace_RGB,
+                                 alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                                 options.get());
+  const Image image(raw, ImageRelease{&heif});
   if (error.code != heif_error_Ok)
     return LoadedPicture::failed("damaged HEIF picture: " + reason(error));
-  auto plane = planeOf(image.get(), heif_channel_interleaved);
+  auto plane = planeOf(heif, image.get(), heif_channel_interleaved);
   if (!plane) return LoadedPicture::failed("HEIF picture in an unexpected pixel layout");
   if (plane->width != natural.width || plane->height != natural.height) {
     return wrongSize(*plane, natural);

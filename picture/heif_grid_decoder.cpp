@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "picture/heif_grid_decoder.h"
 
-#include <libde265/de265.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
@@ -15,28 +13,31 @@
 #include "picture/large_buffer.h"
 #include "picture/side_thread.h"
 #include "picture/ycbcr_reduction.h"
+#include "platform/linux/heif_libraries.h"
 
 namespace tivolen {
 namespace {
 
 struct DecoderFree {
-  void operator()(de265_decoder_context* context) const { de265_free_decoder(context); }
+  const Libde265* de265;
+  void operator()(de265_decoder_context* context) const { de265->de265_free_decoder(context); }
 };
 using Decoder = std::unique_ptr<de265_decoder_context, DecoderFree>;
 
 // Releases the picture the decoder handed out, whatever happens to it.
 class NextPicture {
  public:
-  explicit NextPicture(de265_decoder_context* decoder)
-      : decoder_(decoder), image_(de265_peek_next_picture(decoder)) {}
+  NextPicture(const Libde265& de265, de265_decoder_context* decoder)
+      : de265_(de265), decoder_(decoder), image_(de265.de265_peek_next_picture(decoder)) {}
   ~NextPicture() {
-    if (image_ != nullptr) de265_release_next_picture(decoder_);
+    if (image_ != nullptr) de265_.de265_release_next_picture(decoder_);
   }
   NextPicture(const NextPicture&) = delete;
   NextPicture& operator=(const NextPicture&) = delete;
   [[nodiscard]] const de265_image* get() const { return image_; }
 
  private:
+  const Libde265& de265_;
   de265_decoder_context* decoder_;
   const de265_image* image_;
 };
@@ -91,16 +92,16 @@ Placement placement(const HeifGridLayout& layout, int denominator, Picture& out)
 
 // Decodes one tile and reduces the part of it the window shows into the
 // result; false when it does not decode as its configuration promised.
-bool decodeTile(de265_decoder_context* decoder, const HeifFile& file,
+bool decodeTile(const Libde265& de265, de265_decoder_context* decoder, const HeifFile& file,
                 const HeifStructure& structure, const HeifGridLayout::Tile& tile, int column,
                 int row, const ColourMatrix& matrix, const Placement& place, std::string& bytes) {
-  de265_reset(decoder);
+  de265.de265_reset(decoder);
   const auto data = heifItemData(structure, file, *tile.item, bytes);
   if (!data) return false;
   const auto units = splitNalUnits(*data, tile.config.lengthSize);
   if (!units) return false;
   for (const std::string_view unit : tile.config.parameterSets) {
-    if (de265_push_NAL(decoder, unit.data(), static_cast<int>(unit.size()), 0, nullptr) !=
+    if (de265.de265_push_NAL(decoder, unit.data(), static_cast<int>(unit.size()), 0, nullptr) !=
         DE265_OK) {
       return false;
     }
@@ -112,24 +113,25 @@ bool decodeTile(de265_decoder_context* decoder, const HeifFile& file,
                                    kMaxPicturePixels)) {
       return false;
     }
-    if (de265_push_NAL(decoder, unit.data(), static_cast<int>(unit.size()), 0, nullptr) !=
+    if (de265.de265_push_NAL(decoder, unit.data(), static_cast<int>(unit.size()), 0, nullptr) !=
         DE265_OK) {
       return false;
     }
   }
-  if (de265_flush_data(decoder) != DE265_OK) return false;
+  if (de265.de265_flush_data(decoder) != DE265_OK) return false;
   int more = 1;
   while (more != 0) {
     more = 0;
-    if (de265_decode(decoder, &more) != DE265_OK) break;
-    if (de265_peek_next_picture(decoder) != nullptr) break;
+    if (de265.de265_decode(decoder, &more) != DE265_OK) break;
+    if (de265.de265_peek_next_picture(decoder) != nullptr) break;
   }
-  const NextPicture picture(decoder);
+  const NextPicture picture(de265, decoder);
   const de265_image* image = picture.get();
   if (image == nullptr) return false;
-  const de265_chroma chroma = de265_get_chroma_format(image);
-  if (chroma == de265_chroma_mono || de265_get_image_width(image, 0) != place.layout.tileWidth ||
-      de265_get_image_height(image, 0) != place.layout.tileHeight) {
+  const de265_chroma chroma = de265.de265_get_chroma_format(image);
+  if (chroma == de265_chroma_mono ||
+      de265.de265_get_image_width(image, 0) != place.layout.tileWidth ||
+      de265.de265_get_image_height(image, 0) != place.layout.tileHeight) {
     return false;
   }
   YCbCrPlanes planes;
@@ -142,14 +144,14 @@ bool decodeTile(de265_decoder_context* decoder, const HeifFile& file,
   const int validWidth = std::min(layout.tileWidth, layout.width - column * layout.tileWidth);
   const int validHeight = std::min(layout.tileHeight, layout.height - row * layout.tileHeight);
   for (int channel = 0; channel < 3; ++channel) {
-    if (de265_get_bits_per_pixel(image, channel) != 8) return false;
+    if (de265.de265_get_bits_per_pixel(image, channel) != 8) return false;
     Plane& plane = *targets[channel];
-    plane.data = de265_get_image_plane(image, channel, &plane.stride);
+    plane.data = de265.de265_get_image_plane(image, channel, &plane.stride);
     const int subX = channel == 0 ? 1 : planes.subsampleX;
     const int subY = channel == 0 ? 1 : planes.subsampleY;
     if (plane.data == nullptr ||
-        de265_get_image_width(image, channel) != divideUp(layout.tileWidth, subX) ||
-        de265_get_image_height(image, channel) != divideUp(layout.tileHeight, subY)) {
+        de265.de265_get_image_width(image, channel) != divideUp(layout.tileWidth, subX) ||
+        de265.de265_get_image_height(image, channel) != divideUp(layout.tileHeight, subY)) {
       return false;
     }
     plane.width = divideUp(validWidth, subX);
@@ -192,6 +194,9 @@ std::optional<LoadedPicture> decodeHeifGrid(const HeifFile& file, const NeededSi
   const PictureSize natural{layout->uprightWidth(), layout->uprightHeight()};
   if (std::int64_t{layout->width} * layout->height > kMaxPicturePixels) return std::nullopt;
 
+  const Libde265 de265;
+  if (!de265.loaded()) return std::nullopt;  // libheif's path says why
+
   // Reduced blocks never straddle two tiles, so each tile is reduced alone.
   const int denominator =
       reduction(natural, needed,
@@ -215,15 +220,16 @@ std::optional<LoadedPicture> decodeHeifGrid(const HeifFile& file, const NeededSi
                           static_cast<unsigned>(std::max<std::size_t>(wanted.size(), 1))});
   std::vector<Decoder> decoders;
   for (unsigned t = 0; t < threads; ++t) {
-    decoders.emplace_back(de265_new_decoder());
+    decoders.emplace_back(de265.de265_new_decoder(), DecoderFree{&de265});
     if (!decoders.back()) return std::nullopt;
     // Intra pictures predict from samples before the in-loop filters, so
     // leaving the filters out changes nothing but the block edges they
     // smooth, and averaging two pixels or more into one hides those. It
     // saves about a tenth of the decoding; at full size they stay.
     if (denominator >= 2) {
-      de265_set_parameter_bool(decoders.back().get(), DE265_DECODER_PARAM_DISABLE_DEBLOCKING, 1);
-      de265_set_parameter_bool(decoders.back().get(), DE265_DECODER_PARAM_DISABLE_SAO, 1);
+      de265.de265_set_parameter_bool(decoders.back().get(), DE265_DECODER_PARAM_DISABLE_DEBLOCKING,
+                                     1);
+      de265.de265_set_parameter_bool(decoders.back().get(), DE265_DECODER_PARAM_DISABLE_SAO, 1);
     }
   }
   std::atomic<std::size_t> next{0};
@@ -233,8 +239,9 @@ std::optional<LoadedPicture> decodeHeifGrid(const HeifFile& file, const NeededSi
       std::string tileBytes;  // each tile's, read from the file in its turn
       for (std::size_t i = next++; i < wanted.size() && !failed; i = next++) {
         const int index = wanted[i];
-        if (!decodeTile(decoder, file, *structure, layout->tiles[index], index % layout->columns,
-                        index / layout->columns, *matrix, place, tileBytes)) {
+        if (!decodeTile(de265, decoder, file, *structure, layout->tiles[index],
+                        index % layout->columns, index / layout->columns, *matrix, place,
+                        tileBytes)) {
           failed = true;
         }
       }

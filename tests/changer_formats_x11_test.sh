@@ -72,7 +72,10 @@ pixel() {
 run_once() {
   local expected_file=$1 expected_position=$2
   shift 2
-  timeout 30 "$app/Tivolen" 2>"$work/run.err" || fail "Tivolen failed with $?: $(cat "$work/run.err")"
+  # The loader lists every library it opens, into files of its own.
+  rm -f "$work/loaded".*
+  LD_DEBUG=files LD_DEBUG_OUTPUT="$work/loaded" timeout 30 "$app/Tivolen" 2>"$work/run.err" ||
+    fail "Tivolen failed with $?: $(cat "$work/run.err")"
   [[ ! -s "$work/run.err" ]] || fail "Tivolen said: $(cat "$work/run.err")"
   [[ "$(sed -n 2p "$app/WallPaper.log" | tr -d '\r')" == "$expected_position" ]] ||
     fail "logged position $(sed -n 2p "$app/WallPaper.log")"
@@ -87,11 +90,17 @@ run_once() {
   done
 }
 
+heif_libraries_loaded() { cat "$work/loaded".* | grep -cE 'file=lib(heif|de265)\.so' || true; }
+
 # Fit: scaled by 0.5 to 1024 x 512 between black bands of 128; the
 # transparent quarter lands at x 512-1023, y 512-639 and shows black.
 run_once "$pics/screen shot.png" 1 100 60 black 100 200 green 100 400 red 900 400 blue \
   900 600 black 600 600 black 400 600 red 100 700 black
+# A log-on with a PNG loads no HEIF decoder and its codecs: they cost more
+# than decoding the picture.
+(($(heif_libraries_loaded) == 0)) || fail "the PNG's run loaded libheif or libde265"
 # Cover: scaled by 0.75 to 1536 x 768, 256 columns cut off each side.
 run_once "$pics/写真 phone.HEIC" 2 100 400 red 490 400 red 535 400 blue 900 400 blue \
   600 100 green 900 150 green 100 230 red 900 700 blue
+(($(heif_libraries_loaded) > 0)) || fail "the HEIC's run loaded no libheif or libde265"
 echo "PASS"
