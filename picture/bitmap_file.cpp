@@ -2,6 +2,7 @@
 #include "picture/bitmap_file.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -67,7 +68,21 @@ void putRows(const Picture& picture, std::size_t first, std::size_t count, char*
   for (std::size_t y = first; y < first + count; ++y) {
     const std::uint32_t* source = picture.row(static_cast<std::int32_t>(height - 1 - y));
     auto* target = reinterpret_cast<unsigned char*>(out + (y - first) * rowBytes);
-    for (std::size_t x = 0; x < width; ++x) {
+    std::size_t x = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+      // Four pixels make three words: a quarter of the stores byte by byte
+      // takes, over every pixel of the screen at each change.
+      for (; x + 4 <= width; x += 4) {
+        const std::uint32_t a = source[x] & 0xffffffU;
+        const std::uint32_t b = source[x + 1] & 0xffffffU;
+        const std::uint32_t c = source[x + 2] & 0xffffffU;
+        const std::uint32_t d = source[x + 3] & 0xffffffU;
+        const std::uint32_t words[3] = {a | b << 24, b >> 8 | c << 16, c >> 16 | d << 8};
+        std::memcpy(target, words, sizeof words);
+        target += sizeof words;
+      }
+    }
+    for (; x < width; ++x) {
       const std::uint32_t pixel = source[x];
       target[0] = static_cast<unsigned char>(pixel);
       target[1] = static_cast<unsigned char>(pixel >> 8);

@@ -725,6 +725,33 @@ TEST(WrittenBitmapTest, ReadsBackWhatWasWritten) {
   }
 }
 
+// Every width's rows end differently: in the middle of a group of pixels
+// packed together, and padded to four bytes by none to three.
+TEST(WrittenBitmapTest, EveryPixelOfEveryRowEndingReadsBack) {
+  for (int width = 1; width <= 9; ++width) {
+    Picture picture(width, 3);
+    for (int y = 0; y < 3; ++y) {
+      for (int x = 0; x < width; ++x) {
+        picture.row(y)[x] = 0xff000000U | static_cast<std::uint32_t>(x * 0x0b1d27 + y * 0x2f0301);
+      }
+    }
+    std::string file;
+    ASSERT_TRUE(writeBitmap(picture, [&](std::string_view piece) {
+      file.append(piece);
+      return true;
+    }));
+    const QImage read = QImage::fromData(reinterpret_cast<const uchar*>(file.data()),
+                                         static_cast<int>(file.size()), "BMP");
+    ASSERT_EQ(read.size(), QSize(width, 3)) << "width " << width;
+    for (int y = 0; y < 3; ++y) {
+      for (int x = 0; x < width; ++x) {
+        EXPECT_EQ(read.pixel(x, y), picture.at(x, y))
+            << "width " << width << " at " << x << ", " << y;
+      }
+    }
+  }
+}
+
 TEST(WrittenBitmapTest, AFileReplacedSinceIsReadFromDisk) {
   testing::TempDir dir;
   LinuxPictures pictures;
