@@ -361,6 +361,10 @@ class BandDecoder {
     info_.out_color_space = JCS_EXT_BGRA;  // alpha 0xff: the picture's padding byte
     info_.scale_num = 1;
     info_.scale_denom = static_cast<unsigned>(denominator);
+    // Smoothing makes up the detail of scans that never came, and moves the
+    // DC values with it; a file decoded from its DC scans alone must give
+    // the pixels all of them give. With every scan there is nothing to make up.
+    info_.do_block_smoothing = FALSE;
     jpeg_start_decompress(&info_);
     return true;
   }
@@ -455,6 +459,14 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
   if (std::optional<LoadedPicture> refused = refuseJpegByStructure(
           bytes, std::int64_t{part->kept.width} * part->kept.height * 4, false)) {
     return {true, std::move(*refused)};
+  }
+  // At an eighth only each block's DC coefficient is used: a progressive
+  // photo (a preview, a huge photo on a small screen) is decoded from its
+  // DC scans alone, the same pixels for a fraction of the work.
+  if (denominator == 8) {
+    if (const std::optional<std::string> dcOnly = jpegWithDcScansOnly(bytes)) {
+      return decodeJpegScaled(*dcOnly, plan);
+    }
   }
   if (!decoder.start(denominator)) {
     return {true, LoadedPicture::failed("damaged JPEG: " +

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <vector>
 
 namespace tivolen {
 namespace {
@@ -130,6 +131,79 @@ std::optional<JpegStructure> readJpegStructure(std::string_view bytes) {
   }
   if (!haveFrame) return std::nullopt;
   return structure;
+}
+
+std::optional<std::string> jpegWithDcScansOnly(std::string_view bytes) {
+  const std::optional<JpegStructure> structure = readJpegStructure(bytes);
+  if (!structure || !structure->complete || structure->emptyScan) return std::nullopt;
+  std::string kept(bytes.substr(0, 2));
+  bool progressive = false;
+  bool dcScan = false;
+  bool detailLeftOut = false;
+  std::vector<std::uint8_t> coarse;  // identifiers of subsampled components
+  std::size_t at = 2;
+  // readJpegStructure has walked the same markers to the end of the image,
+  // so every length below lies inside the file.
+  while (at < bytes.size()) {
+    const std::size_t start = at;
+    while (at < bytes.size() && byteAt(bytes, at) == 0xff) ++at;
+    if (at >= bytes.size()) return std::nullopt;
+    const std::uint8_t marker = byteAt(bytes, at);
+    ++at;
+    if (marker == 0xd9) {
+      kept.append("\xff\xd9", 2);
+      break;
+    }
+    if (standsAlone(marker)) {
+      kept.append(bytes.substr(start, at - start));
+      continue;
+    }
+    if (at + 2 > bytes.size()) return std::nullopt;
+    const std::size_t length = bigEndian16(bytes, at);
+    if (length < 2 || at + length > bytes.size()) return std::nullopt;
+    if (isFrameHeader(marker)) {
+      progressive = marker == 0xc2 || marker == 0xc6;
+      // A component sampled more coarsely than the finest is decoded at an
+      // eighth with a larger inverse DCT (2 x 2 for 4:2:0 chroma), which
+      // reads the first AC coefficients too: its detail scans stay.
+      const std::size_t count = length >= 8 ? byteAt(bytes, at + 7) : 0;
+      if (length < 8 + 3 * count) return std::nullopt;
+      int maxH = 1;
+      int maxV = 1;
+      for (std::size_t c = 0; c < count; ++c) {
+        maxH = std::max(maxH, byteAt(bytes, at + 9 + 3 * c) >> 4);
+        maxV = std::max(maxV, byteAt(bytes, at + 9 + 3 * c) & 0x0f);
+      }
+      for (std::size_t c = 0; c < count; ++c) {
+        const std::uint8_t sampling = byteAt(bytes, at + 9 + 3 * c);
+        if ((sampling >> 4) < maxH || (sampling & 0x0f) < maxV) {
+          coarse.push_back(byteAt(bytes, at + 8 + 3 * c));
+        }
+      }
+    }
+    std::size_t end = at + length;
+    if (marker == 0xda) {
+      // Components, then the spectral selection: a DC scan selects 0 to 0.
+      // Progressive AC scans hold one component each.
+      const std::size_t components = length > 2 ? byteAt(bytes, at + 2) : 0;
+      if (length < 6 + 2 * components || components == 0) return std::nullopt;
+      const bool dc = byteAt(bytes, at + 3 + 2 * components) == 0 &&
+                      byteAt(bytes, at + 4 + 2 * components) == 0;
+      const bool ofCoarse =
+          std::find(coarse.begin(), coarse.end(), byteAt(bytes, at + 3)) != coarse.end();
+      skipEntropyData(bytes, end);
+      if (!dc && !ofCoarse) {
+        detailLeftOut = true;
+        at = end;
+        continue;
+      }
+      dcScan = true;
+    }
+    kept.append(bytes.substr(start, end - start));
+    at = end;
+  }
+  if (!progressive || !dcScan || !detailLeftOut) return std::nullopt;
+  return kept;
 }
 
 bool jpegScansExceedBudget(const JpegStructure& structure, std::int64_t maxPixels) {

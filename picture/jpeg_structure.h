@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace tivolen {
@@ -45,5 +46,13 @@ std::optional<JpegStructure> readJpegStructure(std::string_view bytes);
 inline constexpr std::int64_t kMaxScanPasses = 32;
 inline constexpr std::int64_t kMaxScans = 1000;
 bool jpegScansExceedBudget(const JpegStructure& structure, std::int64_t maxPixels);
+
+// A progressive JPEG without the detail (AC) scans of its full-resolution
+// components: a decode at an eighth of the size reads only the DC
+// coefficient of their blocks, so it is the same picture at that size for
+// a small part of the work (those scans are most of the file). Every other
+// segment is kept as it is. Nothing unless the file is progressive and
+// complete, and has a scan to leave out.
+std::optional<std::string> jpegWithDcScansOnly(std::string_view bytes);
 
 }  // namespace tivolen

@@ -2,6 +2,7 @@
 #include "changer/render.h"
 
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 #include <sys/resource.h>
 
 #include <QImage>
@@ -12,10 +13,13 @@
 #include <fstream>
 #include <memory>
 #include <random>
+#include <vector>
 
 #include "common/texts.h"
 #include "picture/bilinear_scaler.h"
 #include "picture/bitmap_file.h"
+#include "picture/jpeg_decoder.h"
+#include "picture/jpeg_structure.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/linux/linux_pictures.h"
 #include "tests/picture_files.h"
@@ -539,6 +543,54 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ScaledCase>& tested) {
       return std::string(tested.param.name);
     });
+
+// libjpeg at an eighth without making up missing detail: the reference
+// for a file decoded from its DC scans alone.
+std::vector<unsigned char> decodedAtAnEighth(const std::string& bytes) {
+  jpeg_decompress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()),
+               static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&info, TRUE);
+  info.scale_num = 1;
+  info.scale_denom = 8;
+  info.do_block_smoothing = FALSE;
+  jpeg_start_decompress(&info);
+  const std::size_t stride = std::size_t{info.output_width} * info.output_components;
+  std::vector<unsigned char> pixels(stride * info.output_height);
+  while (info.output_scanline < info.output_height) {
+    JSAMPROW row = pixels.data() + stride * info.output_scanline;
+    jpeg_read_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  return pixels;
+}
+
+// A preview decodes a progressive photo at an eighth from its DC scans
+// alone: it must be the very picture all the scans give at that size, and
+// only a progressive file with all its parts is decoded so.
+TEST(DcScansOnlyTest, AnEighthIsTheSamePictureAsFromEveryScan) {
+  const std::string progressive = testing::encode(photoLike(1501, 1003), "progressive");
+  const std::optional<std::string> dcOnly = jpegWithDcScansOnly(progressive);
+  ASSERT_TRUE(dcOnly.has_value());
+  EXPECT_LT(dcOnly->size(), progressive.size() / 2);
+  EXPECT_EQ(decodedAtAnEighth(*dcOnly), decodedAtAnEighth(progressive));
+
+  // And the preview's own decoder takes that way.
+  const JpegResult preview = decodeJpegScaled(progressive, [](PictureSize) {
+    return ScaledPart{{188, 126}, 0, 0, {188, 126}};
+  });
+  ASSERT_TRUE(preview.loaded.status.isOk()) << preview.loaded.status.message;
+  EXPECT_EQ(preview.loaded.pixels.size(), (PictureSize{188, 126}));
+
+  EXPECT_FALSE(jpegWithDcScansOnly(testing::encode(photoLike(64, 48), "jpg")).has_value())
+      << "baseline";
+  EXPECT_FALSE(jpegWithDcScansOnly(progressive.substr(0, progressive.size() - 100)).has_value())
+      << "cut short";
+}
 
 struct RowsCase {
   const char* name;
