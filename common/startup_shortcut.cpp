@@ -1,31 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/startup_shortcut.h"
 
-#include <exception>
+#include <optional>
+#include <utility>
 
 #include "common/text_encoding.h"
 #include "common/texts.h"
 
 namespace tivolen {
 
-int GetSpecialFolder(const Platform& platform, SpecialFolder folder, std::string& path) {
-  try {
-    const std::optional<std::string> found = platform.specialFolders.path(folder);
-    if (!found) return kFolderNotLocated;
-    // A relative or empty answer cannot name a place to write a shortcut.
-    if (!platform.files.pathRules().isAbsolute(*found)) return kFolderPathUnavailable;
-    path = *found;
-    return kFolderFound;
-  } catch (const std::exception&) {
-    platform.messages.show(text::kError);
-    return kFolderPathUnavailable;
+Result<std::string> GetSpecialFolder(const Platform& platform, SpecialFolder folder) {
+  std::optional<std::string> found = platform.specialFolders.path(folder);
+  if (!found) return Status::unavailable("the special folder could not be located");
+  // A relative or empty answer cannot name a place to write a shortcut.
+  if (!platform.files.pathRules().isAbsolute(*found)) {
+    return Status::failed("the special folder's path could not be obtained: \"" + *found + '"');
   }
+  return std::move(*found);
 }
 
 std::string ShortcutPath(const Platform& platform, SpecialFolder folder, std::string_view name) {
-  std::string folderPath;
-  if (GetSpecialFolder(platform, folder, folderPath) != kFolderFound) return {};
-  return platform.files.pathRules().join(folderPath, platform.shortcuts.fileName(name));
+  const Result<std::string> folderPath = GetSpecialFolder(platform, folder);
+  if (!folderPath) return {};
+  return platform.files.pathRules().join(*folderPath, platform.shortcuts.fileName(name));
 }
 
 std::string StartupShortcutPath(const Platform& platform) {

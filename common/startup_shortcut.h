@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "platform/status.h"
 
 namespace tivolen {
 
@@ -25,15 +26,9 @@ inline constexpr std::string_view kScheduledOption = "--scheduled";
 // as success.
 inline constexpr int kExitNoDesktop = 3;
 
-// The statuses of GetSpecialFolder, as both programs have always numbered them.
-inline constexpr int kFolderFound = 0;
-inline constexpr int kFolderPathUnavailable = 1;
-inline constexpr int kFolderNotLocated = 2;
-
-// Status 0 success (path set), 1 the path could not be obtained, 2 the
-// folder could not be located; path unchanged on failure. Any other failure
-// shows the error message and answers 1.
-int GetSpecialFolder(const Platform& platform, SpecialFolder folder, std::string& path);
+// The full path of a special folder. Unavailable when the system cannot
+// locate the folder at all; Failed when it names no absolute path.
+Result<std::string> GetSpecialFolder(const Platform& platform, SpecialFolder folder);
 
 // The full path of the shortcut `name` in a special folder ("<folder>/name
 // .desktop" here); empty when the folder cannot be found.

@@ -625,13 +625,15 @@ void EditForm::LblMailClick() {
 
 void EditForm::BtnSupWClick() {
   if (!MayTakeOverStartupShortcut(platform_)) return;
-  WriteStartupShortcut(platform_, /*reportFailure=*/true);
+  const Status written = WriteStartupShortcut(platform_);
+  if (!written.isOk()) ShowShortcutFailure(platform_, written);
 }
 void EditForm::BtnSupDClick() {
   RemoveStartupShortcut(platform_);
 }
 void EditForm::BtnDskSCClick() {
-  WriteDesktopShortcut(platform_);
+  const Status written = WriteDesktopShortcut(platform_);
+  if (!written.isOk()) ShowShortcutFailure(platform_, written);
 }
 void EditForm::BtnQlScClick() {
   CreateQuickLaunchShortcut(platform_);

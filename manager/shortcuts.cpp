@@ -16,10 +16,6 @@ std::string shortcutFile(const Platform& platform, const std::string& folder,
   return platform.files.pathRules().join(folder, platform.shortcuts.fileName(name));
 }
 
-void reportWriteFailure(Platform& platform, const Status& status) {
-  platform.messages.show(std::string(text::kShortcutFailed) + status.message);
-}
-
 // The folder part of a program's path; empty when it has none.
 std::string folderOf(const Platform& platform, const std::string& program) {
   const PathRules rules = platform.files.pathRules();
@@ -81,29 +77,31 @@ std::string QuickLaunchFolder(const Platform& platform) {
   return platform.specialFolders.path(SpecialFolder::Applications).value_or("");
 }
 
-int CreateShortcutIn(Platform& platform, const std::string& folder, bool createFolder) {
-  if (folder.empty()) return kNoSuchFolder;
+Result<bool> CreateShortcutIn(Platform& platform, const std::string& folder, bool createFolder) {
+  if (folder.empty()) return Status::unavailable("no folder for the menu entry");
   const std::string file = shortcutFile(platform, folder, kStartupShortcutName);
-  if (platform.files.fileExists(file)) {
-    platform.messages.show(text::kAlreadyThere);
-    return kShortcutWasThere;
+  if (platform.files.fileExists(file)) return false;
+  if (!createFolder && !platform.files.folderExists(folder)) {
+    return Status::unavailable(folder + ": no such folder");
   }
-  if (!createFolder && !platform.files.folderExists(folder)) return kNoSuchFolder;
   // A right-click on the menu entry opens the navigator, where holding Shift
   // at the changer's start cannot be read.
   const std::vector<ShortcutAction> navigator{
       {"navigator", std::string(kNavigatorActionName), std::string(kNavigatorOption)}};
   const Status status = platform.shortcuts.write(file, platform.programInAppDir(kChangerProgram),
                                                  platform.applicationDirectory, navigator);
-  if (!status.isOk()) reportWriteFailure(platform, status);
-  return kShortcutCreated;
+  if (!status.isOk()) return Status::failed(status.message);
+  return true;
 }
 
-void WriteStartupShortcut(Platform& platform, bool reportFailure) {
-  const Status status = platform.shortcuts.write(StartupShortcutPath(platform),
-                                                 platform.programInAppDir(kChangerProgram),
-                                                 platform.applicationDirectory);
-  if (!status.isOk() && reportFailure) reportWriteFailure(platform, status);
+Status WriteStartupShortcut(Platform& platform) {
+  return platform.shortcuts.write(StartupShortcutPath(platform),
+                                  platform.programInAppDir(kChangerProgram),
+                                  platform.applicationDirectory);
+}
+
+void ShowShortcutFailure(Platform& platform, const Status& failure) {
+  platform.messages.show(std::string(text::kShortcutFailed) + failure.message);
 }
 
 void RemoveStartupShortcut(Platform& platform) {
@@ -119,17 +117,12 @@ void RemoveStartupShortcut(Platform& platform) {
   }
 }
 
-void WriteDesktopShortcut(Platform& platform) {
-  std::string desktop;
-  GetSpecialFolder(platform, SpecialFolder::Desktop, desktop);
-  if (desktop.empty()) {
-    reportWriteFailure(platform, Status::unavailable("no desktop folder"));
-    return;
-  }
-  const Status status = platform.shortcuts.write(
-      shortcutFile(platform, desktop, kDesktopShortcutName),
-      platform.programInAppDir(kManagerProgram), platform.applicationDirectory);
-  if (!status.isOk()) reportWriteFailure(platform, status);
+Status WriteDesktopShortcut(Platform& platform) {
+  const Result<std::string> desktop = GetSpecialFolder(platform, SpecialFolder::Desktop);
+  if (!desktop) return Status::unavailable("no desktop folder");
+  return platform.shortcuts.write(shortcutFile(platform, *desktop, kDesktopShortcutName),
+                                  platform.programInAppDir(kManagerProgram),
+                                  platform.applicationDirectory);
 }
 
 // The fixed quick-launch folder of old Windows never exists here, so only
@@ -137,9 +130,15 @@ void WriteDesktopShortcut(Platform& platform) {
 // yet; it is the desktop's standard place, so it is made rather than the
 // question coming back at every start with no way to satisfy it.
 void CreateQuickLaunchShortcut(Platform& platform) {
-  if (CreateShortcutIn(platform, QuickLaunchFolder(platform), /*createFolder=*/true) ==
-      kNoSuchFolder) {
+  const Result<bool> created =
+      CreateShortcutIn(platform, QuickLaunchFolder(platform), /*createFolder=*/true);
+  if (created) {
+    // A new entry is not announced; one that was there already is.
+    if (!*created) platform.messages.show(text::kAlreadyThere);
+  } else if (created.status().code == Status::Code::Unavailable) {
     platform.messages.show(text::kMenuFolderNotFound[platform.files.pathRules().windows() ? 0 : 1]);
+  } else {
+    ShowShortcutFailure(platform, created.status());
   }
 }
 
@@ -147,7 +146,8 @@ void CheckShortcutsAtStart(Platform& platform) {
   if (platform.files.fileExists(StartupShortcutPath(platform)) &&
       MayTakeOverStartupShortcut(platform)) {
     // Nobody is at the window yet; a failure here must not stop the start.
-    WriteStartupShortcut(platform, /*reportFailure=*/false);
+    const Status rewritten = WriteStartupShortcut(platform);
+    if (!rewritten.isOk()) platform.messages.detail("autostart entry: " + rewritten.message);
   }
   const std::string folder = QuickLaunchFolder(platform);
   const bool present = !folder.empty() && platform.files.fileExists(

@@ -4,26 +4,28 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/status.h"
 
 namespace tivolen::manager {
-
-// Results of CreateShortcutIn.
-inline constexpr int kShortcutWasThere = 0;
-inline constexpr int kShortcutCreated = -1;
-inline constexpr int kNoSuchFolder = 1;
 
 // The folder that takes the menu entry of old quick-launch shortcuts (the
 // desktop's applications folder here); empty when it cannot be found.
 std::string QuickLaunchFolder(const Platform& platform);
 
-// Creates "壁紙変更" to the changer in `folder` unless one is there ("もうあります。");
-// kNoSuchFolder when the folder is missing and may not be created.
-int CreateShortcutIn(Platform& platform, const std::string& folder, bool createFolder);
+// Creates "壁紙変更" to the changer in `folder` unless one is there: true
+// when it was created, false when one was there already. Unavailable when
+// the folder is missing and may not be created; Failed when the shortcut
+// could not be written.
+Result<bool> CreateShortcutIn(Platform& platform, const std::string& folder, bool createFolder);
 
 // Rewrites the startup entry to the changer of this application directory.
-void WriteStartupShortcut(Platform& platform, bool reportFailure);
+[[nodiscard]] Status WriteStartupShortcut(Platform& platform);
+[[nodiscard]] Status WriteDesktopShortcut(Platform& platform);
+// The shortcut's failure as the manager shows it: the reason follows the text.
+void ShowShortcutFailure(Platform& platform, const Status& failure);
+
+// The click handlers that ask and tell as they go.
 void RemoveStartupShortcut(Platform& platform);
-void WriteDesktopShortcut(Platform& platform);
 void CreateQuickLaunchShortcut(Platform& platform);
 
 // True when the startup entry may be pointed at this folder's changer:

@@ -297,5 +297,40 @@ TEST(ManagerShortcutFailures, AnEntryThatCannotBeWrittenIsReported) {
   }
 }
 
+// Each button names why its shortcut is missing, and none writes one where
+// the folder it belongs in was not found.
+TEST(ManagerShortcutFailures, EachButtonSaysWhyItsShortcutIsMissing) {
+  const std::string failed = std::string(manager::text::kShortcutFailed);
+  struct Case {
+    const char* name;
+    std::optional<SpecialFolder> missing;  // a folder the system cannot name
+    bool writeFails;
+    void (manager::EditForm::*click)();
+    std::string message;
+  };
+  const Case cases[] = {
+      {"menu entry not writable", std::nullopt, true, &manager::EditForm::BtnQlScClick,
+       failed + "scripted failure"},
+      {"no menu folder", SpecialFolder::Applications, false, &manager::EditForm::BtnQlScClick,
+       std::string(manager::text::kMenuFolderNotFound[1])},
+      {"no desktop folder", SpecialFolder::Desktop, false, &manager::EditForm::BtnDskSCClick,
+       failed + "no desktop folder"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ManagerBench bench;
+    manager::EditForm& form = bench.open();
+    // The menu entry the bench starts with is gone, so the button has work.
+    std::filesystem::remove(bench.root /
+                            ("share/applications/" + bench.fake().shortcuts.fileName("壁紙変更")));
+    if (c.missing) bench.fake().specialFolders.folders.erase(*c.missing);
+    bench.fake().shortcuts.fail = c.writeFails;
+    bench.fake().events.clear();
+    (form.*c.click)();
+    EXPECT_EQ(bench.messages(), (std::vector<std::string>{c.message}));
+    EXPECT_EQ(bench.fake().events, fake::EventLog{fake::messageEvent(c.message)}) << "nothing written";
+  }
+}
+
 }  // namespace
 }  // namespace tivolen

@@ -637,26 +637,26 @@ TEST_F(ChangerRun, MissingAutostartFolderNeverWritesAtTheRoot) {
 struct FolderCase {
   const char* name;
   std::optional<std::string> answer;  // what the platform reports
-  int status;
-  std::string path;  // after the call; "unchanged" was its value before
+  Status::Code code;
+  std::string path;  // empty on failure
 };
 
 const FolderCase kFolderCases[] = {
-    {"Found", kHomeAutostart, 0, kHomeAutostart},
-    {"NotLocated", std::nullopt, 2, "unchanged"},
-    {"EmptyPath", "", 1, "unchanged"},
-    {"RelativePath", "config/autostart", 1, "unchanged"},
+    {"Found", kHomeAutostart, Status::Code::Ok, kHomeAutostart},
+    {"NotLocated", std::nullopt, Status::Code::Unavailable, ""},
+    {"EmptyPath", "", Status::Code::Failed, ""},
+    {"RelativePath", "config/autostart", Status::Code::Failed, ""},
 };
 
 class SpecialFolderLookup : public ::testing::TestWithParam<FolderCase> {};
 
-TEST_P(SpecialFolderLookup, ReportsItsStatusAndKeepsThePathOnFailure) {
+TEST_P(SpecialFolderLookup, ReportsItsStatusAndThePathOnlyOnSuccess) {
   TempDir app;
   fake::FakePlatform fake(app.path());
   if (GetParam().answer) fake.specialFolders.folders[SpecialFolder::Startup] = *GetParam().answer;
-  std::string path = "unchanged";
-  EXPECT_EQ(GetSpecialFolder(fake.platform(), SpecialFolder::Startup, path), GetParam().status);
-  EXPECT_EQ(path, GetParam().path);
+  const Result<std::string> found = GetSpecialFolder(fake.platform(), SpecialFolder::Startup);
+  EXPECT_EQ(found.status().code, GetParam().code);
+  EXPECT_EQ(found.valueOr(""), GetParam().path);
   EXPECT_EQ(fake.events, EventLog{});
 }
 
