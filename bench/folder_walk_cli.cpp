@@ -97,8 +97,7 @@ int main(int argc, char** argv) {
   }
   int depth = 0;
   if (command == "count" && argc == 4 && parse(argv[3], depth)) {
-    int q = 0;
-    std::printf("%d\n", tivolen::CountFolderItems(files, folder, q, depth));
+    std::printf("%d\n", tivolen::CountFolderItems(files, folder, depth));
     return 0;
   }
   if (command == "images" && argc == 4 && parse(argv[3], depth)) {

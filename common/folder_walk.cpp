@@ -135,15 +135,16 @@ FolderScan ScanFolder(const FileSystem& files, const std::string& folderPath) {
   return scanListing(*entries);
 }
 
-int CountFolderItems(const FileSystem& files, std::string& folderPath, int& depthCounter,
-                     int depthSetting, int cap) {
-  if (depthCounter > depthSetting) return 0;
-  files.pathRules().endWithSeparator(folderPath);
+int CountFolderItems(const FileSystem& files, std::string_view folderPath, int depthSetting,
+                     int cap) {
+  if (depthSetting < 0) return 0;
+  std::string folder(folderPath);
+  files.pathRules().endWithSeparator(folder);
   FolderVisits visits(files);
-  visits.enter(folderPath, depthCounter);
+  int depthCounter = 0;
+  visits.enter(folder, depthCounter);
   int total = 0;
-  return std::min(countBelow(files, folderPath, depthCounter, depthSetting, visits, total, cap),
-                  cap);
+  return std::min(countBelow(files, folder, depthCounter, depthSetting, visits, total, cap), cap);
 }
 
 FolderSearchResult SearchFolder(const FileSystem& files, std::string_view applicationDirectory,

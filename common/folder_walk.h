@@ -51,14 +51,13 @@ class FolderVisits {
   std::map<std::pair<std::uint64_t, std::uint64_t>, int> levels_;
 };
 
-// Counts what a registered folder holds down to depthSetting: every
-// sub-folder met plus every image. Appends the separator to folderPath when it lacks
-// one (the caller sees it); depthCounter is left as found. The result never
-// passes `cap`, and the walk stops there; a folder that cannot be listed
-// counts 0, and a folder the walk has already entered (FolderVisits)
-// counts nothing.
-int CountFolderItems(const FileSystem& files, std::string& folderPath, int& depthCounter,
-                     int depthSetting, int cap = kMaxFolderCount);
+// Counts what a registered folder holds down to depthSetting (the folder
+// itself is level 0): every sub-folder met plus every image. folderPath may
+// lack its trailing separator. The result never passes `cap`, and the walk
+// stops there; a folder that cannot be listed counts 0, and a folder the
+// walk has already entered (FolderVisits) counts nothing.
+int CountFolderItems(const FileSystem& files, std::string_view folderPath, int depthSetting,
+                     int cap = kMaxFolderCount);
 
 struct FolderSearchResult {
   enum class Outcome {

@@ -233,10 +233,12 @@ std::vector<ListEntry> ListDocument::Save(const FileSystem& files, int depth) co
         // last count; the changer passes over a folder it cannot open.
         if (!entry.path.empty()) files.pathRules().endWithSeparator(entry.path);
       } else {
-        int depthCounter = 0;
+        // Every saved folder path ends in its separator, as the count has
+        // always left it.
+        files.pathRules().endWithSeparator(entry.path);
         // A folder grown past what a 16-bit kind holds stays registered at
         // the largest kind rather than wrapping round or vanishing.
-        const int count = CountFolderItems(files, entry.path, depthCounter, depth);
+        const int count = CountFolderItems(files, entry.path, depth);
         // An empty folder is most often a mount point with nothing mounted:
         // it keeps the count it was saved with, as a missing one does.
         if (count > 0 || entry.kind <= kKindFolderBase) entry.kind = kKindFolderBase + count;

@@ -38,12 +38,10 @@ void EditForm::RegisterDroppedItems(const std::vector<std::string>& paths) {
     }
     int kind = kKindImage;
     if (folder) {
-      std::string copy = path;
-      int depthCounter = 0;
       // Counted one past the limit, so that a folder of exactly the largest
       // count a 16-bit kind holds is told from a larger one.
-      const int count = CountFolderItems(platform_.files, copy, depthCounter, subfolderDepth(),
-                                         kMaxFolderCount + 1);
+      const int count =
+          CountFolderItems(platform_.files, path, subfolderDepth(), kMaxFolderCount + 1);
       if (count > kMaxFolderCount) {
         platform_.messages.show(std::string(text::kFolderTooLarge) + path);
         continue;

@@ -89,12 +89,7 @@ class CountTree : public ::testing::Test {
     dir.write("pics/sub2/t1.jpg");
     dir.mkdir("pics/sub2/empty");
   }
-  int count(std::string path, int depth) {
-    int q = 0;
-    const int n = CountFolderItems(files, path, q, depth);
-    EXPECT_EQ(q, 0) << "the depth counter is left as found";
-    return n;
-  }
+  int count(const std::string& path, int depth) { return CountFolderItems(files, path, depth); }
   TempDir dir;
   fake::FakeFiles files;
 };
@@ -114,39 +109,26 @@ TEST_F(CountTree, CountsSubFoldersAndImagesToTheDepth) {
   }
 }
 
-TEST_F(CountTree, TheCallersPathGainsItsSlash) {
-  std::string path = dir / "pics";
-  int q = 0;
-  EXPECT_EQ(CountFolderItems(files, path, q, 0), 5);
-  EXPECT_EQ(path, dir / "pics/");
-  EXPECT_EQ(CountFolderItems(files, path, q, 0), 5);
-  EXPECT_EQ(path, dir / "pics/") << "a path with its slash stays as it is";
+TEST_F(CountTree, APathCountsTheSameWithOrWithoutItsSlash) {
+  EXPECT_EQ(count(dir / "pics", 0), 5);
+  EXPECT_EQ(count(dir / "pics/", 0), 5);
 }
 
 TEST_F(CountTree, AVanishedOrEmptyFolderCountsZero) {
-  std::string gone = dir / "gone";
-  int q = 0;
-  EXPECT_EQ(CountFolderItems(files, gone, q, 2), 0);
-  EXPECT_EQ(gone, dir / "gone/");
+  EXPECT_EQ(count(dir / "gone", 2), 0);
   EXPECT_EQ(count(dir / "pics/sub2/empty", 2), 0);
   dir.write("hidden-only/.a.jpg");
   EXPECT_EQ(count(dir / "hidden-only", 2), 0);
 }
 
-TEST_F(CountTree, ADepthCounterAlreadyPastTheSettingCountsNothing) {
-  std::string path = dir / "pics";
-  int q = 3;
-  EXPECT_EQ(CountFolderItems(files, path, q, 2), 0);
-  EXPECT_EQ(q, 3);
-  EXPECT_EQ(path, dir / "pics") << "the walk stopped before it touched the path";
+TEST_F(CountTree, ADepthBelowTheFolderItselfCountsNothing) {
+  EXPECT_EQ(count(dir / "pics", -1), 0);
 }
 
 TEST_F(CountTree, ReadOnlySubFoldersAreCountedAndEntered) {
   ReadOnlyMarkedFiles marked;
   marked.readOnlyFolders.insert(dir / "pics/sub1");
-  std::string path = dir / "pics";
-  int q = 0;
-  EXPECT_EQ(CountFolderItems(marked, path, q, 1), 10);
+  EXPECT_EQ(CountFolderItems(marked, dir / "pics", 1), 10);
 }
 
 TEST_F(CountTree, ScanListsFoldersAndPicturesInNameOrder) {
@@ -224,8 +206,7 @@ TEST(CountFolderItemsLimit, AHugeTreeIsCountedOnlyToTheLimit) {
   // whole, that is 100^10 listings.
   WideFolder tree(3, 100);
   std::string path = "/";
-  int q = 0;
-  EXPECT_EQ(CountFolderItems(tree, path, q, 10), 32764);
+  EXPECT_EQ(CountFolderItems(tree, path, 10), 32764);
   EXPECT_LT(tree.listings, 400);
 }
 
@@ -235,8 +216,7 @@ TEST(CountFolderItemsLimit, StopsWhereAKindStillFitsSixteenBits) {
     SCOPED_TRACE(images);
     WideFolder wide(images);
     std::string path = "/wide";
-    int q = 0;
-    EXPECT_EQ(CountFolderItems(wide, path, q, 0), expected);
+    EXPECT_EQ(CountFolderItems(wide, path, 0), expected);
   }
 }
 
@@ -274,8 +254,7 @@ TEST_F(SearchTree, ReadOnlyFoldersAreSearchedAsTheyAreCounted) {
             dir / "app/root/ro/r.jpg");
   EXPECT_EQ(search(dir / "app/root", 4, 2).path, dir / "app/root/ro/r.jpg");
   std::string path = dir / "app/root";
-  int q = 0;
-  EXPECT_EQ(CountFolderItems(files, path, q, 1), 9) << "a, B, ro, deep and five images";
+  EXPECT_EQ(CountFolderItems(files, path, 1), 9) << "a, B, ro, deep and five images";
 }
 
 TEST_F(SearchTree, ARelativeFolderLivesUnderTheApplicationDirectory) {

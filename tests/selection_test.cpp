@@ -535,9 +535,8 @@ TEST_F(Selection, AFolderOfEveryTypeIsCountedAndSteppedThroughInOrder) {
   for (const char* other : {"j.mpeg", "k.pngx", "l.txt", "mpng", "n.tif"}) {
     pic(std::string("every/") + other);
   }
-  std::string folderPath = dir / "pics/every";
-  int depthCounter = 0;
-  const int count = CountFolderItems(fake.files, folderPath, depthCounter, 2);
+  const std::string folderPath = dir / "pics/every/";
+  const int count = CountFolderItems(fake.files, folderPath, 2);
   EXPECT_EQ(count, 9);
   writeList({folder(folderPath, count)});
   expected.push_back(expected.front());  // the two spare positions are passed over
