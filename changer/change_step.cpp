@@ -25,9 +25,12 @@ StepResult ChangeWallpaper(Platform& platform, RunState& state, int direction,
   RenderedWallpaper wallpaper{choice.path, {}};
   if (choice.needsRendering) {
     auto rendered = RenderWallpaper(platform, state, choice.path);
-    // The message has been shown; a navigator stays open for the next press.
-    if (!rendered) return StepResult::NotApplied;
-    wallpaper = std::move(*rendered);
+    if (!rendered) {
+      // A navigator stays open for the next press.
+      ShowRenderFailure(platform, rendered.failure());
+      return StepResult::NotApplied;
+    }
+    wallpaper = std::move(rendered).value();
   }
   const std::string& path = wallpaper.path;
   if (!platform.files.fileExists(path)) {

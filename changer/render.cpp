@@ -68,21 +68,13 @@ std::string MessageNamingFile(std::string_view message, std::string_view path,
   return shown;
 }
 
-std::optional<RenderedWallpaper> RenderWallpaper(Platform& platform, RunState& state,
-                                                 const std::string& picturePath) {
-  RenderFailure failure;
-  std::optional<RenderedWallpaper> rendered =
-      RenderWallpaper(platform, state, picturePath, failure);
-  if (!rendered) {
-    platform.messages.detail(failure.detail);
-    platform.messages.show(failure.message);
-  }
-  return rendered;
+void ShowRenderFailure(Platform& platform, const RenderFailure& failure) {
+  platform.messages.detail(failure.detail);
+  platform.messages.show(failure.message);
 }
 
-std::optional<RenderedWallpaper> RenderWallpaper(Platform& platform, RunState& state,
-                                                 const std::string& picturePath,
-                                                 RenderFailure& failure) {
+Result<RenderedWallpaper, RenderFailure> RenderWallpaper(Platform& platform, RunState& state,
+                                                         const std::string& picturePath) {
   const int style = state.currentStyle;
   const bool automatic = style == kStyleFit || style == kStyleCover;
   const std::optional<ScreenSize> screen = platform.screen.size();
@@ -104,8 +96,7 @@ std::optional<RenderedWallpaper> RenderWallpaper(Platform& platform, RunState& s
   };
   LoadedPicture loaded = platform.pictures.loadScaled(picturePath, plan);
   if (!loaded.status.isOk()) {
-    failure = loadFailure(loaded, picturePath);
-    return std::nullopt;
+    return loadFailure(loaded, picturePath);
   }
 
   Picture result = std::move(loaded.pixels);
@@ -122,10 +113,9 @@ std::optional<RenderedWallpaper> RenderWallpaper(Platform& platform, RunState& s
 
   const std::string target = platform.inDataDir(kWallpaperFileName);
   if (const Status saved = platform.pictures.saveBitmap(result, target); !saved.isOk()) {
-    failure = {
+    return RenderFailure{
         MessageNamingFile(text::kCannotWriteWallpaper, target, reasonOf(saved.message, target)),
         saved.message};
-    return std::nullopt;
   }
   return RenderedWallpaper{target, std::move(result)};
 }

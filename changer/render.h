@@ -8,6 +8,7 @@
 #include "changer/run_state.h"
 #include "platform/pictures.h"
 #include "platform/platform.h"
+#include "platform/status.h"
 
 namespace tivolen {
 
@@ -35,14 +36,13 @@ std::string MessageNamingFile(std::string_view message, std::string_view path,
                               std::string_view reason = {});
 
 // Renders the picture into wallpaper.bmp in the application directory by
-// state.currentStyle, which the automatic styles change to 0 or 1. Nothing
-// when the picture cannot be rendered; the message has then been shown.
-std::optional<RenderedWallpaper> RenderWallpaper(Platform& platform, RunState& state,
-                                                 const std::string& picturePath);
-// The same, telling the caller why instead of showing a box: a slideshow
-// passes over a picture it cannot show and goes on.
-std::optional<RenderedWallpaper> RenderWallpaper(Platform& platform, RunState& state,
-                                                 const std::string& picturePath,
-                                                 RenderFailure& failure);
+// state.currentStyle, which the automatic styles change to 0 or 1; when the
+// picture cannot be rendered, says why without showing it: a slideshow
+// passes over such a picture and goes on.
+Result<RenderedWallpaper, RenderFailure> RenderWallpaper(Platform& platform, RunState& state,
+                                                         const std::string& picturePath);
+
+// The box, and the technical side on standard error.
+void ShowRenderFailure(Platform& platform, const RenderFailure& failure);
 
 }  // namespace tivolen

@@ -83,8 +83,11 @@ void renderLoggedPictureAgain(Platform& platform) {
   // whole-picture fit must redraw it.
   if (PictureTypeOf(picture) != "bmp" || *style == kStyleFit) {
     auto rendered = RenderWallpaper(platform, state, picture);
-    if (!rendered) return;  // the renderer has said why
-    shown = std::move(*rendered);
+    if (!rendered) {
+      ShowRenderFailure(platform, rendered.failure());
+      return;
+    }
+    shown = std::move(rendered).value();
   }
   ShowWallpaper(platform, state.currentStyle, shown.path, shown.pixels);
 }

@@ -30,16 +30,15 @@ EditForm::WallpaperAttempt EditForm::setWallpaper(Report report) {
   // A bitmap shown as it is needs no copy; every other picture, and every
   // automatic style, goes through wallpaper.bmp.
   if (state.currentStyle >= kStyleFit || PictureTypeOf(row.path) != "bmp") {
-    RenderFailure failure;
-    std::optional<RenderedWallpaper> rendered =
-        RenderWallpaper(platform_, state, row.path, failure);
+    auto rendered = RenderWallpaper(platform_, state, row.path);
     if (!rendered) {
       // The next picture may do.
+      const RenderFailure& failure = rendered.failure();
       platform_.messages.detail(failure.detail);
       if (report == Report::Boxes) platform_.messages.show(failure.message);
-      return {false, std::move(failure.message)};
+      return {false, failure.message};
     }
-    wallpaper = std::move(*rendered);
+    wallpaper = std::move(rendered).value();
   }
   const bool applied = ApplyWallpaper(platform_, state, wallpaper.path, wallpaper.pixels).isOk();
   return {!applied, {}};

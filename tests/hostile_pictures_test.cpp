@@ -19,6 +19,7 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/linux/linux_pictures.h"
 #include "tests/picture_files.h"
+#include "tests/render_reported.h"
 #include "tests/temp_dir.h"
 
 namespace tivolen {
@@ -185,16 +186,16 @@ TEST_P(HostilePictureTest, EndsQuicklyWithinTheMemoryBound) {
   fake.screen.screen = ScreenSize{320, 240};
   state.currentStyle = 3;
   const auto started = std::chrono::steady_clock::now();
-  const auto rendered = RenderWallpaper(fake.platform(), state, picture);
+  const auto rendered = testing::RenderReported(fake.platform(), state, picture);
   const auto seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
   if (c.message.empty()) {
-    EXPECT_TRUE(rendered.has_value());
+    EXPECT_TRUE(rendered.isOk());
     EXPECT_TRUE(fake.messages.shown.empty()) << fake.messages.details.front();
     EXPECT_TRUE(dir.exists("wallpaper.bmp"));
   } else {
-    EXPECT_FALSE(rendered.has_value());
+    EXPECT_FALSE(rendered.isOk());
     ASSERT_EQ(fake.messages.shown.size(), 1U);
     EXPECT_TRUE(fake.messages.shown[0].starts_with(std::string(c.message) + "\r\n" + picture))
         << fake.messages.shown[0];
@@ -278,7 +279,7 @@ TEST(HostileJpeg, ACutPhotoClaimingALargeSizeStopsAtTheCut) {
   const std::string photo = testing::encode(testing::twoColourImage(800, 600), "jpg");
   const std::string picture = testing::writeBytes(
       dir / "claim.jpg", testing::withFrameSize(photo.substr(0, photo.size() / 2), 8192, 8192));
-  EXPECT_FALSE(RenderWallpaper(fake.platform(), state, picture).has_value());
+  EXPECT_FALSE(testing::RenderReported(fake.platform(), state, picture).isOk());
   ASSERT_EQ(fake.messages.shown.size(), 1U);
   EXPECT_TRUE(
       fake.messages.shown[0].starts_with(std::string(text::kCannotLoadPicture) + "\r\n" + picture));

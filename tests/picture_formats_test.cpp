@@ -15,6 +15,7 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/linux/linux_pictures.h"
 #include "tests/picture_files.h"
+#include "tests/render_reported.h"
 #include "tests/temp_dir.h"
 
 namespace tivolen {
@@ -159,7 +160,7 @@ TEST_F(PictureFormats, EachTypeIsTurnedUprightAndFittedOnTheScreen) {
     const std::string path = testing::writeBytes(
         dir / c.file, encoded(type == "heif" ? "heic" : type, source, c.orientation));
     state.currentStyle = 3;
-    ASSERT_TRUE(RenderWallpaper(fake.platform(), state, path).has_value())
+    ASSERT_TRUE(testing::RenderReported(fake.platform(), state, path).isOk())
         << (fake.messages.shown.empty() ? "" : fake.messages.shown.back());
     const QImage bitmap(QString::fromStdString(dir / "wallpaper.bmp"));
     ASSERT_EQ(bitmap.size(), QSize(c.bitmapWidth, c.bitmapHeight));
@@ -247,11 +248,11 @@ TEST_F(PictureFormats, ADamagedFileOfEachTypeEndsWithTheMessage) {
     fake.messages.details.clear();
     const std::string path = testing::writeBytes(dir / file, bytes);
     state.currentStyle = 4;
-    const auto rendered = RenderWallpaper(fake.platform(), state, path);
+    const auto rendered = testing::RenderReported(fake.platform(), state, path);
     // The technical line goes through the platform's messages to stderr.
     ASSERT_EQ(fake.messages.details.size(), 1U);
     const std::string& errors = fake.messages.details[0];
-    EXPECT_FALSE(rendered.has_value());
+    EXPECT_FALSE(rendered.isOk());
     ASSERT_EQ(fake.messages.shown.size(), 1U);
     EXPECT_TRUE(
         fake.messages.shown[0].starts_with(std::string(text::kCannotLoadPicture) + "\r\n" + path));

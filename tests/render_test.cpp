@@ -23,6 +23,7 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/linux/linux_pictures.h"
 #include "tests/picture_files.h"
+#include "tests/render_reported.h"
 #include "tests/temp_dir.h"
 
 namespace tivolen {
@@ -38,7 +39,7 @@ class RenderTest : public ::testing::Test {
 
   std::optional<std::string> render(const std::string& picture, int style) {
     state.currentStyle = style;
-    std::optional<RenderedWallpaper> rendered = RenderWallpaper(fake.platform(), state, picture);
+    auto rendered = testing::RenderReported(fake.platform(), state, picture);
     if (!rendered) return std::nullopt;
     return rendered->path;
   }
