@@ -8,9 +8,12 @@
 #include "changer/run.h"
 #include "changer/run_options.h"
 #include "common/texts.h"
+#include "common/unexpected_failure.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/linux/qt_messages.h"
 
 int main(int argc, char** argv) {
+  tivolen::FailureBox box = tivolen::FailureBox::Show;
   try {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
@@ -25,9 +28,11 @@ int main(int argc, char** argv) {
       case tivolen::RunRequest::Unknown:
         std::cerr << tivolen::UsageText(options.unknown);
         return tivolen::kExitUsage;
+      case tivolen::RunRequest::Scheduled:
+        box = tivolen::FailureBox::StandardErrorOnly;
+        break;
       case tivolen::RunRequest::Change:
       case tivolen::RunRequest::Navigator:
-      case tivolen::RunRequest::Scheduled:
         break;
     }
     tivolen::LinuxPlatform linuxPlatform(tivolen::text::kChangerCaption);
@@ -35,10 +40,10 @@ int main(int argc, char** argv) {
                                tivolen::RunStartOf(options.request));
   } catch (const std::exception& error) {
     // Never abort at log-on: say what broke and end.
-    std::cerr << "Tivolen: " << error.what() << '\n';
-    return 1;
+    tivolen::QtMessages messages{std::string(tivolen::text::kChangerCaption)};
+    return tivolen::EndOnUnexpectedFailure(messages, error.what(), box);
   } catch (...) {
-    std::cerr << "Tivolen: unexpected failure\n";
-    return 1;
+    tivolen::QtMessages messages{std::string(tivolen::text::kChangerCaption)};
+    return tivolen::EndOnUnexpectedFailure(messages, "unexpected failure", box);
   }
 }

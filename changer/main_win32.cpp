@@ -8,10 +8,13 @@
 #include "changer/run.h"
 #include "changer/run_options.h"
 #include "common/texts.h"
+#include "common/unexpected_failure.h"
 #include "platform/windows/wide_text.h"
+#include "platform/windows/win32_services.h"
 #include "platform/windows/windows_platform.h"
 
 int wmain(int argc, wchar_t** argv) {
+  tivolen::FailureBox box = tivolen::FailureBox::Show;
   try {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) arguments.push_back(tivolen::Narrow(argv[i]));
@@ -28,9 +31,11 @@ int wmain(int argc, wchar_t** argv) {
       case tivolen::RunRequest::Unknown:
         std::fputs(tivolen::UsageText(options.unknown).c_str(), stderr);
         return tivolen::kExitUsage;
+      case tivolen::RunRequest::Scheduled:
+        box = tivolen::FailureBox::StandardErrorOnly;
+        break;
       case tivolen::RunRequest::Change:
       case tivolen::RunRequest::Navigator:
-      case tivolen::RunRequest::Scheduled:
         break;
     }
     tivolen::WindowsPlatform windowsPlatform(tivolen::text::kChangerCaption);
@@ -38,10 +43,10 @@ int wmain(int argc, wchar_t** argv) {
                                tivolen::RunStartOf(options.request));
   } catch (const std::exception& error) {
     // Never abort at log-on: say what broke and end.
-    std::fprintf(stderr, "Tivolen: %s\n", error.what());
-    return 1;
+    tivolen::Win32Messages messages{tivolen::Widen(tivolen::text::kChangerCaption)};
+    return tivolen::EndOnUnexpectedFailure(messages, error.what(), box);
   } catch (...) {
-    std::fputs("Tivolen: unexpected failure\n", stderr);
-    return 1;
+    tivolen::Win32Messages messages{tivolen::Widen(tivolen::text::kChangerCaption)};
+    return tivolen::EndOnUnexpectedFailure(messages, "unexpected failure", box);
   }
 }

@@ -34,6 +34,9 @@ inline constexpr std::string_view kStartupShortcutFailed =
 inline constexpr std::string_view kAppFolderNameNotUtf8 =
     "フォルダー名に UTF-8 でない文字があるため、ログオン時に起動できません。"
     "フォルダー名を変えてから、もう一度起動してください：";
+// A failure nothing below main() could answer ends the program with this.
+inline constexpr std::string_view kUnexpectedFailure =
+    "予期しないエラーが発生したため、終了します。";
 inline constexpr std::string_view kManagerNotStarted = "管理プログラムを起動できませんでした。";
 inline constexpr std::string_view kListUnreadable = "リストを読み込めませんでした。";
 inline constexpr std::string_view kListTooLarge =

@@ -38,7 +38,7 @@ template <typename T, typename Failure = Status>
 class [[nodiscard]] Result {
  public:
   Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit
-  Result(Failure failure)                                                 // NOLINT: implicit
+  Result(Failure failure)                                                // NOLINT: implicit
       : state_(std::in_place_index<1>, std::move(failure)) {
     if constexpr (std::is_same_v<Failure, Status>) {
       // An Ok status here would leave the result holding nothing.
@@ -63,9 +63,7 @@ class [[nodiscard]] Result {
   [[nodiscard]] const Failure& failure() const { return std::get<1>(state_); }
 
   // Ok on success, else the failure.
-  [[nodiscard]] Status status() const
-    requires std::is_same_v<Failure, Status>
-  {
+  [[nodiscard]] Status status() const requires std::is_same_v<Failure, Status> {
     return isOk() ? Status::ok() : failure();
   }
 

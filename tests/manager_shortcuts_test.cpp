@@ -328,7 +328,8 @@ TEST(ManagerShortcutFailures, EachButtonSaysWhyItsShortcutIsMissing) {
     bench.fake().events.clear();
     (form.*c.click)();
     EXPECT_EQ(bench.messages(), (std::vector<std::string>{c.message}));
-    EXPECT_EQ(bench.fake().events, fake::EventLog{fake::messageEvent(c.message)}) << "nothing written";
+    EXPECT_EQ(bench.fake().events, fake::EventLog{fake::messageEvent(c.message)})
+        << "nothing written";
   }
 }
 

@@ -269,9 +269,7 @@ class LinkMaze : public ::testing::Test {
   void link(const std::string& level, const std::string& at) {
     std::filesystem::create_directory_symlink(dir / ("maze/" + level), dir / at);
   }
-  int count(int depth) {
-    return CountFolderItems(files, root, depth);
-  }
+  int count(int depth) { return CountFolderItems(files, root, depth); }
   FolderSearchResult search(int target, int depth) {
     return SearchFolder(files, dir.path(), root, target, depth);
   }

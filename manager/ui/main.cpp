@@ -2,8 +2,11 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <exception>
+#include <string>
 
 #include "common/texts.h"
+#include "common/unexpected_failure.h"
 #include "manager/edit_form.h"
 #include "manager/single_manager.h"
 #include "manager/ui/close_on_signal.h"
@@ -12,6 +15,7 @@
 #include "platform/linux/gui_application.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/local_instance_lock.h"
+#include "platform/linux/qt_messages.h"
 
 namespace {
 
@@ -27,9 +31,7 @@ void preferJapaneseFont() {
   QApplication::setFont(font);
 }
 
-}  // namespace
-
-int main() {
+int runManager() {
   // The user waits for the window's answer: a desktop that is not running is
   // reported at once, not waited for as at log-on.
   tivolen::LinuxPlatform linuxPlatform(tivolen::text::kManagerCaption, tivolen::DesktopWait::Never);
@@ -53,4 +55,21 @@ int main() {
   tivolen::manager::EndSessionOnTerminationSignals(window, [&form] { form.EndSession(); });
   window.show();
   return QApplication::exec();
+}
+
+}  // namespace
+
+int main() {
+  // What escapes the window (a row that is not there, memory run out) ends
+  // with a box rather than an abort that loses the user's view of why.
+  try {
+    return runManager();
+  } catch (const std::exception& error) {
+    tivolen::QtMessages messages{std::string(tivolen::text::kManagerCaption)};
+    return tivolen::EndOnUnexpectedFailure(messages, error.what(), tivolen::FailureBox::Show);
+  } catch (...) {
+    tivolen::QtMessages messages{std::string(tivolen::text::kManagerCaption)};
+    return tivolen::EndOnUnexpectedFailure(messages, "unexpected failure",
+                                           tivolen::FailureBox::Show);
+  }
 }

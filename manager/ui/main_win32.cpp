@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <cstdio>
 #include <exception>
 
 #include "common/texts.h"
+#include "common/unexpected_failure.h"
 #include "manager/edit_form.h"
 #include "manager/single_manager.h"
 #include "manager/ui/frm_edit_win32.h"
+#include "platform/windows/wide_text.h"
 #include "platform/windows/win32_instance_lock.h"
+#include "platform/windows/win32_services.h"
 #include "platform/windows/windows_platform.h"
 
 int wmain() {
@@ -21,10 +23,11 @@ int wmain() {
     tivolen::manager::EditForm form(platform);
     return tivolen::manager::RunWin32FrmEdit(form, &instanceLock);
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "管理: %s\n", error.what());
-    return 1;
+    tivolen::Win32Messages messages{tivolen::Widen(tivolen::text::kManagerCaption)};
+    return tivolen::EndOnUnexpectedFailure(messages, error.what(), tivolen::FailureBox::Show);
   } catch (...) {
-    std::fputs("管理: unexpected failure\n", stderr);
-    return 1;
+    tivolen::Win32Messages messages{tivolen::Widen(tivolen::text::kManagerCaption)};
+    return tivolen::EndOnUnexpectedFailure(messages, "unexpected failure",
+                                           tivolen::FailureBox::Show);
   }
 }
