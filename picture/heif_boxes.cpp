@@ -431,8 +431,14 @@ struct DerivedHead {
   std::uint64_t height = 0;
 };
 
-std::optional<DerivedHead> readDerivedHead(std::string_view description, bool isGrid) {
-  Fields fields(description);
+// Nothing when the description cannot be read.
+std::optional<DerivedHead> readDerivedHead(const HeifStructure& structure, const HeifFile& file,
+                                           const HeifItem& item) {
+  std::string joined;
+  const std::optional<std::string_view> description = heifItemData(structure, file, item, joined);
+  if (!description) return std::nullopt;
+  const bool isGrid = item.type == fourCc("grid");
+  Fields fields(*description);
   DerivedHead head;
   head.version = fields.u8();
   const int fieldSize = (fields.u8() & 1U) != 0 ? 4 : 2;
@@ -592,10 +598,7 @@ std::optional<HeifGridLayout> readHeifGridLayout(const HeifStructure& structure,
                                                  const HeifFile& file) {
   const HeifItem* grid = structure.item(structure.primary);
   if (grid == nullptr || grid->type != fourCc("grid")) return std::nullopt;
-  std::string joined;
-  const auto description = heifItemData(structure, file, *grid, joined);
-  if (!description) return std::nullopt;
-  const std::optional<DerivedHead> head = readDerivedHead(*description, true);
+  const std::optional<DerivedHead> head = readDerivedHead(structure, file, *grid);
   if (!head || head->version != 0 || head->width == 0 || head->height == 0 ||
       head->width > 0x7fffffff || head->height > 0x7fffffff) {
     return std::nullopt;
@@ -887,13 +890,10 @@ class SizeCheck {
 
   std::optional<std::string> grid(const HeifItem& item, const std::optional<CodedSize>& stated,
                                   int depth) {
-    std::string joined;
-    const auto description = heifItemData(structure_, file_, item, joined);
-    if (!description) return std::nullopt;
-    const std::optional<DerivedHead> head = readDerivedHead(*description, true);
+    const std::optional<DerivedHead> head = readDerivedHead(structure_, file_, item);
     if (!head) return std::nullopt;
-    const int rows = head->rows;
-    const int columns = head->columns;
+    const std::int32_t rows = head->rows;
+    const std::int32_t columns = head->columns;
     const std::uint64_t width = head->width;
     const std::uint64_t height = head->height;
     if (auto problem = canvas(width, height, stated, turnedSize(structure_, item, stated))) {
@@ -934,14 +934,10 @@ class SizeCheck {
 
   std::optional<std::string> overlay(const HeifItem& item, const std::optional<CodedSize>& stated,
                                      int depth) {
-    std::string joined;
-    const auto description = heifItemData(structure_, file_, item, joined);
-    if (!description) return std::nullopt;
-    const std::optional<DerivedHead> head = readDerivedHead(*description, false);
+    const std::optional<DerivedHead> head = readDerivedHead(structure_, file_, item);
     if (!head) return std::nullopt;
-    const std::uint64_t width = head->width;
-    const std::uint64_t height = head->height;
-    if (auto problem = canvas(width, height, stated, turnedSize(structure_, item, stated))) {
+    if (auto problem =
+            canvas(head->width, head->height, stated, turnedSize(structure_, item, stated))) {
       return problem;
     }
     return derivedFrom(item, depth);
