@@ -243,7 +243,7 @@ class BandQueue {
 // virtual machine those page faults and the fill cost as much as the entropy
 // decoding. Its memory manager's methods are public and meant to be
 // replaceable: here the whole-picture coefficient arrays come from one
-// huge-page mapping, already zero from the kernel.
+// large block, already zero from the kernel.
 class CoefficientStore {
  public:
   void install(jpeg_decompress_struct& info) {

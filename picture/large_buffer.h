@@ -12,7 +12,7 @@ namespace tivolen {
 // Memory for decoded pictures and bitmap files, tens of megabytes written
 // once from start to end. In 4 KiB pages a 4K screen's pipeline takes some
 // 40,000 page faults, more time than the decoding itself; the system's large
-// blocks make them a few dozen where it has them. The memory is not zeroed
+// blocks fault them in with one call where it has them. The memory is not zeroed
 // by us (`zeroed` promises zeros for small sizes too), and goes back whole
 // when the last owner lets go.
 template <typename T>
