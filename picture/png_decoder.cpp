@@ -14,6 +14,7 @@
 #include "picture/container_exif.h"
 #include "picture/exif_orientation.h"
 #include "picture/large_buffer.h"
+#include "picture/png_inflated.h"
 
 namespace tivolen {
 namespace {
@@ -148,8 +149,8 @@ bool looksLikePng(std::string_view bytes) {
 
 }  // namespace
 
-PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan) {
-  if (!plan || !looksLikePng(bytes)) return {false, {}};
+PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan, PngInflate inflate) {
+  if (!looksLikePng(bytes)) return {false, {}};
   PngReader reader(bytes);
   if (!reader.started()) return {true, LoadedPicture::failed("libpng could not start")};
   if (!reader.readHeader())
@@ -178,9 +179,39 @@ PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan) {
   const auto storedHeight = static_cast<std::int32_t>(height);
   const PictureSize natural = swapsSides(orientation) ? PictureSize{storedHeight, storedWidth}
                                                       : PictureSize{storedWidth, storedHeight};
-  std::optional<ScaledPart> part = plan(natural);
-  if (part) part = storedPart(*part, orientation);
-  if (!part || part->kept.width <= 0 || part->kept.height <= 0) return {false, {}};
+  std::optional<ScaledPart> part = plan ? plan(natural) : std::nullopt;
+  const PictureSize stored{storedWidth, storedHeight};
+  // Centred, tiled or already the screen's size: the whole picture as it is.
+  part = part ? storedPart(*part, orientation) : ScaledPart{stored, 0, 0, stored};
+  if (part->kept.width <= 0 || part->kept.height <= 0) return {false, {}};
+  const bool unscaled = part->scaled == stored && part->kept == stored;
+
+  // The inflated rows are held at once, up to half as much again as the
+  // result: as much as the faster way costs where a picture is reduced
+  // far (a 5120 x 2880 one on a 1920 x 1080 screen would hold 59 MB for a
+  // result of 8), libpng's stream, row by row, is the better bargain.
+  const std::size_t resultBytes =
+      static_cast<std::size_t>(part->kept.width) * static_cast<std::size_t>(part->kept.height) * 4;
+  std::optional<InflatedPng> inflated;
+  if (inflate == PngInflate::WholeWhenPlain && !reader.interlaced()) {
+    inflated = InflatedPng::inflate(bytes, std::max(resultBytes * 3 / 2, kLargeBlockBytes));
+    if (inflated &&
+        (!inflated->filtersValid() || inflated->width() != width || inflated->height() != height)) {
+      inflated.reset();
+    }
+  }
+  if (unscaled && !reader.interlaced()) {
+    Picture whole(storedWidth, storedHeight,
+                  allocateLarge<std::uint32_t>(static_cast<std::size_t>(width * height)));
+    for (std::int32_t y = 0; y < storedHeight; ++y) {
+      if (inflated) {
+        inflated->nextRow(whole.row(y));
+      } else if (!reader.readRow(whole.row(y))) {
+        return {true, LoadedPicture::failed("damaged picture: " + reader.error())};
+      }
+    }
+    return {true, {Status::ok(), natural, applyOrientation(std::move(whole), orientation)}};
+  }
 
   const bool reduced = part->scaled.width <= width && part->scaled.height <= height;
   Picture result;
@@ -205,11 +236,18 @@ PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan) {
     // Not zeroed: a picture one row high may be 64 million pixels wide.
     const std::shared_ptr<std::uint32_t[]> row =
         allocateLarge<std::uint32_t>(static_cast<std::size_t>(width));
-    // Rows below the part are never decoded: their damage cannot show.
-    for (std::int32_t y = 0; y < scaler->endRow(); ++y) {
-      if (!reader.readRow(row.get()))
-        return {true, LoadedPicture::failed("damaged picture: " + reader.error())};
-      scaler->addRow(y, row.get());
+    if (inflated) {
+      for (std::int32_t y = 0; y < scaler->endRow(); ++y) {
+        inflated->nextRow(row.get());
+        scaler->addRow(y, row.get());
+      }
+    } else {
+      // Rows below the part are never decoded: their damage cannot show.
+      for (std::int32_t y = 0; y < scaler->endRow(); ++y) {
+        if (!reader.readRow(row.get()))
+          return {true, LoadedPicture::failed("damaged picture: " + reader.error())};
+        scaler->addRow(y, row.get());
+      }
     }
     if (enlarging != nullptr && !enlarging->done())
       return {true, LoadedPicture::failed("out of memory")};
@@ -218,6 +256,9 @@ PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan) {
                   allocateLarge<std::uint32_t>(static_cast<std::size_t>(width * height)));
     if (!reader.readWhole(whole))
       return {true, LoadedPicture::failed("damaged picture: " + reader.error())};
+    if (unscaled) {
+      return {true, {Status::ok(), natural, applyOrientation(std::move(whole), orientation)}};
+    }
     result = scaleToPart(whole, *part);
     if (result.empty()) return {false, {}};
   }

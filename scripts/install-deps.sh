@@ -25,8 +25,10 @@ packages=(
   libheif-dev
   # grids of HEVC tiles, as phones save photos, decoded tile by tile
   libde265-dev
-  # PNG decoded row by row without Qt, and pixman's SIMD scaling
+  # PNG without Qt (libpng, and libdeflate inflating plain ones in one go),
+  # and pixman's SIMD scaling
   libpng-dev
+  libdeflate-dev
   libpixman-1-dev
   # WebP through Qt's image plugins
   qt6-image-formats-plugins

@@ -8,4 +8,9 @@ std::shared_ptr<void> allocateLargeBlock(std::size_t /*bytes*/) {
   return {};
 }
 
+void populateLargeBlockPages(void* /*start*/, std::size_t /*bytes*/) {}
+
+// The heap's blocks are given back whole, when they are freed.
+void releaseLargeBlockPages(void* /*start*/, std::size_t /*bytes*/) {}
+
 }  // namespace tivolen
