@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // libpng with our size budget, transforms and premultiplying, row by row
 // into the area scaler (reduced) or the bilinear one (enlarged), interlaced
-// pictures whole, turned by whatever orientation the file's eXIf chunk claims.
+// pictures whole, turned by whatever orientation the file's eXIf chunk claims;
+// and plain pictures inflated whole and unfiltered by our own code, which
+// must end exactly as libpng's rows do: the same pixels or the same error.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -28,9 +30,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return tivolen::ScaledPart{
         scaled, scaled.width / 3, 0, {std::min(64, scaled.width / 2), std::min(64, scaled.height)}};
   };
-  for (const tivolen::ScalePlan& plan : {reduced, enlarged}) {
+  const tivolen::ScalePlan unscaled;
+  for (const tivolen::ScalePlan& plan : {reduced, enlarged, unscaled}) {
     const tivolen::PngResult result = tivolen::decodePngScaled(bytes, plan);
     if (result.handled && result.loaded.status.isOk() && result.loaded.pixels.empty()) std::abort();
+    const tivolen::PngResult rows =
+        tivolen::decodePngScaled(bytes, plan, tivolen::PngInflate::RowByRow);
+    if (rows.handled != result.handled ||
+        rows.loaded.status.isOk() != result.loaded.status.isOk() ||
+        rows.loaded.status.message != result.loaded.status.message ||
+        rows.loaded.pixels.size() != result.loaded.pixels.size()) {
+      std::abort();
+    }
+    for (int y = 0; y < rows.loaded.pixels.height(); ++y) {
+      if (!std::equal(rows.loaded.pixels.row(y),
+                      rows.loaded.pixels.row(y) + rows.loaded.pixels.width(),
+                      result.loaded.pixels.row(y))) {
+        std::abort();
+      }
+    }
   }
   return 0;
 }
