@@ -2,11 +2,16 @@
 #include "picture/bitmap_file.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
+#include <optional>
 
 #include "picture/large_buffer.h"
+#include "picture/side_thread.h"
 
 namespace tivolen {
 namespace {
@@ -93,6 +98,58 @@ void putRows(const Picture& picture, std::size_t first, std::size_t count, char*
   }
 }
 
+// Slices are packed by one thread and written by the other, through a
+// ring of kSlicesInFlight buffers: the packer waits for a free one, the
+// writer for a packed one.
+constexpr std::size_t kSlicesInFlight = 4;
+
+class SlicePipeline {
+ public:
+  template <typename Encode>
+  void produce(std::size_t count, Encode encode) {
+    for (std::size_t index = 0; index < count; ++index) {
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return stopped_ || index - written_ < kSlicesInFlight; });
+        if (stopped_) return;
+      }
+      encode(index);
+      {
+        const std::lock_guard lock(mutex_);
+        encoded_ = index + 1;
+      }
+      changed_.notify_all();
+    }
+  }
+  // False when the packer gave up (it threw; its join says why).
+  bool awaitEncoded(std::size_t index) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return encoded_ > index || stopped_; });
+    return encoded_ > index;
+  }
+  void written(std::size_t index) {
+    {
+      const std::lock_guard lock(mutex_);
+      written_ = index + 1;
+    }
+    changed_.notify_all();
+  }
+  void stop() {
+    {
+      const std::lock_guard lock(mutex_);
+      stopped_ = true;
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::size_t encoded_ = 0;
+  std::size_t written_ = 0;
+  bool stopped_ = false;
+};
+
 }  // namespace
 
 BitmapBytes encodeBitmap(const Picture& picture) {
@@ -110,16 +167,51 @@ bool writeBitmap(const Picture& picture, const std::function<bool(std::string_vi
   // Small enough to stay in the cache between encoding and writing.
   constexpr std::size_t kSliceBytes = std::size_t{256} << 10;
   const std::size_t rowsPerSlice = std::max<std::size_t>(1, kSliceBytes / rowBytes);
-  const std::unique_ptr<char[]> slice =
-      std::make_unique_for_overwrite<char[]>(std::max(kDataOffset, rowsPerSlice * rowBytes));
-  putHeader(picture, slice.get());
-  if (!write({slice.get(), kDataOffset})) return false;
-  for (std::size_t first = 0; first < height; first += rowsPerSlice) {
+  const std::size_t sliceCount = (height + rowsPerSlice - 1) / rowsPerSlice;
+  const std::size_t sliceBytes = std::max(kDataOffset, rowsPerSlice * rowBytes);
+  std::array<std::unique_ptr<char[]>, kSlicesInFlight> slices;
+  for (auto& slice : slices) slice = std::make_unique_for_overwrite<char[]>(sliceBytes);
+  putHeader(picture, slices[0].get());
+  if (!write({slices[0].get(), kDataOffset})) return false;
+  const auto encode = [&](std::size_t index) {
+    const std::size_t first = index * rowsPerSlice;
     const std::size_t count = std::min(rowsPerSlice, height - first);
-    putRows(picture, first, count, slice.get());
-    if (!write({slice.get(), count * rowBytes})) return false;
+    putRows(picture, first, count, slices[index % kSlicesInFlight].get());
+    return std::string_view{slices[index % kSlicesInFlight].get(), count * rowBytes};
+  };
+
+  // A screen's bitmap is tens of megabytes: a second thread packs the
+  // next slices while this one hands the last to the system, which copies
+  // them into the file's pages. Small pictures are not worth a thread.
+  SlicePipeline pipeline;
+  std::optional<SideThread> encoder;
+  if (sliceCount >= 8) {
+    encoder.emplace(
+        [&] {
+          try {
+            pipeline.produce(sliceCount, encode);
+          } catch (...) {
+            pipeline.stop();
+            throw;
+          }
+        },
+        [&] { pipeline.stop(); });
   }
-  return true;
+  if (!encoder || !encoder->started()) {
+    for (std::size_t index = 0; index < sliceCount; ++index) {
+      if (!write(encode(index))) return false;
+    }
+    return true;
+  }
+  std::size_t index = 0;
+  for (; index < sliceCount && pipeline.awaitEncoded(index); ++index) {
+    const std::size_t count = std::min(rowsPerSlice, height - index * rowsPerSlice);
+    // The packer is stopped on leaving.
+    if (!write({slices[index % kSlicesInFlight].get(), count * rowBytes})) return false;
+    pipeline.written(index);
+  }
+  encoder->join();  // throws what stopped the packer early
+  return index == sliceCount;
 }
 
 bool bitmapIsCutShort(std::string_view header, std::uint64_t fileSize) {

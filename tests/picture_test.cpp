@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <mutex>
 #include <stdexcept>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "picture/area_scaler.h"
@@ -162,6 +164,36 @@ TEST(BitmapFile, EveryRowPaddingReadsBackTheSamePixels) {
             << "width " << width << " at " << x << "," << y;
       }
     }
+  }
+}
+
+// A screen's bitmap is packed on a second thread while the first writes
+// it: the file must hold the same bytes in the same order, and a write that
+// fails half-way (a full disk) must end the save at once, not hang it.
+TEST(BitmapFile, WrittenInSlicesItIsTheSameFileAndAFailedWriteEndsIt) {
+  Picture picture(1001, 997);
+  for (std::int32_t y = 0; y < picture.height(); ++y) {
+    for (std::int32_t x = 0; x < picture.width(); ++x) {
+      picture.row(y)[x] = 0xff000000U | static_cast<std::uint32_t>(x * 977 + y * 7919) * 0x010305U;
+    }
+  }
+  const BitmapBytes whole = encodeBitmap(picture);
+  std::string written;
+  std::size_t pieces = 0;
+  ASSERT_TRUE(writeBitmap(picture, [&](std::string_view piece) {
+    written.append(piece);
+    ++pieces;
+    return true;
+  }));
+  ASSERT_GT(pieces, 8U) << "small enough to be written in one go";
+  ASSERT_EQ(written.size(), whole.size);
+  EXPECT_TRUE(written == whole.view()) << "the slices are out of order or mixed up";
+
+  for (const std::size_t failing : {std::size_t{0}, std::size_t{1}, std::size_t{5}, pieces - 1}) {
+    std::size_t calls = 0;
+    EXPECT_FALSE(writeBitmap(picture, [&](std::string_view) { return calls++ != failing; }))
+        << "write " << failing << " failed";
+    EXPECT_EQ(calls, failing + 1) << "writing went on after a failed write";
   }
 }
 
