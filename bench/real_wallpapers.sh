@@ -16,8 +16,11 @@
 # no picture slower than it, geometric mean peak RSS <= 1, no picture above
 # 1.25. Exits 1 when a goal is missed.
 #
-# usage: bench/real_wallpapers.sh [Tivolen] [pairs] [name filter (grep -E)] [screens]
+# usage: bench/real_wallpapers.sh [Tivolen] [pairs] [name filter (grep -E)] [screens] [style]
 #   e.g. bench/real_wallpapers.sh build/app/Tivolen 5 '' '1920x1080 3840x2160'
+# The style is the list's number: 4 cover (the default), 3 fit, 0 centred,
+# 1 tiled; the other program still covers the screen, so the ratios of the
+# styles side by side show whether any costs more than cover.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,6 +28,7 @@ tivolen=$(realpath "${1:-$here/../build/app/Tivolen}")
 pairs=${2:-5}
 filter=${3:-}
 screens=${4:-1920x1080 3840x2160}
+style=${5:-4}
 cache=${TIVOLEN_BENCH_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tivolen-bench/wallpapers}
 # shellcheck source=scripts/x_server.sh
 source "$here/../scripts/x_server.sh"
@@ -72,7 +76,7 @@ for screen in $screens; do
   start_x_server "${screen}x24"
   for picture in "${pictures[@]}"; do
     # Timing "every start": each run renders and applies the picture again.
-    printf '%s\r\n' '"Ver","1.30"' 0 0 '"[SubFolder]",2' "\"$picture\",0,4,5" >"$app/List.txt"
+    printf '%s\r\n' '"Ver","1.30"' 0 0 '"[SubFolder]",2' "\"$picture\",0,$style,5" >"$app/List.txt"
     printf '%s\r\n' '#2026-12-01#' 1 "\"$picture\"" >"$app/WallPaper.log"
     other="xwallpaper --zoom $picture"
     [[ ${picture,,} == *.webp ]] && other="feh --no-fehbg --bg-fill $picture"
