@@ -82,9 +82,20 @@ Result<RenderedWallpaper, RenderFailure> RenderWallpaper(Platform& platform, Run
   // A picture the fit shrinks or enlarges is loaded straight at its fitted
   // size, of which a covering fit keeps only what the screen shows (centred,
   // as fitToScreen cuts it); large JPEGs are then never held at full size.
-  // Everything saved unscaled needs the whole picture.
+  // A centred or tiled picture larger than the screen is loaded as the part
+  // fitToScreen would cut from it, at its own size: the rows below it are
+  // never decoded. Everything else saved unscaled needs the whole picture.
   const ScalePlan plan = [&](PictureSize natural) -> std::optional<ScaledPart> {
-    if (!screen || !automatic) return std::nullopt;
+    if (!screen) return std::nullopt;
+    if (style == kStyleCentred || style == kStyleTiled) {
+      if (natural.width <= screen->width && natural.height <= screen->height) return std::nullopt;
+      const PictureSize kept{std::min(natural.width, screen->width),
+                             std::min(natural.height, screen->height)};
+      if (style == kStyleTiled) return ScaledPart{natural, 0, 0, kept};
+      return ScaledPart{natural, (natural.width - kept.width) / 2,
+                        (natural.height - kept.height) / 2, kept};
+    }
+    if (!automatic) return std::nullopt;
     const Fit fit = FitPicture(natural.width, natural.height, screen->width, screen->height, style);
     if (fit.kind != FitKind::Scale) return std::nullopt;
     const PictureSize kept{std::min(fit.width, screen->width),

@@ -15,6 +15,7 @@
 #include <random>
 #include <vector>
 
+#include "common/list_file.h"
 #include "common/texts.h"
 #include "picture/bilinear_scaler.h"
 #include "picture/bitmap_file.h"
@@ -192,6 +193,40 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<CloseToScreenCase>& tested) {
       return std::string(tested.param.name);
     });
+
+// A centred or tiled picture larger than the screen shows only the part
+// the screen holds (the middle, or the top left): that part is what is
+// decoded, never the whole picture beside it, and it is the very pixels.
+TEST_F(RenderTest, CentredAndTiledLargePicturesHoldOnlyTheShownPart) {
+  fake.screen.screen = ScreenSize{1024, 768};
+  QImage source(6000, 4000, QImage::Format_RGB32);
+  for (int y = 0; y < source.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(source.scanLine(y));
+    for (int x = 0; x < source.width(); ++x)
+      row[x] = qRgb(x & 0xff, y & 0xff, (x / 256 + y / 256) * 9);
+  }
+  const std::string picture =
+      testing::writeBytes(dir / "large.png", testing::encode(source, "png", 0));
+  const auto file = static_cast<long>(std::filesystem::file_size(picture) / 1024);
+  for (const int style : {kStyleCentred, kStyleTiled}) {
+    SCOPED_TRACE(style == kStyleCentred ? "centred" : "tiled");
+    resetPeakResident();
+    const long before = peakResidentKilobytes();
+    ASSERT_TRUE(render(picture, style));
+    const long grown = peakResidentKilobytes() - before;
+    EXPECT_LT(grown, file + 1024 * 768 * 4 / 1024 + 8 * 1024) << "KiB beyond the start";
+
+    const QImage bitmap(QString::fromStdString(dir / "wallpaper.bmp"));
+    ASSERT_EQ(bitmap.size(), QSize(1024, 768));
+    const int left = style == kStyleCentred ? (6000 - 1024) / 2 : 0;
+    const int top = style == kStyleCentred ? (4000 - 768) / 2 : 0;
+    for (const QPoint at :
+         {QPoint(0, 0), QPoint(1023, 0), QPoint(0, 767), QPoint(1023, 767), QPoint(517, 301)}) {
+      EXPECT_EQ(bitmap.pixel(at) & 0xffffffU, source.pixel(at + QPoint(left, top)) & 0xffffffU)
+          << "at " << at.x() << ", " << at.y();
+    }
+  }
+}
 
 struct OrientationCase {
   int orientation;
