@@ -10,6 +10,10 @@
 #include <mutex>
 #include <optional>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <tmmintrin.h>
+#endif
+
 #include "picture/large_buffer.h"
 #include "picture/side_thread.h"
 
@@ -64,6 +68,29 @@ void putHeader(const Picture& picture, char* out) {
   put32(info + 28, 3780);
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+// Four pixels at a time, their blue, green and red bytes gathered by one
+// shuffle: a quarter of the word-packing loop's time, where SSSE3 is there
+// (every x86 processor of the last fifteen years). Each store writes four
+// bytes past the group; the next group, or the row's tail written after,
+// overwrites them, so it stops eight pixels before the end.
+__attribute__((target("ssse3"))) std::size_t putPixelsShuffled(const std::uint32_t* source,
+                                                               std::size_t width,
+                                                               unsigned char* target) {
+  const __m128i gather = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  std::size_t x = 0;
+  for (; x + 8 <= width; x += 4) {
+    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + x));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target + x * 3), _mm_shuffle_epi8(pixels, gather));
+  }
+  return x;
+}
+
+bool shuffleAvailable() {
+  return __builtin_cpu_supports("ssse3") != 0;
+}
+#endif
+
 // Rows `first` to `first + count` of the file, which is bottom-up: its
 // first row is the picture's last.
 void putRows(const Picture& picture, std::size_t first, std::size_t count, char* out) {
@@ -74,6 +101,12 @@ void putRows(const Picture& picture, std::size_t first, std::size_t count, char*
     const std::uint32_t* source = picture.row(static_cast<std::int32_t>(height - 1 - y));
     auto* target = reinterpret_cast<unsigned char*>(out + (y - first) * rowBytes);
     std::size_t x = 0;
+#if defined(__x86_64__) || defined(__i386__)
+    if (shuffleAvailable()) {
+      x = putPixelsShuffled(source, width, target);
+      target += x * 3;
+    }
+#endif
     if constexpr (std::endian::native == std::endian::little) {
       // Four pixels make three words: a quarter of the stores byte by byte
       // takes, over every pixel of the screen at each change.
