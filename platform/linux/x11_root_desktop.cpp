@@ -208,26 +208,33 @@ class SharedSlice {
 };
 
 // The plain 24-bit case through shared memory, a slice of rows at a time;
-// false when the server offers no shared memory.
+// false when the server offers no shared memory. Two slices take turns: the
+// next is filled while the server still copies the last.
 bool putShared(const Target& to, Drawable drawable, const Picture& picture, int fromX, int fromY,
                int toX, int toY, int width, int height) {
   constexpr std::size_t kSliceBytes = std::size_t{4} << 20;
   const int rows = static_cast<int>(std::clamp<std::size_t>(
       kSliceBytes / (static_cast<std::size_t>(width) * 4), 1, static_cast<std::size_t>(height)));
-  const SharedSlice slice(to, static_cast<unsigned>(width), static_cast<unsigned>(rows));
-  if (!slice.usable()) return false;
-  XImage* image = slice.image();
-  for (int y = 0; y < height; y += rows) {
+  const SharedSlice first(to, static_cast<unsigned>(width), static_cast<unsigned>(rows));
+  if (!first.usable()) return false;
+  std::optional<SharedSlice> second;
+  if (rows < height) second.emplace(to, static_cast<unsigned>(width), static_cast<unsigned>(rows));
+  const bool alternate = second && second->usable();
+  bool useSecond = false;
+  for (int y = 0; y < height; y += rows, useSecond = alternate && !useSecond) {
+    XImage* image = useSecond ? second->image() : first.image();
     const int count = std::min(rows, height - y);
     for (int row = 0; row < count; ++row) {
       std::memcpy(image->data + static_cast<std::ptrdiff_t>(row) * image->bytes_per_line,
                   picture.row(fromY + y + row) + fromX, static_cast<std::size_t>(width) * 4);
     }
+    // The server has read every slice put before once the round trip is
+    // back: the slice filled next (the one before this) is free again.
+    XSync(to.display, False);
     XShmPutImage(to.display, drawable, to.gc, image, 0, 0, toX, toY + y,
                  static_cast<unsigned>(width), static_cast<unsigned>(count), False);
-    // The server has read the slice once the round trip is back.
-    XSync(to.display, False);
   }
+  XSync(to.display, False);
   return true;
 }
 
