@@ -186,8 +186,8 @@ TEST(PngInflatedWhole, DamageEndsAsItDoesWithLibpng) {
   // and a row naming filter 9.
   std::string badFilter;
   {
-    std::string raw(static_cast<std::size_t>(30 * 121), '\0');
-    raw[121 * 5] = 9;
+    std::string raw(std::size_t{30} * 121, '\0');
+    raw[std::size_t{121} * 5] = 9;
     uLongf size = compressBound(static_cast<uLong>(raw.size()));
     badFilter.resize(size);
     compress2(reinterpret_cast<Bytef*>(badFilter.data()), &size,

@@ -167,7 +167,7 @@ TEST_P(CloseToScreenTest, CoverHoldsAtMostTheDecodedPictureAndTheResult) {
   const long result = long{c.screenWidth} * c.screenHeight * 4 / 1024;
   const long decoded = c.decodedHeld ? long{c.width} * c.height * 4 / 1024 : 0;
   const auto file = static_cast<long>(std::filesystem::file_size(picture) / 1024);
-  EXPECT_LT(grown, file + result + decoded + 8 * 1024) << "KiB beyond the start";
+  EXPECT_LT(grown, file + result + decoded + 8L * 1024) << "KiB beyond the start";
 
   const QImage bitmap(QString::fromStdString(dir / "wallpaper.bmp"));
   ASSERT_EQ(bitmap.size(), QSize(c.screenWidth, c.screenHeight));
@@ -214,7 +214,7 @@ TEST_F(RenderTest, CentredAndTiledLargePicturesHoldOnlyTheShownPart) {
     const long before = peakResidentKilobytes();
     ASSERT_TRUE(render(picture, style));
     const long grown = peakResidentKilobytes() - before;
-    EXPECT_LT(grown, file + 1024 * 768 * 4 / 1024 + 8 * 1024) << "KiB beyond the start";
+    EXPECT_LT(grown, file + 1024L * 768 * 4 / 1024 + 8L * 1024) << "KiB beyond the start";
 
     const QImage bitmap(QString::fromStdString(dir / "wallpaper.bmp"));
     ASSERT_EQ(bitmap.size(), QSize(1024, 768));
