@@ -30,6 +30,10 @@ packages=(
   libpng-dev
   libdeflate-dev
   libpixman-1-dev
+  # WebP without Qt, cropped and scaled while it decodes; cwebp for the
+  # fuzzing seeds
+  libwebp-dev
+  webp
   # WebP through Qt's image plugins
   qt6-image-formats-plugins
   # the project's SVG icon on the windows (Qt's SVG icon engine)

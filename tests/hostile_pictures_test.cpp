@@ -159,6 +159,20 @@ std::string gifOnLargeScreen(int side) {
   return gif;
 }
 
+// A lossless WebP of one colour, 38 bytes whatever size its header claims:
+// with a single colour every pixel takes no bits at all.
+std::string oneColourWebp(std::uint32_t width, std::uint32_t height) {
+  std::string webp(
+      "RIFF\x1e\0\0\0WEBPVP8L\x11\0\0\0\x2f\x0f\xc0\x03\0\x07\x50\xad\xa2\x14\xb9\xff"
+      "\x81\x88\xe8\x7f\0\0",
+      38);
+  // 14 bits each for width - 1 and height - 1, then alpha and version.
+  const std::uint32_t rest = static_cast<std::uint8_t>(webp[24]) >> 4;
+  const std::uint32_t bits = (width - 1) | (height - 1) << 14 | rest << 28;
+  for (int i = 0; i < 4; ++i) webp[21 + i] = static_cast<char>(bits >> (8 * i));
+  return webp;
+}
+
 long peakKilobytes() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
@@ -254,7 +268,22 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"jpeg_header_beyond_the_pixel_limit", "claim.jpg",
                     [] { return testing::withFrameSize(cmykJpeg(64, 64, false), 16384, 16384); },
                     text::kPictureTooLarge},
+        // libwebp holds a lossless picture's pixels whole beside the result:
+        // 512 MiB for 38 bytes.
+        HostileCase{"webp_lossless_at_the_pixel_limit", "one-colour.webp",
+                    [] { return oneColourWebp(8192, 8192); }, text::kPictureTooLarge},
+        HostileCase{"webp_header_beyond_the_pixel_limit", "claim.webp",
+                    [] { return oneColourWebp(16383, 16383); }, text::kPictureTooLarge},
+        HostileCase{"webp_cut_in_half", "cut.webp",
+                    [] {
+                      const std::string whole =
+                          testing::encode(testing::twoColourImage(640, 480), "webp");
+                      return whole.substr(0, whole.size() / 2);
+                    },
+                    text::kCannotLoadPicture},
         // Legal and within the limit: shown.
+        HostileCase{
+            "webp_lossless_one_colour", "small.webp", [] { return oneColourWebp(300, 200); }, {}},
         HostileCase{"png_16_bit_33_megapixels",
                     "deep-33mp.png",
                     [] { return sixteenBitPng(6000, 5600, 0xffff); },

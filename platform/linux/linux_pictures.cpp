@@ -28,6 +28,7 @@
 #include "picture/large_buffer.h"
 #include "picture/png_decoder.h"
 #include "picture/png_structure.h"
+#include "picture/webp_decoder.h"
 #include "platform/linux/atomic_file.h"
 #include "platform/linux/unique_fd.h"
 
@@ -39,7 +40,7 @@ bool knownSignature(std::string_view head) {
   if (head.size() >= 3 && at(0) == 0xff && at(1) == 0xd8 && at(2) == 0xff) return true;
   if (head.starts_with("BM") || head.starts_with("GIF8") || looksLikeHeif(head)) return true;
   // Asking Qt loads every image format plugin it has to probe the bytes.
-  if (head.starts_with("\x89PNG\r\n\x1a\n")) return true;
+  if (head.starts_with("\x89PNG\r\n\x1a\n") || looksLikeWebp(head)) return true;
   if (head.size() >= 4 && at(0) == 0 && at(1) == 0 && (at(2) == 1 || at(2) == 2) && at(3) == 0) {
     return true;  // icon or cursor
   }
@@ -319,6 +320,9 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
     }
   } else if (looksLikeHeif(bytes)) {
     loaded = decodeHeif(bytes, needed, tilesTried);
+  } else if (looksLikeWebp(bytes)) {
+    WebpResult webp = decodeWebpScaled(bytes, {});
+    loaded = webp.handled ? std::move(webp.loaded) : decodeWithQt(bytes);
   } else if (gifFirstFrameIsCutShort(bytes)) {
     loaded = LoadedPicture::failed("damaged GIF: the file ends inside its first picture");
   } else if (const std::int64_t canvas = gifFirstFrameCanvasPixels(bytes);
@@ -361,6 +365,15 @@ LoadedPicture LinuxPictures::loadScaled(const std::string& path, const ScalePlan
           png.loaded.status.message = path + ": " + png.loaded.status.message;
         }
         return std::move(png.loaded);
+      }
+    } else if (file.ok() && file.size() > 0 && looksLikeWebp(file.bytes())) {
+      if (!file.readAll(why)) return LoadedPicture::failed(path + ": " + why);
+      WebpResult webp = decodeWebpScaled(file.bytes(), plan);
+      if (webp.handled) {
+        if (!webp.loaded.status.isOk()) {
+          webp.loaded.status.message = path + ": " + webp.loaded.status.message;
+        }
+        return std::move(webp.loaded);
       }
     }
   }
