@@ -82,8 +82,10 @@ VP8StatusCode decodeInto(std::string_view bytes, WebPDecoderConfig& config, Pict
   const VP8StatusCode status =
       WebPDecode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), &config);
   WebPFreeDecBuffer(&config.output);
-  if (status == VP8_STATUS_OK && config.input.has_alpha != 0) {
-    // Premultiplied already: transparent parts are black, and opaque.
+  // Premultiplied already where the file says it has alpha: transparent
+  // parts are black. A lossless picture that says it has none may still
+  // carry alpha values, which Qt ignores as well.
+  if (status == VP8_STATUS_OK && (config.input.has_alpha != 0 || config.input.format != 1)) {
     for (std::int32_t y = 0; y < out.height(); ++y) {
       std::uint32_t* row = out.row(y);
       for (std::int32_t x = 0; x < out.width(); ++x) row[x] |= 0xff000000U;
