@@ -162,8 +162,20 @@ WebpResult decodeWebpScaled(std::string_view bytes, const ScalePlan& plan) {
     return done(std::move(scaled));
   }
 
-  const Span across = spanOf(width, part->scaled.width, part->keptX, part->kept.width);
-  const Span down = spanOf(height, part->scaled.height, part->keptY, part->kept.height);
+  Span across = spanOf(width, part->scaled.width, part->keptX, part->kept.width);
+  Span down = spanOf(height, part->scaled.height, part->keptY, part->kept.height);
+  if (across.scaledCount == across.count && down.scaledCount == down.count) {
+    // Unscaled, libwebp smooths a lossy picture's colour planes up to full
+    // size from the crop alone, so its edge rows and columns would differ
+    // from the same pixels of the whole picture: two more on each side are
+    // decoded and left out.
+    for (Span* span : {&across, &down}) {
+      const std::int64_t side = span == &across ? width : height;
+      const std::int64_t first = std::max<std::int64_t>(0, span->first - 2);
+      const std::int64_t end = std::min(side, span->first + span->count + 2);
+      *span = {first, end - first, first, end - first};
+    }
+  }
   if (across.count != width || down.count != height) {
     config.options.use_cropping = 1;
     config.options.crop_left = static_cast<int>(across.first);
