@@ -91,14 +91,14 @@ Difference compare(const Picture& a, const Picture& b) {
 }
 
 struct PartCase {
-  const char* name;
+  const char* name = "";
   std::optional<ScaledPart> part;  // of a 400 x 300 picture; none: unscaled
   // The most a channel may differ from Qt's way on average: libwebp scales
   // a lossy picture's colour planes, at half size, before turning them into
   // RGB, and may round a premultiplied channel the other way. A part a pixel
   // off its place, or colour planes half a pixel off, differ by more.
-  double lossyMean;
-  double losslessMean;
+  double lossyMean = 0;
+  double losslessMean = 0;
 };
 
 const PartCase kParts[] = {
@@ -116,9 +116,9 @@ const PartCase kParts[] = {
 
 TEST(WebpDecoder, MatchesQtsDecodingScaledAfterwards) {
   struct Kind {
-    const char* name;
-    Coding coding;
-    bool alpha;
+    const char* name = "";
+    Coding coding = Coding::Lossy;
+    bool alpha = false;
     // libwebp's scaler weighs colours by alpha the header did not announce;
     // Qt's decoding ignores it before scaling.
     double slack = 0;
