@@ -45,6 +45,9 @@ make_app() {  # name picture
   local app="$work/$1"
   mkdir -p "$app"
   cp "$tivolen" "$app/Tivolen"
+  # What needs Qt comes from the module beside it; builds from before it have none.
+  module="$(dirname "$tivolen")/libtivolen-qt.so"
+  if [[ -e "$module" ]]; then cp "$module" "$app/"; fi
   printf '%s\r\n' '"Ver","1.30"' 0 0 '"[SubFolder]",2' "\"$2\",0,4,5" >"$app/List.txt"
   printf '%s\r\n' '#2026-12-01#' 1 "\"$2\"" >"$app/WallPaper.log"
   echo "$app/Tivolen"

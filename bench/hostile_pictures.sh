@@ -31,6 +31,9 @@ for picture in "$@"; do
   app="$work/app"
   rm -rf "$app" && mkdir -p "$app"
   cp "$tivolen" "$app/Tivolen"
+  # What needs Qt comes from the module beside it; builds from before it have none.
+  module="$(dirname "$tivolen")/libtivolen-qt.so"
+  if [[ -e "$module" ]]; then cp "$module" "$app/"; fi
   printf '%s\r\n' '"Ver","1.30"' 0 0 '"[SubFolder]",2' "\"$(realpath "$picture")\",0,4,5" \
     >"$app/List.txt"
   printf '%s\r\n' '#2026-12-01#' 0 '"現在の壁紙ファイル："' >"$app/WallPaper.log"

@@ -28,6 +28,9 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 app="$work/app"
 mkdir -p "$app"
 cp "$tivolen" "$app/Tivolen"
+# What needs Qt comes from the module beside it; builds from before it have none.
+module="$(dirname "$tivolen")/libtivolen-qt.so"
+if [[ -e "$module" ]]; then cp "$module" "$app/"; fi
 printf '%s\r\n' '"Ver","1.30"' 1 0 '"[SubFolder]",2' "\"$work/photo.jpg\",0,4,5" >"$app/List.txt"
 printf '%s\r\n' '#2026-12-01#' 0 '"現在の壁紙ファイル："' >"$app/WallPaper.log"
 start_x_server "${screen}x24"

@@ -61,6 +61,9 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 app="$work/app"
 mkdir -p "$app"
 cp "$tivolen" "$app/Tivolen"
+# What needs Qt comes from the module beside it; builds from before it have none.
+module="$(dirname "$tivolen")/libtivolen-qt.so"
+if [[ -e "$module" ]]; then cp "$module" "$app/"; fi
 
 # shellcheck source=bench/paired_runs.sh
 source "$here/paired_runs.sh"

@@ -44,6 +44,9 @@ make_app() {  # name picture [idle]
   if [[ ${3:-} == idle ]]; then timing=1 logged="#$(date +%Y-%m-%d)#"; fi
   mkdir -p "$app"
   cp "$tivolen" "$app/Tivolen"
+  # What needs Qt comes from the module beside it; builds from before it have none.
+  module="$(dirname "$tivolen")/libtivolen-qt.so"
+  if [[ -e "$module" ]]; then cp "$module" "$app/"; fi
   printf '%s\r\n' '"Ver","1.30"' "$timing" 0 '"[SubFolder]",2' "\"$2\",0,4,5" >"$app/List.txt"
   printf '%s\r\n' "$logged" 1 "\"$2\"" >"$app/WallPaper.log"
   echo "$app/Tivolen"

@@ -1,16 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "changer/navigator_window.h"
 #include "changer/run.h"
 #include "changer/run_options.h"
 #include "common/texts.h"
 #include "common/unexpected_failure.h"
+#include "platform/linux/box_messages.h"
 #include "platform/linux/linux_platform.h"
-#include "platform/linux/qt_messages.h"
+#include "platform/linux/qt_module.h"
+
+namespace {
+
+// Qt is loaded only when a run shows something or meets a picture only Qt
+// reads: loading it costs more than a whole run on a small wallpaper.
+std::shared_ptr<tivolen::QtParts> openQtModule() {
+  return std::make_shared<tivolen::QtModule>(tivolen::QtModulePath());
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   tivolen::FailureBox box = tivolen::FailureBox::Show;
@@ -35,15 +46,19 @@ int main(int argc, char** argv) {
       case tivolen::RunRequest::Navigator:
         break;
     }
-    tivolen::LinuxPlatform linuxPlatform(tivolen::text::kChangerCaption);
-    return tivolen::RunChanger(linuxPlatform.platform(), tivolen::ShowNavigator,
-                               tivolen::RunStartOf(options.request));
+    tivolen::LinuxPlatform linuxPlatform(tivolen::text::kChangerCaption, openQtModule());
+    return tivolen::RunChanger(
+        linuxPlatform.platform(),
+        [&linuxPlatform](tivolen::Platform& platform) {
+          return linuxPlatform.qt().showNavigator(platform);
+        },
+        tivolen::RunStartOf(options.request));
   } catch (const std::exception& error) {
     // Never abort at log-on: say what broke and end.
-    tivolen::QtMessages messages{std::string(tivolen::text::kChangerCaption)};
+    tivolen::BoxMessages messages{std::string(tivolen::text::kChangerCaption), openQtModule()};
     return tivolen::EndOnUnexpectedFailure(messages, error.what(), box);
   } catch (...) {
-    tivolen::QtMessages messages{std::string(tivolen::text::kChangerCaption)};
+    tivolen::BoxMessages messages{std::string(tivolen::text::kChangerCaption), openQtModule()};
     return tivolen::EndOnUnexpectedFailure(messages, "unexpected failure", box);
   }
 }

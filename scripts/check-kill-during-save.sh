@@ -23,6 +23,8 @@ trap cleanup EXIT
 app="$work/app"
 mkdir -p "$app" "$work/pics" "$work/home"
 cp "$tivolen" "$app/Tivolen"
+# What needs Qt comes from the module beside it.
+cp "$(dirname "$tivolen")/libtivolen-qt.so" "$app/"
 # Large enough that writing the 25 MB bitmap of a 4K screen takes a while.
 for colour in red blue green; do
   /usr/bin/convert -size 4000x2400 "gradient:$colour-white" -quality 90 "$work/pics/$colour.jpg"

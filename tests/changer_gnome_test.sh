@@ -19,6 +19,8 @@ app="$work/app フォルダ"
 mkdir -p "$app" "$work/home" "$work/config" "$work/runtime"
 chmod 700 "$work/runtime"
 cp "$tivolen" "$app/Tivolen"
+# What needs Qt comes from the module beside it.
+cp "$(dirname "$tivolen")/libtivolen-qt.so" "$app/"
 # A bitmap in style 4 is applied unrendered, in the desktop's zoom layout.
 /usr/bin/convert -size 64x48 xc:red "BMP3:$work/red picture.bmp"
 crlf() { printf '%s\r\n' "$@"; }

@@ -29,6 +29,8 @@ app="$work/壁紙 アプリ"
 pics="$work/pictures"
 mkdir -p "$app" "$pics" "$work/home"
 cp "$tivolen" "$app/Tivolen"
+# What needs Qt comes from the module beside it.
+cp "$(dirname "$tivolen")/libtivolen-qt.so" "$app/"
 # 1600 x 1200: left half red, right half blue, the top quarter green. In
 # "オート1" it fills a 4:3 screen exactly.
 "$magick" -size 800x1200 xc:red -size 800x1200 xc:blue +append \

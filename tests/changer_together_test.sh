@@ -14,6 +14,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/private_session.sh"
 app="$work/app"
 mkdir -p "$app"
 cp "$tivolen" "$app/Tivolen"
+# What needs Qt comes from the module beside it.
+cp "$(dirname "$tivolen")/libtivolen-qt.so" "$app/"
 /usr/bin/convert -size 64x48 xc:red "$app/red.gif"
 total=$((50 * 2 + 5 * 10))
 crlf() { printf '%s\r\n' "$@"; }

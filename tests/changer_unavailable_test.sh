@@ -16,6 +16,8 @@ app="$work/app"
 usb="$work/media/USB ドライブ"
 mkdir -p "$app"
 cp "$tivolen" "$app/Tivolen"
+# What needs Qt comes from the module beside it.
+cp "$(dirname "$tivolen")/libtivolen-qt.so" "$app/"
 /usr/bin/convert -size 64x48 xc:red "$app/red.gif"
 crlf() { printf '%s\r\n' "$@"; }
 # The picture owns position 1, the folder (2 items) 2 to 4, red.gif 5.

@@ -15,6 +15,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/private_session.sh"
 app="$work/壁紙 \$apps"
 mkdir -p "$app"
 cp "$tivolen" "$app/Tivolen"
+# What needs Qt comes from the module beside it.
+cp "$(dirname "$tivolen")/libtivolen-qt.so" "$app/"
 cat >"$app/管理" <<'STANDIN'
 #!/bin/sh
 # Stand-in for the manager: records that it was started, and how.

@@ -35,6 +35,8 @@ app="$work/壁紙 アプリ"
 pics="$work/my pictures"
 mkdir -p "$app" "$pics" "$work/home"
 cp "$tivolen" "$app/Tivolen"
+# What needs Qt comes from the module beside it.
+cp "$(dirname "$tivolen")/libtivolen-qt.so" "$app/"
 
 # 2048 x 1024: left half red, right half blue, the top quarter green.
 "$magick" -size 1024x1024 xc:red -size 1024x1024 xc:blue +append \

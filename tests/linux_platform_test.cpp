@@ -8,12 +8,14 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 
 #include "common/texts.h"
 #include "platform/linux/gui_application.h"
 #include "platform/linux/qt_messages.h"
+#include "platform/linux/qt_module.h"
 #include "platform/linux/x11_keyboard.h"
 #include "tests/temp_dir.h"
 
@@ -98,6 +100,64 @@ TEST(LinuxPlatformTest, ApplicationDirectoryIsTheRunningProgramsFolder) {
   EXPECT_EQ(linuxPlatform.platform().applicationDirectory, folder);
   EXPECT_EQ(linuxPlatform.platform().inAppDir("List.txt"), folder + "/List.txt");
   EXPECT_FALSE(linuxPlatform.platform().keyboard.shiftHeld());
+}
+
+// The changer's module missing (a copy of the program alone, a broken
+// install): each part of the run that would need Qt ends the way it does
+// without a display, and none of them crashes.
+TEST(WithoutTheQtModule, EveryPartAnswersAsWithoutADisplay) {
+  testing::TempDir dir;
+  ScopedEnvironment environment;
+  withoutAnyDisplay(environment);
+  environment.set("XDG_CURRENT_DESKTOP", "XFCE");
+  const std::string missing = dir / "libtivolen-qt.so";
+  // An Xfce session needs the module at once, for its desktop back-end.
+  ::testing::internal::CaptureStderr();
+  LinuxPlatform linuxPlatform(text::kChangerCaption, std::make_shared<QtModule>(missing));
+  Platform& platform = linuxPlatform.platform();
+  const std::string opening = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(opening.find(missing), std::string::npos) << opening;
+
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(platform.messages.show(text::kStartupShortcutCreated, Buttons::OkCancel),
+            Answer::Cancel);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("スタートアップにショートカットを作成しました"), std::string::npos) << said;
+  // The module's failure is said once, not at every call.
+  EXPECT_EQ(said.find(missing), std::string::npos) << said;
+
+  const Status set = platform.desktop.setWallpaper(dir / "wallpaper.bmp");
+  EXPECT_EQ(set.code, Status::Code::Unavailable) << set.message;
+
+  // A GIF is Qt's alone: refused with the loader's reason, never taken as
+  // "no picture".
+  const std::string gif = dir / "one.gif";
+  {
+    std::ofstream out(gif, std::ios::binary);
+    // 1 x 1, a two-colour table, one white pixel.
+    const unsigned char bytes[] = {'G', 'I',  'F',  '8',  '9', 'a', 1, 0,    1,    0, 0x80, 0,
+                                   0,   0xff, 0xff, 0xff, 0,   0,   0, ',',  0,    0, 0,    0,
+                                   1,   0,    1,    0,    0,   2,   2, 0x44, 0x01, 0, ';'};
+    out.write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+  }
+  const LoadedPicture loaded = platform.pictures.load(gif);
+  EXPECT_FALSE(loaded.status.isOk());
+  EXPECT_NE(loaded.status.message.find(missing), std::string::npos) << loaded.status.message;
+
+  // Smooth scaling falls back to our own scalers: the size asked for, in
+  // the picture's own colours.
+  Picture halves(40, 20);
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 40; ++x) halves.row(y)[x] = x < 20 ? 0xffff0000U : 0xff0000ffU;
+  }
+  const Picture scaled = platform.pictures.drawScaled(halves, {0, 0, 40, 20}, {10, 5});
+  ASSERT_EQ(scaled.width(), 10);
+  ASSERT_EQ(scaled.height(), 5);
+  EXPECT_EQ(scaled.row(2)[1], 0xffff0000U);
+  EXPECT_EQ(scaled.row(2)[8], 0xff0000ffU);
+  const Picture part = platform.pictures.drawScaled(halves, {20, 0, 20, 20}, {5, 5});
+  ASSERT_EQ(part.width(), 5);
+  EXPECT_EQ(part.row(2)[2], 0xff0000ffU);
 }
 
 // Both layouts the build can choose, with the data home from the environment

@@ -49,6 +49,7 @@ expected=(
   ./usr/bin/tivolen
   ./usr/bin/tivolen-manager
   ./usr/lib/tivolen/Tivolen
+  ./usr/lib/tivolen/libtivolen-qt.so
   ./usr/lib/tivolen/管理
   ./usr/share/applications/io.github.tivolen.tivolen.desktop
   ./usr/share/doc/tivolen/README.md

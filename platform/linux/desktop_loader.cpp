@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <chrono>
 #include <cstdlib>
 #include <string>
 
@@ -7,61 +6,53 @@
 #include "platform/linux/desktop_detect.h"
 #include "platform/linux/desktop_texts.h"
 #include "platform/linux/gsettings_desktop.h"
-#include "platform/linux/pcmanfm_desktop.h"
-#include "platform/linux/plasma_desktop.h"
-#include "platform/linux/sway_desktop.h"
+#include "platform/linux/qt_parts.h"
 #include "platform/linux/x11_root_desktop.h"
-#include "platform/linux/xfce_desktop.h"
 
 namespace tivolen {
 namespace {
-
-using namespace std::chrono_literals;
 
 // Stands in when there is no graphical session, so the changer reports why
 // instead of failing somewhere deep in a back-end.
 class UnavailableDesktop final : public Desktop {
  public:
+  explicit UnavailableDesktop(std::string why) : why_(std::move(why)) {}
   void setLayout(WallpaperLayout) override {}
-  Status setWallpaper(const std::string&) override {
-    return Status::unavailable(std::string(text::kNoDesktopSession));
-  }
+  Status setWallpaper(const std::string&) override { return Status::unavailable(why_); }
+
+ private:
+  std::string why_;
 };
 
 }  // namespace
 
 std::unique_ptr<Desktop> makeDesktop(const std::string& applicationDirectory,
-                                     const DesktopServices& services) {
-  const auto wait = [&](std::chrono::milliseconds atLogOn) {
-    return services.wait == DesktopWait::WhileStarting ? atLogOn : 0ms;
-  };
-  switch (detectDesktop(processEnvironment)) {
+                                     const DesktopServices& services, QtParts& qt) {
+  switch (const DesktopKind kind = detectDesktop(processEnvironment)) {
     case DesktopKind::Gnome:
       return std::make_unique<GSettingsDesktop>(GSettingsFamily::Gnome, applicationDirectory);
     case DesktopKind::Cinnamon:
       return std::make_unique<GSettingsDesktop>(GSettingsFamily::Cinnamon, applicationDirectory);
     case DesktopKind::Mate:
       return std::make_unique<GSettingsDesktop>(GSettingsFamily::Mate, applicationDirectory);
-    case DesktopKind::Xfce:
-      return std::make_unique<XfceDesktop>(applicationDirectory);
-    case DesktopKind::Plasma:
-      return std::make_unique<PlasmaDesktop>(applicationDirectory, wait(kPlasmaStartupWait));
-    case DesktopKind::Lxqt:
-      return std::make_unique<PcmanfmDesktop>(PcmanfmFlavour::Qt, applicationDirectory,
-                                              services.screen, wait(kPcmanfmStartupWait));
-    case DesktopKind::Lxde:
-      return std::make_unique<PcmanfmDesktop>(PcmanfmFlavour::Gtk, applicationDirectory,
-                                              services.screen, wait(kPcmanfmStartupWait));
-    case DesktopKind::Sway:
-      return std::make_unique<SwayDesktop>(applicationDirectory);
-    case DesktopKind::Swaybg:
-      return std::make_unique<SwaybgDesktop>(applicationDirectory, services.files);
     case DesktopKind::X11Root:
       return std::make_unique<X11RootDesktop>(applicationDirectory, services.pictures);
+    case DesktopKind::Xfce:
+    case DesktopKind::Plasma:
+    case DesktopKind::Lxqt:
+    case DesktopKind::Lxde:
+    case DesktopKind::Sway:
+    case DesktopKind::Swaybg:
+      if (std::unique_ptr<Desktop> desktop = qt.makeDesktop(kind, applicationDirectory, services)) {
+        return desktop;
+      }
+      return std::make_unique<UnavailableDesktop>(std::string(desktopKindName(kind)) +
+                                                  ": its back-end lives in the Qt module, which "
+                                                  "cannot be loaded");
     case DesktopKind::None:
       break;
   }
-  return std::make_unique<UnavailableDesktop>();
+  return std::make_unique<UnavailableDesktop>(std::string(text::kNoDesktopSession));
 }
 
 }  // namespace tivolen

@@ -5,10 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QBuffer>
-#include <QByteArray>
-#include <QImage>
-#include <QImageReader>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -30,12 +26,13 @@
 #include "picture/png_structure.h"
 #include "picture/webp_decoder.h"
 #include "platform/linux/atomic_file.h"
+#include "platform/linux/qt_parts.h"
 #include "platform/linux/unique_fd.h"
 
 namespace tivolen {
 namespace {
 
-bool knownSignature(std::string_view head) {
+bool knownSignature(std::string_view head, QtPictureCodec& qt) {
   const auto at = [&](std::size_t i) { return static_cast<unsigned char>(head[i]); };
   if (head.size() >= 3 && at(0) == 0xff && at(1) == 0xd8 && at(2) == 0xff) return true;
   if (head.starts_with("BM") || head.starts_with("GIF8") || looksLikeHeif(head)) return true;
@@ -45,10 +42,7 @@ bool knownSignature(std::string_view head) {
     return true;  // icon or cursor
   }
   // Whatever else Qt recognises gets its own message from the decoder.
-  QByteArray bytes = QByteArray::fromRawData(head.data(), static_cast<qsizetype>(head.size()));
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::ReadOnly);
-  return !QImageReader::imageFormat(&buffer).isEmpty();
+  return qt.recognisesPicture(head);
 }
 
 // A picture file, read once rather than mapped: a mapped file that another
@@ -58,7 +52,7 @@ bool knownSignature(std::string_view head) {
 // by row, everything else whole into one buffer.
 class PictureFile {
  public:
-  PictureFile(const std::string& path, std::string& why)
+  PictureFile(const std::string& path, std::string& why, QtPictureCodec& qt)
       : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
     struct stat info {};
     if (fd_.get() < 0 || fstat(fd_.get(), &info) != 0) {
@@ -79,7 +73,7 @@ class PictureFile {
     data_ = allocateLarge<char>(std::max<std::size_t>(expected_, 1));
     constexpr std::size_t kHeadBytes = 4096;
     if (!readUpTo(std::min(expected_, kHeadBytes), why)) return;
-    if (size_ > 0 && !knownSignature(bytes())) {
+    if (size_ > 0 && !knownSignature(bytes(), qt)) {
       why = "not a picture of a known kind";
       return;
     }
@@ -133,126 +127,10 @@ class PictureFile {
   bool tooLarge_ = false;
 };
 
-// A Picture on a QImage's own buffer: no copy. 32-bit rows are never padded.
-Picture adopt(QImage image) {
-  const int width = image.width();
-  const int height = image.height();
-  auto holder = std::make_shared<QImage>(std::move(image));
-  auto* pixels = reinterpret_cast<std::uint32_t*>(holder->bits());
-  return {width, height, std::shared_ptr<std::uint32_t[]>(holder, pixels)};
-}
-
-// Takes the image over: converting a sole owner happens in place where the
-// layouts allow, and writing its rows then copies nothing.
-Picture fromQImage(QImage image) {
-  // Transparent parts show black, as on a desktop without a colour set:
-  // premultiplying does exactly that, and its layout is RGB32's.
-  const bool alpha = image.hasAlphaChannel();
-  QImage converted = std::move(image).convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied
-                                                            : QImage::Format_RGB32);
-  const int width = converted.width();
-  for (int y = 0; y < converted.height(); ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(converted.scanLine(y));
-    for (int x = 0; x < width; ++x) row[x] |= 0xff000000U;
-  }
-  return adopt(std::move(converted));
-}
-
 LoadedPicture tooLarge(std::string why) {
   LoadedPicture refused = LoadedPicture::failed(std::move(why));
   refused.tooLarge = true;
   return refused;
-}
-
-// Bytes a pixel takes in the image Qt decodes into: 8 for a 16-bit PNG.
-std::int64_t decodedPixelBytes(QImage::Format format) {
-  if (format == QImage::Format_Invalid) return 4;
-  return std::max<std::int64_t>(4, QImage::toPixelFormat(format).bitsPerPixel() / 8);
-}
-
-// The reader is gone when this returns: a handler that keeps a reference
-// to the image it decoded (GIF does) would make the conversion to our
-// layout a second copy of the whole picture.
-QImage readWithQt(std::string_view bytes, int& orientation, LoadedPicture& refused) {
-  QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
-  QBuffer buffer(&data);
-  buffer.open(QIODevice::ReadOnly);
-  QImageReader reader(&buffer);
-  reader.setDecideFormatFromContent(true);
-  reader.setAutoTransform(true);
-  // Our own budget below decides; Qt's limit only backs it up for a
-  // handler that cannot tell its size beforehand.
-  reader.setAllocationLimit(static_cast<int>(kMaxDecodeBytes >> 20));
-
-  const QByteArray format = reader.format();
-  if (format != "bmp" && format != "gif" && format != "ico" && format != "cur" &&
-      format != "jpeg" && format != "jpg" && format != "png" && format != "webp") {
-    refused = LoadedPicture::failed(format.isEmpty() ? "not a picture of a known kind"
-                                                     : "a " + format.toStdString() +
-                                                           " picture, not one of ours");
-    return {};
-  }
-  // Qt 6.4 applies no orientation from a PNG file's eXIf chunk nor from a
-  // WebP file's EXIF chunk. Reading them here and turning Qt's own off
-  // applies it exactly once, whatever another Qt version does.
-  if (format == "png" || format == "webp") {
-    reader.setAutoTransform(false);
-    orientation = format == "png" ? pngOrientation(bytes) : webpOrientation(bytes);
-  }
-  // Icons hold several sizes; the largest makes the best wallpaper.
-  if (format == "ico" || format == "cur") {
-    int best = 0;
-    qint64 bestArea = -1;
-    for (int i = 0; i < reader.imageCount(); ++i) {
-      if (!reader.jumpToImage(i)) break;
-      const QSize size = reader.size();
-      if (qint64{size.width()} * size.height() > bestArea) {
-        bestArea = qint64{size.width()} * size.height();
-        best = i;
-      }
-    }
-    reader.jumpToImage(best);
-  }
-  const QSize size = reader.size();
-  const std::string sizeText = std::to_string(size.width()) + " x " + std::to_string(size.height());
-  const std::int64_t pixels = qint64{size.width()} * size.height();
-  if (size.isValid() && pixels > kMaxPicturePixels) {
-    refused = tooLarge("picture too large: " + sizeText);
-    return {};
-  }
-  // Qt's own JPEG reader shows a file cut short or a scan without data
-  // as grey rows, and has no way to stop a scan bomb once started.
-  if (format == "jpeg" || format == "jpg") {
-    if (std::optional<LoadedPicture> refusedJpeg = refuseJpegByStructure(
-            bytes, size.isValid() ? pixels * decodedPixelBytes(reader.imageFormat()) : 0, true)) {
-      refused = std::move(*refusedJpeg);
-      return {};
-    }
-  } else if (size.isValid()) {
-    const std::int64_t needed =
-        static_cast<std::int64_t>(bytes.size()) + pixels * decodedPixelBytes(reader.imageFormat());
-    if (needed > kMaxDecodeBytes) {
-      refused = tooLarge("picture too large: " + sizeText + " would need " +
-                         std::to_string(needed >> 20) + " MiB to decode");
-      return {};
-    }
-  }
-  QImage image;
-  if (!reader.read(&image) || image.isNull()) {
-    refused = LoadedPicture::failed("damaged picture: " + reader.errorString().toStdString());
-    return {};
-  }
-  return image;
-}
-
-LoadedPicture decodeWithQt(std::string_view bytes) {
-  int orientation = 1;
-  LoadedPicture refused;
-  QImage image = readWithQt(bytes, orientation, refused);
-  if (image.isNull()) return refused;
-  Picture picture = applyOrientation(fromQImage(std::move(image)), orientation);
-  const PictureSize natural = picture.size();
-  return {Status::ok(), natural, std::move(picture)};
 }
 
 bool looksLikeJpeg(std::string_view bytes) {
@@ -273,7 +151,7 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
     return {Status::unavailable(path + ": vector pictures (emf, wmf) cannot be shown"), {}, {}};
   }
   std::string why;
-  PictureFile file(path, why);
+  PictureFile file(path, why, *qt_);
   if (!file.ok()) {
     LoadedPicture refused = LoadedPicture::failed(path + ": " + why);
     refused.tooLarge = file.tooLarge();
@@ -316,7 +194,7 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
     if (jpeg.handled) {
       loaded = std::move(jpeg.loaded);
     } else {
-      loaded = decodeWithQt(bytes);
+      loaded = qt_->decodePicture(bytes);
     }
   } else if (looksLikeHeif(bytes)) {
     loaded = decodeHeif(bytes, needed, tilesTried);
@@ -333,7 +211,7 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
     loaded =
         LoadedPicture::failed("damaged PNG: a part of it claims more bytes than the file holds");
   } else {
-    loaded = decodeWithQt(bytes);
+    loaded = qt_->decodePicture(bytes);
   }
   if (!loaded.status.isOk()) loaded.status.message = path + ": " + loaded.status.message;
   return loaded;
@@ -343,7 +221,7 @@ LoadedPicture LinuxPictures::loadScaled(const std::string& path, const ScalePlan
   const PictureType* type = FindPictureType(path);
   if (type == nullptr || (type->type != "emf" && type->type != "wmf")) {
     std::string why;
-    PictureFile file(path, why);
+    PictureFile file(path, why, *qt_);
     if (file.ok() && file.size() > 0 && looksLikeJpeg(file.bytes())) {
       if (!file.readAll(why)) return LoadedPicture::failed(path + ": " + why);
       JpegResult jpeg = decodeJpegScaled(file.bytes(), plan);
@@ -402,21 +280,15 @@ LoadedPicture LinuxPictures::loadScaled(const std::string& path, const ScalePlan
 
 Picture LinuxPictures::drawScaled(const Picture& picture, const SourceRect& source,
                                   PictureSize target) {
-  // Qt's smooth transformation (area averaging when reducing), on whole
-  // source pixels around the requested part; the fraction lost is below one
-  // source pixel.
+  // Whole source pixels around the requested part; the fraction lost is
+  // below one source pixel.
   const int left = std::clamp(static_cast<int>(std::floor(source.x)), 0, picture.width() - 1);
   const int top = std::clamp(static_cast<int>(std::floor(source.y)), 0, picture.height() - 1);
   const int right =
       std::clamp(static_cast<int>(std::ceil(source.x + source.width)), left + 1, picture.width());
   const int bottom =
       std::clamp(static_cast<int>(std::ceil(source.y + source.height)), top + 1, picture.height());
-  // A view onto the picture's own memory: no copy of the source.
-  const QImage part(reinterpret_cast<const uchar*>(picture.row(top) + left), right - left,
-                    bottom - top, static_cast<qsizetype>(picture.width()) * 4,
-                    QImage::Format_RGB32);
   if (right - left == target.width && bottom - top == target.height) {
-    // Nothing to scale; QImage would hand back a view of our own memory.
     Picture copy(target.width, target.height);
     for (int y = 0; y < target.height; ++y) {
       std::memcpy(copy.row(y), picture.row(top + y) + left,
@@ -424,8 +296,22 @@ Picture LinuxPictures::drawScaled(const Picture& picture, const SourceRect& sour
     }
     return copy;
   }
-  return adopt(
-      part.scaled(target.width, target.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+  // Qt's smooth transformation (area averaging when reducing); our own
+  // scalers when Qt cannot be had.
+  Picture scaled = qt_->drawScaled(picture, left, top, right - left, bottom - top, target);
+  if (!scaled.empty()) return scaled;
+  const PictureSize whole{picture.width(), picture.height()};
+  const double scaleX = double(target.width) / (right - left);
+  const double scaleY = double(target.height) / (bottom - top);
+  const PictureSize all{
+      std::max(target.width, static_cast<std::int32_t>(std::lround(whole.width * scaleX))),
+      std::max(target.height, static_cast<std::int32_t>(std::lround(whole.height * scaleY)))};
+  const ScaledPart part{
+      all,
+      std::min(static_cast<std::int32_t>(std::lround(left * scaleX)), all.width - target.width),
+      std::min(static_cast<std::int32_t>(std::lround(top * scaleY)), all.height - target.height),
+      target};
+  return scaleToPart(picture, part);
 }
 
 Status LinuxPictures::saveBitmap(const Picture& picture, const std::string& path) {

@@ -46,13 +46,15 @@ std::string DataDirectory(DataLayout layout, const std::string& programDirectory
   return folder;
 }
 
-LinuxPlatform::LinuxPlatform(std::string_view caption, DesktopWait desktopWait)
-    : messages_(std::string(caption)),
+LinuxPlatform::LinuxPlatform(std::string_view caption, std::shared_ptr<QtParts> qt,
+                             DesktopWait desktopWait)
+    : qt_(std::move(qt)),
+      messages_(std::string(caption), qt_),
       programDirectory_(RunningProgramDirectory()),
       dataDirectory_(DataDirectory(kDataLayout, programDirectory_, specialFolders_)),
-      screen_(makeScreen()),
-      pictures_(makePictures()),
-      desktop_(makeDesktop(dataDirectory_, {files_, *screen_, *pictures_, desktopWait})),
+      screen_(makeScreen(qt_)),
+      pictures_(makePictures(qt_)),
+      desktop_(makeDesktop(dataDirectory_, {files_, *screen_, *pictures_, desktopWait}, *qt_)),
       platform_{programDirectory_, files_,   processes_, keyboard_,
                 messages_,         clock_,   random_,    specialFolders_,
                 shortcuts_,        *screen_, *desktop_,  *pictures_,
@@ -61,7 +63,6 @@ LinuxPlatform::LinuxPlatform(std::string_view caption, DesktopWait desktopWait)
   // A save killed midway (log-off, power button) leaves its temporary file;
   // the next start of either program clears them.
   if (!dataDirectory_.empty()) removeStaleTemporaries(dataDirectory_);
-  platform_.fileChooser = &fileChooser_;
 }
 
 }  // namespace tivolen

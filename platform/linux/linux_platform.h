@@ -6,13 +6,13 @@
 #include <string_view>
 
 #include "platform/linux/back_ends.h"
+#include "platform/linux/box_messages.h"
 #include "platform/linux/desktop_entry_shortcuts.h"
 #include "platform/linux/gio_documents.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/posix_processes.h"
 #include "platform/linux/posix_run_lock.h"
-#include "platform/linux/qt_file_chooser.h"
-#include "platform/linux/qt_messages.h"
+#include "platform/linux/qt_parts.h"
 #include "platform/linux/systemd_scheduler.h"
 #include "platform/linux/x11_keyboard.h"
 #include "platform/linux/xdg_special_folders.h"
@@ -27,23 +27,32 @@ namespace tivolen {
 extern const InstalledFiles kInstalledFiles;
 
 // The real services of a Linux desktop session, owned in one place. Building
-// it starts no toolkit: message boxes create their QApplication on demand.
+// it starts no toolkit: what needs Qt asks `qt`, and message boxes create
+// their QApplication on demand.
 class LinuxPlatform {
  public:
   // `caption` titles every message box of the program; `desktopWait` says
   // whether setting the wallpaper waits for a desktop that is still starting.
+  // No file chooser: the changer has no use for one.
+  LinuxPlatform(std::string_view caption, std::shared_ptr<QtParts> qt,
+                DesktopWait desktopWait = DesktopWait::WhileStarting);
+  // With Qt linked and its file chooser (the manager, the tests); defined
+  // with the Qt parts.
   explicit LinuxPlatform(std::string_view caption,
                          DesktopWait desktopWait = DesktopWait::WhileStarting);
   LinuxPlatform(const LinuxPlatform&) = delete;
   LinuxPlatform& operator=(const LinuxPlatform&) = delete;
 
   Platform& platform() { return platform_; }
+  QtParts& qt() { return *qt_; }
 
  private:
+  // First: whatever the module made must go before it.
+  std::shared_ptr<QtParts> qt_;
   PosixFileSystem files_;
   PosixProcesses processes_;
   X11Keyboard keyboard_;
-  QtMessages messages_;
+  BoxMessages messages_;
   SystemClock clock_;
   SeedableRandom random_;
   XdgSpecialFolders specialFolders_{files_};
@@ -55,7 +64,7 @@ class LinuxPlatform {
   std::unique_ptr<Desktop> desktop_;
   GioDocuments documents_;
   PosixRunLock runLock_;
-  QtFileChooser fileChooser_;
+  std::unique_ptr<FileChooser> fileChooser_;
   SystemdScheduler scheduler_{files_};
   Platform platform_;
 };

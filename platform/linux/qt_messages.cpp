@@ -47,10 +47,14 @@ void QtMessages::detail(std::string_view text) {
 
 Answer QtMessages::show(std::string_view text, Buttons buttons) {
   std::cerr << caption_ << ": " << MessageLine(text) << std::endl;
-  if (!EnsureGuiApplication()) return CautiousAnswer(buttons);
+  return ShowQtBox(caption_, text, buttons).value_or(CautiousAnswer(buttons));
+}
+
+std::optional<Answer> ShowQtBox(std::string_view caption, std::string_view text, Buttons buttons) {
+  if (!EnsureGuiApplication()) return std::nullopt;
 
   QMessageBox box;
-  box.setWindowTitle(fromUtf8(caption_));
+  box.setWindowTitle(fromUtf8(caption));
   // Qt breaks lines at LF; the texts keep the CR LF they are stored with.
   QString shown = fromUtf8(text);
   shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/message_line.h"
 #include "platform/services.h"
@@ -21,5 +23,9 @@ class QtMessages final : public Messages {
  private:
   std::string caption_;
 };
+
+// The box alone, without the line on standard error; nothing when no
+// display can be reached.
+std::optional<Answer> ShowQtBox(std::string_view caption, std::string_view text, Buttons buttons);
 
 }  // namespace tivolen

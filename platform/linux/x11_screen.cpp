@@ -1,12 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/linux/x11_screen.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-#include <cmath>
 #include <cstdlib>
 
-#include "platform/linux/gui_application.h"
+#include "platform/linux/qt_parts.h"
 #include "platform/linux/x11_display.h"
 
 namespace tivolen {
@@ -31,23 +28,15 @@ std::optional<ScreenSize> primaryMonitor(Display* display, Window root) {
   return found;
 }
 
-std::optional<ScreenSize> waylandPrimaryScreen() {
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  if (wayland == nullptr || *wayland == '\0' || !EnsureGuiApplication()) return std::nullopt;
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) return std::nullopt;
-  // Logical size times the scale: the pixels the wallpaper is drawn on.
-  const double ratio = screen->devicePixelRatio();
-  const QSize logical = screen->geometry().size();
-  return ScreenSize{static_cast<std::int32_t>(std::lround(logical.width() * ratio)),
-                    static_cast<std::int32_t>(std::lround(logical.height() * ratio))};
-}
-
 }  // namespace
 
 std::optional<ScreenSize> X11Screen::size() const {
   const DisplayHandle display = openDisplay();
-  if (!display) return waylandPrimaryScreen();
+  if (!display) {
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (wayland == nullptr || *wayland == '\0') return std::nullopt;
+    return qt_->waylandScreenSize();
+  }
   const int screen = DefaultScreen(display.get());
   if (auto monitor = primaryMonitor(display.get(), RootWindow(display.get(), screen))) {
     return monitor;

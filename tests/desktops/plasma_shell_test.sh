@@ -65,6 +65,8 @@ dbus-update-activation-environment DISPLAY XDG_CURRENT_DESKTOP XDG_RUNTIME_DIR
 changer="$scratch/changer \\x 壁紙 's #1 %41 ?"
 mkdir -p "$changer"
 cp "$tivolen" "$changer/Tivolen"
+# What needs Qt comes from the module beside it.
+cp "$(dirname "$tivolen")/libtivolen-qt.so" "$changer/"
 
 # A list of the picture in styles 2 and 4, changed at every start, in order.
 crlf() { printf '%s\r\n' "$@"; }

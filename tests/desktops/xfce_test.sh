@@ -88,6 +88,8 @@ if [[ -n $tivolen ]]; then
   changer="$scratch/changer app"
   mkdir -p "$changer"
   cp "$tivolen" "$changer/Tivolen"
+  # What needs Qt comes from the module beside it.
+  cp "$(dirname "$tivolen")/libtivolen-qt.so" "$changer/"
   write_style_list "$changer" "$scratch/picture.bmp"
   declare -A layout_of=([1]=centred [2]=tiled [3]=stretched [5]=zoom)
   seen=()
