@@ -5,6 +5,7 @@
 
 #include <iostream>
 
+#include "platform/linux/environment.h"
 #include "platform/linux/linux_platform.h"
 
 namespace tivolen {
@@ -67,6 +68,15 @@ Picture QtModule::drawScaled(const Picture& picture, int left, int top, int widt
 
 std::optional<Answer> QtModule::showBox(std::string_view caption, std::string_view text,
                                         Buttons buttons) {
+  // With no display named at all (a run before log-on, a console) Qt could
+  // show nothing, and loading it would only cost time.
+  const auto named = [](std::string_view name) {
+    const std::optional<std::string> value = processEnvironment(name);
+    return value && !value->empty();
+  };
+  if (!named("DISPLAY") && !named("WAYLAND_DISPLAY") && !named("QT_QPA_PLATFORM")) {
+    return std::nullopt;
+  }
   if (QtParts* qt = parts()) return qt->showBox(caption, text, buttons);
   return std::nullopt;
 }

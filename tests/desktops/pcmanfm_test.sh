@@ -72,6 +72,8 @@ if [[ -n $tivolen ]]; then
   changer="$scratch/changer"
   mkdir -p "$changer"
   install -m 755 "$tivolen" "$changer/Tivolen"
+  # What needs Qt comes from the module beside it.
+  cp "$(dirname "$tivolen")/libtivolen-qt.so" "$changer/"
   write_style_list "$changer" "$scratch/picture.bmp"
   for layout in centred tiled; do
     sed -i '2s/.*/0\r/' "$changer/List.txt"  # a change at every start

@@ -113,6 +113,8 @@ if [[ -n $tivolen ]]; then
   changer="$scratch/changer"
   mkdir -p "$changer"
   install -m 755 "$tivolen" "$changer/Tivolen"
+  # What needs Qt comes from the module beside it.
+  cp "$(dirname "$tivolen")/libtivolen-qt.so" "$changer/"
   write_style_list "$changer" "$scratch/picture.bmp"
   chown -R "$user" "$changer"
   # A compositor draws the background client that came first on top of a
