@@ -5,6 +5,6 @@
 #include "platform/linux/linked_qt_parts.h"
 #include "platform/linux/qt_module.h"
 
-extern "C" __attribute__((visibility("default"))) tivolen::QtParts* TIVOLEN_QT_PARTS_ENTRY() {
+extern "C" __attribute__((visibility("default"))) tivolen::QtParts* tivolen_qt_parts_create() {
   return new tivolen::LinkedQtParts(tivolen::ShowNavigator);
 }

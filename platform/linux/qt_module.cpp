@@ -33,8 +33,8 @@ QtParts* QtModule::parts() {
   if (handle_ == nullptr) {
     const char* why = dlerror();
     failure_ = why != nullptr ? why : path_ + ": cannot be opened";
-  } else if (auto* entry =
-                 reinterpret_cast<TivolenQtPartsEntry>(dlsym(handle_, "tivolen_qt_parts_create"));
+  } else if (auto* entry = reinterpret_cast<decltype(&tivolen_qt_parts_create)>(
+                 dlsym(handle_, "tivolen_qt_parts_create"));
              entry == nullptr) {
     const char* why = dlerror();
     failure_ = why != nullptr ? why : path_ + ": no entry";

@@ -7,10 +7,7 @@
 #include "platform/linux/qt_parts.h"
 
 // The one entry of the module: a new QtParts, owned by the caller.
-#define TIVOLEN_QT_PARTS_ENTRY tivolen_qt_parts_create
-extern "C" {
-using TivolenQtPartsEntry = tivolen::QtParts* (*)();
-}
+extern "C" tivolen::QtParts* tivolen_qt_parts_create();
 
 namespace tivolen {
 
