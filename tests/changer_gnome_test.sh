@@ -49,7 +49,8 @@ grep -q 'デスクトップに接続できないため' "$work/nobus.err" ||
 cat >"$work/in-session.sh" <<'SESSION'
 set -euo pipefail
 app=$1
-"$app/Tivolen" 2>>"$2"
+# The loader lists every library it opens, into files of its own.
+LD_DEBUG=files LD_DEBUG_OUTPUT="$3" "$app/Tivolen" 2>>"$2"
 first=$(gsettings get org.gnome.desktop.background picture-uri)
 echo "options=$(gsettings get org.gnome.desktop.background picture-options)"
 echo "first=$first"
@@ -58,9 +59,13 @@ echo "dark=$(gsettings get org.gnome.desktop.background picture-uri-dark)"
 echo "second=$(gsettings get org.gnome.desktop.background picture-uri)"
 SESSION
 timeout 60 dbus-run-session -- bash "$work/in-session.sh" "$app" "$work/tivolen.err" \
-  >"$work/session.out" 2>"$work/session.err" ||
+  "$work/loaded" >"$work/session.out" 2>"$work/session.err" ||
   fail "runs in a session failed: $(cat "$work/session.err" "$work/tivolen.err")"
 [[ ! -s "$work/tivolen.err" ]] || fail "Tivolen said: $(cat "$work/tivolen.err")"
+# Setting a GNOME wallpaper needs GIO, never Qt, whose loading costs more
+# than the whole run.
+compgen -G "$work/loaded.*" >/dev/null || fail "the loader listed nothing"
+! grep -qE 'file=[^ ]*libQt6' "$work/loaded".* || fail "the GNOME run loaded Qt"
 
 value() { sed -n "s/^$1=//p" "$work/session.out"; }
 [[ "$(value options)" == "'zoom'" ]] || fail "picture-options $(value options)"
