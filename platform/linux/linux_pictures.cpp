@@ -200,7 +200,7 @@ LoadedPicture LinuxPictures::load(const std::string& path, const NeededSize& nee
     loaded = decodeHeif(bytes, needed, tilesTried);
   } else if (looksLikeWebp(bytes)) {
     WebpResult webp = decodeWebpScaled(bytes, {});
-    loaded = webp.handled ? std::move(webp.loaded) : decodeWithQt(bytes);
+    loaded = webp.handled ? std::move(webp.loaded) : qt_->decodePicture(bytes);
   } else if (gifFirstFrameIsCutShort(bytes)) {
     loaded = LoadedPicture::failed("damaged GIF: the file ends inside its first picture");
   } else if (const std::int64_t canvas = gifFirstFrameCanvasPixels(bytes);
