@@ -209,10 +209,12 @@ class SharedSlice {
 
 // The plain 24-bit case through shared memory, a slice of rows at a time;
 // false when the server offers no shared memory. Two slices take turns: the
-// next is filled while the server still copies the last.
+// next is filled while the server still copies the last. Together they hold
+// 4 MiB, as one slice did before: every byte of them counts in the memory
+// the program holds at its peak.
 bool putShared(const Target& to, Drawable drawable, const Picture& picture, int fromX, int fromY,
                int toX, int toY, int width, int height) {
-  constexpr std::size_t kSliceBytes = std::size_t{4} << 20;
+  constexpr std::size_t kSliceBytes = std::size_t{2} << 20;
   const int rows = static_cast<int>(std::clamp<std::size_t>(
       kSliceBytes / (static_cast<std::size_t>(width) * 4), 1, static_cast<std::size_t>(height)));
   const SharedSlice first(to, static_cast<unsigned>(width), static_cast<unsigned>(rows));
