@@ -122,6 +122,26 @@ inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 26;
 // screen-sized result it keeps the peak under 400 MB.
 inline constexpr std::int64_t kMaxDecodeBytes = std::int64_t{336} << 20;
 
+// The refusal of a picture of `width` x `height` whose decoding would hold
+// `pixelBytes` a pixel beside its file of `fileBytes`: beyond the pixel
+// limit or the decoding budget, the same words from every decoder. Empty
+// when it fits.
+inline std::optional<LoadedPicture> refusedAsTooLarge(std::int64_t width, std::int64_t height,
+                                                      std::int64_t fileBytes,
+                                                      std::int64_t pixelBytes) {
+  const std::string size = std::to_string(width) + " x " + std::to_string(height);
+  std::optional<LoadedPicture> refused;
+  if (width <= 0 || height <= 0 || width * height > kMaxPicturePixels) {
+    refused = LoadedPicture::failed("picture too large: " + size);
+  } else if (const std::int64_t needed = fileBytes + width * height * pixelBytes;
+             needed > kMaxDecodeBytes) {
+    refused = LoadedPicture::failed("picture too large: " + size + " would need " +
+                                    std::to_string(needed >> 20) + " MiB to decode");
+  }
+  if (refused) refused->tooLarge = true;
+  return refused;
+}
+
 // Files larger than this are not read at all: no picture within the pixel
 // limit needs more (a 64 MP bitmap at 32 bits is 256 MiB).
 inline constexpr std::int64_t kMaxPictureFileBytes = std::int64_t{260} << 20;

@@ -157,22 +157,11 @@ PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan, PngInfl
     return {true, LoadedPicture::failed("damaged picture: " + reader.error())};
   const auto width = static_cast<std::int64_t>(reader.width());
   const auto height = static_cast<std::int64_t>(reader.height());
-  const std::string sizeText = std::to_string(width) + " x " + std::to_string(height);
-  if (width <= 0 || height <= 0 || width * height > kMaxPicturePixels) {
-    LoadedPicture refused = LoadedPicture::failed("picture too large: " + sizeText);
-    refused.tooLarge = true;
-    return {true, std::move(refused)};
-  }
   // The general decoder's budget, whatever this path holds, so that no
   // screen size or style decides whether a picture is shown.
-  const std::int64_t needed =
-      static_cast<std::int64_t>(bytes.size()) + width * height * (reader.deep() ? 8 : 4);
-  if (needed > kMaxDecodeBytes) {
-    LoadedPicture refused =
-        LoadedPicture::failed("picture too large: " + sizeText + " would need " +
-                              std::to_string(needed >> 20) + " MiB to decode");
-    refused.tooLarge = true;
-    return {true, std::move(refused)};
+  if (std::optional<LoadedPicture> refused = refusedAsTooLarge(
+          width, height, static_cast<std::int64_t>(bytes.size()), reader.deep() ? 8 : 4)) {
+    return {true, std::move(*refused)};
   }
   const int orientation = pngOrientation(bytes);
   const auto storedWidth = static_cast<std::int32_t>(width);

@@ -117,22 +117,12 @@ WebpResult decodeWebpScaled(std::string_view bytes, const ScalePlan& plan) {
   if (config.input.has_animation != 0) return {false, {}};
   const std::int64_t width = config.input.width;
   const std::int64_t height = config.input.height;
-  const std::string sizeText = std::to_string(width) + " x " + std::to_string(height);
-  if (width <= 0 || height <= 0 || width * height > kMaxPicturePixels) {
-    LoadedPicture refused = LoadedPicture::failed("picture too large: " + sizeText);
-    refused.tooLarge = true;
-    return {true, std::move(refused)};
-  }
   // The general decoder's budget, whatever this path holds, so that no
   // screen size or style decides whether a picture is shown.
-  const std::int64_t needed =
-      static_cast<std::int64_t>(bytes.size()) + width * height * decodingPixelBytes(config.input);
-  if (needed > kMaxDecodeBytes) {
-    LoadedPicture refused =
-        LoadedPicture::failed("picture too large: " + sizeText + " would need " +
-                              std::to_string(needed >> 20) + " MiB to decode");
-    refused.tooLarge = true;
-    return {true, std::move(refused)};
+  if (std::optional<LoadedPicture> refused =
+          refusedAsTooLarge(width, height, static_cast<std::int64_t>(bytes.size()),
+                            decodingPixelBytes(config.input))) {
+    return {true, std::move(*refused)};
   }
   const int orientation = webpOrientation(bytes);
   const PictureSize stored{static_cast<std::int32_t>(width), static_cast<std::int32_t>(height)};

@@ -222,38 +222,31 @@ LoadedPicture LinuxPictures::loadScaled(const std::string& path, const ScalePlan
   if (type == nullptr || (type->type != "emf" && type->type != "wmf")) {
     std::string why;
     PictureFile file(path, why, *qt_);
+    // The decoders that scale while they decode; each leaves what it does
+    // not handle to the whole-picture path below.
+    const auto scaling = [&](auto decode) -> std::optional<LoadedPicture> {
+      if (!file.readAll(why)) return LoadedPicture::failed(path + ": " + why);
+      auto result = decode(file.bytes());
+      if (!result.handled) return std::nullopt;
+      LoadedPicture& loaded = result.loaded;
+      if (!loaded.status.isOk()) loaded.status.message = path + ": " + loaded.status.message;
+      return std::move(loaded);
+    };
+    std::optional<LoadedPicture> scaled;
     if (file.ok() && file.size() > 0 && looksLikeJpeg(file.bytes())) {
-      if (!file.readAll(why)) return LoadedPicture::failed(path + ": " + why);
-      JpegResult jpeg = decodeJpegScaled(file.bytes(), plan);
-      if (jpeg.handled) {
-        if (!jpeg.loaded.status.isOk()) {
-          jpeg.loaded.status.message = path + ": " + jpeg.loaded.status.message;
-        }
-        return std::move(jpeg.loaded);
-      }
+      scaled = scaling([&](std::string_view bytes) { return decodeJpegScaled(bytes, plan); });
     } else if (file.ok() && file.size() > 0 && looksLikePng(file.bytes())) {
-      if (!file.readAll(why)) return LoadedPicture::failed(path + ": " + why);
-      if (pngChunkRunsPastTheEnd(file.bytes())) {
-        return LoadedPicture::failed(
-            path + ": damaged PNG: a part of it claims more bytes than the file holds");
-      }
-      PngResult png = decodePngScaled(file.bytes(), plan);
-      if (png.handled) {
-        if (!png.loaded.status.isOk()) {
-          png.loaded.status.message = path + ": " + png.loaded.status.message;
+      scaled = scaling([&](std::string_view bytes) {
+        if (pngChunkRunsPastTheEnd(bytes)) {
+          return PngResult{true, LoadedPicture::failed("damaged PNG: a part of it claims more "
+                                                       "bytes than the file holds")};
         }
-        return std::move(png.loaded);
-      }
+        return decodePngScaled(bytes, plan);
+      });
     } else if (file.ok() && file.size() > 0 && looksLikeWebp(file.bytes())) {
-      if (!file.readAll(why)) return LoadedPicture::failed(path + ": " + why);
-      WebpResult webp = decodeWebpScaled(file.bytes(), plan);
-      if (webp.handled) {
-        if (!webp.loaded.status.isOk()) {
-          webp.loaded.status.message = path + ": " + webp.loaded.status.message;
-        }
-        return std::move(webp.loaded);
-      }
+      scaled = scaling([&](std::string_view bytes) { return decodeWebpScaled(bytes, plan); });
     }
+    if (scaled) return std::move(*scaled);
   }
   // Decoded whole, then only the kept part is scaled, straight to its size:
   // the picture scaled whole is never made.
