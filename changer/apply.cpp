@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "changer/apply.h"
 
+#include <utility>
+
 #include "changer/shown_wallpaper.h"
 #include "common/list_file.h"
 #include "common/texts.h"
@@ -8,28 +10,14 @@
 namespace tivolen {
 namespace {
 
-// Style 3 never gets here (the renderer turns it into 0 or 1); a "bmp" left
-// in style 4 is applied unrendered and means "cover the screen".
-WallpaperLayout layoutOf(int style) {
-  switch (style) {
-    case kStyleTiled:
-      return WallpaperLayout::Tiled;
-    case kStyleStretched:
-      return WallpaperLayout::Stretched;
-    case kStyleCover:
-      return WallpaperLayout::Zoom;
-    default:
-      return WallpaperLayout::Centred;
-  }
-}
-
 // The desktop's own answer, which tells a desktop out of reach from one that
 // refused; the message has been shown.
 Status showWallpaper(Platform& platform, int style, const std::string& path,
-                     const Picture& rendered) {
-  platform.desktop.setLayout(layoutOf(style));
-  const Status set = rendered.empty() ? platform.desktop.setWallpaper(path)
-                                      : platform.desktop.setRenderedWallpaper(path, rendered);
+                     const Picture& rendered, std::unique_ptr<PreparedWallpaper> prepared) {
+  platform.desktop.setLayout(LayoutOfStyle(style));
+  Status set =
+      rendered.empty() ? platform.desktop.setWallpaper(path)
+                       : platform.desktop.setRenderedWallpaper(path, rendered, std::move(prepared));
   if (!set.isOk()) {
     platform.messages.detail(set.message);
     platform.messages.show(set.code == Status::Code::Unavailable ? text::kDesktopUnreachable
@@ -50,16 +38,33 @@ Status showWallpaper(Platform& platform, int style, const std::string& path,
 
 }  // namespace
 
-bool ShowWallpaper(Platform& platform, int style, const std::string& path,
-                   const Picture& rendered) {
-  return showWallpaper(platform, style, path, rendered).isOk();
+// Style 3 never gets here (the renderer turns it into 0 or 1); a "bmp" left
+// in style 4 is applied unrendered and means "cover the screen".
+WallpaperLayout LayoutOfStyle(int style) {
+  switch (style) {
+    case kStyleTiled:
+      return WallpaperLayout::Tiled;
+    case kStyleStretched:
+      return WallpaperLayout::Stretched;
+    case kStyleCover:
+      return WallpaperLayout::Zoom;
+    default:
+      return WallpaperLayout::Centred;
+  }
+}
+
+bool ShowWallpaper(Platform& platform, int style, const std::string& path, const Picture& rendered,
+                   std::unique_ptr<PreparedWallpaper> prepared) {
+  return showWallpaper(platform, style, path, rendered, std::move(prepared)).isOk();
 }
 
 Status ApplyWallpaper(Platform& platform, const RunState& state, const std::string& path,
-                      const Picture& rendered) {
+                      const Picture& rendered, std::unique_ptr<PreparedWallpaper> prepared) {
   // On a refusal the desktop is left as it was; the launcher belongs to a
   // change that happened, so it does not start either.
-  if (Status shown = showWallpaper(platform, state.currentStyle, path, rendered); !shown.isOk()) {
+  if (Status shown =
+          showWallpaper(platform, state.currentStyle, path, rendered, std::move(prepared));
+      !shown.isOk()) {
     return shown;
   }
   if (state.launcherPresent && platform.files.fileExists(state.launcherPath)) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "changer/run_state.h"
@@ -14,13 +15,18 @@ namespace tivolen {
 // is empty for a file applied as it is. Anything but ok means the desktop kept
 // its wallpaper; the message is shown.
 [[nodiscard]] Status ApplyWallpaper(Platform& platform, const RunState& state,
-                                    const std::string& path, const Picture& rendered = {});
+                                    const std::string& path, const Picture& rendered = {},
+                                    std::unique_ptr<PreparedWallpaper> prepared = nullptr);
 
 // Layout and wallpaper file alone, as a log-on that puts the wallpaper back
 // needs them: no launcher. Remembers what was shown for that log-on; false
 // when the desktop refused, which has then been reported. `rendered` as for
 // ApplyWallpaper.
 bool ShowWallpaper(Platform& platform, int style, const std::string& path,
-                   const Picture& rendered = {});
+                   const Picture& rendered = {},
+                   std::unique_ptr<PreparedWallpaper> prepared = nullptr);
+
+// The layout the desktop shows a rendered file of the list's style in.
+WallpaperLayout LayoutOfStyle(int style);
 
 }  // namespace tivolen

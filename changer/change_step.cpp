@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "changer/change_step.h"
 
+#include <utility>
+
 #include "changer/apply.h"
 #include "changer/render.h"
 #include "changer/selection.h"
@@ -22,7 +24,7 @@ StepResult ChangeWallpaper(Platform& platform, RunState& state, int direction,
     platform.messages.show(MessageNamingFile(text::kFileNotFound, choice.path));
     return StepResult::NotApplied;
   }
-  RenderedWallpaper wallpaper{choice.path, {}};
+  RenderedWallpaper wallpaper{choice.path, {}, nullptr};
   if (choice.needsRendering) {
     auto rendered = RenderWallpaper(platform, state, choice.path);
     if (!rendered) {
@@ -37,7 +39,8 @@ StepResult ChangeWallpaper(Platform& platform, RunState& state, int direction,
     platform.messages.show(MessageNamingFile(text::kFileNotFound, path));
     return StepResult::NotApplied;
   }
-  if (const Status applied = ApplyWallpaper(platform, state, path, wallpaper.pixels);
+  if (const Status applied =
+          ApplyWallpaper(platform, state, path, wallpaper.pixels, std::move(wallpaper.prepared));
       !applied.isOk()) {
     // Logged as done, the day's change would be lost for good.
     if (const Status restored = logBefore.restore(platform.files); !restored.isOk()) {

@@ -2,7 +2,10 @@
 #include "changer/render.h"
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
+#include "changer/apply.h"
 #include "common/fit_rule.h"
 #include "common/list_file.h"
 #include "common/texts.h"
@@ -122,13 +125,17 @@ Result<RenderedWallpaper, RenderFailure> RenderWallpaper(Platform& platform, Run
   }
   if (screen) result = fitToScreen(platform, std::move(result), state.currentStyle, *screen);
 
+  // The desktop may send the pixels on their way while the file is written;
+  // a file that cannot be written drops what it prepared, unseen.
+  std::unique_ptr<PreparedWallpaper> prepared =
+      platform.desktop.prepareRenderedWallpaper(result, LayoutOfStyle(state.currentStyle));
   const std::string target = platform.inDataDir(kWallpaperFileName);
   if (const Status saved = platform.pictures.saveBitmap(result, target); !saved.isOk()) {
     return RenderFailure{
         MessageNamingFile(text::kCannotWriteWallpaper, target, reasonOf(saved.message, target)),
         saved.message};
   }
-  return RenderedWallpaper{target, std::move(result)};
+  return RenderedWallpaper{target, std::move(result), std::move(prepared)};
 }
 
 }  // namespace tivolen

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,10 +17,12 @@ inline constexpr std::string_view kWallpaperFileName = "wallpaper.bmp";
 
 // wallpaper.bmp as written, and the pixels written into it: they go on to
 // the desktop with the file, so that nothing reads the file back (and
-// nothing else need keep them).
+// nothing else need keep them), together with what the desktop prepared of
+// them while the file was written.
 struct RenderedWallpaper {
   std::string path;
   Picture pixels;
+  std::unique_ptr<PreparedWallpaper> prepared;
 };
 
 // Why a picture did not become wallpaper.bmp: the text for the user, which

@@ -78,7 +78,7 @@ void renderLoggedPictureAgain(Platform& platform) {
   }
   RunState state;
   state.currentStyle = *style;
-  RenderedWallpaper shown{picture, {}};
+  RenderedWallpaper shown{picture, {}, nullptr};
   // As the selection decides: a bitmap is shown as it is unless the
   // whole-picture fit must redraw it.
   if (PictureTypeOf(picture) != "bmp" || *style == kStyleFit) {
@@ -89,7 +89,7 @@ void renderLoggedPictureAgain(Platform& platform) {
     }
     shown = std::move(rendered).value();
   }
-  ShowWallpaper(platform, state.currentStyle, shown.path, shown.pixels);
+  ShowWallpaper(platform, state.currentStyle, shown.path, shown.pixels, std::move(shown.prepared));
 }
 
 }  // namespace

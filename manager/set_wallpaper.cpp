@@ -2,6 +2,7 @@
 // Making the focused picture the wallpaper at once, with the changer's own
 // renderer and desktop back-ends: no change log, no counters, no save.
 #include <cstdlib>
+#include <utility>
 
 #include "changer/apply.h"
 #include "changer/render.h"
@@ -26,7 +27,7 @@ EditForm::WallpaperAttempt EditForm::setWallpaper(Report report) {
   // A style beyond the list's five, from a list edited by hand, fits the
   // whole picture as style 3 does.
   state.currentStyle = row.style >= 0 && row.style <= kStyleCover ? row.style : kStyleFit;
-  RenderedWallpaper wallpaper{row.path, {}};
+  RenderedWallpaper wallpaper{row.path, {}, nullptr};
   // A bitmap shown as it is needs no copy; every other picture, and every
   // automatic style, goes through wallpaper.bmp.
   if (state.currentStyle >= kStyleFit || PictureTypeOf(row.path) != "bmp") {
@@ -40,7 +41,9 @@ EditForm::WallpaperAttempt EditForm::setWallpaper(Report report) {
     }
     wallpaper = std::move(rendered).value();
   }
-  const bool applied = ApplyWallpaper(platform_, state, wallpaper.path, wallpaper.pixels).isOk();
+  const bool applied = ApplyWallpaper(platform_, state, wallpaper.path, wallpaper.pixels,
+                                      std::move(wallpaper.prepared))
+                           .isOk();
   return {!applied, {}};
 }
 

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -147,6 +148,14 @@ class Screen {
 // of the list name them after rendering.
 enum class WallpaperLayout { Centred, Tiled, Stretched, Zoom };
 
+// What a back-end that paints the pixels itself has already sent towards
+// the screen for one wallpaper, not yet shown: dropped unused, it shows
+// nothing and holds nothing.
+class PreparedWallpaper {
+ public:
+  virtual ~PreparedWallpaper() = default;
+};
+
 class Desktop {
  public:
   virtual ~Desktop() = default;
@@ -163,8 +172,19 @@ class Desktop {
   // The file at `path` together with its pixels, as the renderer has just
   // made them: a back-end that paints the pixels itself takes them from
   // here instead of reading the file back. The rest set the file.
-  virtual Status setRenderedWallpaper(const std::string& path, const Picture& /*rendered*/) {
+  // `prepared` is what prepareRenderedWallpaper made of the same pixels, or
+  // nothing.
+  virtual Status setRenderedWallpaper(const std::string& path, const Picture& /*rendered*/,
+                                      std::unique_ptr<PreparedWallpaper> /*prepared*/) {
     return setWallpaper(path);
+  }
+  // Begins sending freshly rendered pixels to be shown in `layout` while the
+  // file is still being written, on a thread of its own, so that showing
+  // them after the file is whole costs little. Nothing changes on the screen
+  // before setRenderedWallpaper is handed the result. Nothing by default.
+  virtual std::unique_ptr<PreparedWallpaper> prepareRenderedWallpaper(const Picture& /*rendered*/,
+                                                                      WallpaperLayout /*layout*/) {
+    return nullptr;
   }
 };
 

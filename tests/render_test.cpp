@@ -8,6 +8,7 @@
 #include <QImage>
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include <random>
 #include <vector>
 
+#include "changer/apply.h"
 #include "common/list_file.h"
 #include "common/texts.h"
 #include "picture/bilinear_scaler.h"
@@ -773,6 +775,40 @@ TEST_F(RenderTest, RewritesWallpaperWhole) {
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
     ++files;
   EXPECT_EQ(files, 2);
+}
+
+// A desktop that paints the pixels itself is handed them while the file is
+// written: what it prepared reaches it with the file, in the layout it is
+// shown in, and a file that cannot be written drops it unseen.
+TEST_F(RenderTest, WhatTheDesktopPreparedGoesWithTheFileOrNowhere) {
+  fake.desktop.prepares = true;
+  const std::string picture =
+      testing::writeBytes(dir / "a.gif", testing::encode(testing::twoColourImage(100, 80), "gif"));
+  state.currentStyle = 1;
+  auto rendered = RenderWallpaper(fake.platform(), state, picture);
+  ASSERT_TRUE(rendered);
+  EXPECT_EQ(*fake.desktop.preparedAlive, 1);
+  RenderedWallpaper wallpaper = std::move(rendered).value();
+  ASSERT_TRUE(ApplyWallpaper(fake.platform(), state, wallpaper.path, wallpaper.pixels,
+                             std::move(wallpaper.prepared))
+                  .isOk());
+  EXPECT_TRUE(fake.desktop.lastSetWasPrepared);
+  EXPECT_EQ(*fake.desktop.preparedAlive, 0);
+
+  // No more than a header fits into any file now.
+  rlimit limit{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const rlimit before = limit;
+  limit.rlim_cur = 64;
+  // NOLINTNEXTLINE(cert-err33-c): the old disposition is restored below
+  void (*const oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  const auto failed = RenderWallpaper(fake.platform(), state, picture);
+  setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, oldHandler);
+  ASSERT_FALSE(failed);
+  EXPECT_TRUE(failed.failure().message.starts_with(text::kCannotWriteWallpaper));
+  EXPECT_EQ(*fake.desktop.preparedAlive, 0) << "kept painting a wallpaper nobody will set";
 }
 
 TEST_F(RenderTest, UnknownScreenCentresUnscaled) {

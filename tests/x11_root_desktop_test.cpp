@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -181,13 +182,13 @@ TEST_P(LayoutTest, RenderedPixelsShowWithoutTheFileBeingRead) {
   X11RootDesktop desktop(dir.path(), pictures);
   const std::string path = dir.write("wallpaper.bmp", "BM not a picture");
   desktop.setLayout(GetParam().layout);
-  ASSERT_TRUE(desktop.setRenderedWallpaper(path, redBlue()).isOk());
+  ASSERT_TRUE(desktop.setRenderedWallpaper(path, redBlue(), nullptr).isOk());
   for (const Point& point : GetParam().points) {
     EXPECT_EQ(colourAt(point.x, point.y), point.colour) << "at " << point.x << "," << point.y;
   }
   // And a screen-sized one, centred.
   desktop.setLayout(WallpaperLayout::Centred);
-  ASSERT_TRUE(desktop.setRenderedWallpaper(path, redBlue(640, 480)).isOk());
+  ASSERT_TRUE(desktop.setRenderedWallpaper(path, redBlue(640, 480), nullptr).isOk());
   EXPECT_EQ(colourAt(0, 0), "red");
   EXPECT_EQ(colourAt(639, 479), "blue");
   EXPECT_TRUE(pixmapAlive(*property(rootAtom)));
@@ -336,6 +337,52 @@ INSTANTIATE_TEST_SUITE_P(Owners, RunningDesktopTest,
                          [](const ::testing::TestParamInfo<OwnerCase>& tested) {
                            return std::string(tested.param.name);
                          });
+
+// Painted on its own thread while the file is written, a wallpaper shows
+// only once it is set, and only as the pixels and layout it is set with: one
+// dropped unset changes nothing, one made of other pixels or for another
+// layout is passed over.
+TEST_F(X11RootDesktopTest, APreparedWallpaperShowsOnlyWhenSetWithItsOwnPixels) {
+  X11RootDesktop desktop(dir.path(), pictures);
+  const std::string path = dir / "wallpaper.bmp";
+  desktop.setLayout(WallpaperLayout::Centred);
+  const Picture redLeft = redBlue(640, 480);
+  ASSERT_TRUE(desktop.setRenderedWallpaper(path, redLeft, nullptr).isOk());
+  const auto before = property(rootAtom);
+  ASSERT_TRUE(before);
+  Picture blueLeft(640, 480);
+  for (int y = 0; y < 480; ++y)
+    std::reverse_copy(redLeft.row(y), redLeft.row(y) + 640, blueLeft.row(y));
+
+  auto dropped = desktop.prepareRenderedWallpaper(blueLeft, WallpaperLayout::Centred);
+  ASSERT_NE(dropped, nullptr);
+  dropped.reset();
+  EXPECT_EQ(property(rootAtom), before);
+  EXPECT_EQ(colourAt(0, 0), "red");
+
+  auto prepared = desktop.prepareRenderedWallpaper(blueLeft, WallpaperLayout::Centred);
+  ASSERT_TRUE(desktop.setRenderedWallpaper(path, blueLeft, std::move(prepared)).isOk());
+  const auto shown = property(rootAtom);
+  ASSERT_TRUE(shown);
+  EXPECT_NE(*shown, *before);
+  EXPECT_EQ(colourAt(0, 0), "blue");
+  EXPECT_EQ(colourAt(639, 479), "red");
+  EXPECT_TRUE(pixmapAlive(*shown)) << "retained after the painting connection closed";
+  EXPECT_FALSE(pixmapAlive(*before)) << "the earlier pixmap leaks";
+
+  // Prepared of the other pixels: the ones handed over are shown.
+  prepared = desktop.prepareRenderedWallpaper(blueLeft, WallpaperLayout::Centred);
+  ASSERT_TRUE(desktop.setRenderedWallpaper(path, redLeft, std::move(prepared)).isOk());
+  EXPECT_EQ(colourAt(0, 0), "red");
+  // Prepared tiled, set centred: black bands around the small picture.
+  const Picture small = redBlue();
+  prepared = desktop.prepareRenderedWallpaper(small, WallpaperLayout::Tiled);
+  ASSERT_TRUE(desktop.setRenderedWallpaper(path, small, std::move(prepared)).isOk());
+  EXPECT_EQ(colourAt(10, 10), "black");
+  EXPECT_EQ(colourAt(250, 240), "red");
+  // Zooming scales on the way, which is left to the set itself.
+  EXPECT_EQ(desktop.prepareRenderedWallpaper(small, WallpaperLayout::Zoom), nullptr);
+}
 
 TEST(X11RootDesktopWithoutDisplay, IsUnavailableAndTouchesNothing) {
   const std::string saved = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/fake/fake_platform.h"
 
+#include <memory>
+#include <utility>
+
 namespace tivolen::fake {
 
 std::string messageEvent(std::string_view text) {
@@ -142,6 +145,7 @@ std::optional<std::string> RecordingShortcuts::target(const std::string& shortcu
 }
 
 void RecordingDesktop::setLayout(WallpaperLayout layout) {
+  layout_ = layout;
   log_.push_back(layoutEvent(layout));
 }
 
@@ -151,10 +155,43 @@ Status RecordingDesktop::setWallpaper(const std::string& path) {
   return failWith ? *failWith : Status::ok();
 }
 
-Status RecordingDesktop::setRenderedWallpaper(const std::string& path, const Picture& pixels) {
+namespace {
+
+class CountedPreparation final : public PreparedWallpaper {
+ public:
+  CountedPreparation(std::shared_ptr<int> alive, const Picture& pixels, WallpaperLayout layout)
+      : alive_(std::move(alive)), pixels_(pixels.alias()), layout_(layout) {
+    ++*alive_;
+  }
+  ~CountedPreparation() override { --*alive_; }
+  CountedPreparation(const CountedPreparation&) = delete;
+  CountedPreparation& operator=(const CountedPreparation&) = delete;
+  [[nodiscard]] bool isFor(const Picture& pixels, WallpaperLayout layout) const {
+    return layout == layout_ && !pixels.empty() && pixels.row(0) == pixels_.row(0) &&
+           pixels.width() == pixels_.width() && pixels.height() == pixels_.height();
+  }
+
+ private:
+  std::shared_ptr<int> alive_;
+  Picture pixels_;
+  WallpaperLayout layout_;
+};
+
+}  // namespace
+
+Status RecordingDesktop::setRenderedWallpaper(const std::string& path, const Picture& pixels,
+                                              std::unique_ptr<PreparedWallpaper> prepared) {
   log_.push_back(wallpaperEvent(path));
   rendered = pixels.alias();
+  const auto* counted = dynamic_cast<const CountedPreparation*>(prepared.get());
+  lastSetWasPrepared = counted != nullptr && counted->isFor(pixels, layout_);
   return failWith ? *failWith : Status::ok();
+}
+
+std::unique_ptr<PreparedWallpaper> RecordingDesktop::prepareRenderedWallpaper(
+    const Picture& pixels, WallpaperLayout layout) {
+  if (!prepares) return nullptr;
+  return std::make_unique<CountedPreparation>(preparedAlive, pixels, layout);
 }
 
 FakePlatform::FakePlatform(std::string applicationDirectory)

@@ -112,14 +112,25 @@ class RecordingDesktop final : public Desktop {
   Status setWallpaper(const std::string& path) override;
   [[nodiscard]] bool remembersWallpaper() const override { return remembers; }
   // Logged as setWallpaper is; the pixels are kept in `rendered`.
-  Status setRenderedWallpaper(const std::string& path, const Picture& pixels) override;
+  Status setRenderedWallpaper(const std::string& path, const Picture& pixels,
+                              std::unique_ptr<PreparedWallpaper> prepared) override;
+  // Not logged: only a desktop with `prepares` set prepares anything.
+  std::unique_ptr<PreparedWallpaper> prepareRenderedWallpaper(const Picture& pixels,
+                                                              WallpaperLayout layout) override;
   std::optional<Status> failWith;
   bool remembers = true;
   // The pixels the last set was handed; empty after a set without them.
   Picture rendered;
+  // As a back-end that paints the pixels itself: prepared wallpapers are
+  // counted while they live, and the last set says whether it got one made
+  // of the very pixels and layout it was handed.
+  bool prepares = false;
+  std::shared_ptr<int> preparedAlive = std::make_shared<int>(0);
+  bool lastSetWasPrepared = false;
 
  private:
   EventLog& log_;
+  WallpaperLayout layout_ = WallpaperLayout::Centred;
 };
 
 class RecordingDocuments final : public Documents {

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "picture/side_thread.h"
 #include "platform/linux/x11_display.h"
 
 // After x11_display.h, which sets Xlib's names straight.
@@ -372,6 +373,118 @@ void fillUncovered(Display* display, const Target& screen, const std::vector<Mon
   XDestroyRegion(uncovered);
 }
 
+// The wallpaper drawn into a pixmap of the root window's size on a
+// connection of its own, not yet shown: closing the connection before the
+// pixmap is retained frees it.
+struct Painted {
+  DisplayHandle connection;
+  Pixmap pixmap = None;
+  Status status = Status::ok();
+};
+
+Status noDisplay() {
+  return Status::unavailable("no X display to set the root window on");
+}
+
+Painted paint(DisplayHandle connection, Pictures& pictures, const Picture& picture,
+              WallpaperLayout layout) {
+  Painted painted;
+  painted.connection = std::move(connection);
+  if (!painted.connection) {
+    painted.status = noDisplay();
+    return painted;
+  }
+  Display* display = painted.connection.get();
+  const int screenNumber = DefaultScreen(display);
+  const Window root = RootWindow(display, screenNumber);
+  const int width = DisplayWidth(display, screenNumber);
+  const int height = DisplayHeight(display, screenNumber);
+  const int depth = DefaultDepth(display, screenNumber);
+  Visual* visual = DefaultVisual(display, screenNumber);
+  if (visual->c_class != TrueColor && visual->c_class != DirectColor) {
+    painted.status = Status::failed("the X screen has no true-colour visual");
+    return painted;
+  }
+
+  const ErrorTrap trap;
+  const std::vector<MonitorRect> monitors = monitorRects(display, root, width, height);
+  const Pixmap pixmap = XCreatePixmap(display, root, static_cast<unsigned>(width),
+                                      static_cast<unsigned>(height), static_cast<unsigned>(depth));
+  const GC gc = XCreateGC(display, pixmap, 0, nullptr);
+  fillUncovered(display, {display, pixmap, gc, visual, depth, 0, 0, width, height}, monitors,
+                layout, picture.size(), BlackPixel(display, screenNumber));
+  for (const MonitorRect& monitor : monitors) {
+    const Target target{display,       pixmap,        gc, visual, depth, monitor.x, monitor.y,
+                        monitor.width, monitor.height};
+    draw(pictures, picture, layout, target);
+  }
+  XFreeGC(display, gc);
+  XSync(display, False);
+  if (ErrorTrap::failed()) {
+    XFreePixmap(display, pixmap);
+    XSync(display, False);
+    painted.status = Status::failed("the X server refused the wallpaper pixmap");
+    return painted;
+  }
+  painted.pixmap = pixmap;
+  return painted;
+}
+
+// Makes the painted pixmap the root window's background for good.
+Status show(Painted painted) {
+  Display* display = painted.connection.get();
+  const Window root = DefaultRootWindow(display);
+  const ErrorTrap trap;
+  const Atom rootAtom = XInternAtom(display, kRootPixmapAtom, False);
+  const Atom setrootAtom = XInternAtom(display, kSetrootPixmapAtom, False);
+  XGrabServer(display);
+  freePreviousPixmap(display, root, rootAtom, setrootAtom);
+  XChangeProperty(display, root, rootAtom, XA_PIXMAP, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&painted.pixmap), 1);
+  XChangeProperty(display, root, setrootAtom, XA_PIXMAP, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&painted.pixmap), 1);
+  XSetWindowBackgroundPixmap(display, root, painted.pixmap);
+  XClearWindow(display, root);
+  XUngrabServer(display);
+  // The pixmap must outlive this connection, or the root window goes black
+  // when the program ends; the next setter frees it through the atoms above.
+  XSetCloseDownMode(display, RetainPermanent);
+  XSync(display, False);
+  return Status::ok();
+}
+
+// A rendered wallpaper painted on a thread of its own while the caller
+// writes the file. The two threads never talk to the server at once: the
+// caller touches no X until it takes the result, which waits for the
+// painting. The pixels are shared, so they outlive a caller that drops them.
+class X11PreparedWallpaper final : public PreparedWallpaper {
+ public:
+  X11PreparedWallpaper(Pictures& pictures, const Picture& picture, WallpaperLayout layout)
+      : picture_(picture.alias()), layout_(layout), painter_([this, &pictures] {
+          painted_ = paint(openDisplay(), pictures, picture_, layout_);
+        }) {
+    if (!painter_.started()) painted_ = paint(openDisplay(), pictures, picture_, layout_);
+  }
+  X11PreparedWallpaper(const X11PreparedWallpaper&) = delete;
+  X11PreparedWallpaper& operator=(const X11PreparedWallpaper&) = delete;
+  ~X11PreparedWallpaper() override = default;
+
+  [[nodiscard]] bool isFor(const Picture& picture, WallpaperLayout layout) const {
+    return layout == layout_ && !picture.empty() && picture.row(0) == picture_.row(0) &&
+           picture.width() == picture_.width() && picture.height() == picture_.height();
+  }
+  Painted take() {
+    painter_.join();
+    return std::move(painted_);
+  }
+
+ private:
+  Picture picture_;
+  WallpaperLayout layout_;
+  Painted painted_;
+  SideThread painter_;  // last: it starts once the rest is in place, and ends first
+};
+
 }  // namespace
 
 X11RootDesktop::X11RootDesktop(std::string applicationDirectory, Pictures& pictures)
@@ -382,69 +495,34 @@ void X11RootDesktop::setLayout(WallpaperLayout layout) {
 }
 
 Status X11RootDesktop::setWallpaper(const std::string& path) {
-  return setRenderedWallpaper(path, Picture());
+  // Each wallpaper on a connection of its own: the pixmap set there is
+  // retained when it closes. Nothing is read without a display.
+  DisplayHandle connection = openDisplay();
+  if (!connection) return noDisplay();
+  const LoadedPicture loaded = pictures_.load(path);
+  if (!loaded.status.isOk()) return loaded.status;
+  Painted painted = paint(std::move(connection), pictures_, loaded.pixels, layout_);
+  if (!painted.status.isOk()) return painted.status;
+  return show(std::move(painted));
 }
 
-Status X11RootDesktop::setRenderedWallpaper(const std::string& path, const Picture& rendered) {
-  // Each call on a connection of its own: the pixmap set here is retained
-  // when it closes.
-  const DisplayHandle connection = openDisplay();
-  if (!connection) return Status::unavailable("no X display to set the root window on");
-  Display* display = connection.get();
+Status X11RootDesktop::setRenderedWallpaper(const std::string& path, const Picture& rendered,
+                                            std::unique_ptr<PreparedWallpaper> prepared) {
+  if (rendered.empty()) return setWallpaper(path);
+  auto* ours = dynamic_cast<X11PreparedWallpaper*>(prepared.get());
+  Painted painted = ours != nullptr && ours->isFor(rendered, layout_)
+                        ? ours->take()
+                        : paint(openDisplay(), pictures_, rendered, layout_);
+  if (!painted.status.isOk()) return painted.status;
+  return show(std::move(painted));
+}
 
-  LoadedPicture loaded;
-  if (rendered.empty()) {
-    loaded = pictures_.load(path);
-    if (!loaded.status.isOk()) return loaded.status;
-  }
-  const Picture& picture = rendered.empty() ? loaded.pixels : rendered;
-
-  const int screenNumber = DefaultScreen(display);
-  const Window root = RootWindow(display, screenNumber);
-  const int width = DisplayWidth(display, screenNumber);
-  const int height = DisplayHeight(display, screenNumber);
-  const int depth = DefaultDepth(display, screenNumber);
-  Visual* visual = DefaultVisual(display, screenNumber);
-  if (visual->c_class != TrueColor && visual->c_class != DirectColor) {
-    return Status::failed("the X screen has no true-colour visual");
-  }
-
-  const ErrorTrap trap;
-  const std::vector<MonitorRect> monitors = monitorRects(display, root, width, height);
-  const Pixmap pixmap = XCreatePixmap(display, root, static_cast<unsigned>(width),
-                                      static_cast<unsigned>(height), static_cast<unsigned>(depth));
-  const GC gc = XCreateGC(display, pixmap, 0, nullptr);
-  fillUncovered(display, {display, pixmap, gc, visual, depth, 0, 0, width, height}, monitors,
-                layout_, picture.size(), BlackPixel(display, screenNumber));
-  for (const MonitorRect& monitor : monitors) {
-    const Target target{display,       pixmap,        gc, visual, depth, monitor.x, monitor.y,
-                        monitor.width, monitor.height};
-    draw(pictures_, picture, layout_, target);
-  }
-  XFreeGC(display, gc);
-  XSync(display, False);
-  if (ErrorTrap::failed()) {
-    XFreePixmap(display, pixmap);
-    XSync(display, False);
-    return Status::failed("the X server refused the wallpaper pixmap");
-  }
-
-  const Atom rootAtom = XInternAtom(display, kRootPixmapAtom, False);
-  const Atom setrootAtom = XInternAtom(display, kSetrootPixmapAtom, False);
-  XGrabServer(display);
-  freePreviousPixmap(display, root, rootAtom, setrootAtom);
-  XChangeProperty(display, root, rootAtom, XA_PIXMAP, 32, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>(&pixmap), 1);
-  XChangeProperty(display, root, setrootAtom, XA_PIXMAP, 32, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>(&pixmap), 1);
-  XSetWindowBackgroundPixmap(display, root, pixmap);
-  XClearWindow(display, root);
-  XUngrabServer(display);
-  // The pixmap must outlive this connection, or the root window goes black
-  // when the program ends; the next setter frees it through the atoms above.
-  XSetCloseDownMode(display, RetainPermanent);
-  XSync(display, False);
-  return Status::ok();
+std::unique_ptr<PreparedWallpaper> X11RootDesktop::prepareRenderedWallpaper(
+    const Picture& rendered, WallpaperLayout layout) {
+  // Stretching and zooming scale on the way, which stays on the caller's
+  // thread; rendered files are centred or tiled.
+  if (layout != WallpaperLayout::Centred && layout != WallpaperLayout::Tiled) return nullptr;
+  return std::make_unique<X11PreparedWallpaper>(pictures_, rendered, layout);
 }
 
 }  // namespace tivolen

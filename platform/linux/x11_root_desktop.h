@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/pictures.h"
@@ -24,7 +25,12 @@ class X11RootDesktop final : public Desktop {
   // The root window's background lives only as long as the X server.
   [[nodiscard]] bool remembersWallpaper() const override { return false; }
   // The rendered pixels go to the server as they are; the file is not read.
-  Status setRenderedWallpaper(const std::string& path, const Picture& rendered) override;
+  Status setRenderedWallpaper(const std::string& path, const Picture& rendered,
+                              std::unique_ptr<PreparedWallpaper> prepared) override;
+  // Centred and tiled pixels are painted into a pixmap of their own on a
+  // second thread and connection while the file is written.
+  std::unique_ptr<PreparedWallpaper> prepareRenderedWallpaper(const Picture& rendered,
+                                                              WallpaperLayout layout) override;
 
  private:
   std::string applicationDirectory_;
