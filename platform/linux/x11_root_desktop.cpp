@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/linux/x11_root_desktop.h"
 
-#include <sys/ipc.h>
-#include <sys/shm.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -14,12 +11,6 @@
 
 #include "picture/side_thread.h"
 #include "platform/linux/x11_display.h"
-
-// After x11_display.h, which sets Xlib's names straight.
-// clang-format off
-#include <X11/extensions/XShm.h>
-#undef Status
-// clang-format on
 
 namespace tivolen {
 namespace {
@@ -157,100 +148,18 @@ unsigned long channel(std::uint32_t value, unsigned long mask) {
   return ((value * top + 127) / 255) << shift;
 }
 
-// A segment of shared memory the X server reads pixels from directly: a
-// local server copies them from our memory instead of through the socket.
-class SharedSlice {
- public:
-  SharedSlice(const Target& to, unsigned width, unsigned rows) : display_(to.display) {
-    int major = 0;
-    int minor = 0;
-    Bool pixmaps = False;
-    if (XShmQueryVersion(display_, &major, &minor, &pixmaps) == False) return;
-    image_ = XShmCreateImage(display_, to.visual, static_cast<unsigned>(to.depth), ZPixmap, nullptr,
-                             &info_, width, rows);
-    // Our words go as they are: 32 bits a pixel in the machine's order.
-    if (image_ == nullptr || image_->bits_per_pixel != 32 || image_->byte_order != LSBFirst) return;
-    info_.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image_->bytes_per_line) * rows,
-                         IPC_CREAT | 0600);
-    if (info_.shmid < 0) return;
-    void* address = shmat(info_.shmid, nullptr, 0);
-    if (reinterpret_cast<std::intptr_t>(address) == -1) return;  // shmat's failure
-    info_.shmaddr = image_->data = static_cast<char*>(address);
-    info_.readOnly = True;
-    // A remote server cannot attach and says so only in an error.
-    const ErrorTrap trap;
-    attached_ = XShmAttach(display_, &info_) != False;
-    XSync(display_, False);
-    if (ErrorTrap::take()) attached_ = false;
-  }
-  ~SharedSlice() {
-    if (attached_) {
-      XShmDetach(display_, &info_);
-      XSync(display_, False);
-    }
-    if (info_.shmaddr != nullptr) shmdt(info_.shmaddr);
-    if (info_.shmid >= 0) shmctl(info_.shmid, IPC_RMID, nullptr);
-    if (image_ != nullptr) {
-      image_->data = nullptr;
-      XDestroyImage(image_);
-    }
-  }
-  SharedSlice(const SharedSlice&) = delete;
-  SharedSlice& operator=(const SharedSlice&) = delete;
-
-  [[nodiscard]] bool usable() const { return attached_; }
-  [[nodiscard]] XImage* image() const { return image_; }
-
- private:
-  Display* display_;
-  XShmSegmentInfo info_{0, -1, nullptr, False};
-  XImage* image_ = nullptr;
-  bool attached_ = false;
-};
-
-// The plain 24-bit case through shared memory, a slice of rows at a time;
-// false when the server offers no shared memory. Two slices take turns: the
-// next is filled while the server still copies the last. Every byte of them
-// counts in the memory the program holds at its peak: on a small wallpaper
-// the two slices of 4 MiB took the run to 1.31 times xwallpaper's memory,
-// two of 1 MiB to 1.18, for a few more round trips to the server.
-bool putShared(const Target& to, Drawable drawable, const Picture& picture, int fromX, int fromY,
-               int toX, int toY, int width, int height) {
-  constexpr std::size_t kSliceBytes = std::size_t{1} << 20;
-  const int rows = static_cast<int>(std::clamp<std::size_t>(
-      kSliceBytes / (static_cast<std::size_t>(width) * 4), 1, static_cast<std::size_t>(height)));
-  const SharedSlice first(to, static_cast<unsigned>(width), static_cast<unsigned>(rows));
-  if (!first.usable()) return false;
-  std::optional<SharedSlice> second;
-  if (rows < height) second.emplace(to, static_cast<unsigned>(width), static_cast<unsigned>(rows));
-  const bool alternate = second && second->usable();
-  bool useSecond = false;
-  for (int y = 0; y < height; y += rows, useSecond = alternate && !useSecond) {
-    XImage* image = useSecond ? second->image() : first.image();
-    const int count = std::min(rows, height - y);
-    for (int row = 0; row < count; ++row) {
-      std::memcpy(image->data + static_cast<std::ptrdiff_t>(row) * image->bytes_per_line,
-                  picture.row(fromY + y + row) + fromX, static_cast<std::size_t>(width) * 4);
-    }
-    // The server has read every slice put before once the round trip is
-    // back: the slice filled next (the one before this) is free again.
-    XSync(to.display, False);
-    XShmPutImage(to.display, drawable, to.gc, image, 0, 0, toX, toY + y,
-                 static_cast<unsigned>(width), static_cast<unsigned>(count), False);
-  }
-  XSync(to.display, False);
-  return true;
-}
-
 // Puts a part of the picture into a drawable. The usual 24-bit visual takes
-// the picture's own memory as it is; other visuals go pixel by pixel.
+// the picture's own memory as it is, through the connection: Xlib cuts it
+// into requests the server copies while the next are written. On the X
+// server the benchmarks run, that took 5 ms for a 1080p screen where two
+// slices of shared memory in turn took 9: each fresh slice costs page
+// faults and a round trip, and the copy out of it is the same.
 void putArea(const Target& to, Drawable drawable, const Picture& picture, int fromX, int fromY,
              int toX, int toY, int width, int height) {
   if (width <= 0 || height <= 0) return;
   const auto w = static_cast<unsigned>(width);
   const auto h = static_cast<unsigned>(height);
   if (isPlainTrueColour(to.visual, to.depth)) {
-    if (putShared(to, drawable, picture, fromX, fromY, toX, toY, width, height)) return;
     // Xlib only reads the data; the cast is for its old-fashioned signature.
     auto* data = const_cast<char*>(reinterpret_cast<const char*>(picture.row(0)));
     XImage* image = XCreateImage(to.display, to.visual, static_cast<unsigned>(to.depth), ZPixmap, 0,
