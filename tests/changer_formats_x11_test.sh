@@ -5,7 +5,7 @@
 # fitted whole, then the HEIC and the JPEG covering the screen, then the GIF
 # fitted. After each run the root window's pixels must show the picture in
 # its layout, the transparent part black. The first three runs load no Qt
-# library at all; the GIF's loads it through the Qt module, and without the
+# library at all, and the PNG's and the JPEG's no GIO either; the GIF's loads it through the Qt module, and without the
 # module the GIF's run ends with the picture's message, never a crash.
 # Usage: changer_formats_x11_test.sh PATH_TO_TIVOLEN
 set -euo pipefail
@@ -101,6 +101,8 @@ run_once() {
 heif_libraries_loaded() { cat "$work/loaded".* | grep -cE 'file=lib(heif|de265)\.so' || true; }
 # Loading Qt costs more than a whole run on a small wallpaper.
 qt_libraries_loaded() { cat "$work/loaded".* | grep -cE 'file=[^ ]*libQt6' || true; }
+# GIO and the GLib under it serve only desktops kept in GSettings.
+gio_libraries_loaded() { cat "$work/loaded".* | grep -cE 'file=[^ ]*lib(gio|glib|gobject)-2' || true; }
 
 # Fit: scaled by 0.5 to 1024 x 512 between black bands of 128; the
 # transparent quarter lands at x 512-1023, y 512-639 and shows black.
@@ -110,6 +112,7 @@ run_once "$pics/screen shot.png" 1 100 60 black 100 200 green 100 400 red 900 40
 # than decoding the picture.
 (($(heif_libraries_loaded) == 0)) || fail "the PNG's run loaded libheif or libde265"
 (($(qt_libraries_loaded) == 0)) || fail "the PNG's run loaded Qt"
+(($(gio_libraries_loaded) == 0)) || fail "the PNG's run on a bare X server loaded GIO"
 # Cover: scaled by 0.75 to 1536 x 768, 256 columns cut off each side.
 run_once "$pics/写真 phone.HEIC" 2 100 400 red 490 400 red 535 400 blue 900 400 blue \
   600 100 green 900 150 green 100 230 red 900 700 blue
@@ -118,6 +121,7 @@ run_once "$pics/写真 phone.HEIC" 2 100 400 red 490 400 red 535 400 blue 900 40
 run_once "$pics/photo.jpg" 3 100 400 red 490 400 red 535 400 blue 900 400 blue \
   600 100 green 900 150 green 100 230 red 900 700 blue
 (($(qt_libraries_loaded) == 0)) || fail "the JPEG's run loaded Qt"
+(($(gio_libraries_loaded) == 0)) || fail "the JPEG's run on a bare X server loaded GIO"
 ldd "$app/Tivolen" | grep -q libQt6 && fail "the changer links Qt: $(ldd "$app/Tivolen" | grep libQt6)"
 # Only Qt reads GIF: its module is opened for it.
 run_once "$pics/drawing.gif" 4 100 60 black 100 200 green 100 400 red 900 400 blue 100 700 black

@@ -66,6 +66,7 @@ timeout 60 dbus-run-session -- bash "$work/in-session.sh" "$app" "$work/tivolen.
 # than the whole run.
 compgen -G "$work/loaded.*" >/dev/null || fail "the loader listed nothing"
 ! grep -qE 'file=[^ ]*libQt6' "$work/loaded".* || fail "the GNOME run loaded Qt"
+grep -qE 'file=[^ ]*libgio-2' "$work/loaded".* || fail "the GNOME run loaded no GIO, so it did not test opening it"
 
 value() { sed -n "s/^$1=//p" "$work/session.out"; }
 [[ "$(value options)" == "'zoom'" ]] || fail "picture-options $(value options)"

@@ -1,29 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/linux/gio_documents.h"
 
-#include <gio/gio.h>
-
-#include <memory>
+#include "platform/linux/gio_library.h"
 
 namespace tivolen {
-namespace {
-
-struct GFree {
-  void operator()(gpointer memory) const { g_free(memory); }
-};
-struct GErrorFree {
-  void operator()(GError* error) const { g_error_free(error); }
-};
-
-}  // namespace
 
 Status GioDocuments::open(const std::string& path) {
+  const Libgio gio;
+  if (!gio.loaded()) return Status::unavailable("no GIO to open documents: " + gio.error());
   // A URI, not a command line: the name is never split or interpreted.
-  const std::unique_ptr<char, GFree> uri(g_filename_to_uri(path.c_str(), nullptr, nullptr));
+  const GioOwned<char, void> uri(gio.g_filename_to_uri(path.c_str(), nullptr, nullptr),
+                                 {gio.g_free});
   if (!uri) return Status::failedAt(path, "not an absolute file name");
   GError* raw = nullptr;
-  if (g_app_info_launch_default_for_uri(uri.get(), nullptr, &raw) != FALSE) return Status::ok();
-  const std::unique_ptr<GError, GErrorFree> error(raw);
+  if (gio.g_app_info_launch_default_for_uri(uri.get(), nullptr, &raw) != FALSE) {
+    return Status::ok();
+  }
+  const GioOwned<GError> error(raw, {gio.g_error_free});
   return Status::failedAt(path, error ? error->message : "no program opens this type");
 }
 

@@ -4,7 +4,7 @@
 #include <libde265/de265.h>
 #include <libheif/heif.h>
 
-#include <string>
+#include "platform/linux/opened_library.h"
 
 namespace tivolen {
 
@@ -56,37 +56,18 @@ namespace tivolen {
 
 #define TIVOLEN_DECLARE_FUNCTION(name) decltype(&::name) name = nullptr;
 
-class Libheif {
+class Libheif : public OpenedLibrary {
  public:
   Libheif();
-  ~Libheif();
-  Libheif(const Libheif&) = delete;
-  Libheif& operator=(const Libheif&) = delete;
-  // False when the library or one of its functions is missing; error() says which.
-  [[nodiscard]] bool loaded() const { return handle_ != nullptr; }
-  [[nodiscard]] const std::string& error() const { return error_; }
 
   TIVOLEN_LIBHEIF_FUNCTIONS(TIVOLEN_DECLARE_FUNCTION)
-
- private:
-  void* handle_ = nullptr;
-  std::string error_;
 };
 
-class Libde265 {
+class Libde265 : public OpenedLibrary {
  public:
   Libde265();
-  ~Libde265();
-  Libde265(const Libde265&) = delete;
-  Libde265& operator=(const Libde265&) = delete;
-  [[nodiscard]] bool loaded() const { return handle_ != nullptr; }
-  [[nodiscard]] const std::string& error() const { return error_; }
 
   TIVOLEN_LIBDE265_FUNCTIONS(TIVOLEN_DECLARE_FUNCTION)
-
- private:
-  void* handle_ = nullptr;
-  std::string error_;
 };
 
 #undef TIVOLEN_DECLARE_FUNCTION
