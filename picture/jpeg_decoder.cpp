@@ -11,22 +11,19 @@
 #include <turbojpeg.h>
 
 #include <array>
-#include <condition_variable>
 #include <csetjmp>
 #include <cstring>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <optional>
 #include <vector>
 
 #include "picture/area_scaler.h"
+#include "picture/banded_rows.h"
 #include "picture/bilinear_scaler.h"
 #include "picture/exif_orientation.h"
 #include "picture/jpeg_structure.h"
 #include "picture/large_buffer.h"
-#include "picture/side_thread.h"
 
 namespace tivolen {
 namespace {
@@ -175,67 +172,6 @@ void jpegMessage(j_common_ptr info, int level) {
   // The picture is refused whatever follows: stop decoding it now.
   std::longjmp(errors->jump, 1);
 }
-
-// Bands of decoded rows handed from the decoding thread to the scaling one.
-class BandQueue {
- public:
-  struct Band {
-    int slot = 0;
-    std::int32_t firstRow = 0;
-    std::int32_t rows = 0;
-  };
-
-  BandQueue(int slots, std::size_t slotWords)
-      : slotWords_(slotWords),
-        memory_(std::make_unique_for_overwrite<std::uint32_t[]>(slotWords * slots)) {
-    for (int slot = 0; slot < slots; ++slot) free_.push_back(slot);
-  }
-
-  std::uint32_t* slot(int index) { return memory_.get() + slotWords_ * index; }
-
-  int takeFree() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !free_.empty(); });
-    const int slot = free_.back();
-    free_.pop_back();
-    return slot;
-  }
-  void publish(Band band) {
-    update([&] { full_.push_back(band); });
-  }
-  void close() {
-    update([&] { closed_ = true; });
-  }
-  std::optional<Band> next() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !full_.empty() || closed_; });
-    if (full_.empty()) return std::nullopt;
-    const Band band = full_.front();
-    full_.pop_front();
-    return band;
-  }
-  void release(int slot) {
-    update([&] { free_.push_back(slot); });
-  }
-
- private:
-  template <typename Change>
-  void update(Change change) {
-    {
-      const std::lock_guard lock(mutex_);
-      change();
-    }
-    changed_.notify_all();
-  }
-
-  std::size_t slotWords_;
-  std::unique_ptr<std::uint32_t[]> memory_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<int> free_;
-  std::deque<Band> full_;
-  bool closed_ = false;
-};
 
 // A progressive JPEG (or one with several sequential scans) is held whole as
 // DCT coefficients until its last scan: 144 MB for a 24 MP 4:4:4 photo.
@@ -491,35 +427,11 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
   }
   RowScaler& scaler = *owned;
 
-  constexpr int kBandRows = 16;
-  constexpr int kSlots = 4;
-  BandQueue queue(kSlots, static_cast<std::size_t>(decoded.width) * kBandRows);
-  const auto scaleBand = [&](const BandQueue::Band& band) {
-    const std::uint32_t* rows = queue.slot(band.slot);
-    for (std::int32_t i = 0; i < band.rows; ++i) {
-      scaler.addRow(band.firstRow + i, rows + static_cast<std::size_t>(decoded.width) * i);
-    }
-    queue.release(band.slot);
-  };
-  // Decoding and scaling take turns on the bands, each on a thread of its own.
-  SideThread scaling(
-      [&] {
-        while (const std::optional<BandQueue::Band> band = queue.next()) scaleBand(*band);
-      },
-      [&] { queue.close(); });
-  bool ok = decoder.skip(scaler.firstRow());
-  for (std::int32_t y = scaler.firstRow(); ok && y < scaler.endRow(); y += kBandRows) {
-    const int slot = queue.takeFree();
-    const std::int32_t rows = std::min(kBandRows, scaler.endRow() - y);
-    ok = decoder.read(queue.slot(slot), rows);
-    if (scaling.started()) {
-      queue.publish({slot, y, rows});
-    } else {
-      scaleBand({slot, y, rows});
-    }
-  }
+  bool ok = decoder.skip(scaler.firstRow()) &&
+            ScaleInBands(scaler, decoded.width, scaler.firstRow(),
+                         [&decoder](std::uint32_t* out, std::int32_t /*firstRow*/,
+                                    std::int32_t rows) { return decoder.read(out, rows); });
   ok = ok && decoder.finish();
-  scaling.join();
   if (decoder.damaged()) return {true, LoadedPicture::failed("damaged JPEG: " + decoder.damage())};
   if (!ok) return {true, LoadedPicture::failed("damaged JPEG: " + decoder.fatal())};
   if (enlarging != nullptr && !enlarging->done()) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "picture/area_scaler.h"
+#include "picture/banded_rows.h"
 #include "picture/bilinear_scaler.h"
 #include "picture/container_exif.h"
 #include "picture/exif_orientation.h"
@@ -222,22 +223,22 @@ PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan, PngInfl
     if (scaler) result = std::move(kept);
   }
   if (scaler) {
-    // Not zeroed: a picture one row high may be 64 million pixels wide.
-    const std::shared_ptr<std::uint32_t[]> row =
-        allocateLarge<std::uint32_t>(static_cast<std::size_t>(width));
-    if (inflated) {
-      for (std::int32_t y = 0; y < scaler->endRow(); ++y) {
-        inflated->nextRow(row.get());
-        scaler->addRow(y, row.get());
-      }
-    } else {
-      // Rows below the part are never decoded: their damage cannot show.
-      for (std::int32_t y = 0; y < scaler->endRow(); ++y) {
-        if (!reader.readRow(row.get()))
-          return {true, LoadedPicture::failed("damaged picture: " + reader.error())};
-        scaler->addRow(y, row.get());
-      }
-    }
+    // Rows below the part are never decoded: their damage cannot show.
+    const auto words = static_cast<std::size_t>(width);
+    const bool decoded =
+        ScaleInBands(*scaler, storedWidth, 0,
+                     [&](std::uint32_t* out, std::int32_t /*firstRow*/, std::int32_t rows) {
+                       for (std::int32_t i = 0; i < rows; ++i) {
+                         std::uint32_t* row = out + words * static_cast<std::size_t>(i);
+                         if (inflated) {
+                           inflated->nextRow(row);
+                         } else if (!reader.readRow(row)) {
+                           return false;
+                         }
+                       }
+                       return true;
+                     });
+    if (!decoded) return {true, LoadedPicture::failed("damaged picture: " + reader.error())};
     if (enlarging != nullptr && !enlarging->done())
       return {true, LoadedPicture::failed("out of memory")};
   } else {
