@@ -38,16 +38,12 @@ namespace tivolen {
   F(g_settings_sync)                      \
   F(g_type_name)
 
-#define TIVOLEN_DECLARE_FUNCTION(name) decltype(&::name) name = nullptr;
-
 class Libgio : public OpenedLibrary {
  public:
   Libgio();
 
   TIVOLEN_GIO_FUNCTIONS(TIVOLEN_DECLARE_FUNCTION)
 };
-
-#undef TIVOLEN_DECLARE_FUNCTION
 
 // What GIO handed out, given back through the function it names.
 template <typename T, typename Freed = T>

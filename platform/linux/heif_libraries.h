@@ -54,8 +54,6 @@ namespace tivolen {
   F(de265_reset)                      \
   F(de265_set_parameter_bool)
 
-#define TIVOLEN_DECLARE_FUNCTION(name) decltype(&::name) name = nullptr;
-
 class Libheif : public OpenedLibrary {
  public:
   Libheif();
@@ -69,7 +67,5 @@ class Libde265 : public OpenedLibrary {
 
   TIVOLEN_LIBDE265_FUNCTIONS(TIVOLEN_DECLARE_FUNCTION)
 };
-
-#undef TIVOLEN_DECLARE_FUNCTION
 
 }  // namespace tivolen

@@ -54,6 +54,10 @@ class OpenedLibrary {
   std::string error_;
 };
 
+// A member for the library's function of that name, of its own type.
+// NOLINTNEXTLINE(bugprone-macro-parentheses): declares, is no expression
+#define TIVOLEN_DECLARE_FUNCTION(name) decltype(&::name) name = nullptr;
+
 // Inside a findAll: looks up the function of that name into the member of
 // that name, and keeps `found` false once one is missing.
 #define TIVOLEN_FIND_FUNCTION(name) found = find(#name, name) && found;
