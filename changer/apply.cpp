@@ -15,9 +15,9 @@ namespace {
 Status showWallpaper(Platform& platform, int style, const std::string& path,
                      const Picture& rendered, std::unique_ptr<PreparedWallpaper> prepared) {
   platform.desktop.setLayout(LayoutOfStyle(style));
-  Status set =
-      rendered.empty() ? platform.desktop.setWallpaper(path)
-                       : platform.desktop.setRenderedWallpaper(path, rendered, std::move(prepared));
+  Status set = rendered.empty()
+                   ? platform.desktop.setWallpaper(path)
+                   : platform.desktop.setRenderedWallpaper(path, rendered, std::move(prepared));
   if (!set.isOk()) {
     platform.messages.detail(set.message);
     platform.messages.show(set.code == Status::Code::Unavailable ? text::kDesktopUnreachable
