@@ -42,6 +42,11 @@ class Picture {
 
   // A second handle on the same pixels; writing through one shows in both.
   [[nodiscard]] Picture alias() const { return {width_, height_, pixels_}; }
+  // Whether both are handles on the very same pixels, of the same size.
+  [[nodiscard]] bool isAliasOf(const Picture& other) const {
+    return !empty() && pixels_ == other.pixels_ && width_ == other.width_ &&
+           height_ == other.height_;
+  }
 
   [[nodiscard]] std::int32_t width() const { return width_; }
   [[nodiscard]] std::int32_t height() const { return height_; }

@@ -167,8 +167,7 @@ class CountedPreparation final : public PreparedWallpaper {
   CountedPreparation(const CountedPreparation&) = delete;
   CountedPreparation& operator=(const CountedPreparation&) = delete;
   [[nodiscard]] bool isFor(const Picture& pixels, WallpaperLayout layout) const {
-    return layout == layout_ && !pixels.empty() && pixels.row(0) == pixels_.row(0) &&
-           pixels.width() == pixels_.width() && pixels.height() == pixels_.height();
+    return layout == layout_ && pixels.isAliasOf(pixels_);
   }
 
  private:

@@ -8,19 +8,11 @@ static_assert(LIBHEIF_NUMERIC_VERSION >> 24 == 1, "libheif's file name below is 
 static_assert(LIBDE265_NUMERIC_VERSION >> 24 == 1, "libde265's file name below is libde265.so.0");
 
 Libheif::Libheif() {
-  open("libheif.so.1", [this] {
-    bool found = true;
-    TIVOLEN_LIBHEIF_FUNCTIONS(TIVOLEN_FIND_FUNCTION)
-    return found;
-  });
+  open("libheif.so.1", TIVOLEN_FIND_ALL(TIVOLEN_LIBHEIF_FUNCTIONS));
 }
 
 Libde265::Libde265() {
-  open("libde265.so.0", [this] {
-    bool found = true;
-    TIVOLEN_LIBDE265_FUNCTIONS(TIVOLEN_FIND_FUNCTION)
-    return found;
-  });
+  open("libde265.so.0", TIVOLEN_FIND_ALL(TIVOLEN_LIBDE265_FUNCTIONS));
 }
 
 }  // namespace tivolen

@@ -61,5 +61,11 @@ class OpenedLibrary {
 // Inside a findAll: looks up the function of that name into the member of
 // that name, and keeps `found` false once one is missing.
 #define TIVOLEN_FIND_FUNCTION(name) found = find(#name, name) && found;
+// The findAll of a library whose functions `list` names.
+#define TIVOLEN_FIND_ALL(list)                \
+  [this] {                                    \
+    bool found = true;                        \
+    list(TIVOLEN_FIND_FUNCTION) return found; \
+  }
 
 }  // namespace tivolen

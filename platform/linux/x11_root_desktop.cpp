@@ -339,8 +339,10 @@ Painted paint(DisplayHandle connection, Pictures& pictures, const Picture& pictu
   return painted;
 }
 
-// Makes the painted pixmap the root window's background for good.
+// Makes the painted pixmap the root window's background for good, or says
+// why there is none.
 Status show(Painted painted) {
+  if (!painted.status.isOk()) return painted.status;
   Display* display = painted.connection.get();
   const Window root = DefaultRootWindow(display);
   const ErrorTrap trap;
@@ -379,8 +381,7 @@ class X11PreparedWallpaper final : public PreparedWallpaper {
   ~X11PreparedWallpaper() override = default;
 
   [[nodiscard]] bool isFor(const Picture& picture, WallpaperLayout layout) const {
-    return layout == layout_ && !picture.empty() && picture.row(0) == picture_.row(0) &&
-           picture.width() == picture_.width() && picture.height() == picture_.height();
+    return layout == layout_ && picture.isAliasOf(picture_);
   }
   Painted take() {
     painter_.join();
@@ -410,20 +411,16 @@ Status X11RootDesktop::setWallpaper(const std::string& path) {
   if (!connection) return noDisplay();
   const LoadedPicture loaded = pictures_.load(path);
   if (!loaded.status.isOk()) return loaded.status;
-  Painted painted = paint(std::move(connection), pictures_, loaded.pixels, layout_);
-  if (!painted.status.isOk()) return painted.status;
-  return show(std::move(painted));
+  return show(paint(std::move(connection), pictures_, loaded.pixels, layout_));
 }
 
 Status X11RootDesktop::setRenderedWallpaper(const std::string& path, const Picture& rendered,
                                             std::unique_ptr<PreparedWallpaper> prepared) {
   if (rendered.empty()) return setWallpaper(path);
   auto* ours = dynamic_cast<X11PreparedWallpaper*>(prepared.get());
-  Painted painted = ours != nullptr && ours->isFor(rendered, layout_)
-                        ? ours->take()
-                        : paint(openDisplay(), pictures_, rendered, layout_);
-  if (!painted.status.isOk()) return painted.status;
-  return show(std::move(painted));
+  return show(ours != nullptr && ours->isFor(rendered, layout_)
+                  ? ours->take()
+                  : paint(openDisplay(), pictures_, rendered, layout_));
 }
 
 std::unique_ptr<PreparedWallpaper> X11RootDesktop::prepareRenderedWallpaper(
