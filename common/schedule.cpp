@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 
 #include "common/startup_shortcut.h"
 
@@ -97,6 +98,78 @@ std::string xmlText(std::string_view text) {
     }
   }
   return escaped;
+}
+
+void appendUtf8(std::string& text, std::uint32_t code) {
+  if (code < 0x80) {
+    text += static_cast<char>(code);
+  } else if (code < 0x800) {
+    text += static_cast<char>(0xC0 | (code >> 6));
+    text += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    text += static_cast<char>(0xE0 | (code >> 12));
+    text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    text += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    text += static_cast<char>(0xF0 | (code >> 18));
+    text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    text += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// The character a reference ("&#38;", "&#x58C1;") names; nothing for one
+// that names none.
+std::optional<std::uint32_t> characterOfReference(std::string_view digits) {
+  const bool hex = !digits.empty() && (digits.front() == 'x' || digits.front() == 'X');
+  if (hex) digits.remove_prefix(1);
+  if (digits.empty() || digits.size() > 8) return std::nullopt;
+  std::uint32_t code = 0;
+  for (const char c : digits) {
+    int digit = -1;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    if (digit < 0) return std::nullopt;
+    code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+  }
+  if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return std::nullopt;
+  return code;
+}
+
+// Element text as the characters it stands for: a serializer may spell a
+// character as an entity or a reference where this program wrote it plain.
+std::string xmlValue(std::string_view text) {
+  static constexpr std::pair<std::string_view, char> kEntities[] = {
+      {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+  std::string value;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = text[at] == '&' ? text.find(';', at) : std::string_view::npos;
+    if (end == std::string_view::npos) {
+      value += text[at++];
+      continue;
+    }
+    const std::string_view name = text.substr(at + 1, end - at - 1);
+    bool replaced = false;
+    if (name.starts_with('#')) {
+      if (const auto code = characterOfReference(name.substr(1))) {
+        appendUtf8(value, *code);
+        replaced = true;
+      }
+    }
+    for (const auto& [entity, character] : kEntities) {
+      if (!replaced && name == entity) {
+        value += character;
+        replaced = true;
+      }
+    }
+    if (replaced) {
+      at = end + 1;
+    } else {
+      value += text[at++];
+    }
+  }
+  return value;
 }
 
 std::string boundary(const CalendarDay& day, int hour, int minute, int second) {
@@ -323,6 +396,15 @@ std::optional<Schedule> ScheduleOfTaskDefinition(std::string_view xml) {
     return Schedule{ScheduleKind::DateChange, 0};
   }
   return std::nullopt;
+}
+
+bool TaskDefinitionRuns(std::string_view xml, const ScheduledProgram& program,
+                        const Schedule& schedule) {
+  const auto command = element(xml, "Command");
+  const auto arguments = element(xml, "Arguments");
+  return ScheduleOfTaskDefinition(xml) == schedule && command &&
+         xmlValue(*command) == program.program && arguments &&
+         xmlValue(*arguments) == kScheduledOption;
 }
 
 }  // namespace tivolen

@@ -45,5 +45,11 @@ std::optional<Schedule> ScheduleOfSystemdTimer(std::string_view text);
 std::string TaskDefinitionXml(const ScheduledProgram& program, const Schedule& schedule,
                               const LocalTime& now);
 std::optional<Schedule> ScheduleOfTaskDefinition(std::string_view xml);
+// Whether a definition the Task Scheduler gives back still starts `program`
+// as a scheduled run on `schedule`. A scheduler may accept a definition and
+// keep only the parts it knows (Wine's keeps neither trigger nor action):
+// such a task never runs.
+bool TaskDefinitionRuns(std::string_view xml, const ScheduledProgram& program,
+                        const Schedule& schedule);
 
 }  // namespace tivolen

@@ -67,6 +67,43 @@ TEST(Schedule, ReadsTheSystemsOwnSpellingsAndNothingElse) {
             std::nullopt);
 }
 
+// The manager says a schedule is set only when the task kept what makes it
+// run: Wine's Task Scheduler accepts a definition and keeps neither its
+// trigger nor its program, and such a task never starts.
+TEST(Schedule, ATaskRunsOnlyWithItsTriggerAndThisProgram) {
+  const ScheduledProgram windows{"C:\\A&B <壁紙>\\Tivolen.exe", "C:\\A&B <壁紙>"};
+  for (const Schedule& schedule : everySchedule()) {
+    SCOPED_TRACE(schedule.minutes);
+    const std::string xml = TaskDefinitionXml(windows, schedule, kNow);
+    EXPECT_TRUE(TaskDefinitionRuns(xml, windows, schedule));
+    EXPECT_FALSE(TaskDefinitionRuns(xml, kProgram, schedule));
+  }
+  const Schedule halfHourly{ScheduleKind::Every, 30};
+  EXPECT_FALSE(TaskDefinitionRuns(TaskDefinitionXml(windows, halfHourly, kNow), windows,
+                                  {ScheduleKind::Every, 60}));
+  EXPECT_FALSE(TaskDefinitionRuns(TaskDefinitionXml(windows, halfHourly, kNow), windows,
+                                  {ScheduleKind::DateChange, 0}));
+  // As Wine 8 gives it back.
+  const std::string kept =
+      "<?xml version=\"1.0\"?>\n<Task version=\"1.2\" "
+      "xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\n  <RegistrationInfo>\n"
+      "    <Description>Tivolen: C:\\A&amp;B &lt;壁紙&gt;\\Tivolen.exe</Description>\n"
+      "  </RegistrationInfo>\n  <Triggers/>\n  <Principals>\n    <Principal>\n"
+      "    </Principal>\n  </Principals>\n  <Settings>\n    <Enabled>true</Enabled>\n"
+      "  </Settings>\n  <Actions>\n    <Exec/>\n  </Actions>\n</Task>\n";
+  EXPECT_FALSE(TaskDefinitionRuns(kept, windows, halfHourly));
+  // A program kept without the option would run as a log-on run.
+  std::string unscheduled = TaskDefinitionXml(windows, halfHourly, kNow);
+  unscheduled.replace(unscheduled.find("--scheduled"), 11, "");
+  EXPECT_FALSE(TaskDefinitionRuns(unscheduled, windows, halfHourly));
+  // A serializer's own spelling of the same text.
+  std::string respelled = TaskDefinitionXml(windows, halfHourly, kNow);
+  const std::string plain = "A&amp;B &lt;壁";
+  respelled.replace(respelled.find(plain, respelled.find("<Command>")), plain.size(),
+                    "A&#38;B &#x3C;&#x58C1;");
+  EXPECT_TRUE(TaskDefinitionRuns(respelled, windows, halfHourly));
+}
+
 // The service runs this install's changer once, as a scheduled run; a
 // removed install's units do nothing, a run without a desktop is no failure,
 // and what the changer starts outlives the service.

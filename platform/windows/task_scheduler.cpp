@@ -24,6 +24,7 @@ class Bstr {
   ~Bstr() { SysFreeString(text_); }
   BSTR get() const { return text_; }
   BSTR* out() { return &text_; }
+  std::string narrow() const { return Narrow(std::wstring_view(text_, SysStringLen(text_))); }
 
  private:
   BSTR text_ = nullptr;
@@ -83,7 +84,7 @@ std::optional<Schedule> Win32TaskScheduler::installed(const ScheduledProgram& pr
   if (FAILED(result)) return std::nullopt;
   Bstr xml;
   if (FAILED(task->get_Xml(xml.out())) || xml.get() == nullptr) return std::nullopt;
-  return ScheduleOfTaskDefinition(Narrow(std::wstring_view(xml.get(), SysStringLen(xml.get()))));
+  return ScheduleOfTaskDefinition(xml.narrow());
 }
 
 Status Win32TaskScheduler::install(const ScheduledProgram& program, const Schedule& schedule) {
@@ -109,6 +110,17 @@ Status Win32TaskScheduler::install(const ScheduledProgram& program, const Schedu
       folder->RegisterTask(name.get(), xml.get(), TASK_CREATE_OR_UPDATE, empty(), empty(),
                            TASK_LOGON_INTERACTIVE_TOKEN, empty(), task.out());
   if (FAILED(result)) return failure("RegisterTask", result);
+  // Registered is not yet kept: a scheduler may store only the parts of the
+  // definition it knows, and a task without its trigger or program would
+  // stand there set and never run.
+  Bstr kept;
+  if (FAILED(task->get_Xml(kept.out())) || kept.get() == nullptr ||
+      !TaskDefinitionRuns(kept.narrow(), program, schedule)) {
+    folder->DeleteTask(name.get(), 0);
+    return Status::failed(
+        "タスク スケジューラーがタスクを登録しましたが、実行する時刻かプログラムが保存されません"
+        "でした");
+  }
   return Status::ok();
 }
 

@@ -48,3 +48,15 @@ fi
 mkdir -p "$WINEPREFIX"
 wineserver -p
 wineboot -i >/dev/null 2>&1 || fail "wineboot"
+if [[ -n "${wine_without_display:-}" ]]; then
+  # Without a graphics driver COM cannot make its apartment window, so RpcSs
+  # and every service needing it (the Task Scheduler) never start. Wine's
+  # null driver gives windows that draw nowhere; the services it started
+  # without one go with the server.
+  wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 ||
+    fail "choosing Wine's null graphics driver"
+  wineserver -k
+  wineserver -w
+  wineserver -p
+  wineboot >/dev/null 2>&1 || fail "wineboot with the null graphics driver"
+fi
