@@ -176,15 +176,22 @@ PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan, PngInfl
   if (part->kept.width <= 0 || part->kept.height <= 0) return {false, {}};
   const bool unscaled = part->scaled == stored && part->kept == stored;
 
-  // The inflated rows are held at once, up to half as much again as the
-  // result: as much as the faster way costs where a picture is reduced
-  // far (a 5120 x 2880 one on a 1920 x 1080 screen would hold 59 MB for a
-  // result of 8), libpng's stream, row by row, is the better bargain.
+  // The inflated rows are held at once. That is worth it up to half as
+  // much again as the result, or up to what the picture's pixels take
+  // decoded whole (as a program that decodes whole holds them) and an
+  // eighth more for its data joined from many chunks, for a wallpaper of
+  // up to 5120 x 2880: libdeflate then halves the time. Beyond that (a
+  // tiny file claiming a huge picture, data that hardly compressed),
+  // libpng's stream, row by row, is the better bargain.
   const std::size_t resultBytes =
       static_cast<std::size_t>(part->kept.width) * static_cast<std::size_t>(part->kept.height) * 4;
+  constexpr std::int64_t kLargestWallpaper = std::int64_t{5120} * 2880;
+  const auto wholeBytes =
+      static_cast<std::size_t>(std::min(width * height, kLargestWallpaper) * 4 * 9 / 8 + height);
   std::optional<InflatedPng> inflated;
   if (inflate == PngInflate::WholeWhenPlain && !reader.interlaced()) {
-    inflated = InflatedPng::inflate(bytes, std::max(resultBytes * 3 / 2, kLargeBlockBytes));
+    inflated =
+        InflatedPng::inflate(bytes, std::max({resultBytes * 3 / 2, wholeBytes, kLargeBlockBytes}));
     if (inflated &&
         (!inflated->filtersValid() || inflated->width() != width || inflated->height() != height)) {
       inflated.reset();

@@ -243,7 +243,8 @@ std::optional<InflatedPng> InflatedPng::inflate(std::string_view bytes, std::siz
   png.channels_ = channels;
   png.stride_ = 1 + static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
   const std::size_t size = png.stride_ * static_cast<std::size_t>(height);
-  if (size > budget) return std::nullopt;
+  // Data in several chunks is joined first, and held beside the rows.
+  if (size + (data.size() > 1 ? compressed : 0) > budget) return std::nullopt;
 
   // A single data chunk is inflated where it lies; several are joined.
   std::string_view stream = data.front();

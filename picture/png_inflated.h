@@ -17,8 +17,9 @@ namespace tivolen {
 // also words the errors.
 class InflatedPng {
  public:
-  // Empty when `bytes` is not such a PNG, its rows would take more than
-  // `budget` bytes, or its data does not inflate.
+  // Empty when `bytes` is not such a PNG, its rows (and its data, where it
+  // must be joined from several chunks) would take more than `budget`
+  // bytes, or its data does not inflate.
   static std::optional<InflatedPng> inflate(std::string_view bytes, std::size_t budget);
 
   [[nodiscard]] std::int32_t width() const { return width_; }

@@ -105,26 +105,30 @@ std::string pngChunk(const std::string& type, const std::string& data) {
   return bigEndian32(static_cast<std::uint32_t>(data.size())) + body + bigEndian32(crc);
 }
 
-// A 16-bit RGB PNG of one colour: the first row says the colour once and
-// repeats it (filter Sub), every later row repeats the one above (Up), so
-// millions of pixels deflate to a few hundred kilobytes.
-std::string sixteenBitPng(int width, int height, std::uint16_t red) {
+// A PNG of one colour, RGB (colour type 2) or RGBA (6): the first row says
+// the colour once and repeats it (filter Sub), every later row repeats the
+// one above (Up), so millions of pixels deflate to a few hundred kilobytes.
+std::string oneColourPng(int width, int height, int depth, int colourType, std::uint16_t red) {
   std::string png("\x89PNG\r\n\x1a\n", 8);
   png += pngChunk("IHDR", bigEndian32(static_cast<std::uint32_t>(width)) +
                               bigEndian32(static_cast<std::uint32_t>(height)) +
-                              std::string("\x10\x02\0\0\0", 5));
+                              static_cast<char>(depth) + static_cast<char>(colourType) +
+                              std::string("\0\0\0", 3));
+  const int pixelBytes = (colourType == 6 ? 4 : 3) * depth / 8;
   z_stream stream{};
   // Runs of zero bytes: run-length matching is all it takes, and quick.
   deflateInit2(&stream, 9, Z_DEFLATED, 15, 8, Z_RLE);
   std::string compressed;
-  std::vector<unsigned char> row(static_cast<std::size_t>(width) * 6 + 1, 0);
+  std::vector<unsigned char> row(static_cast<std::size_t>(width) * pixelBytes + 1, 0);
   std::vector<unsigned char> buffer(1 << 16);
   for (int y = 0; y < height; ++y) {
     std::fill(row.begin(), row.end(), 0);
     row[0] = y == 0 ? 1 : 2;
-    if (y == 0) {
+    if (y == 0 && depth == 16) {
       row[1] = static_cast<unsigned char>(red >> 8);
       row[2] = static_cast<unsigned char>(red & 0xff);
+    } else if (y == 0) {
+      row[1] = static_cast<unsigned char>(red >> 8);
     }
     stream.next_in = row.data();
     stream.avail_in = static_cast<uInt>(row.size());
@@ -139,6 +143,10 @@ std::string sixteenBitPng(int width, int height, std::uint16_t red) {
   }
   deflateEnd(&stream);
   return png + pngChunk("IDAT", compressed) + pngChunk("IEND", "");
+}
+
+std::string sixteenBitPng(int width, int height, std::uint16_t red) {
+  return oneColourPng(width, height, 16, 2, red);
 }
 
 // A picture whose text chunk before the end claims 900 MB of a file of a
@@ -312,6 +320,23 @@ TEST(HostileJpeg, ACutPhotoClaimingALargeSizeStopsAtTheCut) {
   ASSERT_EQ(fake.messages.shown.size(), 1U);
   EXPECT_TRUE(
       fake.messages.shown[0].starts_with(std::string(text::kCannotLoadPicture) + "\r\n" + picture));
+  EXPECT_LT(peakKilobytes(), 150L * 1000) << "peak memory in KiB";
+}
+
+// The kind of PNG most wallpapers are (8-bit RGBA), a few hundred
+// kilobytes claiming 7000 x 7000: reduced to the screen, it is read a few
+// rows at a time, never inflated whole (196 MB) for speed.
+TEST(HostilePng, ATinyFileClaimingAHugePictureIsNotInflatedWhole) {
+  TempDir dir;
+  fake::FakePlatform fake{dir.path()};
+  fake.screen.screen = ScreenSize{320, 240};
+  RunState state;
+  state.currentStyle = 3;
+  const std::string png = oneColourPng(7000, 7000, 8, 6, 0xc000);
+  ASSERT_LT(png.size(), 1U << 20);
+  const std::string picture = testing::writeBytes(dir / "claim.png", png);
+  EXPECT_TRUE(testing::RenderReported(fake.platform(), state, picture).isOk());
+  EXPECT_TRUE(fake.messages.shown.empty());
   EXPECT_LT(peakKilobytes(), 150L * 1000) << "peak memory in KiB";
 }
 
