@@ -12,12 +12,13 @@ namespace {
 
 // The desktop's own answer, which tells a desktop out of reach from one that
 // refused; the message has been shown.
-Status showWallpaper(Platform& platform, int style, const std::string& path,
-                     const Picture& rendered, std::unique_ptr<PreparedWallpaper> prepared) {
+Status showWallpaper(Platform& platform, int style, RenderedWallpaper wallpaper) {
+  const std::string& path = wallpaper.path;
   platform.desktop.setLayout(LayoutOfStyle(style));
-  Status set = rendered.empty()
+  Status set = wallpaper.pixels.empty()
                    ? platform.desktop.setWallpaper(path)
-                   : platform.desktop.setRenderedWallpaper(path, rendered, std::move(prepared));
+                   : platform.desktop.setRenderedWallpaper(path, wallpaper.pixels,
+                                                           std::move(wallpaper.prepared));
   if (!set.isOk()) {
     platform.messages.detail(set.message);
     platform.messages.show(set.code == Status::Code::Unavailable ? text::kDesktopUnreachable
@@ -26,7 +27,9 @@ Status showWallpaper(Platform& platform, int style, const std::string& path,
   }
   // Kept on every desktop, so that a session on one that forgets its
   // wallpaper finds the latest change even when others were made elsewhere.
-  const ShownWallpaper shown{style, platform.screen.size().value_or(ScreenSize{}), path};
+  const std::optional<ScreenSize> screen =
+      wallpaper.screen ? wallpaper.screen : platform.screen.size();
+  const ShownWallpaper shown{style, screen.value_or(ScreenSize{}), path};
   if (const Status kept = platform.files.writeFileAtomically(
           platform.inDataDir(kShownWallpaperFileName), writeShownWallpaper(shown));
       !kept.isOk()) {
@@ -53,17 +56,14 @@ WallpaperLayout LayoutOfStyle(int style) {
   }
 }
 
-bool ShowWallpaper(Platform& platform, int style, const std::string& path, const Picture& rendered,
-                   std::unique_ptr<PreparedWallpaper> prepared) {
-  return showWallpaper(platform, style, path, rendered, std::move(prepared)).isOk();
+bool ShowWallpaper(Platform& platform, int style, RenderedWallpaper wallpaper) {
+  return showWallpaper(platform, style, std::move(wallpaper)).isOk();
 }
 
-Status ApplyWallpaper(Platform& platform, const RunState& state, const std::string& path,
-                      const Picture& rendered, std::unique_ptr<PreparedWallpaper> prepared) {
+Status ApplyWallpaper(Platform& platform, const RunState& state, RenderedWallpaper wallpaper) {
   // On a refusal the desktop is left as it was; the launcher belongs to a
   // change that happened, so it does not start either.
-  if (Status shown =
-          showWallpaper(platform, state.currentStyle, path, rendered, std::move(prepared));
+  if (Status shown = showWallpaper(platform, state.currentStyle, std::move(wallpaper));
       !shown.isOk()) {
     return shown;
   }

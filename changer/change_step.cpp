@@ -24,7 +24,7 @@ StepResult ChangeWallpaper(Platform& platform, RunState& state, int direction,
     platform.messages.show(MessageNamingFile(text::kFileNotFound, choice.path));
     return StepResult::NotApplied;
   }
-  RenderedWallpaper wallpaper{choice.path, {}, nullptr};
+  RenderedWallpaper wallpaper{choice.path, {}, nullptr, std::nullopt};
   if (choice.needsRendering) {
     auto rendered = RenderWallpaper(platform, state, choice.path);
     if (!rendered) {
@@ -34,13 +34,11 @@ StepResult ChangeWallpaper(Platform& platform, RunState& state, int direction,
     }
     wallpaper = std::move(rendered).value();
   }
-  const std::string& path = wallpaper.path;
-  if (!platform.files.fileExists(path)) {
-    platform.messages.show(MessageNamingFile(text::kFileNotFound, path));
+  if (!platform.files.fileExists(wallpaper.path)) {
+    platform.messages.show(MessageNamingFile(text::kFileNotFound, wallpaper.path));
     return StepResult::NotApplied;
   }
-  if (const Status applied =
-          ApplyWallpaper(platform, state, path, wallpaper.pixels, std::move(wallpaper.prepared));
+  if (const Status applied = ApplyWallpaper(platform, state, std::move(wallpaper));
       !applied.isOk()) {
     // Logged as done, the day's change would be lost for good.
     if (const Status restored = logBefore.restore(platform.files); !restored.isOk()) {

@@ -135,7 +135,7 @@ Result<RenderedWallpaper, RenderFailure> RenderWallpaper(Platform& platform, Run
         MessageNamingFile(text::kCannotWriteWallpaper, target, reasonOf(saved.message, target)),
         saved.message};
   }
-  return RenderedWallpaper{target, std::move(result), std::move(prepared)};
+  return RenderedWallpaper{target, std::move(result), std::move(prepared), screen};
 }
 
 }  // namespace tivolen

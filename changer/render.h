@@ -19,10 +19,14 @@ inline constexpr std::string_view kWallpaperFileName = "wallpaper.bmp";
 // the desktop with the file, so that nothing reads the file back (and
 // nothing else need keep them), together with what the desktop prepared of
 // them while the file was written.
+// A file shown as it is has no pixels, nothing prepared and no screen.
 struct RenderedWallpaper {
   std::string path;
   Picture pixels;
   std::unique_ptr<PreparedWallpaper> prepared;
+  // The screen it was cut and scaled for: the record of what was shown
+  // names this one, not whatever the screen is by the time it is shown.
+  std::optional<ScreenSize> screen;
 };
 
 // Why a picture did not become wallpaper.bmp: the text for the user, which

@@ -78,7 +78,7 @@ void renderLoggedPictureAgain(Platform& platform) {
   }
   RunState state;
   state.currentStyle = *style;
-  RenderedWallpaper shown{picture, {}, nullptr};
+  RenderedWallpaper shown{picture, {}, nullptr, std::nullopt};
   // As the selection decides: a bitmap is shown as it is unless the
   // whole-picture fit must redraw it.
   if (PictureTypeOf(picture) != "bmp" || *style == kStyleFit) {
@@ -89,7 +89,7 @@ void renderLoggedPictureAgain(Platform& platform) {
     }
     shown = std::move(rendered).value();
   }
-  ShowWallpaper(platform, state.currentStyle, shown.path, shown.pixels, std::move(shown.prepared));
+  ShowWallpaper(platform, state.currentStyle, std::move(shown));
 }
 
 }  // namespace
@@ -103,7 +103,9 @@ void RestoreWallpaper(Platform& platform) {
     // of the list shown as it is fits any.
     const std::optional<ScreenSize> screen = platform.screen.size();
     if (shown->file != rendered || !screen || sameSize(shown->screen, *screen)) {
-      ShowWallpaper(platform, shown->style, shown->file);
+      // Still for the screen it was made for.
+      ShowWallpaper(platform, shown->style,
+                    RenderedWallpaper{shown->file, {}, nullptr, shown->screen});
       return;
     }
   }

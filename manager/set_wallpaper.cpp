@@ -27,7 +27,7 @@ EditForm::WallpaperAttempt EditForm::setWallpaper(Report report) {
   // A style beyond the list's five, from a list edited by hand, fits the
   // whole picture as style 3 does.
   state.currentStyle = row.style >= 0 && row.style <= kStyleCover ? row.style : kStyleFit;
-  RenderedWallpaper wallpaper{row.path, {}, nullptr};
+  RenderedWallpaper wallpaper{row.path, {}, nullptr, std::nullopt};
   // A bitmap shown as it is needs no copy; every other picture, and every
   // automatic style, goes through wallpaper.bmp.
   if (state.currentStyle >= kStyleFit || PictureTypeOf(row.path) != "bmp") {
@@ -41,9 +41,7 @@ EditForm::WallpaperAttempt EditForm::setWallpaper(Report report) {
     }
     wallpaper = std::move(rendered).value();
   }
-  const bool applied = ApplyWallpaper(platform_, state, wallpaper.path, wallpaper.pixels,
-                                      std::move(wallpaper.prepared))
-                           .isOk();
+  const bool applied = ApplyWallpaper(platform_, state, std::move(wallpaper)).isOk();
   return {!applied, {}};
 }
 

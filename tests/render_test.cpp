@@ -789,9 +789,7 @@ TEST_F(RenderTest, WhatTheDesktopPreparedGoesWithTheFileOrNowhere) {
   ASSERT_TRUE(rendered);
   EXPECT_EQ(*fake.desktop.preparedAlive, 1);
   RenderedWallpaper wallpaper = std::move(rendered).value();
-  ASSERT_TRUE(ApplyWallpaper(fake.platform(), state, wallpaper.path, wallpaper.pixels,
-                             std::move(wallpaper.prepared))
-                  .isOk());
+  ASSERT_TRUE(ApplyWallpaper(fake.platform(), state, std::move(wallpaper)).isOk());
   EXPECT_TRUE(fake.desktop.lastSetWasPrepared);
   EXPECT_EQ(*fake.desktop.preparedAlive, 0);
 

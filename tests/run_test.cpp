@@ -411,6 +411,21 @@ TEST_F(ForgetfulDesktopRun, RendersTheLoggedPictureAgainForAnotherScreenSize) {
   EXPECT_EQ(app.read("WallPaper.log"), log);
 }
 
+// A screen plugged in while the wallpaper is being set: the record names the
+// screen the file was made for, so the next log-on renders it again for
+// the new one instead of showing the old size as if it fitted.
+TEST_F(ForgetfulDesktopRun, RemembersTheScreenTheFileWasMadeFor) {
+  fake.desktop.whileSetting = [this] { fake.screen.screen = ScreenSize{256, 192}; };
+  changeOnce();
+  ASSERT_EQ(renderedWidth(), 128);
+  fake.desktop.whileSetting = nullptr;
+  fake.events.clear();
+  run();
+  EXPECT_EQ(renderedWidth(), 256);
+  EXPECT_EQ(fake.events, (EventLog{fake::layoutEvent(WallpaperLayout::Centred),
+                                   fake::wallpaperEvent(app / "wallpaper.bmp")}));
+}
+
 // A change the desktop never took must not be logged as done: the next
 // start finds it still due and steps from the same place, and the exit
 // status says what happened.

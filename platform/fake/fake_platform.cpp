@@ -152,6 +152,7 @@ void RecordingDesktop::setLayout(WallpaperLayout layout) {
 Status RecordingDesktop::setWallpaper(const std::string& path) {
   log_.push_back(wallpaperEvent(path));
   rendered = {};
+  if (whileSetting) whileSetting();
   return failWith ? *failWith : Status::ok();
 }
 
@@ -184,6 +185,7 @@ Status RecordingDesktop::setRenderedWallpaper(const std::string& path, const Pic
   rendered = pixels.alias();
   const auto* counted = dynamic_cast<const CountedPreparation*>(prepared.get());
   lastSetWasPrepared = counted != nullptr && counted->isFor(pixels, layout_);
+  if (whileSetting) whileSetting();
   return failWith ? *failWith : Status::ok();
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -118,6 +119,9 @@ class RecordingDesktop final : public Desktop {
   std::unique_ptr<PreparedWallpaper> prepareRenderedWallpaper(const Picture& pixels,
                                                               WallpaperLayout layout) override;
   std::optional<Status> failWith;
+  // Runs as each wallpaper is set: what else happens meanwhile (a screen
+  // plugged in).
+  std::function<void()> whileSetting;
   bool remembers = true;
   // The pixels the last set was handed; empty after a set without them.
   Picture rendered;
