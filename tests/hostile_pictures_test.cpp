@@ -195,17 +195,23 @@ struct HostileCase {
   std::string_view message;
 };
 
-class HostilePictureTest : public ::testing::TestWithParam<HostileCase> {
+// Pictures rendered for a small screen: whatever a file claims, the
+// result is small, so what the run costs is the reading.
+class SmallScreenTest : public ::testing::Test {
  protected:
+  SmallScreenTest() { fake.screen.screen = ScreenSize{320, 240}; }
+
   TempDir dir;
   fake::FakePlatform fake{dir.path()};
   RunState state;
 };
 
+class HostilePictureTest : public SmallScreenTest,
+                           public ::testing::WithParamInterface<HostileCase> {};
+
 TEST_P(HostilePictureTest, EndsQuicklyWithinTheMemoryBound) {
   const HostileCase& c = GetParam();
   const std::string picture = testing::writeBytes(dir / c.file, c.contents());
-  fake.screen.screen = ScreenSize{320, 240};
   state.currentStyle = 3;
   const auto started = std::chrono::steady_clock::now();
   const auto rendered = testing::RenderReported(fake.platform(), state, picture);
@@ -307,11 +313,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A photo cut short whose header claims 8192 x 8192, shown whole (centred):
 // the picture is refused at the first sign of damage, not after 64 million
 // grey pixels have been written.
-TEST(HostileJpeg, ACutPhotoClaimingALargeSizeStopsAtTheCut) {
-  TempDir dir;
-  fake::FakePlatform fake{dir.path()};
-  fake.screen.screen = ScreenSize{320, 240};
-  RunState state;
+TEST_F(SmallScreenTest, ACutPhotoClaimingALargeSizeStopsAtTheCut) {
   state.currentStyle = 0;
   const std::string photo = testing::encode(testing::twoColourImage(800, 600), "jpg");
   const std::string picture = testing::writeBytes(
@@ -326,11 +328,7 @@ TEST(HostileJpeg, ACutPhotoClaimingALargeSizeStopsAtTheCut) {
 // The kind of PNG most wallpapers are (8-bit RGBA), a few hundred
 // kilobytes claiming 7000 x 7000: reduced to the screen, it is read a few
 // rows at a time, never inflated whole (196 MB) for speed.
-TEST(HostilePng, ATinyFileClaimingAHugePictureIsNotInflatedWhole) {
-  TempDir dir;
-  fake::FakePlatform fake{dir.path()};
-  fake.screen.screen = ScreenSize{320, 240};
-  RunState state;
+TEST_F(SmallScreenTest, ATinyPngClaimingAHugePictureIsNotInflatedWhole) {
   state.currentStyle = 3;
   const std::string png = oneColourPng(7000, 7000, 8, 6, 0xc000);
   ASSERT_LT(png.size(), 1U << 20);
