@@ -35,6 +35,9 @@ StepResult ChangeWallpaper(Platform& platform, RunState& state, int direction,
     wallpaper = std::move(rendered).value();
   }
   if (!platform.files.fileExists(wallpaper.path)) {
+    // A message box may talk to the display, which a painting under way
+    // must have to itself.
+    wallpaper.prepared.reset();
     platform.messages.show(MessageNamingFile(text::kFileNotFound, wallpaper.path));
     return StepResult::NotApplied;
   }

@@ -50,6 +50,8 @@ packages=(
   clang
   libclang-rt-dev
   libbenchmark-dev
+  # helgrind watches the threads that talk to the X server
+  valgrind
   xvfb
   xdotool
   # file types for the document opener's test (.htm is a web page)

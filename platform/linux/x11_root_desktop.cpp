@@ -418,9 +418,12 @@ Status X11RootDesktop::setRenderedWallpaper(const std::string& path, const Pictu
                                             std::unique_ptr<PreparedWallpaper> prepared) {
   if (rendered.empty()) return setWallpaper(path);
   auto* ours = dynamic_cast<X11PreparedWallpaper*>(prepared.get());
-  return show(ours != nullptr && ours->isFor(rendered, layout_)
-                  ? ours->take()
-                  : paint(openDisplay(), pictures_, rendered, layout_));
+  if (ours != nullptr && ours->isFor(rendered, layout_)) return show(ours->take());
+  // Xlib keeps its extensions' records of every connection in one list that
+  // two threads must not touch at once: a painting for other pixels ends,
+  // and its connection closes, before this one starts.
+  prepared.reset();
+  return show(paint(openDisplay(), pictures_, rendered, layout_));
 }
 
 std::unique_ptr<PreparedWallpaper> X11RootDesktop::prepareRenderedWallpaper(
