@@ -411,6 +411,36 @@ TEST_F(ForgetfulDesktopRun, RendersTheLoggedPictureAgainForAnotherScreenSize) {
   EXPECT_EQ(app.read("WallPaper.log"), log);
 }
 
+// A record of what was shown that a full disk or a power cut left empty or
+// cut short puts the logged picture back all the same, rendered again,
+// without counting as a change.
+TEST_F(ForgetfulDesktopRun, ADamagedRecordRendersTheLoggedPictureAgain) {
+  changeOnce();
+  const std::string log = app.read("WallPaper.log");
+  const std::string record = app.read("wallpaper.shown");
+  ASSERT_FALSE(record.empty());
+  // A stand-in of another width tells a file shown as it is from one
+  // rendered again.
+  const auto putStandIn = [&] {
+    ASSERT_TRUE(fake.pictures->saveBitmap(Picture(7, 7), app / "wallpaper.bmp").isOk());
+  };
+  putStandIn();
+  run();
+  ASSERT_EQ(renderedWidth(), 7) << "a whole record shows the file as it is";
+  for (const std::string& damaged :
+       {std::string(), record.substr(0, record.size() - 3), std::string(record.size(), '\0')}) {
+    app.write("wallpaper.shown", damaged);
+    putStandIn();
+    fake.events.clear();
+    run();
+    EXPECT_EQ(renderedWidth(), 128);
+    EXPECT_EQ(fake.events, (EventLog{fake::layoutEvent(WallpaperLayout::Centred),
+                                     fake::wallpaperEvent(app / "wallpaper.bmp")}));
+    EXPECT_EQ(app.read("WallPaper.log"), log);
+    EXPECT_EQ(app.read("wallpaper.shown"), record) << "written again whole";
+  }
+}
+
 // A screen plugged in while the wallpaper is being set: the record names the
 // screen the file was made for, so the next log-on renders it again for
 // the new one instead of showing the old size as if it fitted.
