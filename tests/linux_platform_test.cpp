@@ -2,9 +2,6 @@
 #include "platform/linux/linux_platform.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +14,7 @@
 #include "platform/linux/qt_messages.h"
 #include "platform/linux/qt_module.h"
 #include "platform/linux/x11_keyboard.h"
+#include "tests/private_x_server.h"
 #include "tests/temp_dir.h"
 
 namespace tivolen {
@@ -194,48 +192,13 @@ TEST(DataDirectoryTest, PortableStaysBesideTheProgramsPackagedGoesToTheDataHome)
   }
 }
 
-// A private Xvfb for the key map tests, display chosen by the server.
-class XServer {
- public:
-  XServer() {
-    int ends[2];
-    if (pipe(ends) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(ends[0]);  // before dup2: the read end may itself be fd 3
-      dup2(ends[1], 3);
-      execlp("Xvfb", "Xvfb", "-noreset", "-displayfd", "3", "-nolisten", "tcp", nullptr);
-      _exit(127);
-    }
-    close(ends[1]);
-    std::string number;
-    char c = 0;
-    while (read(ends[0], &c, 1) == 1 && c != '\n') number += c;
-    close(ends[0]);
-    if (!number.empty()) display_ = ":" + number;
-  }
-  ~XServer() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  XServer(const XServer&) = delete;
-  XServer& operator=(const XServer&) = delete;
-  [[nodiscard]] const std::string& display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
-
 bool toolInstalled(const char* name) {
   return std::system(("command -v " + std::string(name) + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 TEST(X11KeyboardTest, ReadsShiftFromTheServersKeyMap) {
   if (!toolInstalled("Xvfb") || !toolInstalled("xdotool")) GTEST_SKIP() << "no Xvfb or xdotool";
-  XServer server;
+  const testing::PrivateXServer server;
   ASSERT_FALSE(server.display().empty());
   ScopedEnvironment environment;
   environment.set("DISPLAY", server.display().c_str());

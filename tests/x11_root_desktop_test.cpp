@@ -2,18 +2,17 @@
 #include "platform/linux/x11_root_desktop.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/linux/linux_pictures.h"
+#include "tests/private_x_server.h"
 #include "tests/temp_dir.h"
 
 // Last: Xlib's macros (None, Status, Bool) clash with the headers above.
@@ -28,36 +27,18 @@
 namespace tivolen {
 namespace {
 
-// An Xvfb of its own for the whole binary, on a display it picks itself.
+// An Xvfb of its own for the whole binary.
 class VirtualScreen : public ::testing::Environment {
  public:
   void SetUp() override {
-    int pipeEnds[2];
-    ASSERT_EQ(pipe(pipeEnds), 0);
-    server = fork();
-    ASSERT_GE(server, 0);
-    if (server == 0) {
-      close(pipeEnds[0]);
-      const std::string fd = std::to_string(pipeEnds[1]);
-      execlp("Xvfb", "Xvfb", "-noreset", "-nolisten", "tcp", "-displayfd", fd.c_str(), "-screen",
-             "0", "640x480x24", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(pipeEnds[1]);
-    std::string number;
-    char c = 0;
-    while (read(pipeEnds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(pipeEnds[0]);
-    ASSERT_FALSE(number.empty()) << "Xvfb did not start";
-    setenv("DISPLAY", (":" + number).c_str(), 1);
+    server_ = std::make_unique<testing::PrivateXServer>();
+    ASSERT_FALSE(server_->display().empty()) << "Xvfb did not start";
+    setenv("DISPLAY", server_->display().c_str(), 1);
   }
-  void TearDown() override {
-    if (server > 0) {
-      kill(server, SIGTERM);
-      waitpid(server, nullptr, 0);
-    }
-  }
-  pid_t server = -1;
+  void TearDown() override { server_.reset(); }
+
+ private:
+  std::unique_ptr<testing::PrivateXServer> server_;
 };
 
 [[maybe_unused]] auto* const screenEnvironment =
