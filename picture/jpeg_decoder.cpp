@@ -10,6 +10,7 @@
 // clang-format on
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <array>
 #include <csetjmp>
 #include <cstring>
@@ -373,15 +374,23 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
   if (part) part = storedPart(*part, orientation);
   if (!part || part->kept.width <= 0 || part->kept.height <= 0) return {false, {}};
   // Enlarged on either side: decoded at full size, a band at a time, and
-  // sampled bilinear straight into the kept part. A picture sent in several
-  // scans is held as coefficients meanwhile; where they outweigh its pixels
-  // (no colour subsampling), decoding it whole first holds less at once.
+  // sampled bilinear straight into the kept part, the scaling beside the
+  // decoding. A picture sent in several scans is held as coefficients
+  // meanwhile, beside the result. Decoded whole first, it holds them beside
+  // its pixels, then its pixels beside the result: less where the
+  // coefficients outweigh the pixels (no colour subsampling), but one step
+  // after the other. Banded is kept unless it holds a quarter more.
   const bool enlarged = part->scaled.width > width || part->scaled.height > height;
   if (enlarged) {
     const std::optional<JpegStructure> structure = readJpegStructure(bytes);
-    if (!structure ||
-        (structure->multiScan && structure->coefficientBytes > std::int64_t{width} * height * 4)) {
-      return {false, {}};
+    if (!structure) return {false, {}};
+    if (structure->multiScan) {
+      const std::int64_t pixelBytes = std::int64_t{width} * height * 4;
+      const std::int64_t resultBytes = std::int64_t{part->kept.width} * part->kept.height * 4;
+      const std::int64_t banded = structure->coefficientBytes + resultBytes;
+      const std::int64_t whole =
+          std::max(structure->coefficientBytes + pixelBytes, pixelBytes + resultBytes);
+      if (banded * 4 > whole * 5) return {false, {}};
     }
   }
   int denominator = 1;
