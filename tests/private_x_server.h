@@ -29,7 +29,7 @@ class PrivateXServer {
     if (pid_ == 0) {
       prctl(PR_SET_PDEATHSIG, SIGTERM);
       if (getppid() != parent) _exit(1);  // the test ended before the line above
-      close(ends[0]);  // before dup2: the read end may itself be fd 3
+      close(ends[0]);                     // before dup2: the read end may itself be fd 3
       dup2(ends[1], 3);
       execlp("Xvfb", "Xvfb", "-noreset", "-nolisten", "tcp", "-displayfd", "3", "-screen", "0",
              screen, static_cast<char*>(nullptr));

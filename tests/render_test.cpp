@@ -570,7 +570,8 @@ INSTANTIATE_TEST_SUITE_P(
                    {{480, 321}, 0, 25, {480, 270}},
                    "progressive"},
         // Enlarged while its scans are held as coefficients: banded too.
-        ScaledCase{"progressive_enlarged", 600, 401, {{900, 601}, 30, 0, {840, 601}}, "progressive"},
+        ScaledCase{
+            "progressive_enlarged", 600, 401, {{900, 601}, 30, 0, {840, 601}}, "progressive"},
         // Phones store a photo taken upright on its side: the part kept is
         // off-centre, so a turn or a mirror in the wrong sense shows.
         ScaledCase{"turned_clockwise", 1500, 1000, {{320, 480}, 4, 30, {300, 400}}, "jpg", 6},
