@@ -120,7 +120,7 @@ class X11RootDesktopTest : public ::testing::Test {
   }
   // 200 x 100 redBlue(), as the renderer writes it.
   std::string writePicture() {
-    const std::string path = dir / "wallpaper.bmp";
+    std::string path = dir / "wallpaper.bmp";
     EXPECT_TRUE(LinuxPictures().saveBitmap(redBlue(), path).isOk());
     return path;
   }
