@@ -180,7 +180,9 @@ void jpegMessage(j_common_ptr info, int level) {
 // virtual machine those page faults and the fill cost as much as the entropy
 // decoding. Its memory manager's methods are public and meant to be
 // replaceable: here the whole-picture coefficient arrays come from one
-// large block, already zero from the kernel.
+// large block, already zero from the kernel. Once every scan is in, the
+// output pass reads them top to bottom, and the rows it has passed go back
+// to the system as the result grows: the two are never held whole at once.
 class CoefficientStore {
  public:
   void install(jpeg_decompress_struct& info) {
@@ -197,7 +199,12 @@ class CoefficientStore {
     JDIMENSION rows = 0;
     JDIMENSION maxAccess = 0;
     std::vector<JBLOCKROW> rowStarts;
+    bool releasable = false;  // in a block of the system's own
+    JDIMENSION released = 0;  // rows given back from the top
   };
+  // Given back in steps of at least this much: a call per block row would
+  // cost more than the memory is worth.
+  static constexpr std::size_t kReleaseStep = std::size_t{1} << 20;
 
   static CoefficientStore& of(j_common_ptr info) {
     return *static_cast<CoefficientStore*>(info->client_data);
@@ -236,8 +243,10 @@ class CoefficientStore {
     try {
       std::shared_ptr<JCOEF[]> memory = allocateLarge<JCOEF>(blocks * DCTSIZE2, true);
       auto* next = reinterpret_cast<JBLOCKROW>(memory.get());
+      const bool releasable = blocks * sizeof(JBLOCK) >= kLargeBlockBytes;
       for (const auto& array : arrays_) {
         if (!array->rowStarts.empty()) continue;
+        array->releasable = releasable;
         array->rowStarts.resize(array->rows);
         for (JBLOCKROW& start : array->rowStarts) {
           start = next;
@@ -252,12 +261,27 @@ class CoefficientStore {
   }
 
   static JBLOCKARRAY access(j_common_ptr info, jvirt_barray_ptr handle, JDIMENSION firstRow,
-                            JDIMENSION rows, boolean /*writable*/) {
+                            JDIMENSION rows, boolean writable) {
     auto* array = reinterpret_cast<Array*>(handle);
     if (array->rowStarts.empty() || rows > array->maxAccess || firstRow > array->rows ||
         rows > array->rows - firstRow) {
       ERREXIT(info, JERR_BAD_VIRTUAL_ACCESS);
     }
+    // Reading only: every scan is in (without buffered-image mode libjpeg
+    // takes all input before the output pass), and the pass moves down.
+    // Rows a whole access above this one are done with, even for block
+    // smoothing, which also reads the row before.
+    if (!writable && array->releasable && firstRow >= array->released + array->maxAccess) {
+      const JDIMENSION done = firstRow - array->maxAccess;
+      const std::size_t rowBytes = std::size_t{array->blocksPerRow} * sizeof(JBLOCK);
+      if ((done - array->released) * rowBytes >= kReleaseStep) {
+        releaseLargeBlockPages(array->rowStarts[array->released],
+                               (done - array->released) * rowBytes);
+        array->released = done;
+      }
+    }
+    // A row given back reads as zeros: the pass never goes back up, and a
+    // caller that did would get grey, not stray memory.
     return array->rowStarts.data() + firstRow;
   }
 
