@@ -337,6 +337,12 @@ class ForgetfulDesktopRun : public ChangerRun {
     writeList(1, {{app / "other.jpg", 0, 0, 1}, {picture, 0, kStyleFit, 1}});
   }
 
+  // The rendered file, centred: what every run of these tests shows.
+  [[nodiscard]] EventLog renderedShown() const {
+    return {fake::layoutEvent(WallpaperLayout::Centred),
+            fake::wallpaperEvent(app / "wallpaper.bmp")};
+  }
+
   // The width in the rendered bitmap's header.
   [[nodiscard]] int renderedWidth() const {
     const std::string bitmap = app.read("wallpaper.bmp");
@@ -350,8 +356,7 @@ class ForgetfulDesktopRun : public ChangerRun {
 
 TEST_F(ForgetfulDesktopRun, GetsTheSameWallpaperBackWhenNoChangeIsDue) {
   changeOnce();  // the photo at position 2, centred once scaled
-  const EventLog shown{fake::layoutEvent(WallpaperLayout::Centred),
-                       fake::wallpaperEvent(app / "wallpaper.bmp")};
+  const EventLog shown = renderedShown();
   ASSERT_EQ(fake.events, shown);
   ASSERT_EQ(renderedWidth(), 128);
   const std::string log = app.read("WallPaper.log");
@@ -394,8 +399,7 @@ TEST_F(ForgetfulDesktopRun, RendersTheLoggedPictureAgainForAnotherScreenSize) {
   fake.events.clear();
   run();
   EXPECT_EQ(renderedWidth(), 256);
-  EXPECT_EQ(fake.events, (EventLog{fake::layoutEvent(WallpaperLayout::Centred),
-                                   fake::wallpaperEvent(app / "wallpaper.bmp")}));
+  EXPECT_EQ(fake.events, renderedShown());
   EXPECT_EQ(app.read("WallPaper.log"), log) << "putting the picture back is no change";
 
   // Without the rendered file the picture is rendered again too, and the
@@ -406,8 +410,7 @@ TEST_F(ForgetfulDesktopRun, RendersTheLoggedPictureAgainForAnotherScreenSize) {
   fake.events.clear();
   run();
   EXPECT_EQ(renderedWidth(), 160);
-  EXPECT_EQ(fake.events, (EventLog{fake::layoutEvent(WallpaperLayout::Centred),
-                                   fake::wallpaperEvent(app / "wallpaper.bmp")}));
+  EXPECT_EQ(fake.events, renderedShown());
   EXPECT_EQ(app.read("WallPaper.log"), log);
 }
 
@@ -434,8 +437,7 @@ TEST_F(ForgetfulDesktopRun, ADamagedRecordRendersTheLoggedPictureAgain) {
     fake.events.clear();
     run();
     EXPECT_EQ(renderedWidth(), 128);
-    EXPECT_EQ(fake.events, (EventLog{fake::layoutEvent(WallpaperLayout::Centred),
-                                     fake::wallpaperEvent(app / "wallpaper.bmp")}));
+    EXPECT_EQ(fake.events, renderedShown());
     EXPECT_EQ(app.read("WallPaper.log"), log);
     EXPECT_EQ(app.read("wallpaper.shown"), record) << "written again whole";
   }
@@ -452,8 +454,7 @@ TEST_F(ForgetfulDesktopRun, RemembersTheScreenTheFileWasMadeFor) {
   fake.events.clear();
   run();
   EXPECT_EQ(renderedWidth(), 256);
-  EXPECT_EQ(fake.events, (EventLog{fake::layoutEvent(WallpaperLayout::Centred),
-                                   fake::wallpaperEvent(app / "wallpaper.bmp")}));
+  EXPECT_EQ(fake.events, renderedShown());
 }
 
 // A change the desktop never took must not be logged as done: the next
