@@ -65,8 +65,8 @@ PixmanImage wrap(const Picture& picture) {
 Picture scaleBilinear(const Picture& source, const ScaledPart& part) {
   if (source.empty() || !pixmanTakes(source.size(), part)) return {};
   Picture out(part.kept.width, part.kept.height,
-              allocateLarge<std::uint32_t>(static_cast<std::size_t>(part.kept.width) *
-                                           static_cast<std::size_t>(part.kept.height)));
+              allocateLargeToFill<std::uint32_t>(static_cast<std::size_t>(part.kept.width) *
+                                                 static_cast<std::size_t>(part.kept.height)));
   const PixmanImage from = wrap(source);
   const PixmanImage to = wrap(out);
   const std::optional<pixman_transform> transform = transformFor(source.size(), part);
@@ -159,8 +159,8 @@ Picture scaleToPart(const Picture& source, const ScaledPart& part) {
     return scaleBilinear(source, part);
   }
   Picture out(part.kept.width, part.kept.height,
-              allocateLarge<std::uint32_t>(static_cast<std::size_t>(part.kept.width) *
-                                           static_cast<std::size_t>(part.kept.height)));
+              allocateLargeToFill<std::uint32_t>(static_cast<std::size_t>(part.kept.width) *
+                                                 static_cast<std::size_t>(part.kept.height)));
   AreaScaler scaler(source.size(), 1, part, out.alias());
   for (std::int32_t y = scaler.firstRow(); y < scaler.endRow(); ++y) {
     scaler.addRow(y, source.row(y));

@@ -199,12 +199,13 @@ class CoefficientStore {
     JDIMENSION rows = 0;
     JDIMENSION maxAccess = 0;
     std::vector<JBLOCKROW> rowStarts;
-    bool releasable = false;  // in a block of the system's own
-    JDIMENSION released = 0;  // rows given back from the top
+    bool releasable = false;   // in a block of the system's own
+    JDIMENSION populated = 0;  // rows faulted in from the top
+    JDIMENSION released = 0;   // rows given back from the top
   };
-  // Given back in steps of at least this much: a call per block row would
-  // cost more than the memory is worth.
-  static constexpr std::size_t kReleaseStep = std::size_t{1} << 20;
+  // Faulted in and given back in steps of at least this much: a call per
+  // block row would cost more than it saves.
+  static constexpr std::size_t kPageStep = std::size_t{1} << 20;
 
   static CoefficientStore& of(j_common_ptr info) {
     return *static_cast<CoefficientStore*>(info->client_data);
@@ -267,14 +268,24 @@ class CoefficientStore {
         rows > array->rows - firstRow) {
       ERREXIT(info, JERR_BAD_VIRTUAL_ACCESS);
     }
+    const std::size_t rowBytes = std::size_t{array->blocksPerRow} * sizeof(JBLOCK);
+    const JDIMENSION stepRows = static_cast<JDIMENSION>(kPageStep / rowBytes) + 1;
+    // Every scan writes top to bottom, the first one every block: the pages
+    // come in a step ahead of it, with a call each instead of a trap per
+    // page, and a file cut short pays for no more than a step past its end.
+    if (writable && array->releasable && firstRow + rows > array->populated) {
+      const JDIMENSION to = std::min(array->rows, firstRow + rows + stepRows);
+      populateLargeBlockPages(array->rowStarts[array->populated],
+                              (to - array->populated) * rowBytes);
+      array->populated = to;
+    }
     // Reading only: every scan is in (without buffered-image mode libjpeg
     // takes all input before the output pass), and the pass moves down.
     // Rows a whole access above this one are done with, even for block
     // smoothing, which also reads the row before.
     if (!writable && array->releasable && firstRow >= array->released + array->maxAccess) {
       const JDIMENSION done = firstRow - array->maxAccess;
-      const std::size_t rowBytes = std::size_t{array->blocksPerRow} * sizeof(JBLOCK);
-      if ((done - array->released) * rowBytes >= kReleaseStep) {
+      if ((done - array->released) * rowBytes >= kPageStep) {
         releaseLargeBlockPages(array->rowStarts[array->released],
                                (done - array->released) * rowBytes);
         array->released = done;
@@ -444,9 +455,16 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
   const PictureSize decoded{static_cast<std::int32_t>(info.output_width),
                             static_cast<std::int32_t>(info.output_height)};
 
+  // The result is made from the top as a picture sent in several scans
+  // gives its coefficients back (see CoefficientStore): its pages come in
+  // alongside. Any other is filled straight away.
+  const bool multiScan = jpeg_has_multiple_scans(&info) != 0;
+  const std::size_t resultWords =
+      static_cast<std::size_t>(part->kept.width) * static_cast<std::size_t>(part->kept.height);
   Picture pixels(part->kept.width, part->kept.height,
-                 allocateLarge<std::uint32_t>(static_cast<std::size_t>(part->kept.width) *
-                                              static_cast<std::size_t>(part->kept.height)));
+                 multiScan ? allocateLarge<std::uint32_t>(resultWords)
+                           : allocateLargeToFill<std::uint32_t>(resultWords));
+  PagesAhead resultPages(multiScan ? pixels.row(0) : nullptr, resultWords * 4);
   std::unique_ptr<RowScaler> owned;
   BilinearRows* enlarging = nullptr;
   if (enlarged) {
@@ -460,10 +478,14 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
   }
   RowScaler& scaler = *owned;
 
-  bool ok = decoder.skip(scaler.firstRow()) &&
-            ScaleInBands(scaler, decoded.width, scaler.firstRow(),
-                         [&decoder](std::uint32_t* out, std::int32_t /*firstRow*/,
-                                    std::int32_t rows) { return decoder.read(out, rows); });
+  const std::int32_t first = scaler.firstRow();
+  const std::int32_t end = scaler.endRow();
+  bool ok = decoder.skip(first) &&
+            ScaleInBands(scaler, decoded.width, first,
+                         [&](std::uint32_t* out, std::int32_t firstRow, std::int32_t rows) {
+                           resultPages.reach(firstRow + rows - first, end - first);
+                           return decoder.read(out, rows);
+                         });
   ok = ok && decoder.finish();
   if (decoder.damaged()) return {true, LoadedPicture::failed("damaged JPEG: " + decoder.damage())};
   if (!ok) return {true, LoadedPicture::failed("damaged JPEG: " + decoder.fatal())};

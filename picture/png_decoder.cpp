@@ -197,10 +197,18 @@ PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan, PngInfl
       inflated.reset();
     }
   }
+  // The result, no larger than the screen, is written whole. Inflated rows
+  // go back as it grows: its pages then come in alongside, else at once.
+  const auto resultMemory = [&inflated](std::size_t words) {
+    return inflated ? allocateLarge<std::uint32_t>(words)
+                    : allocateLargeToFill<std::uint32_t>(words);
+  };
   if (unscaled && !reader.interlaced()) {
     Picture whole(storedWidth, storedHeight,
-                  allocateLarge<std::uint32_t>(static_cast<std::size_t>(width * height)));
+                  resultMemory(static_cast<std::size_t>(width * height)));
+    PagesAhead pages(inflated ? whole.row(0) : nullptr, resultBytes);
     for (std::int32_t y = 0; y < storedHeight; ++y) {
+      pages.reach(y + 1, storedHeight);
       if (inflated) {
         inflated->nextRow(whole.row(y));
       } else if (!reader.readRow(whole.row(y))) {
@@ -215,9 +223,7 @@ PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan, PngInfl
   std::unique_ptr<RowScaler> scaler;
   BilinearRows* enlarging = nullptr;
   if (!reader.interlaced()) {
-    Picture kept(part->kept.width, part->kept.height,
-                 allocateLarge<std::uint32_t>(static_cast<std::size_t>(part->kept.width) *
-                                              static_cast<std::size_t>(part->kept.height)));
+    Picture kept(part->kept.width, part->kept.height, resultMemory(resultBytes / 4));
     if (reduced) {
       scaler = std::make_unique<AreaScaler>(PictureSize{storedWidth, storedHeight}, 1, *part,
                                             kept.alias());
@@ -232,19 +238,22 @@ PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan, PngInfl
   if (scaler) {
     // Rows below the part are never decoded: their damage cannot show.
     const auto words = static_cast<std::size_t>(width);
-    const bool decoded =
-        ScaleInBands(*scaler, storedWidth, 0,
-                     [&](std::uint32_t* out, std::int32_t /*firstRow*/, std::int32_t rows) {
-                       for (std::int32_t i = 0; i < rows; ++i) {
-                         std::uint32_t* row = out + words * static_cast<std::size_t>(i);
-                         if (inflated) {
-                           inflated->nextRow(row);
-                         } else if (!reader.readRow(row)) {
-                           return false;
-                         }
-                       }
-                       return true;
-                     });
+    PagesAhead pages(inflated ? result.row(0) : nullptr, resultBytes);
+    const std::int32_t first = scaler->firstRow();
+    const std::int32_t end = scaler->endRow();
+    const bool decoded = ScaleInBands(
+        *scaler, storedWidth, 0, [&](std::uint32_t* out, std::int32_t firstRow, std::int32_t rows) {
+          pages.reach(firstRow + rows - first, end - first);
+          for (std::int32_t i = 0; i < rows; ++i) {
+            std::uint32_t* row = out + words * static_cast<std::size_t>(i);
+            if (inflated) {
+              inflated->nextRow(row);
+            } else if (!reader.readRow(row)) {
+              return false;
+            }
+          }
+          return true;
+        });
     if (!decoded) return {true, LoadedPicture::failed("damaged picture: " + reader.error())};
     if (enlarging != nullptr && !enlarging->done())
       return {true, LoadedPicture::failed("out of memory")};

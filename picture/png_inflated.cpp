@@ -250,7 +250,7 @@ std::optional<InflatedPng> InflatedPng::inflate(std::string_view bytes, std::siz
   std::string_view stream = data.front();
   std::shared_ptr<char[]> joined;
   if (data.size() > 1) {
-    joined = allocateLarge<char>(compressed);
+    joined = allocateLargeToFill<char>(compressed);  // bytes the file holds
     std::size_t at = 0;
     for (const std::string_view part : data) {
       std::memcpy(joined.get() + at, part.data(), part.size());
@@ -260,9 +260,8 @@ std::optional<InflatedPng> InflatedPng::inflate(std::string_view bytes, std::siz
   }
   const Decompressor decompressor;
   if (decompressor.it == nullptr) return std::nullopt;
-  png.rows_ = allocateLarge<std::uint8_t>(size + kSlack);
-  // Written whole by the inflating; its pages are faulted in at once.
-  if (size + kSlack >= kLargeBlockBytes) populateLargeBlockPages(png.rows_.get(), size + kSlack);
+  // Written whole by the inflating.
+  png.rows_ = allocateLargeToFill<std::uint8_t>(size + kSlack);
   std::size_t inflated = 0;
   if (libdeflate_zlib_decompress(decompressor.it, stream.data(), stream.size(), png.rows_.get(),
                                  size, &inflated) != LIBDEFLATE_SUCCESS ||

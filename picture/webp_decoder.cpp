@@ -94,10 +94,14 @@ VP8StatusCode decodeInto(std::string_view bytes, WebPDecoderConfig& config, Pict
   return status;
 }
 
-Picture makePicture(PictureSize size) {
+// `screenSized`: no larger than the screen's part, and written whole by the
+// decoding that follows (see allocateLargeToFill).
+Picture makePicture(PictureSize size, bool screenSized) {
+  const std::size_t count =
+      static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height);
   return {size.width, size.height,
-          allocateLarge<std::uint32_t>(static_cast<std::size_t>(size.width) *
-                                       static_cast<std::size_t>(size.height))};
+          screenSized ? allocateLargeToFill<std::uint32_t>(count)
+                      : allocateLarge<std::uint32_t>(count)};
 }
 
 }  // namespace
@@ -144,7 +148,7 @@ WebpResult decodeWebpScaled(std::string_view bytes, const ScalePlan& plan) {
   if (!reduced) {
     // Enlarged as every other picture is, so that a WebP looks no
     // different from the same picture saved as PNG.
-    Picture whole = makePicture(stored);
+    Picture whole = makePicture(stored, false);
     if (const VP8StatusCode status = decodeInto(bytes, config, whole); status != VP8_STATUS_OK)
       return {true, LoadedPicture::failed(whyFailed(status))};
     Picture scaled = scaleToPart(whole, *part);
@@ -180,12 +184,12 @@ WebpResult decodeWebpScaled(std::string_view bytes, const ScalePlan& plan) {
   }
   const PictureSize decodedSize{static_cast<std::int32_t>(across.scaledCount),
                                 static_cast<std::int32_t>(down.scaledCount)};
-  Picture decoded = makePicture(decodedSize);
+  Picture decoded = makePicture(decodedSize, true);
   if (const VP8StatusCode status = decodeInto(bytes, config, decoded); status != VP8_STATUS_OK)
     return {true, LoadedPicture::failed(whyFailed(status))};
   if (decodedSize == part->kept) return done(std::move(decoded));
   // The crop could not fall on the part's own edges: the part is cut out.
-  Picture kept = makePicture(part->kept);
+  Picture kept = makePicture(part->kept, true);
   const auto left = static_cast<std::int32_t>(part->keptX - across.scaledFirst);
   const auto top = static_cast<std::int32_t>(part->keptY - down.scaledFirst);
   for (std::int32_t y = 0; y < kept.height(); ++y) {

@@ -4,11 +4,14 @@
 // no wallpaper where it cannot be shown honestly. Every file is written
 // here, by hand or by TurboJPEG and zlib.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <turbojpeg.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <QImage>
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -17,6 +20,7 @@
 #include "changer/render.h"
 #include "common/texts.h"
 #include "platform/fake/fake_platform.h"
+#include "platform/large_memory.h"
 #include "platform/linux/linux_pictures.h"
 #include "tests/picture_files.h"
 #include "tests/render_reported.h"
@@ -356,6 +360,48 @@ TEST(ProgressiveMemory, CoefficientsGoBackAsTheResultIsMade) {
   // Both held whole peaked at 113 MB, the coefficients with a few result
   // rows at 88 MB.
   EXPECT_LT(peakKilobytes(), 100L * 1000) << "peak memory in KiB";
+}
+
+// A progressive photo cut early in its first scan, claiming 7000 x 6000
+// (252 MB of coefficients): its coefficient memory comes in a step ahead
+// of the decoding, so the file pays for the rows it held, not the size it
+// claims.
+TEST(ProgressiveMemory, ACutFilePaysOnlyForTheRowsItHeld) {
+  TempDir dir;
+  const std::string whole = progressiveJpeg(7000, 6000, 3, 4);
+  // About a twentieth into the first scan's data.
+  const std::size_t firstScanData = whole.find("\xff\xda") + 14;
+  const std::string picture =
+      testing::writeBytes(dir / "cut.jpg", whole.substr(0, firstScanData + 12000));
+  LinuxPictures pictures;
+  const LoadedPicture loaded = pictures.loadScaled(picture, [](PictureSize natural) {
+    EXPECT_EQ(natural, (PictureSize{7000, 6000}));
+    return ScaledPart{{1920, 1646}, 0, 283, {1920, 1080}};
+  });
+  EXPECT_FALSE(loaded.status.isOk());
+  EXPECT_NE(loaded.status.message.find("damaged JPEG"), std::string::npos) << loaded.status.message;
+  EXPECT_LT(peakKilobytes(), 60L * 1000) << "peak memory in KiB";
+}
+
+// The pages are faulted in ahead of rows that rarely start on a page:
+// every page the range touches comes in, and none past it.
+TEST(LargeMemory, ARangeOffThePageComesInWhole) {
+  const long page = sysconf(_SC_PAGESIZE);
+  const std::size_t bytes = std::size_t{16} << 20;
+  const std::shared_ptr<void> block = allocateLargeBlock(bytes);
+  ASSERT_NE(block, nullptr);
+  char* start = static_cast<char*>(block.get());
+  const auto resident = [&](std::size_t from, std::size_t count) {
+    std::vector<unsigned char> pages((count + page - 1) / page);
+    EXPECT_EQ(mincore(start + from, count, pages.data()), 0);
+    return std::count_if(pages.begin(), pages.end(), [](unsigned char p) { return p & 1; });
+  };
+  ASSERT_EQ(resident(0, bytes), 0);
+  populateLargeBlockPages(start + bytes - page, page);
+  if (resident(bytes - page, page) == 0) GTEST_SKIP() << "this kernel faults pages in one by one";
+  populateLargeBlockPages(start + 100, (std::size_t{3} << 20) + 7 * page);
+  EXPECT_EQ(resident(0, (std::size_t{3} << 20) + 8 * page), (3 << 20) / page + 8);
+  EXPECT_EQ(resident((std::size_t{3} << 20) + 8 * page, std::size_t{4} << 20), 0);
 }
 
 }  // namespace

@@ -106,6 +106,9 @@ class PictureFile {
 
  private:
   bool readUpTo(std::size_t end, std::string& why) {
+    // The file's own size, read now: its pages come in with one call.
+    if (end - std::min(end, size_) >= kLargeBlockBytes)
+      populateLargeBlockPages(data_.get() + size_, end - size_);
     while (size_ < end) {
       const ssize_t n = read(fd_.get(), data_.get() + size_, end - size_);
       if (n < 0 && errno == EINTR) continue;
