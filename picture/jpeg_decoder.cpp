@@ -455,16 +455,13 @@ JpegResult decodeJpegScaled(std::string_view bytes, const ScalePlan& plan) {
   const PictureSize decoded{static_cast<std::int32_t>(info.output_width),
                             static_cast<std::int32_t>(info.output_height)};
 
-  // The result is made from the top as a picture sent in several scans
-  // gives its coefficients back (see CoefficientStore): its pages come in
-  // alongside. Any other is filled straight away.
-  const bool multiScan = jpeg_has_multiple_scans(&info) != 0;
   const std::size_t resultWords =
       static_cast<std::size_t>(part->kept.width) * static_cast<std::size_t>(part->kept.height);
-  Picture pixels(part->kept.width, part->kept.height,
-                 multiScan ? allocateLarge<std::uint32_t>(resultWords)
-                           : allocateLargeToFill<std::uint32_t>(resultWords));
-  PagesAhead resultPages(multiScan ? pixels.row(0) : nullptr, resultWords * 4);
+  Picture pixels(part->kept.width, part->kept.height, allocateLarge<std::uint32_t>(resultWords));
+  // The result is made from the top as a picture sent in several scans
+  // gives its coefficients back (see CoefficientStore): its pages come in
+  // alongside. Any other's come in straight away.
+  PagesAhead resultPages(pixels.row(0), resultWords * 4, jpeg_has_multiple_scans(&info) == 0);
   std::unique_ptr<RowScaler> owned;
   BilinearRows* enlarging = nullptr;
   if (enlarged) {

@@ -41,15 +41,17 @@ std::shared_ptr<T[]> allocateLargeToFill(std::size_t count) {
   return memory;
 }
 
-// Faults a block from allocateLarge in front to back, a step ahead of its
-// filling: for a result made while other memory goes back (a progressive
-// JPEG's coefficients, a PNG's inflated rows), which filled at once would
-// be held whole beside all of that memory. Nothing for a null block.
+// Faults in a block from allocateLarge that is filled front to back: at
+// once (see allocateLargeToFill), or, for a result made while other memory
+// goes back (a progressive JPEG's coefficients, a PNG's inflated rows),
+// a step ahead of its filling, so that it is never held whole beside all
+// of that memory.
 class PagesAhead {
  public:
-  PagesAhead(void* block, std::size_t bytes)
-      : block_(static_cast<char*>(block)),
-        bytes_(block != nullptr && bytes >= kLargeBlockBytes ? bytes : 0) {}
+  PagesAhead(void* block, std::size_t bytes, bool atOnce)
+      : block_(static_cast<char*>(block)), bytes_(bytes >= kLargeBlockBytes ? bytes : 0) {
+    if (atOnce) reach(1, 1);
+  }
 
   // The filling has come `done` of `total` of its way.
   void reach(std::int64_t done, std::int64_t total) {

@@ -199,14 +199,11 @@ PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan, PngInfl
   }
   // The result, no larger than the screen, is written whole. Inflated rows
   // go back as it grows: its pages then come in alongside, else at once.
-  const auto resultMemory = [&inflated](std::size_t words) {
-    return inflated ? allocateLarge<std::uint32_t>(words)
-                    : allocateLargeToFill<std::uint32_t>(words);
-  };
+  const bool resultAtOnce = !inflated;
   if (unscaled && !reader.interlaced()) {
     Picture whole(storedWidth, storedHeight,
-                  resultMemory(static_cast<std::size_t>(width * height)));
-    PagesAhead pages(inflated ? whole.row(0) : nullptr, resultBytes);
+                  allocateLarge<std::uint32_t>(static_cast<std::size_t>(width * height)));
+    PagesAhead pages(whole.row(0), resultBytes, resultAtOnce);
     for (std::int32_t y = 0; y < storedHeight; ++y) {
       pages.reach(y + 1, storedHeight);
       if (inflated) {
@@ -223,7 +220,8 @@ PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan, PngInfl
   std::unique_ptr<RowScaler> scaler;
   BilinearRows* enlarging = nullptr;
   if (!reader.interlaced()) {
-    Picture kept(part->kept.width, part->kept.height, resultMemory(resultBytes / 4));
+    Picture kept(part->kept.width, part->kept.height,
+                 allocateLarge<std::uint32_t>(resultBytes / 4));
     if (reduced) {
       scaler = std::make_unique<AreaScaler>(PictureSize{storedWidth, storedHeight}, 1, *part,
                                             kept.alias());
@@ -238,7 +236,7 @@ PngResult decodePngScaled(std::string_view bytes, const ScalePlan& plan, PngInfl
   if (scaler) {
     // Rows below the part are never decoded: their damage cannot show.
     const auto words = static_cast<std::size_t>(width);
-    PagesAhead pages(inflated ? result.row(0) : nullptr, resultBytes);
+    PagesAhead pages(result.row(0), resultBytes, resultAtOnce);
     const std::int32_t first = scaler->firstRow();
     const std::int32_t end = scaler->endRow();
     const bool decoded = ScaleInBands(
